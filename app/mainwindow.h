@@ -1,11 +1,110 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QString>
 
+#include <memory>
+
+namespace Ui
+{
+class MainWindow;
+}
+
+class QResizeEvent;
+
+// The one window of the program. Every user action arrives as a slot connected
+// by widget name (on_<objectName>_<signal>); the slot bodies live in files by
+// subject (presets, parameters, pipeline, geodesics view, animation, still
+// images, video export). The declaration order fixes the slots' meta-method
+// indices, so new slots go after the existing ones.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
-public:
+  public:
     explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+  protected:
+    void resizeEvent(QResizeEvent *e) override;
+
+  public slots:
+    void on_tt_editingFinished();
+    void on_tr_editingFinished();
+    void on_te_editingFinished();
+    void on_tf_editingFinished();
+    void on_rt_editingFinished();
+    void on_rr_editingFinished();
+    void on_re_editingFinished();
+    void on_rf_editingFinished();
+    void on_et_editingFinished();
+    void on_er_editingFinished();
+    void on_ee_editingFinished();
+    void on_ef_editingFinished();
+    void on_ft_editingFinished();
+    void on_fr_editingFinished();
+    void on_fe_editingFinished();
+    void on_ff_editingFinished();
+    void on_lineEdit_a_editingFinished();
+    void on_lineEdit_M_editingFinished();
+    void on_lineEdit_Q_editingFinished();
+    void on_lineEdit_L_editingFinished();
+    void on_lineEdit_r_editingFinished();
+    void on_lineEdit_th_editingFinished();
+    void on_lineEdit_VneH_textChanged(const QString &arg1);
+    void on_lineEdit_VniH_textChanged(const QString &arg1);
+    void on_tt_textEdited(const QString &text);
+    void on_tr_textEdited(const QString &text);
+    void on_te_textEdited(const QString &text);
+    void on_tf_textEdited(const QString &text);
+    void on_rt_textEdited(const QString &text);
+    void on_rr_textEdited(const QString &text);
+    void on_re_textEdited(const QString &text);
+    void on_rf_textEdited(const QString &text);
+    void on_et_textEdited(const QString &text);
+    void on_er_textEdited(const QString &text);
+    void on_ee_textEdited(const QString &text);
+    void on_ef_textEdited(const QString &text);
+    void on_ft_textEdited(const QString &text);
+    void on_fr_textEdited(const QString &text);
+    void on_fe_textEdited(const QString &text);
+    void on_ff_textEdited(const QString &text);
+    void on_verticalSlider_sliderReleased();
+    void on_StopButton_clicked();
+    void on_PlayButton_clicked();
+    void on_cBox_precise_currentTextChanged(const QString &text);
+    void on_OpenImageButton_clicked();
+    void on_radButn1_toggled(bool checked);
+    void on_radButn2_toggled(bool checked);
+    void on_radButn3_toggled(bool checked);
+    void on_radButn4_toggled(bool checked);
+    void on_radButn5_toggled(bool checked);
+    void on_checkBox_anim_stateChanged(int state);
+    void on_SaveImageButton_clicked();
+    void on_horizontalSlider_sliderMoved(int position);
+    void on_saveVideoButton_clicked();
+    void on_lineEdit_v_textChanged(const QString &text);
+    void on_spinBox_v_valueChanged(double value);
+    void on_tabWidget_currentChanged(int index);
+    void on_spinBox_round_valueChanged(double value);
+    void on_lineEdit_inK_editingFinished();
+    void on_lineEdit_outK_editingFinished();
+    void on_lineEdit_RSO_editingFinished();
+    void on_lineEdit_LSO_editingFinished();
+    void on_checkBox_kepler_toggled(bool checked);
+    void on_comboBox_transp_currentIndexChanged(int index);
+    void on_checkBox_sour_toggled(bool checked);
+
+    // Plain members declared among the slots: called directly, never
+    // connected to a signal.
+    void recomp(int width, int height);
+    void draw_geodetics();
+    void reload();
+    void pre_v();
+    QString corect(QString text);
+
+  private:
+    void fit_content();
+
+    std::unique_ptr<Ui::MainWindow> ui;
 };

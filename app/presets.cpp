@@ -1,0 +1,185 @@
+#include "app/mainwindow.h"
+
+#include "ui_mainwindow.h"
+
+#include <QLineEdit>
+
+namespace
+{
+
+// Writing the text back moves the cursor to the end, as any programmatic
+// change does; setText emits no textEdited, so this cannot recurse.
+void substitute(MainWindow &w, QLineEdit *field, const QString &typed)
+{
+    field->setText(w.corect(typed));
+}
+
+} // namespace
+
+// The preset buttons stay without effect until the preset table and the
+// metric compilation exist; the start-up check of radButn4 then fills them.
+void MainWindow::on_radButn1_toggled(bool) {}
+void MainWindow::on_radButn2_toggled(bool) {}
+void MainWindow::on_radButn3_toggled(bool) {}
+void MainWindow::on_radButn4_toggled(bool) {}
+void MainWindow::on_radButn5_toggled(bool) {}
+
+// A confirmed edit of any component recompiles the whole metric: the adjugate
+// and the determinant depend on every component.
+void MainWindow::on_tt_editingFinished()
+{
+    reload();
+}
+void MainWindow::on_tr_editingFinished()
+{
+    reload();
+}
+void MainWindow::on_te_editingFinished()
+{
+    reload();
+}
+void MainWindow::on_tf_editingFinished()
+{
+    reload();
+}
+void MainWindow::on_rt_editingFinished()
+{
+    reload();
+}
+void MainWindow::on_rr_editingFinished()
+{
+    reload();
+}
+void MainWindow::on_re_editingFinished()
+{
+    reload();
+}
+void MainWindow::on_rf_editingFinished()
+{
+    reload();
+}
+void MainWindow::on_et_editingFinished()
+{
+    reload();
+}
+void MainWindow::on_er_editingFinished()
+{
+    reload();
+}
+void MainWindow::on_ee_editingFinished()
+{
+    reload();
+}
+void MainWindow::on_ef_editingFinished()
+{
+    reload();
+}
+void MainWindow::on_ft_editingFinished()
+{
+    reload();
+}
+void MainWindow::on_fr_editingFinished()
+{
+    reload();
+}
+void MainWindow::on_fe_editingFinished()
+{
+    reload();
+}
+void MainWindow::on_ff_editingFinished()
+{
+    reload();
+}
+
+void MainWindow::on_tt_textEdited(const QString &text)
+{
+    substitute(*this, ui->tt, text);
+}
+void MainWindow::on_tr_textEdited(const QString &text)
+{
+    substitute(*this, ui->tr, text);
+}
+void MainWindow::on_te_textEdited(const QString &text)
+{
+    substitute(*this, ui->te, text);
+}
+void MainWindow::on_tf_textEdited(const QString &text)
+{
+    substitute(*this, ui->tf, text);
+}
+void MainWindow::on_rt_textEdited(const QString &text)
+{
+    substitute(*this, ui->rt, text);
+}
+void MainWindow::on_rr_textEdited(const QString &text)
+{
+    substitute(*this, ui->rr, text);
+}
+void MainWindow::on_re_textEdited(const QString &text)
+{
+    substitute(*this, ui->re, text);
+}
+void MainWindow::on_rf_textEdited(const QString &text)
+{
+    substitute(*this, ui->rf, text);
+}
+void MainWindow::on_et_textEdited(const QString &text)
+{
+    substitute(*this, ui->et, text);
+}
+void MainWindow::on_er_textEdited(const QString &text)
+{
+    substitute(*this, ui->er, text);
+}
+void MainWindow::on_ee_textEdited(const QString &text)
+{
+    substitute(*this, ui->ee, text);
+}
+void MainWindow::on_ef_textEdited(const QString &text)
+{
+    substitute(*this, ui->ef, text);
+}
+void MainWindow::on_ft_textEdited(const QString &text)
+{
+    substitute(*this, ui->ft, text);
+}
+void MainWindow::on_fr_textEdited(const QString &text)
+{
+    substitute(*this, ui->fr, text);
+}
+void MainWindow::on_fe_textEdited(const QString &text)
+{
+    substitute(*this, ui->fe, text);
+}
+void MainWindow::on_ff_textEdited(const QString &text)
+{
+    substitute(*this, ui->ff, text);
+}
+
+// Lets a plain keyboard type θ, φ and Λ, and M and Q in either case. The time
+// coordinate cannot be typed: no metric formula needs it.
+QString MainWindow::corect(QString text)
+{
+    for (QChar &c : text) {
+        switch (c.unicode()) {
+        case u't':
+            c = u'θ';
+            break;
+        case u'f':
+            c = u'φ';
+            break;
+        case u'l':
+            c = u'Λ';
+            break;
+        case u'm':
+            c = u'M';
+            break;
+        case u'q':
+            c = u'Q';
+            break;
+        default:
+            break;
+        }
+    }
+    return text;
+}

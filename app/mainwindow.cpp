@@ -41,8 +41,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 // need; it never starts smaller than the form says.
 void MainWindow::fit_content()
 {
-    // Layouts cached their items' sizes before the texts were set, and an
-    // unshown window does not refresh them on its own.
+    // Size hints are final only once the style has polished every widget,
+    // and layouts cached their items' sizes before that; an unshown window
+    // refreshes neither on its own.
+    ensurePolished();
     for (QWidget *w : findChildren<QWidget *>())
         w->updateGeometry();
     resize(size().expandedTo(minimumSizeHint()));

@@ -72,7 +72,7 @@ unsigned int rotate_hue(unsigned int c, double x)
     return pack(c, r, g, b);
 }
 
-// For |t| < 1 the samples stay within a few thousand, so the truncations
+// For |t| < 1 every sample stays below 1000 in magnitude, so the truncations
 // below are always defined.
 unsigned int resample_spectrum(unsigned int c, double x)
 {

@@ -6,6 +6,7 @@
 #include <QRunnable>
 
 #include <functional>
+#include <utility>
 
 // The colour a pixel's ray brings: image-plane coordinates α, β (0 at the
 // frame centre) and the observer's position and velocity.
@@ -36,7 +37,8 @@ struct RenderHooks {
     std::function<void(int columns, int rows)> level_done;
 };
 
-// Most pixel tasks queued or running at once; the dispatcher waits below it.
+// A task is queued only while at most this many are queued or running, so
+// never more than one above it are outstanding.
 inline constexpr int max_waiting_tasks = 1024;
 
 // Waits through `wait` until num_thread is at most n or stop is set; returns
@@ -69,6 +71,7 @@ class FrameEngine
   public:
     explicit FrameEngine(PixelColour colour);
 
+    // Workers of each frame's pool; by default the machine's ideal count.
     void setThreadCount(int threads);
     int threadCount() const { return threads_; }
     void setHooks(RenderHooks hooks) { hooks_ = std::move(hooks); }

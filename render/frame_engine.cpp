@@ -1,0 +1,225 @@
+#include "render/frame_engine.h"
+
+#include "app/state.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <QThreadPool>
+
+#include <algorithm>
+#include <cmath>
+
+#if defined(__SANITIZE_THREAD__)
+#include <sanitizer/tsan_interface.h>
+#endif
+
+namespace
+{
+
+// The pool hands a task to its worker under its own locks, which the race
+// detector cannot see because the toolkit is not built with it: without these
+// marks every field of every task would be reported as a race.
+void handing_over(void *task)
+{
+#if defined(__SANITIZE_THREAD__)
+    __tsan_release(task);
+#else
+    (void)task;
+#endif
+}
+
+void taken_over(void *task)
+{
+#if defined(__SANITIZE_THREAD__)
+    __tsan_acquire(task);
+#else
+    (void)task;
+#endif
+}
+
+} // namespace
+
+void set_render_switches(RenderSwitches const &switches)
+{
+    el_ab = switches.el_ab;
+    shift = switches.shift;
+    kepler = switches.kepler;
+    beam = switches.beam;
+    simul = switches.simul;
+}
+
+int waitToFreeThread(int n, std::function<void()> const &wait)
+{
+    int value;
+    while ((value = num_thread.value()) > n && !stop)
+        wait();
+    return value;
+}
+
+SetColor::SetColor(int x, int y, int w, int h, double z, f_vec position, f_vec velocity,
+                   PixelColour colour, MyImage &target)
+    : x(x), y(y), w(w), h(h), z(z), position(position), velocity(velocity), colour(colour),
+      target(&target)
+{
+    setAutoDelete(true);
+}
+
+void SetColor::run()
+{
+    taken_over(this);
+    // Both divided by the width: square pixels of size z / w.
+    const double α = (x - 0.5 * w) * z / w;
+    const double β = (y - 0.5 * h) * z / w;
+    target->set_pixel(x, y, colour(α, β, position, velocity));
+    num_thread.decrement(); // last: the dispatcher may count this task as gone
+}
+
+int level_end(int w, int h)
+{
+    // The wider side decides, and the first level always runs: then the last
+    // grid is at least as fine as the frame whatever its shape, and frames
+    // narrower than 16 pixels or taller than wide come out complete too.
+    const int side = std::max(w, h);
+    if (side <= 0)
+        return first_level;
+    return std::max(static_cast<int>(std::log(side) / std::log(2) + 2.0), first_level + 1);
+}
+
+namespace
+{
+// Far shorter than the queue of waiting tasks takes to drain, yet rare enough
+// that waking up costs the workers little.
+void sleep_briefly()
+{
+    QThread::usleep(200);
+}
+
+// One call of FrameEngine::render: the dispatch state of one frame.
+class FrameRender
+{
+  public:
+    FrameRender(MyImage &target, f_vec x, f_vec v, double z, PixelColour colour,
+                RenderHooks const &hooks, QThreadPool &pool, QElapsedTimer const &timer)
+        : target_(target), x_(x), v_(v), w_(target.width()), h_(target.height()), z_(z),
+          colour_(colour), hooks_(hooks), pool_(pool), timer_(timer)
+    {
+        if (hooks_.wait)
+            wait_ = hooks_.wait;
+        else
+            wait_ = sleep_briefly;
+    }
+
+    void run()
+    {
+        const int end = level_end(w_, h_);
+        for (int level = first_level; level < end; ++level) {
+            if (stop)
+                break;
+            dispatchLevel(static_cast<long long>(std::pow(2.0, level)));
+            pool_.waitForDone();
+            if (!stop && hooks_.level_done)
+                hooks_.level_done(claimedColumns(), claimedRows());
+        }
+    }
+
+  private:
+    // Grid n×n: column i is pixel (i·w) div n, row j is (j·h) div n, so each
+    // level's grid contains the previous one and the claimed pixels always
+    // form columns × rows.
+    void dispatchLevel(long long n)
+    {
+        for (long long j = 0; j < n; ++j) {
+            if (stop)
+                break;
+            dispatchRow(n, static_cast<int>(j * h_ / n));
+            reportProgress();
+        }
+    }
+
+    void dispatchRow(long long n, int py)
+    {
+        for (long long i = 0; i < n; ++i) {
+            if (stop)
+                return;
+            const int px = static_cast<int>(i * w_ / n);
+            if (target_.done(px, py))
+                continue;
+            target_.set_done(px, py);
+            // Ends early on stop with this one task still to be queued.
+            waitToFreeThread(max_waiting_tasks, wait_);
+            num_thread.increment();
+            auto *task = new SetColor(px, py, w_, h_, z_, x_, v_, colour_, target_);
+            handing_over(task);
+            pool_.start(task);
+        }
+    }
+
+    void reportProgress()
+    {
+        const int stored = target_.done();
+        if (stored == 0)
+            return; // still 0 %
+        const double ratio = static_cast<double>(target_.pixels()) / stored;
+        const int percent = static_cast<int>(100.0 / ratio);
+        if (percent == last_percent_)
+            return;
+        last_percent_ = percent;
+        if (hooks_.progress)
+            hooks_.progress(percent, static_cast<long long>(timer_.elapsed() * (ratio - 1.0)));
+    }
+
+    int claimedColumns() const
+    {
+        int columns = 0;
+        for (int px = 0; px < w_; ++px)
+            columns += target_.done(px, 0);
+        return columns;
+    }
+
+    int claimedRows() const
+    {
+        int rows = 0;
+        for (int py = 0; py < h_; ++py)
+            rows += target_.done(0, py);
+        return rows;
+    }
+
+    MyImage &target_;
+    f_vec x_, v_;
+    int w_, h_;
+    double z_;
+    PixelColour colour_;
+    RenderHooks const &hooks_;
+    std::function<void()> wait_;
+    QThreadPool &pool_;
+    QElapsedTimer const &timer_;
+    int last_percent_ = 0;
+};
+
+} // namespace
+
+FrameEngine::FrameEngine(PixelColour colour)
+    : colour_(colour), threads_(QThread::idealThreadCount())
+{
+}
+
+void FrameEngine::setThreadCount(int threads)
+{
+    threads_ = std::max(threads, 1);
+}
+
+long long FrameEngine::render(MyImage &target, f_vec x, f_vec v, int w, int h, double z)
+{
+    QElapsedTimer timer;
+    timer.start();
+    target.dim(w, h);
+    target.x(x);
+    target.v(v);
+    if (target.pixels() == 0)
+        return timer.elapsed();
+
+    QThreadPool pool;
+    pool.setMaxThreadCount(threads_);
+    FrameRender(target, x, v, z, colour_, hooks_, pool, timer).run();
+    return timer.elapsed();
+}

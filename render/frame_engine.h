@@ -1,0 +1,93 @@
+#pragma once
+
+#include "physics/f_vec.h"
+#include "render/frame_buffer.h"
+
+#include <QRunnable>
+
+#include <functional>
+#include <utility>
+
+// The colour a pixel's ray brings: image-plane coordinates α, β (0 at the
+// frame centre) and the observer's position and velocity.
+using PixelColour = unsigned int (*)(double α, double β, f_vec position, f_vec velocity);
+
+// The effect switches the colour function reads. They must be set before a
+// frame's first task is queued and stay unchanged until the frame returns.
+struct RenderSwitches {
+    bool el_ab = false;
+    bool shift = false;
+    bool kepler = false;
+    bool beam = false;
+    bool simul = false;
+};
+void set_render_switches(RenderSwitches const &switches);
+
+// How a render reports while it runs, all on the dispatching thread.
+struct RenderHooks {
+    // Called over and over while too many tasks are outstanding; the window
+    // processes its events here, which is how Stop reaches a running frame.
+    // Empty: sleep briefly, so the waiting thread leaves the cores to the workers.
+    std::function<void()> wait;
+    // After a dispatched row, only when the whole percentage of stored pixels
+    // changes; the estimate is the time still needed at the pace so far.
+    std::function<void(int percent, long long remaining_ms)> progress;
+    // After a level has drained, unless stop is set: the claimed pixels form
+    // a grid of `columns` × `rows` (what raw_to_image packs).
+    std::function<void(int columns, int rows)> level_done;
+};
+
+// A task is queued only while at most this many are queued or running, so
+// never more than one above it are outstanding.
+inline constexpr int max_waiting_tasks = 1024;
+
+// Waits through `wait` until num_thread is at most n or stop is set; returns
+// the last value read.
+int waitToFreeThread(int n, std::function<void()> const &wait);
+
+// One pixel of one frame: colours it and stores it in the target frame.
+// Deleted by the pool after it has run.
+class SetColor : public QRunnable
+{
+  public:
+    SetColor(int x, int y, int w, int h, double z, f_vec position, f_vec velocity,
+             PixelColour colour, MyImage &target);
+    void run() override;
+
+  private:
+    int x, y, w, h;
+    double z; // the width of the frame in the image plane
+    f_vec position, velocity;
+    PixelColour colour;
+    MyImage *target;
+};
+
+// Renders frames progressively: a 64×64 grid first, then grids twice as fine
+// up to full resolution, one task per pixel on a pool of its own. Cancelled by
+// the global `stop`: no further pixel is dispatched, tasks already queued
+// finish, no level is reported after it. Not re-entrant (the task count is global).
+class FrameEngine
+{
+  public:
+    explicit FrameEngine(PixelColour colour);
+
+    // Workers of each frame's pool; by default the machine's ideal count.
+    void setThreadCount(int threads);
+    int threadCount() const { return threads_; }
+    void setHooks(RenderHooks hooks) { hooks_ = std::move(hooks); }
+
+    // Resizes target to w×h (wiping it), records the observer in it and
+    // renders with zoom z; returns the milliseconds taken. A frame without
+    // pixels renders nothing.
+    long long render(MyImage &target, f_vec x, f_vec v, int w, int h, double z);
+
+  private:
+    PixelColour colour_;
+    int threads_;
+    RenderHooks hooks_;
+};
+
+// Levels first_level … level_end(w, h) − 1 are rendered; level L is the grid
+// 2^L × 2^L. For frames wider than tall it is (int)(log2 w + 2).
+inline constexpr int first_level = 6;
+int level_end(int w, int h);

@@ -1,0 +1,113 @@
+#include "render/colour.h"
+
+#include "app/state.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace
+{
+int channel(unsigned c, int shift)
+{
+    return (c >> shift) & 0xff;
+}
+
+// Every fifth value of each channel, with a varying alpha.
+template <class F> void for_sample_colours(F f)
+{
+    for (unsigned r = 0; r < 256; r += 5)
+        for (unsigned g = 0; g < 256; g += 5)
+            for (unsigned b = 0; b < 256; b += 5)
+                f((r ^ b) << 24 | r << 16 | g << 8 | b);
+}
+
+struct Colour : ::testing::Test {
+    void TearDown() override
+    {
+        simul = false;
+        transp = 9;
+    }
+};
+
+constexpr double inf = std::numeric_limits<double>::infinity();
+constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();
+} // namespace
+
+TEST_F(Colour, HslKnownValuesAndRoundTripWithinOneStep)
+{
+    double H, S, L;
+    RGBtoHSL(255, 0, 0, H, S, L);
+    EXPECT_EQ(H, 0.0);
+    EXPECT_EQ(S, 1.0);
+    EXPECT_EQ(L, 0.5);
+    RGBtoHSL(0, 0, 255, H, S, L);
+    EXPECT_EQ(H, 240.0);
+    for_sample_colours([&](unsigned c) {
+        int rgb[3];
+        RGBtoHSL(channel(c, 16), channel(c, 8), channel(c, 0), H, S, L);
+        HSLtoRGB(H, S, L, rgb[0], rgb[1], rgb[2]);
+        for (int i = 0; i < 3; ++i)
+            ASSERT_LE(std::abs(rgb[i] - channel(c, 16 - 8 * i)), 1) << std::hex << c;
+    });
+}
+
+TEST_F(Colour, ClassicShiftIsIdentityAtZeroAndMovesTheSpectrum)
+{
+    for_sample_colours([](unsigned c) { ASSERT_EQ(sh_col(c, 0.0), c) << std::hex << c; });
+    // tanh(±20) rounds to ±1: red then samples the blue channel weighted by 3,
+    // blue samples red; a sixth of the input is mixed back in.
+    EXPECT_EQ(sh_col(0x120000ffu, 20.0), 0x12ff002au);
+    EXPECT_EQ(sh_col(0xffff0000u, -20.0), 0xff2a00ffu);
+}
+
+TEST_F(Colour, SimulatedShiftRotatesHueAndKeepsGreys)
+{
+    simul = true;
+    // Half a turn, red to cyan; green is (2/3 − 1/2)·6 = 0.999… of full, truncated.
+    EXPECT_EQ(sh_col(0xffff0000u, 1.0), 0xff00feffu);
+    EXPECT_EQ(sh_col(0x40ff0000u, 2.0), 0x40ff0000u);
+    for (unsigned v = 0; v < 256; v += 17)
+        for (double x : {-3.7, 0.25, 42.0, 1e300, -1e300}) // ±1e300 would loop for ever
+            ASSERT_EQ(sh_col(0xff000000u | v * 0x010101u, x), 0xff000000u | v * 0x010101u);
+}
+
+TEST_F(Colour, NonFiniteFactorsLeaveTheColourUnchanged)
+{
+    for (double x : {not_a_number, inf, -inf}) {
+        for (bool model : {false, true}) {
+            simul = model;
+            EXPECT_EQ(sh_col(0xff123456u, x), 0xff123456u) << model << x;
+        }
+        EXPECT_EQ(bm_col(0x80ff8040u, x), 0x80ff8040u) << x;
+    }
+}
+
+TEST_F(Colour, BeamingScalesMonotonicallyUpToOneOverTanhOne)
+{
+    EXPECT_EQ(bm_col(0x80ff8040u, 0.0), 0x80000000u);
+    EXPECT_EQ(bm_col(0x80ff8040u, 1.0), 0x80ff8040u);
+    EXPECT_EQ(bm_col(0xffff8040u, -1.0), 0xffffa854u); // 168.07, 84.03, red saturated
+    unsigned before = 0;
+    for (double x = 0.0; x < 4.0; x += 0.02) {
+        const unsigned now = bm_col(0xffc07f01u, x);
+        for (int shift : {0, 8, 16})
+            ASSERT_GE(channel(now, shift), channel(before, shift)) << x;
+        before = now;
+    }
+}
+
+TEST_F(Colour, BlendWeights)
+{
+    transp = 9;
+    EXPECT_EQ(av_col(0xff000000u, 0xffffffffu), 0xffe5e5e5u);
+    transp = 65535; // 255·16711425 overflows 32 bits
+    EXPECT_EQ(av_col(0xff000000u, 0xffffffffu), 0xfffefefeu);
+    transp = 1;
+    EXPECT_EQ(av_col(0xff000000u, 0xff0a0b0cu), 0xff050506u);
+    EXPECT_EQ(av_col(0x00102030u, 0x01a0b0c0u), 0xffa0b0c0u);
+    EXPECT_EQ(av_col(0x40102030u, 0x00a0b0c0u), 0xff102030u);
+    EXPECT_EQ(av_col(0x00102030u, 0x00a0b0c0u), 0xff102030u) << "no weight: what lies behind";
+}

@@ -1,0 +1,34 @@
+#include "render/frame_buffer.h"
+
+#include <gtest/gtest.h>
+
+TEST(FrameBuffer, StoreEntriesStartAsOneBlackPixel)
+{
+    MyImage &fresh = image[2399];
+    EXPECT_EQ(fresh.pixels(), 1);
+    EXPECT_EQ(fresh.done(), 0);
+    EXPECT_EQ(fresh.read(0, 0), 0xff000000u);
+    EXPECT_FALSE(fresh.done(0, 0));
+    EXPECT_EQ(num_thread.value(), 0);
+}
+
+TEST(FrameBuffer, CountsStoresNotClaimsAndDimWipesAll)
+{
+    MyImage img(4, 3);
+    img.set_done(1, 2);
+    EXPECT_EQ(img.done(), 0);
+    EXPECT_FALSE(img.done(2, 1)) << "row-major";
+    img.set_pixel(3, 2, 0xff123456u);
+    img.set_pixel(3, 2, 0xff654321u);
+    EXPECT_EQ(img.done(), 2);
+    EXPECT_EQ(img.read(3, 2), 0xff654321u);
+    img.dim(5, 2);
+    EXPECT_EQ(img.width() * 10 + img.height(), 52);
+    EXPECT_EQ(img.done(), 0);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(img.read(i % 5, i / 5), 0xff000000u);
+        EXPECT_FALSE(img.done(i % 5, i / 5));
+    }
+    img.dim(-3, 4);
+    EXPECT_EQ(img.pixels(), 0);
+}

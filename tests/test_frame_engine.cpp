@@ -1,0 +1,192 @@
+#include "render/frame_engine.h"
+
+#include "app/state.h"
+
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <vector>
+
+#if defined(__SANITIZE_THREAD__)
+// The toolkit is not built with the race detector, so the hand-overs inside
+// its thread pool look like races; accesses in our own code are still checked.
+extern "C" const char *__tsan_default_options()
+{
+    return "ignore_noninstrumented_modules=1";
+}
+#endif
+
+namespace
+{
+constexpr f_vec obs_x{{0.0, 50.0, 1.4, 0.0}}, obs_v{{1.1, 0.0, 0.0, 0.02}};
+constexpr int W = 160, H = 120;
+
+std::atomic<int> calls, most_outstanding, stop_after, outstanding_at_stop;
+
+void count_call_and_stop_when_due()
+{
+    const int outstanding = num_thread.value();
+    for (int seen = most_outstanding; outstanding > seen;)
+        most_outstanding.compare_exchange_weak(seen, outstanding);
+    if (++calls == stop_after) {
+        outstanding_at_stop = outstanding;
+        stop = true;
+    }
+}
+
+// With zoom = width, α = x − w/2 and β = y − h/2 exactly: the colour spells
+// out the pixel the task was given (and whether the observer came along).
+unsigned encode(int x, int y)
+{
+    return 0xff000000u | x << 12 | y;
+}
+unsigned pixel_colour(double α, double β, f_vec x, f_vec)
+{
+    count_call_and_stop_when_due();
+    return x[1] == obs_x[1] ? encode(int(α) + W / 2, int(β) + H / 2) : 0;
+}
+
+// A few microseconds of arithmetic, enough to keep the queue full.
+unsigned slow_colour(double α, double β, f_vec, f_vec)
+{
+    count_call_and_stop_when_due();
+    double s = α;
+    for (int i = 0; i < 400; ++i)
+        s = std::sin(s + β);
+    return 0xff000000u | (unsigned(std::fabs(s) * 1e6) & 0xffffffu);
+}
+
+int claimed(MyImage const &img)
+{
+    int n = 0;
+    for (int i = 0; i < img.pixels(); ++i)
+        n += img.done(i % img.width(), i / img.width());
+    return n;
+}
+
+struct Engine : ::testing::Test {
+    void SetUp() override { calls = most_outstanding = stop_after = outstanding_at_stop = 0; }
+    void TearDown() override
+    {
+        EXPECT_EQ(num_thread.value(), 0) << "every task counted itself out";
+        stop = false;
+    }
+    MyImage img;
+    std::vector<int> levels, percents; // level: columns·1000 + rows
+    RenderHooks recording()
+    {
+        return {{},
+                [this](int percent, long long remaining) {
+                    EXPECT_GE(remaining, 0);
+                    percents.push_back(percent);
+                },
+                [this](int columns, int rows) {
+                    EXPECT_EQ(img.done(), columns * rows) << "shown only once drained";
+                    levels.push_back(columns * 1000 + rows);
+                }};
+    }
+};
+} // namespace
+
+TEST_F(Engine, ColoursEveryPixelOnceLevelByLevel)
+{
+    FrameEngine engine(pixel_colour);
+    engine.setHooks(recording());
+    engine.render(img, obs_x, obs_v, W, H, W);
+    EXPECT_EQ(calls, W * H);
+    EXPECT_EQ(img.done(), W * H);
+    EXPECT_EQ(claimed(img), W * H);
+    for (int i = 0; i < W * H; ++i)
+        ASSERT_EQ(img.read(i % W, i / W), encode(i % W, i / W)) << i;
+    EXPECT_EQ(levels, (std::vector<int>{64064, 128120, 160120}));
+    EXPECT_EQ(img.x()[1], obs_x[1]);
+    EXPECT_EQ(img.v()[3], obs_v[3]);
+    ASSERT_FALSE(percents.empty());
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    EXPECT_EQ(std::adjacent_find(percents.begin(), percents.end()), percents.end());
+    EXPECT_LE(percents.back(), 100);
+}
+
+TEST_F(Engine, CentreOfAnEvenFrameIsOnTheAxis)
+{
+    FrameEngine([](double α, double β, f_vec, f_vec) {
+        return α == 0 && β == 0 ? 1u : 2u;
+    }).render(img, obs_x, obs_v, 320, 240, M_PI / 4);
+    EXPECT_EQ(img.read(160, 120), 1u);
+    EXPECT_EQ(img.read(159, 120) + img.read(160, 121), 4u);
+}
+
+TEST_F(Engine, ResultDoesNotDependOnThreadCount)
+{
+    MyImage one_thread;
+    FrameEngine engine(slow_colour);
+    engine.setThreadCount(1);
+    engine.render(one_thread, obs_x, obs_v, W, H, 1.0);
+    for (int threads : {2, 8}) {
+        engine.setThreadCount(threads);
+        engine.render(img, obs_x, obs_v, W, H, 1.0);
+        for (int i = 0; i < W * H; ++i)
+            ASSERT_EQ(img.read(i % W, i / W), one_thread.read(i % W, i / W)) << threads;
+    }
+}
+
+TEST_F(Engine, FramesOfAnyShapeComeOutComplete)
+{
+    FrameEngine engine(slow_colour);
+    for (auto [w, h] : {std::pair{10, 10}, {120, 160}, {1, 300}, {257, 3}}) {
+        engine.render(img, obs_x, obs_v, w, h, 1.0);
+        EXPECT_EQ(claimed(img), w * h) << w << "x" << h;
+        EXPECT_EQ(img.done(), w * h) << w << "x" << h;
+    }
+    engine.render(img, obs_x, obs_v, 0, 5, 1.0);
+    EXPECT_EQ(img.pixels(), 0);
+}
+
+TEST_F(Engine, StopBeforeTheFrameLeavesItBlackWithItsObserver)
+{
+    img.set_pixel(0, 0, 0xffffffffu);
+    FrameEngine engine(pixel_colour);
+    engine.setHooks(recording());
+    stop = true;
+    EXPECT_LT(engine.render(img, obs_x, obs_v, W, H, W), 1000);
+    EXPECT_EQ(calls + img.done() + claimed(img) + levels.size(), 0u);
+    EXPECT_EQ(img.pixels(), W * H);
+    EXPECT_EQ(img.read(0, 0), 0xff000000u);
+    EXPECT_EQ(img.x()[2], obs_x[2]);
+    EXPECT_EQ(img.v()[0], obs_v[0]);
+}
+
+TEST_F(Engine, StopDuringAFrameQueuesAtMostOneMoreTask)
+{
+    // One worker: when task N sets stop, the N − 1 before it have finished and
+    // num_thread counts the tasks dispatched but not finished.
+    FrameEngine engine(slow_colour);
+    engine.setThreadCount(1);
+    engine.setHooks(recording());
+    stop_after = 5000; // in level 7, after level 6 was shown
+    engine.render(img, obs_x, obs_v, W, H, 1.0);
+    EXPECT_LE(claimed(img), 5000 - 1 + outstanding_at_stop + 1);
+    EXPECT_EQ(claimed(img), calls.load()) << "queued tasks still finish";
+    EXPECT_EQ(levels.size(), 1u) << "the stopped level is not shown";
+}
+
+TEST_F(Engine, ThrottleKeepsAtMost1025TasksOutstanding)
+{
+    FrameEngine engine(slow_colour);
+    engine.setThreadCount(2);
+    int waits = 0;
+    const Qt::HANDLE dispatcher = QThread::currentThreadId();
+    engine.setHooks({[&] {
+                         waits += QThread::currentThreadId() == dispatcher;
+                         QThread::usleep(20);
+                     },
+                     {},
+                     {}});
+    engine.render(img, obs_x, obs_v, 320, 240, 1.0);
+    EXPECT_LE(most_outstanding, max_waiting_tasks + 1);
+    EXPECT_GT(most_outstanding, max_waiting_tasks - 50) << "the queue never filled";
+    EXPECT_GT(waits, 0);
+}

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <random>
 
 namespace
 {
@@ -125,6 +126,65 @@ TEST(GeneralMetric, LowerTriangleTextsAreIgnored)
     loadMetric(texts, 0.6, 0.0);
     for (int i = 0; i < 33; ++i)
         EXPECT_EQ(record(i, x), before[i]) << i;
+}
+
+// The numbers the factoring is known to reach on the largest preset string.
+TEST(PresetRecords, KerrNewmanDeterminantIsFactoredCompactly)
+{
+    loadPreset(4);
+    int length = 0;
+    int temporaries = 0;
+    for (; t[32].code[length] != 41; ++length)
+        if (t[32].code[length] >= 25 && t[32].code[length] <= 40)
+            temporaries = std::max(temporaries, t[32].code[length] - 24);
+    EXPECT_EQ(length + 1, 78);
+    EXPECT_EQ(temporaries, 10);
+}
+
+// Random formulas in r and θ, made diagonally dominant so that the metric is
+// well conditioned everywhere; the off-diagonal terms are all non-zero.
+class RandomFormula
+{
+  public:
+    explicit RandomFormula(unsigned seed) : rng(seed) {}
+
+    QString operator()(int depth)
+    {
+        static const char *leaves[] = {"r", "θ", "M", "a", "2", "3", "7"};
+        static const char *ops[] = {"+", "-", "*"};
+        std::uniform_int_distribution<int> choice(0, 9);
+        int c = choice(rng);
+        if (depth == 0 || c < 3)
+            return QString::fromUtf8(leaves[choice(rng) % 7]);
+        if (c == 3)
+            return "sin(" + (*this)(depth - 1) + ")";
+        if (c == 4)
+            return "cos(" + (*this)(depth - 1) + ")";
+        return "(" + (*this)(depth - 1) + ops[c % 3] + (*this)(depth - 1) + ")";
+    }
+
+  private:
+    std::mt19937 rng;
+};
+
+TEST(RandomMetrics, AdjugateOverDeterminantInvertsTheMetric)
+{
+    RandomFormula formula(7);
+    for (int n = 0; n < 40; ++n) {
+        QString texts[16];
+        for (int mu = 0; mu < 4; ++mu) {
+            for (int nu = mu; nu < 4; ++nu) {
+                QString e = formula(3);
+                if (mu == nu)
+                    texts[5 * mu] = QString(mu == 0 ? "-" : "") + "(9+sin(" + e + ")+" + e + "^2)";
+                else
+                    texts[4 * mu + nu] = "sin(" + e + ")";
+            }
+        }
+        loadMetric(texts, 0.6, 0.2);
+        for (const f_vec &x : points)
+            expectInverse(x, 1e-10);
+    }
 }
 
 // An empty field is an incomplete metric: its record and the determinant

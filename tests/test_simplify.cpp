@@ -1,6 +1,7 @@
 #include "expr/compiled.h"
 #include "expr/postfix.h"
 #include "expr/simplify.h"
+#include "expr/stack_order.h"
 
 #include <gtest/gtest.h>
 
@@ -152,6 +153,50 @@ TEST(OptPfx, NeverMoreThanSixteenTemporaries)
     EXPECT_EQ(temporariesIn(finished), 16);
     EXPECT_FALSE(finished.contains(QChar(0x440)));
     EXPECT_EQ(stackNeed(finished), -1);
+}
+
+// Sixteen distinct terms that all begin with r, summed left to right: the
+// canonical order of "+" nests the sum to the right, deeper than the stack.
+QString deepSum()
+{
+    QString s;
+    for (QString term : {QStringLiteral("r%1^"), QString::fromUtf8("rθ%1^*")})
+        for (int e = 2; e <= 9; ++e)
+            s += term.arg(e) + (s.isEmpty() ? "" : "+");
+    return s;
+}
+
+TEST(OptPfx, ReordersOperandsWhenTheCanonicalOrderIsTooDeep)
+{
+    QString canonical = deepSum();
+    SimpPfx(canonical);
+    ASSERT_EQ(stackNeed(canonical + "$"), -1);
+    QString main = deepSum();
+    const QString finished = OptPfx(main);
+    EXPECT_GE(stackNeed(finished), 1);
+    EXPECT_EQ(finished, main + "$");
+    EXPECT_EQ(valueOf(finished), valueOf(shallowestOrder(canonical) + "$"));
+    double expected = 0.0;
+    for (int e = 2; e <= 9; ++e)
+        expected += std::pow(2.3, e) + 2.3 * std::pow(0.7, e);
+    EXPECT_NEAR(valueOf(finished), expected, 1e-9);
+}
+
+TEST(ShallowestOrder, DeeperOperandOfCommutativeOperatorsFirst)
+{
+    EXPECT_EQ(shallowestOrder("rMa*+"), "Ma*r+");
+    EXPECT_EQ(shallowestOrder("rMa**"), "Ma*r*");
+    EXPECT_EQ(shallowestOrder("rMa*-"), "rMa*-") << "operand order of - is fixed";
+    EXPECT_EQ(shallowestOrder("rMa*/"), "rMa*/");
+    EXPECT_EQ(shallowestOrder("rS2M*^"), "rS2M*^");
+    EXPECT_EQ(shallowestOrder("rM+"), "rM+") << "equal depths keep their order";
+    EXPECT_EQ(shallowestOrder("rθSaC*+"), "θSaC*r+");
+}
+
+TEST(ShallowestOrder, LeavesWhatItCannotParseAlone)
+{
+    for (const char *s : {"", "r", "rr", "+", "r-", "rr*-M*", "rM+S+"})
+        EXPECT_EQ(shallowestOrder(QString::fromUtf8(s)), QString::fromUtf8(s)) << s;
 }
 
 // Random texts over the editor's alphabet must never make any stage read or

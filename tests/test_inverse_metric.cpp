@@ -1,4 +1,5 @@
 #include "app/state.h"
+#include "expr/christoffel.h"
 #include "expr/compiled.h"
 #include "expr/inverse_metric.h"
 #include "expr/postfix.h"
@@ -201,6 +202,30 @@ TEST(EmptyComponent, GivesNaNNotACrash)
         const f_vec x = points[0];
         EXPECT_TRUE(std::isnan(record(field, x))) << field;
         EXPECT_TRUE(std::isnan(record(32, x))) << field;
+    }
+}
+
+// Arbitrary field texts, mostly malformed, through the whole chain up to the
+// connection: nothing may read or write out of bounds (run under sanitizers).
+TEST(RandomMetrics, MalformedTextsAreHandledSafely)
+{
+    const QString alphabet = QString::fromUtf8("0129MaQrθ+-*/^()sin(cos(");
+    std::mt19937 rng(99);
+    std::uniform_int_distribution<int> pick(0, alphabet.size() - 1);
+    std::uniform_int_distribution<int> length(0, 8);
+    for (int n = 0; n < 150; ++n) {
+        QString texts[16];
+        for (QString &text : texts)
+            for (int i = length(rng); i > 0; --i)
+                text += alphabet[pick(rng)];
+        loadMetric(texts, 0.5, 0.1);
+        f_vec x = points[n % 4];
+        Christoffel(x);
+        for (int mu = 0; mu < 4; ++mu)
+            for (int nu = mu; nu < 4; ++nu)
+                if (texts[4 * mu + nu].isEmpty()) {
+                    EXPECT_TRUE(std::isnan(record(4 * mu + nu, x)));
+                }
     }
 }
 

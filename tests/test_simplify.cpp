@@ -231,4 +231,30 @@ TEST(Pipeline, RandomTextsAreHandledSafely)
     EXPECT_GT(compiled, 300);
 }
 
+// Postfix strings straight from a random source, including temporaries,
+// end marks and characters that compile to unknown or private codes.
+TEST(Pipeline, RandomPostfixStringsAreHandledSafely)
+{
+    const QString alphabet = QString::fromUtf8("0129MaQΛtrθφ+-*/^CSабвгп$.xAB(");
+    std::mt19937 rng(4242);
+    std::uniform_int_distribution<int> pick(0, alphabet.size() - 1);
+    std::uniform_int_distribution<int> length(0, 60);
+    for (int n = 0; n < 20000; ++n) {
+        QString s;
+        for (int i = length(rng); i > 0; --i)
+            s += alphabet[pick(rng)];
+        QString copy = s;
+        valPfx(s);
+        MaxRepStr(copy);
+        shallowestOrder(s);
+        QString main = s;
+        const QString finished = OptPfx(main);
+        const cmp_expr e = TrPfx(finished);
+        const double v = CntPfx(e.code, point());
+        if (stackNeed(finished) < 0 || finished.size() > 512) {
+            EXPECT_TRUE(std::isnan(v)) << finished.toStdString();
+        }
+    }
+}
+
 } // namespace

@@ -1,0 +1,116 @@
+#include "app/state.h"
+#include "expr/compiled.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace
+{
+
+const double inf = std::numeric_limits<double>::infinity();
+
+double eval(const QString &finished, f_vec x = {{0.25, 3.0, 0.5, 1.25}})
+{
+    return CntPfx(TrPfx(finished).code, x);
+}
+
+class Compiled : public testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        P[0] = 1.5;
+        P[1] = 0.7;
+        P[2] = 0.3;
+        P[3] = 0.01;
+    }
+};
+
+TEST_F(Compiled, FlagsFollowTheString)
+{
+    EXPECT_EQ(TrPfx("0$").nz, 0);
+    EXPECT_EQ(TrPfx("1$").nz, 1);
+    const cmp_expr r = TrPfx("r$");
+    EXPECT_EQ(r.nz, 1);
+    EXPECT_EQ(r.dep[0] + 2 * r.dep[1] + 4 * r.dep[2] + 8 * r.dep[3], 2);
+    const cmp_expr all = TrPfx(QString::fromUtf8("tr+θ+φ+$"));
+    EXPECT_EQ(all.dep[0] + all.dep[1] + all.dep[2] + all.dep[3], 4);
+}
+
+TEST_F(Compiled, CodesAndValueWithTemporaries)
+{
+    const cmp_expr e = TrPfx(QString::fromUtf8("a2^Mа+ббr3^-*$"));
+    const unsigned char want[] = {19, 6, 18, 15, 25, 1, 26, 26, 20, 7, 18, 2, 0, 41};
+    for (std::size_t i = 0; i < sizeof e.code; ++i)
+        ASSERT_EQ(e.code[i], i < sizeof want ? want[i] : 0) << i;
+    const double m = P[0] + P[1] * P[1];
+    EXPECT_DOUBLE_EQ(CntPfx(e.code, {{0, 2.5, 1, 0}}), m * (m - 2.5 * 2.5 * 2.5));
+}
+
+TEST_F(Compiled, EveryOperandAndOperator)
+{
+    const struct {
+        const char *program;
+        double value;
+    } cases[] = {
+        {"r2^$", 9.0},
+        {"r5/2^$", 0.36},
+        {"tr*$", 0.75},
+        {"θS$", std::sin(0.5)},
+        {"φC$", std::cos(1.25)},
+        {"MaQΛ+++$", 2.51},
+        {"0123456789+++++++++$", 45.0},
+        {"r7-$", -4.0},
+        {"rr*-$", -9.0},
+        {"2а-$", 0.0}, // above a temporary a minus is binary
+        {"r12/^$", 1.0},
+        {"r00/^$", 3.0},
+        {"r99*9*9*9*9*9*9*9*9*9*^$", 3.0},
+    };
+    for (auto [program, value] : cases)
+        EXPECT_NEAR(eval(QString::fromUtf8(program)), value, 1e-15) << program;
+    EXPECT_EQ(eval("2r/$", {{0, 0, 0, 0}}), inf);
+}
+
+TEST(Pw, MultipliesInTheStatedOrder)
+{
+    const double x = 1.1;
+    EXPECT_EQ(pw(x, 0), 1.0);
+    EXPECT_EQ(pw(x, 1), x);
+    EXPECT_EQ(pw(x, -2), x);
+    EXPECT_EQ(pw(2.0, 10), 1024.0);
+    EXPECT_EQ(pw(x, 3), (x * x) * x);
+    EXPECT_EQ(pw(x, 5), (((x * x) * x) * x) * x);
+    EXPECT_EQ(pw(x, 6), (((x * x) * x) * x) * x * x);
+    // Exponents near the int limit must not spin for a billion rounds.
+    EXPECT_EQ(pw(-3.0, 2147483647), -inf);
+    EXPECT_EQ(pw(0.5, 2147483646), 0.0);
+    EXPECT_EQ(pw(-1.0, 2147483647), -1.0);
+}
+
+TEST_F(Compiled, DerivativeIsTheStatedCentralDifference)
+{
+    const cmp_expr sq = TrPfx("r2^$");
+    EXPECT_EQ(der(sq.code, 1, {{0, 3, 0, 0}}), 6.000000016825879);
+    EXPECT_EQ(der(sq.code, 0, {{0, 3, 0, 0}}), 0.0);
+}
+
+// Programs that could not run safely compile to NaN instead.
+TEST_F(Compiled, UnrunnableProgramsEvaluateToNaN)
+{
+    const char *bad[] = {"",    "$",    "r2^", "*$", "r+$", "S$",
+                         "аr$", "rб+$", "x$",  "A$", "B$",  "11111111111111111$"};
+    for (const char *program : bad) {
+        const cmp_expr e = TrPfx(QString::fromUtf8(program));
+        EXPECT_TRUE(std::isnan(CntPfx(e.code, {{0, 2, 1, 0}}))) << program;
+        EXPECT_EQ(e.nz, 1) << program;
+    }
+    EXPECT_EQ(eval("1111111111111111+++++++++++++++$"), 16.0);
+    QString longest = u'r' + QString(255, u'S') + QString(255, u'C') + u'$';
+    EXPECT_TRUE(std::isfinite(eval(longest)));
+    EXPECT_TRUE(std::isnan(eval(longest.insert(1, u'S'))));
+}
+
+} // namespace

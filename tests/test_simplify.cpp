@@ -1,0 +1,147 @@
+#include "expr/compiled.h"
+#include "expr/postfix.h"
+#include "expr/simplify.h"
+#include "expr/stack_order.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace
+{
+
+double valueOf(const QString &finished)
+{
+    return CntPfx(TrPfx(finished).code, {{0.1, 2.3, 0.7, 0.4}});
+}
+
+// Identities, then malformed strings: an operator short of operands stays
+// attached to what is there instead of reading below the stack of strings.
+TEST(SimpPfx, RewritesInPlace)
+{
+    const char *cases[][2] = {
+        {"rM*", "Mr*"}, {"θr*", "rθ*"},       {"rr-", "0"},      {"rr/", "1"},
+        {"r1*", "r"},   {"1r*", "1r*"},       {"0r+", "r"},      {"r0-", "r"},
+        {"0r-", "0r-"}, {"0r^", "0"},         {"r1^", "r"},      {"rr*-", "rr*-"},
+        {"0-", "0"},    {"00/", "1"},         {"rS0*rC+", "rC"}, {"rr2^*rr2^*+", "r2^r*r2^r*+"},
+        {"", ""},       {"12", "1"},          {"*+", "*+"},      {"r+", "r+"},
+        {"S", "S"},     {"rr*-M*", "Mrr*-*"}, {"-r", "-"},
+    };
+    for (auto [in, out] : cases) {
+        QString s = QString::fromUtf8(in);
+        const QString returned = SimpPfx(s);
+        EXPECT_EQ(s, QString::fromUtf8(out)) << in;
+        EXPECT_EQ(returned, s);
+    }
+}
+
+TEST(ValPfx, CompleteExpressionsWithinTenValues)
+{
+    for (const char *yes : {"rr*", "r", "rS", "rrrrrrrrrr+++++++++"})
+        EXPECT_TRUE(valPfx(yes)) << yes;
+    for (const char *no : {"S", "rr", "r-", "", "rrrrrrrrrrr++++++++++", "r+rr*"})
+        EXPECT_FALSE(valPfx(no)) << no;
+}
+
+TEST(MaxRepStr, MostFrequentPieceLastOfTiesAndNeverTheLastCharacter)
+{
+    const char *cases[][2] = {{"rr2^*rr2^*+", "r2^"}, {"бб+", ""}, {"r2^r2^*", "r2^"}};
+    for (auto [in, out] : cases) {
+        QString s = QString::fromUtf8(in);
+        EXPECT_EQ(MaxRepStr(s), QString::fromUtf8(out)) << in;
+    }
+}
+
+TEST(OptPfx, FactorsRepeatedPieces)
+{
+    const char *cases[][3] = {{"Ma2^+r3^-Ma2^+*", "a2^Mа+ббr3^-*$", "ббr3^-*"},
+                              {"r2^r*r2^r*+", "r2^rа*бб+$", "бб+"},
+                              {"0", "0$", "0"},
+                              {"r2^", "r2^$", "r2^"},
+                              {"", "$", ""}};
+    for (auto [in, finished, main] : cases) {
+        QString s = QString::fromUtf8(in);
+        EXPECT_EQ(OptPfx(s), QString::fromUtf8(finished)) << in;
+        EXPECT_EQ(s, QString::fromUtf8(main)) << in;
+    }
+}
+
+// Distinct repeated pieces, all starting with r and summed left to right:
+// factoring all would outgrow the stack, and the canonical order of "+"
+// nests the sum to the right, deeper than the stack.
+QString deepSum(int terms)
+{
+    QString s;
+    for (int i = 0; i < terms; ++i) {
+        QString term = QString::fromUtf8(i % 2 ? "rθ%1^*" : "r%1^").arg(i / 2 + 2);
+        s += term + term + "*" + (s.isEmpty() ? "" : "+");
+    }
+    return s;
+}
+
+TEST(OptPfx, AlwaysFinishesWithARunnableProgram)
+{
+    const QString s = deepSum(16);
+    QString canonical = s;
+    SimpPfx(canonical);
+    ASSERT_EQ(stackNeed(canonical + "$"), -1);
+    QString main = s;
+    const QString finished = OptPfx(main);
+    EXPECT_TRUE(finished.contains(u'а'));
+    EXPECT_GE(stackNeed(finished), 1);
+    EXPECT_NEAR(valueOf(finished), valueOf(shallowestOrder(s) + "$"), 1e-12);
+    // An unrunnable string has no stack budget, but names run out at sixteen.
+    main = s + "x*";
+    EXPECT_FALSE(OptPfx(main).contains(QChar(0x440)));
+}
+
+TEST(ShallowestOrder, DeeperOperandOfCommutativeOperatorsFirst)
+{
+    const char *cases[][2] = {{"rMa*+", "Ma*r+"}, {"rMa**", "Ma*r*"}, {"rMa*-", "rMa*-"},
+                              {"rMa*/", "rMa*/"}, {"rM+", "rM+"},     {"rθSaC*+", "θSaC*r+"},
+                              {"rr", "rr"},       {"r-", "r-"},       {"rM+S+", "rM+S+"}};
+    for (auto [in, out] : cases)
+        EXPECT_EQ(shallowestOrder(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
+}
+
+QString randomString(std::mt19937 &rng, const QString &alphabet, int maxLength)
+{
+    std::uniform_int_distribution<int> pick(0, alphabet.size() - 1);
+    QString s;
+    for (int i = std::uniform_int_distribution<int>(0, maxLength)(rng); i > 0; --i)
+        s += alphabet[pick(rng)];
+    return s;
+}
+
+// Random texts and random postfix strings (temporaries, end marks, unknown
+// and private codes): nothing may touch memory out of bounds (also run
+// under the sanitizers), a program that cannot run is NaN, and factoring a
+// well-formed expression keeps its value.
+TEST(Pipeline, RandomInputIsHandledSafely)
+{
+    std::mt19937 rng(20261206);
+    const QString texts = QString::fromUtf8("0123456789MaQΛtrθφ+-*/^()sin(cos(.x ");
+    const QString postfix = QString::fromUtf8("0129MaQΛtrθφ+-*/^CSабвгп$.xAB(");
+    int compared = 0;
+    for (int n = 0; n < 40000; ++n) {
+        const QString s =
+            n % 2 ? ToPfx(randomString(rng, texts, 40)) : randomString(rng, postfix, 60);
+        QString main = s;
+        const QString finished = OptPfx(main);
+        const double v = valueOf(finished);
+        if (stackNeed(finished) < 0) {
+            EXPECT_TRUE(std::isnan(v)) << finished.toStdString();
+        }
+        QString plain = s;
+        const double reference = valueOf(SimpPfx(plain) + "$");
+        if (valPfx(s) && std::isfinite(v) && std::isfinite(reference)) {
+            ++compared;
+            EXPECT_NEAR(v, reference, 1e-9 * std::max(1.0, std::fabs(reference)))
+                << s.toStdString();
+        }
+    }
+    EXPECT_GT(compared, 300);
+}
+
+} // namespace

@@ -107,6 +107,11 @@ TEST(End, RoundsBecomeAnAngularLimit)
     e.exit(point(10, 1.0, 0), some_u);
     EXPECT_TRUE(e.exit(point(10, 1.0, 9.4), some_u));
     EXPECT_FALSE(e.exit(point(10, 1.0, 9.43), some_u));
+
+    end exact(1.0, 1.0);
+    exact.exit(point(10, 1.0, 0), some_u);
+    EXPECT_FALSE(exact.exit(point(10, 1.0, two_pi), some_u)) << "reaching the limit ends";
+    EXPECT_EQ(exact.reason(), 3);
 }
 
 TEST(Geo, GrowsAndKeepsEveryPointInOrder)
@@ -159,6 +164,28 @@ TEST_F(Geodesic, RadialPhotonEscapesOrFallsIn)
         EXPECT_LT(x[1], 1010.0);
         EXPECT_GT(x[1], 1.9);
     }
+}
+
+// In flat space a radial photon keeps u = (1, 1, 0, 0), so the first stored
+// point shows the step length: 10ε/(ε + 10) with ε = p·(r − r_hor)·sin θ,
+// and never below p/50 however close to the axis.
+TEST_F(Geodesic, StepLengthShrinksNearTheHorizonAndTheAxis)
+{
+    loadPreset(flat);
+    auto first_step = [](double r, double θ, double p) {
+        f_vec x = point(r, θ), u{{1, 1, 0, 0}};
+        end e(2.0, 0.0); // no rounds allowed: one step
+        geo g;
+        geodetika(x, u, e, p, &g);
+        return g.getX(0)[1] - r;
+    };
+    auto ε = [](double r, double θ, double p) { return p * (r - 2.0) * std::sin(θ); };
+    for (auto [r, θ, p] : {std::tuple{10.0, π / 2, 0.02}, std::tuple{2.5, 1.0, 0.02},
+                           std::tuple{900.0, π / 2, 0.1}}) {
+        double const e = ε(r, θ, p);
+        EXPECT_NEAR(first_step(r, θ, p), 10 * e / (e + 10), 1e-12 * r) << r;
+    }
+    EXPECT_NEAR(first_step(10, 1e-6, 0.02), 0.02 / 50, 1e-12);
 }
 
 f_vec tangential_photon(double r)

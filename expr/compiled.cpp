@@ -113,12 +113,14 @@ bool step(unsigned char c, int &depth, unsigned char &emitted)
 }
 
 // Translates up to and including the first "$"; returns the slots needed or
-// -1 if the program cannot run. `code` may be null to only measure.
+// -1 if the program cannot run. With `code` null it only measures, and then
+// the length of the record is no limit.
 int translate(QStringView s, unsigned char *code)
 {
     int depth = 0;
     int need = 0;
-    for (qsizetype i = 0; i < s.size() && i < codeSize; ++i) {
+    const qsizetype limit = code ? codeSize : s.size();
+    for (qsizetype i = 0; i < s.size() && i < limit; ++i) {
         unsigned char c = codeOf(s[i]);
         if (c == endCode) {
             if (code)

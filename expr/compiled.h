@@ -22,8 +22,8 @@ struct cmp_expr {
 // known here.
 cmp_expr TrPfx(QString s);
 
-// Stack slots a finished string needs when run, or -1 when TrPfx would turn
-// it into the NaN program.
+// Stack slots a finished string needs when run, or -1 when it cannot run
+// (the checks of TrPfx except the length of the record).
 int stackNeed(QStringView s);
 
 // Evaluates a record made by TrPfx at x; reads the parameters P.

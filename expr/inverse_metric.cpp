@@ -52,13 +52,20 @@ int indexOfLetter(char c)
     }
 }
 
-// An empty field would shift every operand after it; a token with no byte
-// code keeps the expansion well formed and makes whatever needs that
-// component compile to NaN.
-QString component(QString (*g)[4], int row, int column)
+const QString &component(QString (*g)[4], int row, int column)
 {
-    const QString &text = g[std::min(row, column)][std::max(row, column)];
-    return text.isEmpty() ? QString(QChar::ReplacementCharacter) : text;
+    return g[std::min(row, column)][std::max(row, column)];
+}
+
+// An empty field leaves the metric undefined; its expansions would not even
+// be well formed, so the inverse is left without value altogether.
+bool isComplete(QString (*g)[4])
+{
+    for (int mu = 0; mu < 4; ++mu)
+        for (int nu = mu; nu < 4; ++nu)
+            if (g[mu][nu].isEmpty())
+                return false;
+    return true;
 }
 
 QString expand(const char *row, QString (*g)[4])
@@ -83,11 +90,13 @@ cmp_expr compile(QString s)
 
 void kontr_g(QString (*g)[4])
 {
+    const bool complete = isComplete(g);
     QString adjugate[4][4];
     for (int mu = 0; mu < 4; ++mu)
         for (int nu = mu; nu < 4; ++nu)
-            adjugate[mu][nu] = expand(adjugateRows[mu][nu], g);
-    QString determinant = expand(determinantRow, g);
+            if (complete)
+                adjugate[mu][nu] = expand(adjugateRows[mu][nu], g);
+    QString determinant = complete ? expand(determinantRow, g) : QString();
 
     for (int mu = 0; mu < 4; ++mu) {
         for (int nu = mu; nu < 4; ++nu) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 // The five ready-made metrics as the editor shows them: sixteen infix texts
 // in the field order tt, tr, te, tf, rt, rr, re, rf, et, er, ee, ef, ft, fr,
 // fe, ff (row-major, so text g[4μ+ν] is component μν), then the texts of the
@@ -41,3 +43,11 @@ inline constexpr metric_preset presets[5] = {
      "0.1",
      false},
 };
+
+// Translates sixteen infix texts (the field order above) and compiles them
+// into t, the way the editor's pipeline does; the parameters are untouched.
+void compileMetricTexts(const QString (&texts)[16]);
+
+// compileMetricTexts on preset `index` (0..4), and its a and Q into P[1] and
+// P[2]; M and Λ keep their values, as when the editor applies a preset.
+void compilePreset(int index);

@@ -1,7 +1,9 @@
 #include "expr/simplify.h"
 
 #include "expr/compiled.h"
+#include "expr/stack_order.h"
 
+#include <QStringList>
 #include <QStringView>
 
 #include <vector>
@@ -142,9 +144,33 @@ Repeat mostRepeated(const QString &s)
     return best;
 }
 
-QString finished(const QString &definitions, const QString &main)
+QString finished(const QStringList &definitions, const QString &main)
 {
-    return definitions + main + u'$';
+    return definitions.join(QString()) + main + u'$';
+}
+
+// The canonical operand order can nest a long sum deeper than the stack; the
+// same expressions in depth-first order usually fit. They are used only when
+// needed, so every string that fits keeps its canonical text.
+QStringList runnableParts(const QStringList &definitions, const QString &main)
+{
+    QStringList plain = definitions;
+    plain.append(main);
+    if (stackNeed(finished(definitions, main)) >= 0)
+        return plain;
+    QStringList reordered;
+    for (const QString &part : plain)
+        reordered.append(shallowestOrder(part));
+    QString reorderedMain = reordered.takeLast();
+    if (stackNeed(finished(reordered, reorderedMain)) < 0)
+        return plain;
+    reordered.append(reorderedMain);
+    return reordered;
+}
+
+bool runs(const QStringList &parts)
+{
+    return stackNeed(finished(parts.mid(0, parts.size() - 1), parts.back())) >= 0;
 }
 
 } // namespace
@@ -181,24 +207,26 @@ QString OptPfx(QString &s)
     if (s.size() < 4)
         return s + u'$';
     SimpPfx(s);
-    QString definitions;
-    if (s.size() <= 3)
-        return finished(definitions, s);
-    for (int k = 0; k < maxTemporaries; ++k) {
-        Repeat rep = mostRepeated(s);
-        if (rep.piece.isEmpty() || rep.count < 2)
-            break;
-        QString factored = s;
-        factored.replace(rep.piece, QChar(char16_t(firstTemporary + k)));
-        SimpPfx(factored);
-        // A temporary holds a stack slot for the whole run; stop before the
-        // definitions and the main expression together outgrow the stack.
-        QString withTemporary = definitions + rep.piece;
-        if (stackNeed(finished(definitions, s)) >= 0 &&
-            stackNeed(finished(withTemporary, factored)) < 0)
-            break;
-        definitions = withTemporary;
-        s = factored;
+    QStringList definitions;
+    if (s.size() > 3) {
+        for (int k = 0; k < maxTemporaries; ++k) {
+            Repeat rep = mostRepeated(s);
+            if (rep.piece.isEmpty() || rep.count < 2)
+                break;
+            QString factored = s;
+            factored.replace(rep.piece, QChar(char16_t(firstTemporary + k)));
+            SimpPfx(factored);
+            // A temporary holds a stack slot for the whole run; stop before
+            // the definitions and the main expression outgrow the stack.
+            QStringList more = definitions;
+            more.append(rep.piece);
+            if (runs(runnableParts(definitions, s)) && !runs(runnableParts(more, factored)))
+                break;
+            definitions = more;
+            s = factored;
+        }
     }
-    return finished(definitions, s);
+    QStringList parts = runnableParts(definitions, s);
+    s = parts.takeLast();
+    return finished(parts, s);
 }

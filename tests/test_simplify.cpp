@@ -1,6 +1,7 @@
 #include "expr/compiled.h"
 #include "expr/postfix.h"
 #include "expr/simplify.h"
+#include "expr/stack_order.h"
 
 #include <gtest/gtest.h>
 
@@ -10,180 +11,137 @@
 namespace
 {
 
-struct Rewrite {
-    const char *in;
-    const char *out;
-};
-
-class SimpPfxTable : public testing::TestWithParam<Rewrite>
+double valueOf(const QString &finished)
 {
-};
-
-TEST_P(SimpPfxTable, RewritesInPlaceAndReturnsCopy)
-{
-    QString s = QString::fromUtf8(GetParam().in);
-    QString returned = SimpPfx(s);
-    EXPECT_EQ(s, QString::fromUtf8(GetParam().out));
-    EXPECT_EQ(returned, s);
+    return CntPfx(TrPfx(finished).code, {{0.1, 2.3, 0.7, 0.4}});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Identities, SimpPfxTable,
-    testing::Values(Rewrite{"rM*", "Mr*"}, Rewrite{"θr*", "rθ*"}, Rewrite{"rr-", "0"},
-                    Rewrite{"rr/", "1"}, Rewrite{"r1*", "r"}, Rewrite{"1r*", "1r*"},
-                    Rewrite{"0r+", "r"}, Rewrite{"r0-", "r"}, Rewrite{"0r-", "0r-"},
-                    Rewrite{"0r^", "0"}, Rewrite{"r1^", "r"}, Rewrite{"rr*-", "rr*-"},
-                    Rewrite{"0-", "0"}, Rewrite{"rr2^*rr2^*+", "r2^r*r2^r*+"}, Rewrite{"00/", "1"},
-                    Rewrite{"00^", "0"}, Rewrite{"r0*M+", "M"}, Rewrite{"rS0*rC+", "rC"},
-                    Rewrite{"", ""}));
-
-// Whatever the input, a pass only rearranges text it has: operators short of
-// operands stay attached instead of reaching below the stack of strings.
-INSTANTIATE_TEST_SUITE_P(Malformed, SimpPfxTable,
-                         testing::Values(Rewrite{"12", "1"}, Rewrite{"*", "*"}, Rewrite{"*+", "*+"},
-                                         Rewrite{"r+", "r+"}, Rewrite{"S", "S"},
-                                         Rewrite{"rr*-M*", "Mrr*-*"}, Rewrite{"-r", "-"}));
+// Identities, then malformed strings: an operator short of operands stays
+// attached to what is there instead of reading below the stack of strings.
+TEST(SimpPfx, RewritesInPlace)
+{
+    const char *cases[][2] = {
+        {"rM*", "Mr*"}, {"θr*", "rθ*"},       {"rr-", "0"},      {"rr/", "1"},
+        {"r1*", "r"},   {"1r*", "1r*"},       {"0r+", "r"},      {"r0-", "r"},
+        {"0r-", "0r-"}, {"0r^", "0"},         {"r1^", "r"},      {"rr*-", "rr*-"},
+        {"0-", "0"},    {"00/", "1"},         {"rS0*rC+", "rC"}, {"rr2^*rr2^*+", "r2^r*r2^r*+"},
+        {"", ""},       {"12", "1"},          {"*+", "*+"},      {"r+", "r+"},
+        {"S", "S"},     {"rr*-M*", "Mrr*-*"}, {"-r", "-"},
+    };
+    for (auto [in, out] : cases) {
+        QString s = QString::fromUtf8(in);
+        const QString returned = SimpPfx(s);
+        EXPECT_EQ(s, QString::fromUtf8(out)) << in;
+        EXPECT_EQ(returned, s);
+    }
+}
 
 TEST(ValPfx, CompleteExpressionsWithinTenValues)
 {
-    EXPECT_TRUE(valPfx("rr*"));
-    EXPECT_TRUE(valPfx("r"));
-    EXPECT_TRUE(valPfx("rS"));
-    EXPECT_FALSE(valPfx("S"));
-    EXPECT_FALSE(valPfx("rr"));
-    EXPECT_FALSE(valPfx("r-"));
-    EXPECT_FALSE(valPfx(""));
-    EXPECT_TRUE(valPfx("rrrrrrrrrr+++++++++"));
-    EXPECT_FALSE(valPfx("rrrrrrrrrrr++++++++++"));
-    EXPECT_FALSE(valPfx("r+rr*"));
+    for (const char *yes : {"rr*", "r", "rS", "rrrrrrrrrr+++++++++"})
+        EXPECT_TRUE(valPfx(yes)) << yes;
+    for (const char *no : {"S", "rr", "r-", "", "rrrrrrrrrrr++++++++++", "r+rr*"})
+        EXPECT_FALSE(valPfx(no)) << no;
 }
 
-TEST(MaxRepStr, MostFrequentCompletePieceLastTieWins)
+TEST(MaxRepStr, MostFrequentPieceLastOfTiesAndNeverTheLastCharacter)
 {
-    QString s = "rr2^*rr2^*+";
-    EXPECT_EQ(MaxRepStr(s), "r2^");
-    s = "Mr*Mr*+";
-    EXPECT_EQ(MaxRepStr(s), "Mr*");
-    s = "бб+";
-    EXPECT_EQ(MaxRepStr(s), "");
-    s = "rr+";
-    EXPECT_EQ(MaxRepStr(s), "");
-    // Counted with overlaps: "rrr**"... the piece ending the string never counts.
-    s = "r2^r2^*";
-    EXPECT_EQ(MaxRepStr(s), "r2^");
+    const char *cases[][2] = {{"rr2^*rr2^*+", "r2^"}, {"бб+", ""}, {"r2^r2^*", "r2^"}};
+    for (auto [in, out] : cases) {
+        QString s = QString::fromUtf8(in);
+        EXPECT_EQ(MaxRepStr(s), QString::fromUtf8(out)) << in;
+    }
 }
 
-struct Factoring {
-    const char *in;
-    const char *finished;
-    const char *main;
-};
-
-class OptPfxTable : public testing::TestWithParam<Factoring>
+TEST(OptPfx, FactorsRepeatedPieces)
 {
-};
-
-TEST_P(OptPfxTable, FactorsRepeatedPieces)
-{
-    QString s = QString::fromUtf8(GetParam().in);
-    EXPECT_EQ(OptPfx(s), QString::fromUtf8(GetParam().finished));
-    EXPECT_EQ(s, QString::fromUtf8(GetParam().main));
+    const char *cases[][3] = {{"Ma2^+r3^-Ma2^+*", "a2^Mа+ббr3^-*$", "ббr3^-*"},
+                              {"r2^r*r2^r*+", "r2^rа*бб+$", "бб+"},
+                              {"0", "0$", "0"},
+                              {"r2^", "r2^$", "r2^"},
+                              {"", "$", ""}};
+    for (auto [in, finished, main] : cases) {
+        QString s = QString::fromUtf8(in);
+        EXPECT_EQ(OptPfx(s), QString::fromUtf8(finished)) << in;
+        EXPECT_EQ(s, QString::fromUtf8(main)) << in;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, OptPfxTable,
-                         testing::Values(Factoring{"Ma2^+r3^-Ma2^+*", "a2^Mа+ббr3^-*$", "ббr3^-*"},
-                                         Factoring{"r2^r*r2^r*+", "r2^rа*бб+$", "бб+"},
-                                         Factoring{"0", "0$", "0"}, Factoring{"r2^", "r2^$", "r2^"},
-                                         Factoring{"01-", "01-$", "01-"}, Factoring{"", "$", ""},
-                                         Factoring{"r0*M+", "M$", "M"}));
-
-f_vec point()
+// Distinct repeated pieces, all starting with r and summed left to right:
+// factoring all would outgrow the stack, and the canonical order of "+"
+// nests the sum to the right, deeper than the stack.
+QString deepSum(int terms)
 {
-    return {{0.1, 2.3, 0.7, 0.4}};
-}
-
-double valueOf(QString finished)
-{
-    return CntPfx(TrPfx(finished).code, point());
-}
-
-// Twenty different repeated pieces: factoring them all would need twenty
-// slots for the temporaries alone, and reordering the sum deepens it.
-QString sumOfSquares(int terms)
-{
-    const QString operands = QString::fromUtf8("rθφtMaQ");
     QString s;
     for (int i = 0; i < terms; ++i) {
-        QString piece =
-            operands[i % operands.size()] + QString::number(i / operands.size() + 1) + "+S";
-        s += piece + piece + "*";
-        if (i > 0)
-            s += "+";
+        QString term = QString::fromUtf8(i % 2 ? "rθ%1^*" : "r%1^").arg(i / 2 + 2);
+        s += term + term + "*" + (s.isEmpty() ? "" : "+");
     }
     return s;
 }
 
-int temporariesIn(const QString &finished)
+TEST(OptPfx, AlwaysFinishesWithARunnableProgram)
 {
-    int count = 0;
-    for (QChar c : finished)
-        if (c.unicode() >= 0x430 && c.unicode() < 0x440)
-            count = std::max(count, c.unicode() - 0x430 + 1);
-    return count;
-}
-
-TEST(OptPfx, StopsBeforeTheStackOverflows)
-{
-    const QString s = sumOfSquares(20);
+    const QString s = deepSum(16);
+    QString canonical = s;
+    SimpPfx(canonical);
+    ASSERT_EQ(stackNeed(canonical + "$"), -1);
     QString main = s;
     const QString finished = OptPfx(main);
-    EXPECT_GE(temporariesIn(finished), 1);
+    EXPECT_TRUE(finished.contains(u'а'));
     EXPECT_GE(stackNeed(finished), 1);
-    EXPECT_LE(stackNeed(finished), 16);
-    EXPECT_NEAR(valueOf(finished), valueOf(s + "$"), 1e-12);
+    EXPECT_NEAR(valueOf(finished), valueOf(shallowestOrder(s) + "$"), 1e-12);
+    // An unrunnable string has no stack budget, but names run out at sixteen.
+    main = s + "x*";
+    EXPECT_FALSE(OptPfx(main).contains(QChar(0x440)));
 }
 
-// An unrunnable string (here: a token without byte code) has no stack budget
-// to respect, but the names of the temporaries still run out after sixteen.
-TEST(OptPfx, NeverMoreThanSixteenTemporaries)
+TEST(ShallowestOrder, DeeperOperandOfCommutativeOperatorsFirst)
 {
-    QString main = sumOfSquares(40) + "x*";
-    const QString finished = OptPfx(main);
-    EXPECT_EQ(temporariesIn(finished), 16);
-    EXPECT_FALSE(finished.contains(QChar(0x440)));
-    EXPECT_EQ(stackNeed(finished), -1);
+    const char *cases[][2] = {{"rMa*+", "Ma*r+"}, {"rMa**", "Ma*r*"}, {"rMa*-", "rMa*-"},
+                              {"rMa*/", "rMa*/"}, {"rM+", "rM+"},     {"rθSaC*+", "θSaC*r+"},
+                              {"rr", "rr"},       {"r-", "r-"},       {"rM+S+", "rM+S+"}};
+    for (auto [in, out] : cases)
+        EXPECT_EQ(shallowestOrder(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
 }
 
-// Random texts over the editor's alphabet must never make any stage read or
-// write out of bounds (this test is meant to run under the sanitizers too),
-// and whatever compiles must evaluate like the unfactored string.
-TEST(Pipeline, RandomTextsAreHandledSafely)
+QString randomString(std::mt19937 &rng, const QString &alphabet, int maxLength)
 {
-    const QString alphabet = QString::fromUtf8("0123456789MaQΛtrθφ+-*/^()sin(cos(.x ");
-    std::mt19937 rng(20261206);
     std::uniform_int_distribution<int> pick(0, alphabet.size() - 1);
-    std::uniform_int_distribution<int> length(0, 40);
-    int compiled = 0;
-    for (int n = 0; n < 20000; ++n) {
-        QString text;
-        for (int i = length(rng); i > 0; --i)
-            text += alphabet[pick(rng)];
-        QString postfix = ToPfx(text);
-        QString plain = postfix;
-        SimpPfx(plain);
-        QString main = postfix;
-        cmp_expr e = TrPfx(OptPfx(main));
-        double v = CntPfx(e.code, point());
-        double reference = valueOf(plain + "$");
-        // Only a single expression has one meaning; a malformed string may
-        // keep its top value short and its bottom value when simplified.
-        if (valPfx(postfix) && std::isfinite(v) && std::isfinite(reference)) {
-            ++compiled;
+    QString s;
+    for (int i = std::uniform_int_distribution<int>(0, maxLength)(rng); i > 0; --i)
+        s += alphabet[pick(rng)];
+    return s;
+}
+
+// Random texts and random postfix strings (temporaries, end marks, unknown
+// and private codes): nothing may touch memory out of bounds (also run
+// under the sanitizers), a program that cannot run is NaN, and factoring a
+// well-formed expression keeps its value.
+TEST(Pipeline, RandomInputIsHandledSafely)
+{
+    std::mt19937 rng(20261206);
+    const QString texts = QString::fromUtf8("0123456789MaQΛtrθφ+-*/^()sin(cos(.x ");
+    const QString postfix = QString::fromUtf8("0129MaQΛtrθφ+-*/^CSабвгп$.xAB(");
+    int compared = 0;
+    for (int n = 0; n < 40000; ++n) {
+        const QString s =
+            n % 2 ? ToPfx(randomString(rng, texts, 40)) : randomString(rng, postfix, 60);
+        QString main = s;
+        const QString finished = OptPfx(main);
+        const double v = valueOf(finished);
+        if (stackNeed(finished) < 0) {
+            EXPECT_TRUE(std::isnan(v)) << finished.toStdString();
+        }
+        QString plain = s;
+        const double reference = valueOf(SimpPfx(plain) + "$");
+        if (valPfx(s) && std::isfinite(v) && std::isfinite(reference)) {
+            ++compared;
             EXPECT_NEAR(v, reference, 1e-9 * std::max(1.0, std::fabs(reference)))
-                << text.toStdString();
+                << s.toStdString();
         }
     }
-    EXPECT_GT(compiled, 300);
+    EXPECT_GT(compared, 300);
 }
 
 } // namespace

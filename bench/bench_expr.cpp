@@ -1,0 +1,76 @@
+#include "app/state.h"
+#include "expr/christoffel.h"
+#include "expr/compiled.h"
+#include "expr/presets.h"
+
+#include <benchmark/benchmark.h>
+
+#include <numbers>
+
+namespace
+{
+
+constexpr int kerr = 3;
+constexpr int kerrNewman = 4;
+
+void usePreset(int preset)
+{
+    P[0] = 1.0;
+    P[3] = 0.0;
+    compilePreset(preset);
+}
+
+int executedCodes(const cmp_expr &e)
+{
+    int n = 0;
+    while (e.code[n] != 41)
+        ++n;
+    return n + 1;
+}
+
+// Arguments: preset, record index. Reports the time per call and, as
+// "per_code", the time per executed byte code.
+void BM_CntPfx(benchmark::State &state)
+{
+    usePreset(static_cast<int>(state.range(0)));
+    const cmp_expr &e = t[state.range(1)];
+    f_vec x{{0.0, 6.0, 1.1, 0.3}};
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(x);
+        benchmark::DoNotOptimize(CntPfx(e.code, x));
+    }
+    const int codes = executedCodes(e);
+    state.counters["codes"] = codes;
+    state.counters["per_code"] = benchmark::Counter(static_cast<double>(codes),
+                                                    benchmark::Counter::kIsIterationInvariantRate |
+                                                        benchmark::Counter::kInvert);
+}
+
+void recordArgs(benchmark::internal::Benchmark *b)
+{
+    b->ArgNames({"preset", "record"});
+    for (int preset : {kerr, kerrNewman})
+        for (int record : {0, 3, 5, 10, 15, 16, 19, 21, 26, 31, 32})
+            b->Args({preset, record});
+}
+BENCHMARK(BM_CntPfx)->Apply(recordArgs);
+
+void BM_Christoffel(benchmark::State &state)
+{
+    usePreset(static_cast<int>(state.range(0)));
+    f_vec x{{0.0, 6.0, std::numbers::pi / 3, 0.3}};
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(x);
+        tensor_3 G = Christoffel(x);
+        benchmark::DoNotOptimize(G);
+    }
+    state.SetLabel(presets[state.range(0)].g[0]);
+}
+BENCHMARK(BM_Christoffel)
+    ->ArgName("preset")
+    ->Arg(1)
+    ->Arg(kerr)
+    ->Arg(kerrNewman)
+    ->Unit(benchmark::kMicrosecond);
+
+} // namespace

@@ -1,0 +1,254 @@
+#include "physics/ray_colour.h"
+
+#include "physics/backdrop.h"
+#include "physics/geodesic.h"
+#include "physics/optics.h"
+#include "render/colour.h"
+#include "support/ray_scene.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr double π = std::numbers::pi;
+constexpr unsigned black = 0xff000000u;
+
+// Where the straight line seen by a static observer in flat space through
+// pixel (α, β) leaves the sphere r = 1000, and how close it passes the centre.
+struct straight_ray {
+    double θ, φ, miss;
+    bool inwards;
+};
+
+straight_ray straight_line(f_vec x, double α, double β)
+{
+    double st = std::sin(x[2]), ct = std::cos(x[2]), sp = std::sin(x[3]), cp = std::cos(x[3]);
+    double e_r[3] = {st * cp, st * sp, ct}, e_θ[3] = {ct * cp, ct * sp, -st}, e_φ[3] = {-sp, cp, 0};
+    double s = 2 / (α * α + β * β + 1);
+    double d[3], o[3], b = 0;
+    for (int i = 0; i < 3; ++i) {
+        d[i] = (1 - s) * e_r[i] + β * s * e_θ[i] + α * s * e_φ[i];
+        o[i] = x[1] * e_r[i];
+        b += o[i] * d[i];
+    }
+    double λ = -b + std::sqrt(b * b - x[1] * x[1] + 1e6);
+    double far[3] = {o[0] + λ * d[0], o[1] + λ * d[1], o[2] + λ * d[2]};
+    return {std::acos(far[2] / 1000), std::atan2(far[1], far[0]),
+            std::sqrt(x[1] * x[1] - b * b), b < 0};
+}
+
+// Disk colour over what lies behind it for the transparency 1:9.
+unsigned one_to_nine(unsigned behind, unsigned disk)
+{
+    unsigned c = 0xff000000u;
+    for (int shift : {0, 8, 16})
+        c |= (((behind >> shift & 0xff) + 9 * (disk >> shift & 0xff)) / 10) << shift;
+    return c;
+}
+
+int channel_gap(unsigned a, unsigned b)
+{
+    int gap = 0;
+    for (int shift : {0, 8, 16, 24})
+        gap = std::max(gap, std::abs(int(a >> shift & 0xff) - int(b >> shift & 0xff)));
+    return gap;
+}
+
+const f_vec kerr_observer{{0, 50, 1.3962634015954636, 0}};
+
+// The launch of an uncorrected pixel traced on its own: how it ends and how
+// often it passes the disk.
+struct trace {
+    int code, crossings;
+};
+
+trace traced(double α, double β, f_vec x, f_vec u)
+{
+    end e((0.03 * precise + 1.0) * VneH(), 15);
+    double inner = P[4], outer = P[5];
+    e.set_kepler(inner, outer);
+    f_vec p = aberace(α, β, u, x);
+    geodetika(x, p, e, precise, nullptr);
+    return {std::abs(e.reason()), e.kkp()};
+}
+
+double angle_from_inwards(f_vec x, f_vec u, aim_offset a)
+{
+    f_vec w = t_tet(aberace(a.δα, a.δβ, u, x), x);
+    return std::atan2(std::hypot(w[2], w[3]), -w[1]);
+}
+
+} // namespace
+
+TEST(RayColourFlat, StaticObserverSeesTheSkyAlongStraightLinesAndBlackOnlyInTheCapture)
+{
+    use_flat_space();
+    f_vec x{{0, 10, 1.2, 0.3}}, u{{1, 0, 0, 0}};
+    QImage panorama = located_image(720, 360);
+    int checked = 0;
+    for (double α = -3; α <= 3; α += 0.5)
+        for (double β = -3; β <= 3; β += 0.5) {
+            SCOPED_TRACE(testing::Message() << "α=" << α << " β=" << β);
+            straight_ray line = straight_line(x, α, β);
+            b_gnd = QImage();
+            unsigned board = GetColor(α, β, x, u);
+            b_gnd = panorama;
+            unsigned sky = GetColor(α, β, x, u);
+            if (line.inwards && line.miss < 1.9) {
+                EXPECT_EQ(board, black);
+                EXPECT_EQ(sky, black);
+                continue;
+            }
+            if (line.inwards && line.miss < 2.3)
+                continue; // grazing the capture radius
+            ASSERT_NE(sky, black);
+            EXPECT_LE(std::abs(located_row(sky) - int(360 * line.θ / π)), 1);
+            int column = int(720 * std::fmod(4 * π - line.φ, 2 * π) / (2 * π));
+            int gap = std::abs(located_column(sky) - column);
+            EXPECT_LE(std::min(gap, 720 - gap), 1);
+            if (std::abs(std::sin(18 * line.θ) * std::cos(18 * line.φ)) > 0.2) {
+                EXPECT_EQ(board, checker_colour(line.θ, line.φ));
+                ++checked;
+            }
+        }
+    EXPECT_GT(checked, 40);
+}
+
+TEST(RayColourFlat, AMovingObserverSeesTheSkyAheadShiftedAndBeamed)
+{
+    use_flat_space();
+    b_gnd = solid_image(8, 8, 0xff806040);
+    f_vec x{{0, 10, π / 2, 0}};
+    f_vec u = moving_along_φ(x, 0.6);
+    // Looking straight ahead: 1 + z = γ(1 − v) = 0.5.
+    shift = true;
+    EXPECT_LE(channel_gap(GetColor(1, 0, x, u), sh_col(0xff806040, -0.5)), 1);
+    shift = false;
+    beam = true;
+    EXPECT_LE(channel_gap(GetColor(1, 0, x, u), bm_col(0xff806040, 8)), 1);
+    // A static observer receives the far sky unshifted.
+    shift = true;
+    EXPECT_EQ(GetColor(1, 0, x, f_vec{{1, 0, 0, 0}}), 0xff806040u);
+}
+
+TEST(AimCorrection, TheCorrectedCentreLooksStraightInwardsWhicheverWayTheObserverMoves)
+{
+    use_kerr(1, 0.8);
+    f_vec x = kerr_observer;
+    f_vec at_rest = moving_along_φ(x, 0);
+    aim_offset none = aim_correction(x, at_rest);
+    EXPECT_NEAR(none.δα, 0, 1e-12);
+    EXPECT_NEAR(none.δβ, 0, 1e-12);
+
+    std::vector<f_vec> observers{on_circular_orbit(x)};
+    for (auto [vθ, vφ] : {std::pair{0.3, 0.2}, {-0.3, 0.2}, {0.25, -0.35}, {-0.1, -0.3}}) {
+        double γ = 1 / std::sqrt(1 - vθ * vθ - vφ * vφ);
+        observers.push_back(f_tet(f_vec{{γ, 0, γ * vθ, γ * vφ}}, x));
+    }
+    for (f_vec u : observers) {
+        SCOPED_TRACE(testing::Message() << "u^θ=" << u[2] << " u^φ=" << u[3]);
+        EXPECT_GT(angle_from_inwards(x, u, {}), 0.1);
+        EXPECT_LT(angle_from_inwards(x, u, aim_correction(x, u)), 0.01);
+    }
+}
+
+class RayColourKerr : public testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        use_kerr(1, 0.8);
+        u = on_circular_orbit(x);
+        O_Speed(P[4], P[5]);
+        b_gnd = located_image(720, 360);
+    }
+    f_vec x = kerr_observer, u;
+};
+
+TEST_F(RayColourKerr, TheHoleIsBlackAndTheSkyFarFromItIsReached)
+{
+    el_ab = kepler = shift = beam = true;
+    acr = solid_image(16, 16, 0xff2040c0);
+    prepare_frame(x, u);
+    EXPECT_EQ(GetColor(0, 0, x, u), black);
+    for (double α : {-1.0, 1.0}) {
+        unsigned c = GetColor(α, 0.3, x, u);
+        EXPECT_NE(c, black);
+        EXPECT_GE(located_row(c), 0);
+        EXPECT_GE(located_column(c), 0);
+    }
+}
+
+TEST_F(RayColourKerr, CorrectingTheAimOfAnObserverAtRestChangesNothing)
+{
+    u = moving_along_φ(x, 0);
+    for (double α : {-0.4, 0.05, 0.3}) {
+        el_ab = false;
+        unsigned plain = GetColor(α, 0.1, x, u);
+        el_ab = true;
+        EXPECT_EQ(GetColor(α, 0.1, x, u), plain);
+    }
+}
+
+TEST_F(RayColourKerr, TheDiskIsLaidOverWhatLiesBehindItWithItsTransparency)
+{
+    const unsigned disk = 0xff2040c0;
+    acr = solid_image(16, 16, disk);
+    kepler = true;
+    prepare_frame(x, u);
+    aim_offset centre = aim_correction(x, u);
+    int over_sky = 0, over_black = 0;
+    for (double β = -0.06; β <= 0.06; β += 0.004) {
+        double α = centre.δα + 0.05, b = centre.δβ + β;
+        trace t = traced(α, b, x, u);
+        if (t.crossings == 0 || t.code == 0)
+            continue;
+        SCOPED_TRACE(testing::Message() << "β=" << b << " crossings=" << t.crossings);
+        unsigned with_disk = GetColor(α, b, x, u);
+        kepler = false;
+        unsigned behind = GetColor(α, b, x, u);
+        kepler = true;
+        acr = QImage();
+        EXPECT_EQ(GetColor(α, b, x, u), behind);
+        acr = solid_image(16, 16, disk);
+
+        unsigned expected = behind;
+        for (int i = 0; i < t.crossings; ++i)
+            expected = one_to_nine(expected, disk);
+        EXPECT_EQ(with_disk, expected);
+        ++(behind == black ? over_black : over_sky);
+    }
+    EXPECT_GT(over_sky, 0);
+    EXPECT_GT(over_black, 0);
+}
+
+TEST_F(RayColourKerr, ManyThreadsSeeWhatOneThreadSees)
+{
+    el_ab = kepler = shift = beam = simul = true;
+    acr = located_image(64, 64);
+    prepare_frame(x, u);
+    std::vector<std::pair<double, double>> pixels;
+    for (int i = 0; i < 8; ++i)
+        for (int j = 0; j < 6; ++j)
+            pixels.push_back({-0.35 + 0.1 * i, -0.25 + 0.1 * j});
+    std::vector<unsigned> alone;
+    for (auto [α, β] : pixels)
+        alone.push_back(GetColor(α, β, x, u));
+
+    std::vector<std::vector<unsigned>> together(4, std::vector<unsigned>(pixels.size()));
+    std::vector<std::thread> workers;
+    for (auto &seen : together)
+        workers.emplace_back([&] {
+            for (size_t k = 0; k < pixels.size(); ++k)
+                seen[k] = GetColor(pixels[k].first, pixels[k].second, x, u);
+        });
+    for (auto &w : workers)
+        w.join();
+    for (auto const &seen : together)
+        EXPECT_EQ(seen, alone);
+}

@@ -3,6 +3,7 @@
 #include "physics/f_vec.h"
 
 #include <QString>
+#include <QStringView>
 
 // One metric component, adjugate component or determinant compiled to byte
 // codes for the stack machine of CntPfx.
@@ -12,7 +13,23 @@ struct cmp_expr {
     unsigned char nz;        // 0 for the constant zero, else 1
 };
 
+// Compiles a finished postfix string (definitions, main expression, "$").
+// The program is checked here, once, so that evaluation can run unchecked:
+// a string that would leave the 16-slot stack, read a slot nothing filled,
+// use a code without a handler, not fit the record or produce no value is
+// compiled to a program whose value is NaN. A "-" that meets exactly one
+// value is compiled to a negation, since the stack depth at every code is
+// known here.
 cmp_expr TrPfx(QString s);
+
+// Stack slots a finished string needs when run, or -1 when TrPfx would turn
+// it into the NaN program.
+int stackNeed(QStringView s);
+
+// Evaluates a record made by TrPfx at x; reads the parameters P.
 double CntPfx(const unsigned char (&code)[512], const f_vec &x);
+
 double pw(double x, int n);
+
+// Central difference along coordinate k (0..3), step 5e-8.
 double der(const unsigned char (&code)[512], const char &k, f_vec x);

@@ -1,0 +1,67 @@
+#include "expr/christoffel.h"
+
+#include "app/state.h"
+#include "expr/compiled.h"
+
+namespace
+{
+
+struct MetricAt {
+    double inverse[4][4] = {};
+    double dg[4][4][4] = {}; // dg[i][j][k] = ∂_k g_ij
+};
+
+// Zero-flagged adjugate entries and coordinates a component does not mention
+// are skipped; for the diagonal presets that removes most of the work.
+void fillMetric(MetricAt &m, const f_vec &x)
+{
+    const double det = CntPfx(t[32].code, x);
+    for (int i = 0; i < 4; ++i) {
+        for (int j = i; j < 4; ++j) {
+            const cmp_expr &adj = t[16 + 4 * i + j];
+            if (adj.nz)
+                m.inverse[i][j] = m.inverse[j][i] = CntPfx(adj.code, x) / det;
+            const cmp_expr &g = t[4 * i + j];
+            for (char k = 0; k < 4; ++k)
+                if (g.dep[static_cast<int>(k)])
+                    m.dg[i][j][static_cast<int>(k)] = m.dg[j][i][static_cast<int>(k)] =
+                        der(g.code, k, x);
+        }
+    }
+}
+
+} // namespace
+
+tensor_3 Christoffel(f_vec &x)
+{
+    MetricAt m;
+    fillMetric(m, x);
+    tensor_3 G;
+    for (int b = 0; b < 4; ++b) {
+        for (int c = 0; c < 4; ++c) {
+            double lowered[4];
+            for (int d = 0; d < 4; ++d)
+                lowered[d] = ((m.dg[d][c][b] + m.dg[d][b][c]) - m.dg[b][c][d]) * 0.5;
+            for (int a = 0; a < 4; ++a) {
+                double sum = 0.0;
+                for (int d = 0; d < 4; ++d)
+                    sum += m.inverse[a][d] * lowered[d];
+                G[a][b][c] = sum;
+            }
+        }
+    }
+    return G;
+}
+
+f_vec dudλ(f_vec u, tensor_3 &G)
+{
+    f_vec out{};
+    for (int a = 0; a < 4; ++a) {
+        double acc = 0.0;
+        for (int b = 0; b < 4; ++b)
+            for (int c = 0; c < 4; ++c)
+                acc -= G[a][b][c] * (u[b] * u[c]);
+        out[a] = acc;
+    }
+    return out;
+}

@@ -1,0 +1,344 @@
+#include "expr/compiled.h"
+
+#include "app/state.h"
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace
+{
+
+constexpr int stackSlots = 16;
+constexpr int codeSize = 512;
+
+enum : unsigned char {
+    subCode = 2,
+    firstDigit = 4,
+    firstSlot = 25,
+    lastSlot = 40,
+    endCode = 41,
+    // Not reachable from any token: produced only by the compiler.
+    negCode = 42,
+    nanCode = 43,
+};
+
+unsigned char codeOf(QChar c)
+{
+    switch (c.unicode()) {
+    case '*':
+        return 0;
+    case '+':
+        return 1;
+    case '-':
+        return 2;
+    case '/':
+        return 3;
+    case 'C':
+        return 14;
+    case 'M':
+        return 15;
+    case 'Q':
+        return 16;
+    case 'S':
+        return 17;
+    case '^':
+        return 18;
+    case 'a':
+        return 19;
+    case 'r':
+        return 20;
+    case 't':
+        return 21;
+    case u'Λ':
+        return 22;
+    case u'θ':
+        return 23;
+    case u'φ':
+        return 24;
+    case '$':
+        return endCode;
+    default:
+        if (c >= u'0' && c <= u'9')
+            return firstDigit + (c.unicode() - u'0');
+        return static_cast<unsigned char>(c.unicode() - 23);
+    }
+}
+
+int coordinateOf(QChar c)
+{
+    switch (c.unicode()) {
+    case 't':
+        return 0;
+    case 'r':
+        return 1;
+    case u'θ':
+        return 2;
+    case u'φ':
+        return 3;
+    default:
+        return -1;
+    }
+}
+
+// Stack effect of one code given the depth before it; false when the code
+// cannot run there. Writes the code to emit, which differs from the token's
+// code only for a unary minus.
+bool step(unsigned char c, int &depth, unsigned char &emitted)
+{
+    emitted = c;
+    switch (c) {
+    case 0:
+    case 1:
+    case 3:
+    case 18:
+        --depth;
+        return depth >= 1;
+    case subCode:
+        if (depth == 1) {
+            emitted = negCode;
+            return true;
+        }
+        --depth;
+        return depth >= 1;
+    case 14:
+    case 17:
+        return depth >= 1;
+    default:
+        if (c >= firstSlot && c <= lastSlot && c - firstSlot >= depth)
+            return false;
+        ++depth;
+        return depth <= stackSlots;
+    }
+}
+
+// Translates up to and including the first "$"; returns the slots needed or
+// -1 if the program cannot run. `code` may be null to only measure.
+int translate(QStringView s, unsigned char *code)
+{
+    int depth = 0;
+    int need = 0;
+    for (qsizetype i = 0; i < s.size() && i < codeSize; ++i) {
+        unsigned char c = codeOf(s[i]);
+        if (c == endCode) {
+            if (code)
+                code[i] = endCode;
+            return depth >= 1 ? need : -1;
+        }
+        unsigned char emitted;
+        if (c > endCode || !step(c, depth, emitted))
+            return -1;
+        if (code)
+            code[i] = emitted;
+        need = std::max(need, depth);
+    }
+    return -1;
+}
+
+void makeNaNProgram(cmp_expr &e)
+{
+    std::memset(e.code, 0, sizeof e.code);
+    e.code[0] = nanCode;
+    e.code[1] = endCode;
+    e.nz = 1;
+}
+
+// Truncation towards zero; out-of-range and NaN exponents take the most
+// negative integer, for which pw returns the base.
+int exponentOf(double b)
+{
+    if (b > -2147483649.0 && b < 2147483648.0)
+        return static_cast<int>(b);
+    return std::numeric_limits<int>::min();
+}
+
+} // namespace
+
+int stackNeed(QStringView s)
+{
+    return translate(s, nullptr);
+}
+
+cmp_expr TrPfx(QString s)
+{
+    cmp_expr e{};
+    e.nz = s.size() == 2 ? s[0] != u'0' : 1;
+    for (QChar c : s) {
+        int k = coordinateOf(c);
+        if (k >= 0)
+            e.dep[k] = 1;
+    }
+    if (translate(s, e.code) < 0)
+        makeNaNProgram(e);
+    return e;
+}
+
+double pw(double x, int n)
+{
+    if (n == 2)
+        return x * x;
+    if (n == 3)
+        return (x * x) * x;
+    if (n == 0)
+        return 1.0;
+    if (n < 2)
+        return x;
+    double y = x * x;
+    int k = 2;
+    if (n % 2 != 0) {
+        y = x;
+        k = 1;
+    }
+    while (k != n) {
+        double next = (y * x) * x;
+        // Once y is stuck (overflowed, underflowed, NaN or |x| = 1) every
+        // further round gives the same value; huge exponents would spin.
+        if (next == y || next != next)
+            return next;
+        y = next;
+        k += 2;
+    }
+    return y;
+}
+
+// Threaded dispatch: every handler jumps straight to the handler of the next
+// code, so no loop test or bounds check runs per code. TrPfx guarantees that
+// the stack neither underflows nor overflows, that only filled slots are read
+// and that every code has a handler, which is why nothing here checks.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpedantic"
+double CntPfx(const unsigned char (&code)[512], const f_vec &x)
+{
+    static const void *const c[44] = {
+        &&mul,  &&add,  &&sub,  &&div,  &&n0,   &&n1,   &&n2,   &&n3,    &&n4,   &&n5,   &&n6,
+        &&n7,   &&n8,   &&n9,   &&cosv, &&parM, &&parQ, &&sinv, &&power, &&para, &&crdr, &&crdt,
+        &&parL, &&crdθ, &&crdφ, &&s0,   &&s1,   &&s2,   &&s3,   &&s4,    &&s5,   &&s6,   &&s7,
+        &&s8,   &&s9,   &&s10,  &&s11,  &&s12,  &&s13,  &&s14,  &&s15,   &&end,  &&neg,  &&nanv};
+    double st[stackSlots];
+    double *sp = st; // next free slot
+    const unsigned char *pc = code;
+
+#define NEXT goto *c[*pc++]
+#define PUSH(v)                                                                                    \
+    *sp++ = (v);                                                                                   \
+    NEXT
+
+    NEXT;
+mul:
+    --sp;
+    sp[-1] = sp[-1] * sp[0];
+    NEXT;
+add:
+    --sp;
+    sp[-1] = sp[-1] + sp[0];
+    NEXT;
+sub:
+    --sp;
+    sp[-1] = sp[-1] - sp[0];
+    NEXT;
+div:
+    --sp;
+    sp[-1] = sp[-1] / sp[0];
+    NEXT;
+power:
+    --sp;
+    sp[-1] = pw(sp[-1], exponentOf(sp[0]));
+    NEXT;
+neg:
+    sp[-1] = -sp[-1];
+    NEXT;
+cosv:
+    sp[-1] = std::cos(sp[-1]);
+    NEXT;
+sinv:
+    sp[-1] = std::sin(sp[-1]);
+    NEXT;
+n0:
+    PUSH(0.0);
+n1:
+    PUSH(1.0);
+n2:
+    PUSH(2.0);
+n3:
+    PUSH(3.0);
+n4:
+    PUSH(4.0);
+n5:
+    PUSH(5.0);
+n6:
+    PUSH(6.0);
+n7:
+    PUSH(7.0);
+n8:
+    PUSH(8.0);
+n9:
+    PUSH(9.0);
+parM:
+    PUSH(P[0]);
+para:
+    PUSH(P[1]);
+parQ:
+    PUSH(P[2]);
+parL:
+    PUSH(P[3]);
+crdt:
+    PUSH(x[0]);
+crdr:
+    PUSH(x[1]);
+crdθ:
+    PUSH(x[2]);
+crdφ:
+    PUSH(x[3]);
+s0:
+    PUSH(st[0]);
+s1:
+    PUSH(st[1]);
+s2:
+    PUSH(st[2]);
+s3:
+    PUSH(st[3]);
+s4:
+    PUSH(st[4]);
+s5:
+    PUSH(st[5]);
+s6:
+    PUSH(st[6]);
+s7:
+    PUSH(st[7]);
+s8:
+    PUSH(st[8]);
+s9:
+    PUSH(st[9]);
+s10:
+    PUSH(st[10]);
+s11:
+    PUSH(st[11]);
+s12:
+    PUSH(st[12]);
+s13:
+    PUSH(st[13]);
+s14:
+    PUSH(st[14]);
+s15:
+    PUSH(st[15]);
+nanv:
+    PUSH(std::numeric_limits<double>::quiet_NaN());
+end:
+    return sp[-1];
+
+#undef PUSH
+#undef NEXT
+}
+#pragma GCC diagnostic pop
+
+double der(const unsigned char (&code)[512], const char &k, f_vec x)
+{
+    constexpr double h = 5e-8;
+    f_vec plus = x;
+    f_vec minus = x;
+    plus[k] = h + x[k];
+    minus[k] = x[k] - h;
+    double high = CntPfx(code, plus);
+    double low = CntPfx(code, minus);
+    return (high - low) * 1e7;
+}

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QString>
+
+// Compiles the metric given as postfix strings g[μ][ν] into the global t:
+// records 0..15 the metric, 16..31 its adjugate, 32 its determinant. Only the
+// diagonal and upper triangle are read; the lower records mirror them.
+void kontr_g(QString (*g)[4]);

@@ -1,0 +1,109 @@
+#include "expr/postfix.h"
+
+namespace
+{
+
+bool isOperand(QChar c)
+{
+    switch (c.unicode()) {
+    case 'M':
+    case 'Q':
+    case 'a':
+    case 'r':
+    case 't':
+    case u'Λ':
+    case u'θ':
+    case u'φ':
+        return true;
+    default:
+        return c >= u'0' && c <= u'9';
+    }
+}
+
+bool isOpener(QChar c)
+{
+    return c == u'(' || c == u's' || c == u'c';
+}
+
+QChar popTop(QString &stack)
+{
+    QChar top = stack.back();
+    stack.chop(1);
+    return top;
+}
+
+// A surplus ")" finds no opener; it is dropped rather than letting it empty
+// the stack of operators that still belong to the enclosing expression.
+void closeBracket(QString &out, QString &stack)
+{
+    qsizetype opener = stack.size() - 1;
+    while (opener >= 0 && !isOpener(stack[opener]))
+        --opener;
+    if (opener < 0)
+        return;
+    while (stack.size() - 1 > opener)
+        out += popTop(stack);
+    QChar marker = popTop(stack);
+    if (marker == u's')
+        out += u'S';
+    else if (marker == u'c')
+        out += u'C';
+}
+
+void pushOperator(QChar c, QString &out, QString &stack)
+{
+    while (!stack.isEmpty()) {
+        QChar top = stack.back();
+        if (top != u'^' && prior(c) > prior(top))
+            break;
+        out += popTop(stack);
+    }
+    stack += c;
+}
+
+} // namespace
+
+int prior(QChar &c)
+{
+    switch (c.unicode()) {
+    case '^':
+        return 3;
+    case '*':
+    case '/':
+        return 2;
+    case '+':
+    case '-':
+        return 1;
+    case 's':
+    case 'c':
+        return 0;
+    default:
+        return -1;
+    }
+}
+
+QString ToPfx(QString text)
+{
+    if (text.startsWith(u'-'))
+        text.prepend(u'0');
+    QString out;
+    QString stack;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QChar c = text[i];
+        if (isOperand(c)) {
+            out += c;
+        } else if (c == u's' || c == u'c') {
+            stack += c;
+            i += 3; // the rest of "sin(" or "cos(" is taken on trust
+        } else if (c == u'(') {
+            stack += c;
+        } else if (c == u')') {
+            closeBracket(out, stack);
+        } else {
+            pushOperator(c, out, stack);
+        }
+    }
+    while (!stack.isEmpty())
+        out += popTop(stack);
+    return out;
+}

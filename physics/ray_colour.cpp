@@ -125,10 +125,8 @@ void prepare_frame(f_vec x_obs, f_vec u_obs)
 unsigned GetColor(double α, double β, f_vec x_obs, f_vec u_obs)
 {
     end e((horizon_margin * precise + 1.0) * VneH(), rounds_allowed);
-    if (kepler) {
-        double inner = P[4], outer = P[5];
-        e.set_kepler(inner, outer);
-    }
+    if (kepler)
+        e.set_kepler(P[4], P[5]);
 
     aim_offset aim = el_ab ? aim_for(x_obs, u_obs) : aim_offset{};
     launch l{aberace(α + aim.δα, β + aim.δβ, u_obs, x_obs), x_obs, u_obs};

@@ -11,7 +11,7 @@
 namespace {
 
 constexpr double π = std::numbers::pi;
-constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();
 
 // Heights and widths for which a coordinate one unit in the last place below
 // the wrap-around limit rounds up onto the limit itself.
@@ -24,7 +24,7 @@ TEST(Checkerboard, EighteenSquaresPerRadianAndNaNIsDark)
     EXPECT_EQ(checker_colour(π / 4, 0), sky_dark);   // sin(4.5π) > 0
     EXPECT_EQ(checker_colour(π / 12, 0), sky_light); // sin(1.5π) < 0
     EXPECT_EQ(checker_colour(π / 12, π / 18), sky_dark);
-    EXPECT_EQ(checker_colour(nan, 0), sky_dark);
+    EXPECT_EQ(checker_colour(not_a_number, 0), sky_dark);
     EXPECT_EQ(checker_colour(std::numeric_limits<double>::infinity(), 0), sky_dark);
     EXPECT_EQ(sky_colour(QImage(), π / 12, 0), sky_light);
 }
@@ -83,8 +83,8 @@ TEST(DiskTexture, NothingToDrawWithoutATextureOrWithNonFiniteCoordinates)
 {
     unsigned c = 0x12345678;
     EXPECT_FALSE(disk_texel(QImage(), 0.5, 1, c));
-    EXPECT_FALSE(disk_texel(solid_image(4, 4, 0xffffffff), 0.5, nan, c));
-    EXPECT_FALSE(disk_texel(solid_image(4, 4, 0xffffffff), nan, 1, c));
+    EXPECT_FALSE(disk_texel(solid_image(4, 4, 0xffffffff), 0.5, not_a_number, c));
+    EXPECT_FALSE(disk_texel(solid_image(4, 4, 0xffffffff), not_a_number, 1, c));
     EXPECT_EQ(c, 0x12345678u);
 }
 
@@ -96,5 +96,5 @@ TEST(TableSlot, EvenCellsClampedAtBothEnds)
     EXPECT_EQ(table_slot(1.0, 64), 63); // a ratio that rounded up onto the outer radius
     EXPECT_EQ(table_slot(1e300, 512), 511);
     EXPECT_EQ(table_slot(-1e-17, 64), 0);
-    EXPECT_EQ(table_slot(nan, 64), 0);
+    EXPECT_EQ(table_slot(not_a_number, 64), 0);
 }

@@ -6,6 +6,7 @@
 #include "app/state.h"
 #include "expr/inverse_metric.h"
 #include "expr/postfix.h"
+#include "expr/presets.h"
 #include "physics/frames.h"
 #include "physics/orbits.h"
 
@@ -13,17 +14,12 @@
 
 #include <algorithm>
 
-inline void compile_metric(QString tt, QString tf, QString rr, QString ee, QString ff)
+// Compiles one of the window's ready-made metrics into t.
+inline void compile_preset(metric_preset const &preset)
 {
     QString g[4][4];
-    for (auto &row : g)
-        for (auto &c : row)
-            c = ToPfx("0");
-    g[0][0] = ToPfx(tt);
-    g[0][3] = g[3][0] = ToPfx(tf);
-    g[1][1] = ToPfx(rr);
-    g[2][2] = ToPfx(ee);
-    g[3][3] = ToPfx(ff);
+    for (int i = 0; i < 16; ++i)
+        g[i / 4][i % 4] = ToPfx(QString::fromUtf8(preset.g[i]));
     kontr_g(g);
 }
 
@@ -41,7 +37,7 @@ inline void use_flat_space()
 {
     reset_switches();
     mink = true;
-    compile_metric("-1", "0", "1", "r^2", "r^2*sin(θ)^2");
+    compile_preset(presets[0]);
     double p[6] = {1, 0, 0, 1, 1, 12};
     std::copy(p, p + 6, P);
     VnH();
@@ -51,9 +47,7 @@ inline void use_kerr(double M, double a)
 {
     reset_switches();
     mink = false;
-    compile_metric("-1+(2*M*r)/(r^2+a^2*cos(θ)^2)", "-((2*a*M*r*sin(θ)^2)/(r^2+a^2*cos(θ)^2))",
-                   "(r^2+a^2*cos(θ)^2)/(a^2-2*M*r+r^2)", "r^2+a^2*cos(θ)^2",
-                   "sin(θ)^2*(a^2+r^2+(2*a^2*M*r*sin(θ)^2)/(r^2+a^2*cos(θ)^2))");
+    compile_preset(presets[3]);
     double p[6] = {M, a, 0, 1, 6, 12};
     std::copy(p, p + 6, P);
     VnH();

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <numbers>
 
-namespace {
+namespace
+{
 
 // Truncates v into a valid index of n cells. Clamping in double first keeps
 // huge values from overflowing the conversion.
@@ -41,7 +42,10 @@ unsigned sky_colour(QImage const &panorama, double θ, double φ)
     return panorama_colour(panorama, θ, φ);
 }
 
-int table_slot(double ρ, int n) { return clamped_cell(n * ρ, n); }
+int table_slot(double ρ, int n)
+{
+    return clamped_cell(n * ρ, n);
+}
 
 bool disk_texel(QImage const &texture, double ρ, double ψ, unsigned &colour)
 {

@@ -12,7 +12,8 @@
 #include <cstdlib>
 #include <numbers>
 
-namespace {
+namespace
+{
 
 constexpr unsigned black = 0xff000000u;
 constexpr double rounds_allowed = 15;

@@ -8,7 +8,8 @@
 #include <limits>
 #include <numbers>
 
-namespace {
+namespace
+{
 
 constexpr double π = std::numbers::pi;
 constexpr double not_a_number = std::numeric_limits<double>::quiet_NaN();

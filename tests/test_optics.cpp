@@ -7,11 +7,15 @@
 #include <cmath>
 #include <numbers>
 
-namespace {
+namespace
+{
 
 constexpr double π = std::numbers::pi;
 
-double g(f_vec a, f_vec b, f_vec x) { return dot_p(a.v, b.v, x); }
+double g(f_vec a, f_vec b, f_vec x)
+{
+    return dot_p(a.v, b.v, x);
+}
 
 void expect_near(f_vec a, f_vec b, double tol)
 {

@@ -203,17 +203,6 @@ TEST_F(RayColourKerr, TheHoleIsBlackAndTheSkyFarFromItIsReached)
     }
 }
 
-TEST_F(RayColourKerr, CorrectingTheAimOfAnObserverAtRestChangesNothing)
-{
-    u = moving_along_φ(x, 0);
-    for (double α : {-0.4, 0.05, 0.3}) {
-        el_ab = false;
-        unsigned plain = GetColor(α, 0.1, x, u);
-        el_ab = true;
-        EXPECT_EQ(GetColor(α, 0.1, x, u), plain);
-    }
-}
-
 TEST_F(RayColourKerr, TheDiskIsLaidOverWhatLiesBehindItWithItsTransparency)
 {
     const unsigned disk = 0xff2040c0;

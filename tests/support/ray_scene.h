@@ -54,9 +54,15 @@ inline void use_kerr(double M, double a)
 }
 
 // 4-velocity moving with speed v along φ in the locally non-rotating frame.
-inline f_vec moving_along_φ(f_vec x, double v) { return f_tet(four_vt(v), x); }
+inline f_vec moving_along_φ(f_vec x, double v)
+{
+    return f_tet(four_vt(v), x);
+}
 
-inline f_vec on_circular_orbit(f_vec x) { return moving_along_φ(x, OrbSpeed(x, 1)); }
+inline f_vec on_circular_orbit(f_vec x)
+{
+    return moving_along_φ(x, OrbSpeed(x, 1));
+}
 
 inline QImage solid_image(int w, int h, unsigned colour)
 {
@@ -74,5 +80,11 @@ inline QImage located_image(int w, int h)
             img.setPixel(x, y, 0xff000000u | unsigned(x + 1) << 12 | unsigned(y + 1));
     return img;
 }
-inline int located_column(unsigned c) { return int(c >> 12 & 0xfff) - 1; }
-inline int located_row(unsigned c) { return int(c & 0xfff) - 1; }
+inline int located_column(unsigned c)
+{
+    return int(c >> 12 & 0xfff) - 1;
+}
+inline int located_row(unsigned c)
+{
+    return int(c & 0xfff) - 1;
+}

@@ -63,14 +63,6 @@ unsigned one_to_nine(unsigned behind, unsigned disk)
     return c;
 }
 
-int channel_gap(unsigned a, unsigned b)
-{
-    int gap = 0;
-    for (int shift : {0, 8, 16, 24})
-        gap = std::max(gap, std::abs(int(a >> shift & 0xff) - int(b >> shift & 0xff)));
-    return gap;
-}
-
 const f_vec kerr_observer{{0, 50, 1.3962634015954636, 0}};
 
 // The launch of an uncorrected pixel traced on its own: how it ends and how
@@ -144,10 +136,10 @@ TEST(RayColourFlat, AMovingObserverSeesTheSkyAheadShiftedAndBeamed)
     f_vec u = moving_along_φ(x, 0.6);
     // Looking straight ahead: 1 + z = γ(1 − v) = 0.5.
     shift = true;
-    EXPECT_LE(channel_gap(GetColor(1, 0, x, u), sh_col(0xff806040, -0.5)), 1);
+    EXPECT_EQ(GetColor(1, 0, x, u), sh_col(0xff806040, -0.5));
     shift = false;
     beam = true;
-    EXPECT_LE(channel_gap(GetColor(1, 0, x, u), bm_col(0xff806040, 8)), 1);
+    EXPECT_EQ(GetColor(1, 0, x, u), bm_col(0xff806040, 8));
     // A static observer receives the far sky unshifted.
     shift = true;
     EXPECT_EQ(GetColor(1, 0, x, f_vec{{1, 0, 0, 0}}), 0xff806040u);
@@ -274,21 +266,16 @@ TEST_F(RayColourKerr, ManyThreadsSeeWhatOneThreadSees)
     el_ab = kepler = shift = beam = simul = true;
     acr = located_image(64, 64);
     prepare_frame(x, u);
-    std::vector<std::pair<double, double>> pixels;
-    for (int i = 0; i < 8; ++i)
-        for (int j = 0; j < 6; ++j)
-            pixels.push_back({-0.35 + 0.1 * i, -0.25 + 0.1 * j});
+    auto render = [&](std::vector<unsigned> &seen) {
+        for (int k = 0; k < 48; ++k)
+            seen.push_back(GetColor(-0.35 + 0.1 * (k % 8), -0.25 + 0.1 * (k / 8), x, u));
+    };
     std::vector<unsigned> alone;
-    for (auto [α, β] : pixels)
-        alone.push_back(GetColor(α, β, x, u));
-
-    std::vector<std::vector<unsigned>> together(4, std::vector<unsigned>(pixels.size()));
+    render(alone);
+    std::vector<std::vector<unsigned>> together(4);
     std::vector<std::thread> workers;
     for (auto &seen : together)
-        workers.emplace_back([&] {
-            for (size_t k = 0; k < pixels.size(); ++k)
-                seen[k] = GetColor(pixels[k].first, pixels[k].second, x, u);
-        });
+        workers.emplace_back(render, std::ref(seen));
     for (auto &w : workers)
         w.join();
     for (auto const &seen : together)

@@ -1,7 +1,8 @@
 #pragma once
 
-// Scenes for the optics and ray-colour tests: a compiled metric, its horizons
-// and the render switches in a known state.
+// Scenes for the optics and ray-colour tests: a compiled preset metric with
+// its horizons, every render switch off, and images that tell where they
+// were read.
 
 #include "app/state.h"
 #include "expr/inverse_metric.h"
@@ -12,45 +13,29 @@
 
 #include <QImage>
 
-#include <algorithm>
-
-// Compiles one of the window's ready-made metrics into t.
-inline void compile_preset(metric_preset const &preset)
+inline void use_preset(int index, double M, double a)
 {
     QString g[4][4];
     for (int i = 0; i < 16; ++i)
-        g[i / 4][i % 4] = ToPfx(QString::fromUtf8(preset.g[i]));
+        g[i / 4][i % 4] = ToPfx(QString::fromUtf8(presets[index].g[i]));
     kontr_g(g);
-}
-
-inline void reset_switches()
-{
-    el_ab = kepler = shift = beam = simul = false;
-    stop = false;
+    mink = presets[index].flat;
+    double p[6] = {M, a, 0, 1, 6, 12};
+    for (int i = 0; i < 6; ++i)
+        P[i] = p[i];
+    VnH();
+    el_ab = kepler = shift = beam = simul = stop = false;
     transp = 9;
     precise = 0.019999999552965164;
-    b_gnd = QImage();
-    acr = QImage();
+    b_gnd = acr = QImage();
 }
-
 inline void use_flat_space()
 {
-    reset_switches();
-    mink = true;
-    compile_preset(presets[0]);
-    double p[6] = {1, 0, 0, 1, 1, 12};
-    std::copy(p, p + 6, P);
-    VnH();
+    use_preset(0, 1, 0);
 }
-
 inline void use_kerr(double M, double a)
 {
-    reset_switches();
-    mink = false;
-    compile_preset(presets[3]);
-    double p[6] = {M, a, 0, 1, 6, 12};
-    std::copy(p, p + 6, P);
-    VnH();
+    use_preset(3, M, a);
 }
 
 // 4-velocity moving with speed v along φ in the locally non-rotating frame.
@@ -58,7 +43,6 @@ inline f_vec moving_along_φ(f_vec x, double v)
 {
     return f_tet(four_vt(v), x);
 }
-
 inline f_vec on_circular_orbit(f_vec x)
 {
     return moving_along_φ(x, OrbSpeed(x, 1));

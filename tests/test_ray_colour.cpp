@@ -128,43 +128,32 @@ TEST(RayColourFlat, StaticObserverSeesTheSkyAlongStraightLinesAndBlackOnlyInTheC
     EXPECT_GT(on_board, 15);
 }
 
+// Looking straight ahead at speed 0.6: 1 + z = γ(1 − v) = 0.5; a static
+// observer receives the far sky unshifted.
 TEST(RayColourFlat, AMovingObserverSeesTheSkyAheadShiftedAndBeamed)
 {
     use_flat_space();
     b_gnd = solid_image(8, 8, 0xff806040);
-    f_vec x{{0, 10, π / 2, 0}};
-    f_vec u = moving_along_φ(x, 0.6);
-    // Looking straight ahead: 1 + z = γ(1 − v) = 0.5.
+    f_vec x{{0, 10, π / 2, 0}}, u = moving_along_φ(x, 0.6);
     shift = true;
     EXPECT_EQ(GetColor(1, 0, x, u), sh_col(0xff806040, -0.5));
+    EXPECT_EQ(GetColor(1, 0, x, f_vec{{1, 0, 0, 0}}), 0xff806040u);
     shift = false;
     beam = true;
     EXPECT_EQ(GetColor(1, 0, x, u), bm_col(0xff806040, 8));
-    // A static observer receives the far sky unshifted.
-    shift = true;
-    EXPECT_EQ(GetColor(1, 0, x, f_vec{{1, 0, 0, 0}}), 0xff806040u);
 }
 
 TEST(AimCorrection, TheCorrectedCentreLooksStraightInwardsWhicheverWayTheObserverMoves)
 {
     use_kerr(1, 0.8);
     f_vec x = kerr_observer;
-    f_vec at_rest = moving_along_φ(x, 0);
-    aim_offset none = aim_correction(x, at_rest);
-    EXPECT_NEAR(none.δα, 0, 1e-12);
-    EXPECT_NEAR(none.δβ, 0, 1e-12);
-
-    std::vector<f_vec> observers{on_circular_orbit(x)};
-    for (auto [vθ, vφ] : {std::pair{0.3, 0.2}, {-0.3, 0.2}, {0.25, -0.35}, {-0.1, -0.3}}) {
-        double γ = 1 / std::sqrt(1 - vθ * vθ - vφ * vφ);
-        observers.push_back(f_tet(f_vec{{γ, 0, γ * vθ, γ * vφ}}, x));
-    }
-    for (f_vec u : observers) {
+    aim_offset none = aim_correction(x, moving_along_φ(x, 0));
+    EXPECT_NEAR(std::hypot(none.δα, none.δβ), 0, 1e-12);
+    for (f_vec u : {on_circular_orbit(x), f_tet(f_vec{{1, 0, 0.25, -0.35}}, x)}) {
         SCOPED_TRACE(testing::Message() << "u^θ=" << u[2] << " u^φ=" << u[3]);
         double before = angle_from_inwards(x, u, {});
-        double after = angle_from_inwards(x, u, aim_correction(x, u));
         EXPECT_GT(before, 0.1);
-        EXPECT_LT(after, 0.1 * before);
+        EXPECT_LT(angle_from_inwards(x, u, aim_correction(x, u)), 0.1 * before);
     }
 }
 
@@ -181,20 +170,6 @@ class RayColourKerr : public testing::Test
     f_vec x = kerr_observer, u;
 };
 
-TEST_F(RayColourKerr, TheHoleIsBlackAndTheSkyFarFromItIsReached)
-{
-    el_ab = kepler = shift = beam = true;
-    acr = solid_image(16, 16, 0xff2040c0);
-    prepare_frame(x, u);
-    EXPECT_EQ(GetColor(0, 0, x, u), black);
-    for (double α : {-1.0, 1.0}) {
-        unsigned c = GetColor(α, 0.3, x, u);
-        EXPECT_NE(c, black);
-        EXPECT_GE(located_row(c), 0);
-        EXPECT_GE(located_column(c), 0);
-    }
-}
-
 TEST_F(RayColourKerr, TheDiskIsLaidOverWhatLiesBehindItWithItsTransparency)
 {
     const unsigned disk = 0xff2040c0;
@@ -210,13 +185,9 @@ TEST_F(RayColourKerr, TheDiskIsLaidOverWhatLiesBehindItWithItsTransparency)
             continue;
         SCOPED_TRACE(testing::Message() << "β=" << b << " crossings=" << t.crossings);
         unsigned with_disk = GetColor(α, b, x, u);
-        kepler = false;
-        unsigned behind = GetColor(α, b, x, u);
-        kepler = true;
         acr = QImage();
-        EXPECT_EQ(GetColor(α, b, x, u), behind);
+        unsigned behind = GetColor(α, b, x, u); // no texture: no disk
         acr = solid_image(16, 16, disk);
-
         unsigned expected = behind;
         for (int i = 0; i < t.crossings; ++i)
             expected = one_to_nine(expected, disk);
@@ -233,9 +204,8 @@ TEST_F(RayColourKerr, TheFartherCrossingIsLaidFirstAndTheNearerOnTop)
     // half for the near side.
     const unsigned far_side = 0xffff0000, near_side = 0xff0000ff;
     acr = solid_image(16, 16, near_side);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 16; ++x)
-            acr.setPixel(x, y, far_side);
+    for (int i = 0; i < 16 * 8; ++i)
+        acr.setPixel(i % 16, i / 16, far_side);
     kepler = true;
     aim_offset centre = aim_correction(x, u);
     double α = centre.δα - 0.05, β = centre.δβ + 0.02; // under the hole and round it
@@ -272,6 +242,8 @@ TEST_F(RayColourKerr, ManyThreadsSeeWhatOneThreadSees)
     };
     std::vector<unsigned> alone;
     render(alone);
+    EXPECT_EQ(GetColor(0, 0, x, u), black) << "the hole, aimed at";
+    EXPECT_LT(std::count(alone.begin(), alone.end(), black), 40) << "the sky round it";
     std::vector<std::vector<unsigned>> together(4);
     std::vector<std::thread> workers;
     for (auto &seen : together)

@@ -9,7 +9,6 @@
 
 namespace
 {
-constexpr double π = std::numbers::pi;
 constexpr double not_a_number = NAN;
 } // namespace
 

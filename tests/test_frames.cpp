@@ -10,15 +10,6 @@
 namespace
 {
 
-constexpr double π = 3.141592653589793;
-
-enum { flat, schwarzschild, reissner_nordstrom, kerr, kerr_newman };
-
-f_vec at(double r, double θ)
-{
-    return {{0, r, θ, 0}};
-}
-
 void expect_orthonormal(double const (&E)[4][4], f_vec x)
 {
     for (int a = 0; a < 4; ++a)

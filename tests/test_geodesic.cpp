@@ -10,14 +10,8 @@
 namespace
 {
 
-constexpr double π = 3.141592653589793;
 constexpr double two_pi = 6.283185307179586;
-enum { flat, schwarzschild };
 
-f_vec point(double r, double θ, double φ = 0)
-{
-    return {{0, r, θ, φ}};
-}
 f_vec const some_u{{1, 2, 3, 4}};
 
 end with_disk(double inner, double outer)
@@ -34,9 +28,9 @@ TEST(End, CrossingIsInterpolatedAtTheEquatorAndCountsOnlyInsideTheDisk)
     end in = with_disk(6, 20), out = with_disk(11, 20);
     f_vec const u{{1, -0.5, 0.25, 0.125}};
     for (end *e : {&in, &out}) {
-        EXPECT_TRUE(e->exit(point(10, 1.5, 0.0), u));
+        EXPECT_TRUE(e->exit(at(10, 1.5, 0.0), u));
         EXPECT_EQ(e->angular_path(), 0.0);
-        e->exit(point(12, 1.7, 0.2), u);
+        e->exit(at(12, 1.7, 0.2), u);
         EXPECT_DOUBLE_EQ(e->angular_path(), std::hypot(0.2, 0.2));
         EXPECT_NEAR(e->k_loc(0).first, 10.7080, 1e-4);
         EXPECT_NEAR(e->k_loc(0).second, π / 2 - 1.5, 1e-12);
@@ -44,18 +38,18 @@ TEST(End, CrossingIsInterpolatedAtTheEquatorAndCountsOnlyInsideTheDisk)
     }
     EXPECT_EQ(in.kkp(), 1);
     EXPECT_EQ(out.kkp(), 0);
-    out.exit(point(14, 1.5), some_u);
+    out.exit(at(14, 1.5), some_u);
     EXPECT_EQ(out.kkp(), 1) << "the miss was overwritten by the next crossing";
     EXPECT_NEAR(out.k_loc(0).first, 13.2920, 1e-4);
     for (double r : {6.0, 20.0}) {
         end edge = with_disk(6, 20);
-        edge.exit(point(r, 1.5), some_u);
-        edge.exit(point(r, 1.625), some_u);
+        edge.exit(at(r, 1.5), some_u);
+        edge.exit(at(r, 1.625), some_u);
         EXPECT_EQ(edge.kkp(), 0) << "crossing exactly at r = " << r;
     }
     end many = with_disk(6, 20);
     for (int i = 0; i < 6; ++i)
-        many.exit(point(7 + i, i % 2 ? π - 1.5 : 1.5), some_u);
+        many.exit(at(7 + i, i % 2 ? π - 1.5 : 1.5), some_u);
     EXPECT_EQ(many.kkp(), 3) << "at most three crossings are recorded";
     EXPECT_NEAR(many.k_loc(2).first, 9.5, 1e-12);
 }
@@ -65,9 +59,9 @@ TEST(End, ReasonCodes)
     auto finish = [](double r, double rounds_travelled, bool through_disk) {
         end e(2.0, 1.0);
         e.set_kepler(3, 30);
-        e.exit(point(10, 1.5), some_u);
-        e.exit(point(10, through_disk ? 1.7 : 1.55), some_u);
-        bool const going = e.exit(point(r, 1.55, rounds_travelled * two_pi), some_u);
+        e.exit(at(10, 1.5), some_u);
+        e.exit(at(10, through_disk ? 1.7 : 1.55), some_u);
+        bool const going = e.exit(at(r, 1.55, rounds_travelled * two_pi), some_u);
         EXPECT_EQ(going, e.reason() == 0 && r > 2.0 && r < 1000.0) << r;
         return e.reason();
     };
@@ -82,8 +76,8 @@ TEST(End, ReasonCodes)
     EXPECT_EQ(finish(1.0, 1.1, true), -3);
     EXPECT_DOUBLE_EQ(end(1.0, 1.5).angular_limit(), 9.42477796076938);
     end exact(1.0, 1.0);
-    exact.exit(point(10, 1.0, 0), some_u);
-    EXPECT_FALSE(exact.exit(point(10, 1.0, two_pi), some_u)) << "reaching the limit ends";
+    exact.exit(at(10, 1.0, 0), some_u);
+    EXPECT_FALSE(exact.exit(at(10, 1.0, two_pi), some_u)) << "reaching the limit ends";
     EXPECT_EQ(exact.reason(), 3);
 }
 
@@ -91,7 +85,7 @@ TEST(Geo, GrowsAndKeepsEveryPointInOrder)
 {
     geo g;
     for (int i = 0; i < 257; ++i)
-        g.insert(point(i, 0.5 * i), f_vec{{-1.0 * i, 0, 0, 0}});
+        g.insert(at(i, 0.5 * i), f_vec{{-1.0 * i, 0, 0, 0}});
     EXPECT_EQ(g.getCount() * 1000 + g.getCapacity(), 257512);
     for (int i = 0; i < 257; ++i)
         ASSERT_TRUE(g.getX(i)[2] == 0.5 * i && g.getV(i)[0] == -1.0 * i) << i;
@@ -118,7 +112,7 @@ TEST_F(Geodesic, RadialRaysEscapeOrFallInAfterAtLeastOneStep)
 {
     for (auto [r, u_r, reason] :
          {std::tuple{10.0, 1.0, 1}, {10.0, -1.0, 2}, {1.5, 0.1, 2}, {1200.0, 0.1, 1}}) {
-        f_vec x = point(r, π / 2);
+        f_vec x = at(r, π / 2);
         geo g;
         EXPECT_EQ(trace(x, f_vec{{1.25, u_r, 0, 0}}, 15, 0.02, &g).reason(), reason) << r;
         EXPECT_TRUE(x[1] != r && x[1] > 1.4 && x[1] < 1250) << x[1];
@@ -134,7 +128,7 @@ TEST_F(Geodesic, StepLengthShrinksNearTheHorizonAndTheAxis)
 {
     loadPreset(flat);
     auto first_step = [](double r, double θ, double p) {
-        f_vec x = point(r, θ), u{{1, 1, 0, 0}};
+        f_vec x = at(r, θ), u{{1, 1, 0, 0}};
         end e(2.0, 0.0); // no rounds allowed: one step
         geo g;
         geodetika(x, u, e, p, &g);
@@ -155,14 +149,14 @@ f_vec tangential_photon(double r)
 // round, so such a photon circles about two rounds and then escapes or falls.
 TEST_F(Geodesic, PhotonCirclesThePhotonSphereUntilItsInstabilityShows)
 {
-    f_vec x = point(3, π / 2);
+    f_vec x = at(3, π / 2);
     geo g;
     EXPECT_EQ(trace(x, tangential_photon(3), 3.0, 0.02, &g).reason(), 3);
     for (int i = 0; i < g.getCount(); ++i)
         ASSERT_NEAR(g.getX(i)[1], 3.0, 1e-9) << "point " << i;
 
     for (double r : {3.000003, 2.999997}) {
-        f_vec y = point(r, π / 2);
+        f_vec y = at(r, π / 2);
         end const off = trace(y, tangential_photon(r), 15.0);
         EXPECT_EQ(off.reason(), r > 3 ? 1 : 2);
         EXPECT_GT(off.angular_path(), 1.5 * two_pi);
@@ -178,7 +172,7 @@ TEST_F(Geodesic, StepBudgetCutsOffOnlyWhatNeverEnds)
     EXPECT_EQ(step_budget(10 * two_pi, 0.05), 1515520) << "grows with the rounds";
     EXPECT_EQ(step_budget(0.1, 0.0), 131072) << "at least one round; no step is no bound";
     double const r = 500, ut = 1 / std::sqrt(1 - 3 / r);
-    f_vec x = point(r, π / 2);
+    f_vec x = at(r, π / 2);
     geo g;
     end const orbit = trace(x, f_vec{{ut, 0, 0, ut * std::sqrt(1 / (r * r * r))}}, 1, 0.002, &g);
     EXPECT_EQ(orbit.reason(), 3);
@@ -187,7 +181,7 @@ TEST_F(Geodesic, StepBudgetCutsOffOnlyWhatNeverEnds)
 
     loadPreset(flat);
     geo at_rest;
-    x = point(10, π / 2);
+    x = at(10, π / 2);
     EXPECT_EQ(trace(x, f_vec{{1, 0, 0, 0}}, 1.0, 0.05, &at_rest).reason(), 0);
     EXPECT_EQ(at_rest.getCount(), 151552);
     EXPECT_EQ(at_rest.getCount(), step_budget(two_pi, 0.05));
@@ -196,12 +190,12 @@ TEST_F(Geodesic, StepBudgetCutsOffOnlyWhatNeverEnds)
 TEST_F(Geodesic, StopEndsTracesAfterOneStepButNotOrbitSearches)
 {
     stop = true;
-    f_vec x = point(10, π / 2), u{{1.25, 1, 0, 0}};
+    f_vec x = at(10, π / 2), u{{1.25, 1, 0, 0}};
     geo g;
     EXPECT_EQ(trace(x, u, 15, 0.02, &g).reason(), 0);
     EXPECT_EQ(g.getCount(), 1);
 
-    f_vec y = point(10, π / 2);
+    f_vec y = at(10, π / 2);
     end deaf(2.0006, 15);
     geodetika_unstoppable(y, u, deaf, 0.02);
     EXPECT_EQ(deaf.reason(), 1);

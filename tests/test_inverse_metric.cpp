@@ -16,8 +16,7 @@ double record(int i, const f_vec &x)
     return CntPfx(t[i].code, x);
 }
 
-const f_vec points[] = {
-    {{0.0, 3.0, 1.1, 0.2}}, {{-2.0, 2.2, 0.4, -1.0}}, {{1.0, 7.5, std::numbers::pi / 2, 2.0}}};
+const f_vec points[] = {{{0.0, 3.0, 1.1, 0.2}}, {{-2.0, 2.2, 0.4, -1.0}}, {{1.0, 7.5, π / 2, 2.0}}};
 
 // (adjugate / determinant) · g must be the identity wherever g is regular.
 void expectInverse(double tolerance)

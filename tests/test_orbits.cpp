@@ -12,14 +12,6 @@
 namespace
 {
 
-constexpr double π = 3.141592653589793;
-enum { flat, schwarzschild, reissner_nordstrom, kerr, kerr_newman };
-
-f_vec equator(double r)
-{
-    return {{0, r, π / 2, 0}};
-}
-
 void use(int preset, double a, double Q)
 {
     loadPreset(preset);
@@ -66,8 +58,7 @@ TEST(Horizons, MatchTheClosedFormOrAreAbsent)
         double const root = 1 - a * a - Q * Q;
         EXPECT_NEAR(VneH(), root < 0 ? 0.0 : 1 + std::sqrt(root), 2e-5);
         EXPECT_NEAR(VniH(), root < 0 || preset == schwarzschild ? 0.0 : 1 - std::sqrt(root), 2e-5);
-        if (preset == schwarzschild)
-            EXPECT_GT(VneH(), 2.0) << "g_rr reaches 1e6 just outside";
+        EXPECT_TRUE(preset != schwarzschild || VneH() > 2.0) << "g_rr reaches 1e6 just outside";
     }
     use(flat, 0, 0);
     VnH();
@@ -90,11 +81,10 @@ TEST(OrbitSpeed, MatchesTheNonRotatingFrameClosedForm)
 {
     for (double a : {0.0, 0.8}) {
         use(a ? kerr : schwarzschild, a, 0);
-        for (double r : {2.2, 3.5, 6.0, 12.0})
-            if (a || r > 3)
-                EXPECT_NEAR(OrbSpeed(equator(r), 1), kerr_orbit_speed(a, r, 1), 1e-7) << r;
+        for (double r : {a ? 2.2 : 3.5, 6.0, 12.0})
+            EXPECT_NEAR(OrbSpeed(at(r, π / 2), 1), kerr_orbit_speed(a, r, 1), 1e-7) << r;
         for (double r : {6.0, 12.0})
-            EXPECT_NEAR(OrbSpeed(equator(r), -1), kerr_orbit_speed(a, r, -1), 1e-7) << r;
+            EXPECT_NEAR(OrbSpeed(at(r, π / 2), -1), kerr_orbit_speed(a, r, -1), 1e-7) << r;
     }
     EXPECT_NEAR(kerr_orbit_speed(0, 6, 1), 0.5, 1e-15) << "√(M/(r − 2M)) without spin";
 }

@@ -17,7 +17,6 @@
 namespace
 {
 
-constexpr double π = std::numbers::pi;
 constexpr unsigned black = 0xff000000u;
 
 // Where the straight line seen by a static observer in flat space through

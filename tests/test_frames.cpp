@@ -117,21 +117,4 @@ TEST(Frames, InversionPivotsPastAZeroLeadingEntry)
             EXPECT_EQ(M[i][j], want[i][j]);
 }
 
-TEST(Frames, InverseTimesMatrixIsIdentity)
-{
-    double const A[4][4] = {{1e-3, 2, -1, 0.5}, {4, 1, 0, 2}, {-2, 3, 5, 1}, {0.5, -1, 2, 7}};
-    double B[4][4];
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            B[i][j] = A[i][j];
-    invMatrix(B);
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) {
-            double s = 0;
-            for (int k = 0; k < 4; ++k)
-                s += A[i][k] * B[k][j];
-            EXPECT_NEAR(s, i == j ? 1.0 : 0.0, 1e-13);
-        }
-}
-
 } // namespace

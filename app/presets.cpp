@@ -24,8 +24,11 @@ void fill_preset(const Ui::MainWindow &ui, int index)
     const metric_preset &preset = presets[index];
     mink = preset.flat;
     const auto fields = metric_fields(ui);
-    for (int i = 0; i < 16; ++i)
+    // A formula is read from its start; setText alone would show its tail.
+    for (int i = 0; i < 16; ++i) {
         fields[i]->setText(QString::fromUtf8(preset.g[i]));
+        fields[i]->setCursorPosition(0);
+    }
     ui.lineEdit_a->setText(QString::fromUtf8(preset.a));
     ui.lineEdit_Q->setText(QString::fromUtf8(preset.Q));
 }

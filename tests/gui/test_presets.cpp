@@ -73,8 +73,10 @@ TEST_F(Presets, EachFillsTheEditorAndCompilesOnce)
         child<QRadioButton>(w, p.button)->click();
         EXPECT_EQ(pipeline_runs() - before, 1) << p.button;
 
-        for (const char *name : fields)
+        for (const char *name : fields) {
             EXPECT_EQ(field(name)->text(), expected_text(p, name)) << p.button << ' ' << name;
+            EXPECT_EQ(field(name)->cursorPosition(), 0) << "shown from its start";
+        }
         EXPECT_EQ(field("lineEdit_a")->text(), p.a) << p.button;
         EXPECT_EQ(field("lineEdit_Q")->text(), p.Q) << p.button;
         EXPECT_EQ(field("lineEdit_M")->text(), "2") << "presets leave M alone";

@@ -43,16 +43,11 @@ TEST(StartUp, CompilesKerrOnceAndFillsTheCharacteristics)
 
     EXPECT_TRUE(child<QRadioButton>(w, "radButn4")->isChecked());
     EXPECT_FALSE(mink);
-    EXPECT_EQ(P[0], 1.0);
-    EXPECT_EQ(P[1], 0.8);
-    EXPECT_EQ(P[2], 0.0);
-    EXPECT_EQ(P[3], 1.0);
+    EXPECT_EQ(std::vector(P, P + 4), (std::vector{1.0, 0.8, 0.0, 1.0}));
     EXPECT_EQ(P[5], 12.0);
     EXPECT_EQ(precise, 0.019999999552965164);
-    EXPECT_EQ(poc_sour_poz[0], 0.0);
-    EXPECT_EQ(poc_sour_poz[1], 50.0);
-    EXPECT_EQ(poc_sour_poz[2], 1.3962634015954636);
-    EXPECT_EQ(poc_sour_poz[3], 0.0);
+    EXPECT_EQ(std::vector(poc_sour_poz.v, poc_sour_poz.v + 4),
+              (std::vector{0.0, 50.0, 1.3962634015954636, 0.0}));
 
     EXPECT_EQ(child<QLineEdit>(w, "lineEdit_VneH")->text(), "1.6");
     EXPECT_EQ(child<QLineEdit>(w, "lineEdit_VniH")->text(), "0.4");

@@ -99,15 +99,6 @@ TEST_F(Presets, ClickingTheCheckedOneDoesNothing)
     EXPECT_EQ(field("tt")->text(), "-1") << "the edit survives";
 }
 
-TEST_F(Presets, FlatStaysFlatWhenItsFieldsAreEdited)
-{
-    child<QRadioButton>(w, "radButn1")->click();
-    confirm(field("tt"), "-(1-2*M/r)");
-    EXPECT_TRUE(mink);
-    EXPECT_TRUE(child<QRadioButton>(w, "radButn1")->isChecked());
-    EXPECT_TRUE(field("lineEdit_RSO")->text().isEmpty());
-}
-
 TEST_F(Presets, TypingSubstitutesAndOnlyConfirmingCompiles)
 {
     auto *ff = field("ff");

@@ -1,6 +1,8 @@
+#include "app/field_number.h"
 #include "app/mainwindow.h"
 
 #include "app/state.h"
+#include "physics/orbits.h"
 #include "ui_mainwindow.h"
 
 #include <numbers>
@@ -78,13 +80,57 @@ void MainWindow::on_checkBox_sour_toggled(bool checked)
     sour = checked;
 }
 
-// The slots below need the horizon, orbit and disk searches; until those
-// exist they leave the fields and the tables as they are.
-void MainWindow::on_lineEdit_VneH_textChanged(const QString &) {}
-void MainWindow::on_lineEdit_VniH_textChanged(const QString &) {}
-void MainWindow::on_lineEdit_RSO_editingFinished() {}
-void MainWindow::on_lineEdit_LSO_editingFinished() {}
-void MainWindow::on_lineEdit_inK_editingFinished() {}
-void MainWindow::on_lineEdit_outK_editingFinished() {}
-void MainWindow::on_checkBox_kepler_toggled(bool) {}
-void MainWindow::pre_v() {}
+// The characteristics fields show computed values only: each edit is undone.
+// A setText with the field's own text emits nothing, so this does not recurse.
+void MainWindow::on_lineEdit_VneH_textChanged(const QString &)
+{
+    ui->lineEdit_VneH->setText(field_number(VneH()));
+}
+
+void MainWindow::on_lineEdit_VniH_textChanged(const QString &)
+{
+    ui->lineEdit_VniH->setText(field_number(VniH()));
+}
+
+// Flat space shows no orbits; an orbit search there would only report the
+// top of its bracket.
+void MainWindow::on_lineEdit_RSO_editingFinished()
+{
+    ui->lineEdit_RSO->setText(mink ? QString() : field_number(lim_stab_orb(1)));
+}
+
+void MainWindow::on_lineEdit_LSO_editingFinished()
+{
+    ui->lineEdit_LSO->setText(mink ? QString() : field_number(lim_stab_orb(-1)));
+}
+
+// A disk whose outer edge does not lie beyond the inner one is stored but
+// keeps the tables of the last sensible pair of radii.
+void MainWindow::on_lineEdit_inK_editingFinished()
+{
+    P[4] = ui->lineEdit_inK->text().toFloat();
+    if (P[5] > P[4])
+        O_Speed(P[4], P[5]);
+}
+
+void MainWindow::on_lineEdit_outK_editingFinished()
+{
+    P[5] = ui->lineEdit_outK->text().toFloat();
+    if (P[5] > P[4])
+        O_Speed(P[4], P[5]);
+}
+
+// Only the first check computes the tables; later changes of the radii
+// recompute them through the radius fields.
+void MainWindow::on_checkBox_kepler_toggled(bool checked)
+{
+    if (checked && o_spd[0] == 0.0)
+        O_Speed(P[4], P[5]);
+}
+
+// The speed of a right-handed circular orbit through the starting point; flat
+// space has none, and the empty text reads as 0.
+void MainWindow::pre_v()
+{
+    ui->lineEdit_v->setText(mink ? QString() : field_number(OrbSpeed(poc_sour_poz, 1)));
+}

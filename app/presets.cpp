@@ -1,5 +1,8 @@
 #include "app/mainwindow.h"
 
+#include "app/metric_fields.h"
+#include "app/state.h"
+#include "expr/presets.h"
 #include "ui_mainwindow.h"
 
 #include <QLineEdit>
@@ -14,15 +17,60 @@ void substitute(MainWindow &w, QLineEdit *field, const QString &typed)
     field->setText(w.corect(typed));
 }
 
+// Setting texts programmatically emits neither textEdited nor editingFinished,
+// so filling the fields runs no slot; the caller compiles once, at the end.
+void fill_preset(const Ui::MainWindow &ui, int index)
+{
+    const metric_preset &preset = presets[index];
+    mink = preset.flat;
+    const auto fields = metric_fields(ui);
+    // A formula is read from its start; setText alone would show its tail.
+    for (int i = 0; i < 16; ++i) {
+        fields[i]->setText(QString::fromUtf8(preset.g[i]));
+        fields[i]->setCursorPosition(0);
+    }
+    ui.lineEdit_a->setText(QString::fromUtf8(preset.a));
+    ui.lineEdit_Q->setText(QString::fromUtf8(preset.Q));
+}
+
 } // namespace
 
-// The preset buttons stay without effect until the preset table and the
-// metric compilation exist; the start-up check of radButn4 then fills them.
-void MainWindow::on_radButn1_toggled(bool) {}
-void MainWindow::on_radButn2_toggled(bool) {}
-void MainWindow::on_radButn3_toggled(bool) {}
-void MainWindow::on_radButn4_toggled(bool) {}
-void MainWindow::on_radButn5_toggled(bool) {}
+// The button that loses the selection reports false and changes nothing.
+void MainWindow::on_radButn1_toggled(bool checked)
+{
+    if (checked) {
+        fill_preset(*ui, 0);
+        reload();
+    }
+}
+void MainWindow::on_radButn2_toggled(bool checked)
+{
+    if (checked) {
+        fill_preset(*ui, 1);
+        reload();
+    }
+}
+void MainWindow::on_radButn3_toggled(bool checked)
+{
+    if (checked) {
+        fill_preset(*ui, 2);
+        reload();
+    }
+}
+void MainWindow::on_radButn4_toggled(bool checked)
+{
+    if (checked) {
+        fill_preset(*ui, 3);
+        reload();
+    }
+}
+void MainWindow::on_radButn5_toggled(bool checked)
+{
+    if (checked) {
+        fill_preset(*ui, 4);
+        reload();
+    }
+}
 
 // A confirmed edit of any component recompiles the whole metric: the adjugate
 // and the determinant depend on every component.

@@ -18,6 +18,16 @@ double precise;
 
 cmp_expr t[33];
 
+// All-zero byte codes would run off the record if anything evaluated the
+// metric before the first compilation; the empty program evaluates to NaN,
+// which every consumer already treats as "no value". TrPfx reads no other
+// static object, so the order of static initialisation does not matter.
+static const bool metric_starts_empty = [] {
+    for (cmp_expr &e : t)
+        e = TrPfx(QString());
+    return true;
+}();
+
 double h1, h2;
 double o_spd[512];
 double φ_spd[64];

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "ui_mainwindow.h"
+
+#include <array>
+
+// The sixteen metric fields in the editor's order tt, tr, te, tf, rt, …, ff:
+// row-major by coordinate (t, r, θ, φ), so field 4μ+ν holds component μν, the
+// order of the preset texts and of the compiled metric.
+inline std::array<QLineEdit *, 16> metric_fields(const Ui::MainWindow &ui)
+{
+    return {ui.tt, ui.tr, ui.te, ui.tf, ui.rt, ui.rr, ui.re, ui.rf,
+            ui.et, ui.er, ui.ee, ui.ef, ui.ft, ui.fr, ui.fe, ui.ff};
+}

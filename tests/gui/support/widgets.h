@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QLineEdit>
+#include <QObject>
+#include <QTest>
+
+#include <ostream>
+#include <stdexcept>
+#include <string>
+
+// Readable texts in failure messages.
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+// The named widget of the window, or a failed test when the form lacks it.
+template <class W> W *child(QObject &parent, const char *name)
+{
+    W *w = parent.findChild<W *>(name);
+    if (!w)
+        throw std::runtime_error(std::string("no widget named ") + name);
+    return w;
+}
+
+// What the user does to commit a field: replace its text and press Return,
+// which emits editingFinished (and no textEdited).
+inline void confirm(QLineEdit *field, const QString &text)
+{
+    field->setText(text);
+    QTest::keyClick(field, Qt::Key_Return);
+}

@@ -1,0 +1,142 @@
+#include "app/mainwindow.h"
+#include "app/pipeline.h"
+#include "app/state.h"
+#include "physics/orbits.h"
+#include "support/widgets.h"
+
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace
+{
+
+double number_in(MainWindow &w, const char *field)
+{
+    bool ok = false;
+    const double v = child<QLineEdit>(w, field)->text().toDouble(&ok);
+    EXPECT_TRUE(ok) << field << " shows \"" << child<QLineEdit>(w, field)->text().toStdString()
+                    << '"';
+    return v;
+}
+
+std::vector<unsigned char> compiled_metric()
+{
+    std::vector<unsigned char> bytes(sizeof t);
+    std::memcpy(bytes.data(), t, sizeof t);
+    return bytes;
+}
+
+} // namespace
+
+TEST(StartUp, CompilesKerrOnceAndFillsTheCharacteristics)
+{
+    const long before = pipeline_runs();
+    MainWindow w;
+    EXPECT_EQ(pipeline_runs() - before, 1);
+
+    EXPECT_TRUE(child<QRadioButton>(w, "radButn4")->isChecked());
+    EXPECT_FALSE(mink);
+    EXPECT_EQ(std::vector(P, P + 4), (std::vector{1.0, 0.8, 0.0, 1.0}));
+    EXPECT_EQ(P[5], 12.0);
+    EXPECT_EQ(precise, 0.019999999552965164);
+    EXPECT_EQ(std::vector(poc_sour_poz.v, poc_sour_poz.v + 4),
+              (std::vector{0.0, 50.0, 1.3962634015954636, 0.0}));
+
+    EXPECT_EQ(child<QLineEdit>(w, "lineEdit_VneH")->text(), "1.6");
+    EXPECT_EQ(child<QLineEdit>(w, "lineEdit_VniH")->text(), "0.4");
+    const QString right = child<QLineEdit>(w, "lineEdit_RSO")->text();
+    EXPECT_EQ(child<QLineEdit>(w, "lineEdit_inK")->text(), right);
+    EXPECT_EQ(QString::number(P[4], 'g', 6), right) << "the disk starts at the stable limit";
+    EXPECT_LT(number_in(w, "lineEdit_RSO"), number_in(w, "lineEdit_LSO"))
+        << "co-rotating orbits reach closer to a spinning hole";
+    EXPECT_GT(number_in(w, "lineEdit_RSO"), VneH());
+
+    auto *spin = child<QDoubleSpinBox>(w, "spinBox_v");
+    const double proposed = OrbSpeed(poc_sour_poz, 1);
+    EXPECT_NEAR(spin->value(), proposed, 5e-7);
+    EXPECT_GT(spin->value(), 0.1) << "a circular orbit at r = 50 moves at about 0.14 c";
+    EXPECT_EQ(child<QLineEdit>(w, "lineEdit_v")->text(), spin->text());
+    EXPECT_FALSE(child<QLabel>(w, "label_geopoint")->text().isEmpty())
+        << "the proposed speed draws the observer's path once";
+}
+
+class Pipeline : public ::testing::Test
+{
+  protected:
+    MainWindow w;
+    QLineEdit *field(const char *name) { return child<QLineEdit>(w, name); }
+};
+
+TEST_F(Pipeline, FlatPresetShowsAndUsesTheFlatCaptureRadius)
+{
+    confirm(field("lineEdit_v"), "0.3");
+    const long before = pipeline_runs();
+    child<QRadioButton>(w, "radButn1")->click();
+    EXPECT_EQ(pipeline_runs() - before, 1);
+
+    EXPECT_TRUE(mink);
+    EXPECT_EQ(VneH(), 2.0) << "not the Kerr horizon of the previous metric";
+    EXPECT_EQ(VniH(), 0.0);
+    EXPECT_EQ(field("lineEdit_VneH")->text(), "2");
+    EXPECT_EQ(field("lineEdit_VniH")->text(), "0");
+    for (const char *empty : {"lineEdit_RSO", "lineEdit_LSO", "lineEdit_inK"})
+        EXPECT_TRUE(field(empty)->text().isEmpty()) << empty;
+    EXPECT_EQ(P[4], 1.0);
+    EXPECT_EQ(field("lineEdit_v")->text(), "0.300000") << "no velocity proposal in flat space";
+}
+
+TEST_F(Pipeline, MetricWithoutHorizonCompletesWithFiniteValues)
+{
+    child<QRadioButton>(w, "radButn3")->click();
+    const long before = pipeline_runs();
+    confirm(field("lineEdit_Q"), "1.2");
+    EXPECT_EQ(pipeline_runs() - before, 1);
+    EXPECT_EQ(P[2], 1.2);
+
+    for (const char *name : {"lineEdit_VneH", "lineEdit_VniH", "lineEdit_RSO", "lineEdit_inK",
+                             "lineEdit_LSO", "lineEdit_v"})
+        EXPECT_TRUE(std::isfinite(number_in(w, name))) << name;
+    EXPECT_EQ(field("lineEdit_VneH")->text(), "0") << "no horizon";
+    EXPECT_TRUE(std::isfinite(P[4]));
+
+    child<QRadioButton>(w, "radButn4")->click();
+    EXPECT_EQ(field("lineEdit_VneH")->text(), "1.6") << "the window stays usable";
+}
+
+TEST_F(Pipeline, OnlyTheUpperTriangleShapesTheMetric)
+{
+    const auto kerr = compiled_metric();
+    long before = pipeline_runs();
+    confirm(field("rt"), "r^5");
+    EXPECT_EQ(pipeline_runs() - before, 1) << "a lower field still recompiles";
+    EXPECT_EQ(compiled_metric(), kerr);
+
+    before = pipeline_runs();
+    confirm(field("tr"), "1/r");
+    EXPECT_EQ(pipeline_runs() - before, 1);
+    EXPECT_NE(compiled_metric(), kerr);
+    EXPECT_EQ(field("rt")->text(), "r^5") << "nothing is mirrored between the triangles";
+    EXPECT_EQ(CntPfx(t[4].code, f_vec{{0, 4, 1, 0}}), 0.25) << "g_rt mirrors the upper text";
+}
+
+TEST_F(Pipeline, ParametersTakeEffectAndRestoreTheDiskEdge)
+{
+    field("lineEdit_inK")->setText("7");
+    field("lineEdit_outK")->setText("30"); // typed, not confirmed
+    confirm(field("lineEdit_M"), "2");
+    EXPECT_EQ(P[0], 2.0);
+    EXPECT_EQ(P[5], 30.0) << "the pipeline reads the field's current text";
+    EXPECT_NEAR(number_in(w, "lineEdit_VneH"), 2 + std::sqrt(4 - 0.64), 1e-4);
+    EXPECT_EQ(field("lineEdit_inK")->text(), field("lineEdit_RSO")->text())
+        << "a hand-typed inner radius gives way to the stable limit";
+
+    confirm(field("lineEdit_L"), "garbage");
+    EXPECT_EQ(P[3], 0.0) << "text that does not parse counts as 0";
+}

@@ -126,7 +126,7 @@ void geodetika(f_vec &x, f_vec &u, end &e, double p, geo *g)
     trace<true>(x, u, e, p, g);
 }
 
-void geodetika_unstoppable(f_vec &x, f_vec &u, end &e, double p)
+void geodetika_unstoppable(f_vec &x, f_vec &u, end &e, double p, geo *g)
 {
-    trace<false>(x, u, e, p, nullptr);
+    trace<false>(x, u, e, p, g);
 }

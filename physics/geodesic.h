@@ -85,6 +85,7 @@ long long step_budget(double angular_limit, double p);
 // point after the start.
 void geodetika(f_vec &x, f_vec &u, end &e, double p, geo *g);
 
-// The same trace, deaf to the stop flag: for the orbit searches, whose answer
-// must not depend on whether a render was cancelled earlier.
-void geodetika_unstoppable(f_vec &x, f_vec &u, end &e, double p);
+// The same trace, deaf to the stop flag: for the orbit searches and the
+// observer's path view, whose answers must not depend on whether a render was
+// cancelled earlier (the flag stays raised until the next Play).
+void geodetika_unstoppable(f_vec &x, f_vec &u, end &e, double p, geo *g = nullptr);

@@ -128,6 +128,13 @@ TEST_F(GeodesicsView, CircularOrbitIsARingAndCountsEveryStep)
 
     child<QDoubleSpinBox>(w, "spinBox_round")->setValue(2);
     EXPECT_NEAR(count->text().toDouble() / path.getCount(), 2, 0.01) << "traced twice";
+
+    // A zoom-slider release while idle leaves the render's stop flag raised
+    // until the next Play; the path view must not be cut short by it.
+    stop = true;
+    child<QDoubleSpinBox>(w, "spinBox_round")->setValue(1);
+    stop = false;
+    EXPECT_EQ(count->text(), QString::number(path.getCount()));
 }
 
 // With g_φφ = r² the axis is a regular place, and a fall along it leaves

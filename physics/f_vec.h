@@ -15,7 +15,10 @@ inline f_vec operator+(f_vec const &a, f_vec const &b)
     return {{a[0] + b[0], a[1] + b[1], a[2] + b[2], a[3] + b[3]}};
 }
 
-inline f_vec operator-(f_vec const &a) { return {{-a[0], -a[1], -a[2], -a[3]}}; }
+inline f_vec operator-(f_vec const &a)
+{
+    return {{-a[0], -a[1], -a[2], -a[3]}};
+}
 
 inline f_vec operator*(f_vec const &a, double const &s)
 {

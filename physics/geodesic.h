@@ -1,0 +1,90 @@
+#pragma once
+
+#include "physics/f_vec.h"
+
+#include <memory>
+#include <utility>
+
+// Every point reached by one geodesic, kept for the observer's own path. Used
+// by a single thread; never copied, because a path can hold millions of points.
+class geo
+{
+  public:
+    geo() = default;
+    geo(geo const &) = delete;
+    geo &operator=(geo const &) = delete;
+
+    void insert(f_vec const &x, f_vec const &v);
+
+    f_vec getX(int i) const { return positions[i]; }
+    f_vec getV(int i) const { return velocities[i]; }
+    int getCount() const { return count; }
+    int getCapacity() const { return capacity; }
+
+  private:
+    std::unique_ptr<f_vec[]> positions;
+    std::unique_ptr<f_vec[]> velocities;
+    int count = 0;
+    int capacity = 0;
+};
+
+// Decides when one geodesic ends and remembers what happened on the way: the
+// angular distance travelled and up to three passages through the thin disk
+// in the equatorial plane. Built fresh for every geodesic.
+class end
+{
+  public:
+    end(double r_hor, double rounds);
+
+    void set_kepler(double const &inner, double const &outer);
+
+    // Takes the newest point; true while the geodesic may go on.
+    bool exit(f_vec const &x, f_vec const &u);
+
+    // 0 none of the limits, 1 escaped, 2 fell in, 3 too many rounds; negated
+    // when the path passed through the disk at least once.
+    int reason() const;
+
+    double evhor() const { return r_hor; }
+    std::pair<double, double> k_loc(int i) const { return crossing_at[i]; }
+    f_vec k_vel(int i) const { return crossing_u[i]; }
+    int kkp() const { return in_disk; }
+
+    f_vec position() const { return current; }
+    double angular_path() const { return path; }
+    double angular_limit() const { return path_limit; }
+
+  private:
+    void note_crossing(f_vec const &u);
+
+    f_vec previous{};
+    f_vec current{};
+    f_vec crossing_u[3]{};
+    double path = 0.0;
+    double disk_in = 0.0;
+    double disk_out = 0.0;
+    double r_hor;
+    double path_limit;
+    double r_escape = 1000.0;
+    std::pair<double, double> crossing_at[3]{};
+    int in_disk = 0;
+};
+
+// Most steps one geodesic may take. The step rule alone never ends a path that
+// neither falls in, escapes nor turns (an observer at rest in flat space), and
+// the observer's path stores every point, so the loop needs a bound of its
+// own. It grows with the rounds allowed and with the fineness of the step:
+// a circular orbit just inside the escape radius, the slowest real path per
+// round, needs about 2π·√1000/p + 2π·1000^1.5/10 steps per round; the budget
+// is about five times that. A path cut off here ends with reason() 0.
+long long step_budget(double angular_limit, double p);
+
+// Traces the geodesic from x with 4-velocity u until e says it has ended, the
+// shared stop flag is raised or the step budget is spent; x and u then hold
+// the last point. p scales the step length; g, when given, receives every
+// point after the start.
+void geodetika(f_vec &x, f_vec &u, end &e, double p, geo *g);
+
+// The same trace, deaf to the stop flag: for the orbit searches, whose answer
+// must not depend on whether a render was cancelled earlier.
+void geodetika_unstoppable(f_vec &x, f_vec &u, end &e, double p);

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "physics/f_vec.h"
+
+// Characteristic radii of the current metric and circular equatorial orbits.
+// Speeds are measured along φ in the non-rotating frame, in units of c;
+// positive is the +φ (right-handed) direction. All of it runs on the GUI
+// thread when the metric, its parameters or the disk radii change.
+
+// Finds the horizons where g_rr diverges: h1 outer, h2 inner. A metric with no
+// event horizon between M and 1000 (the over-charged Reissner–Nordström or the
+// over-spun Kerr metric, for instance) gets h1 = h2 = 0: no horizon.
+void VnH();
+double VneH();
+double VniH();
+
+// Speed of the circular orbit through x in direction n (+1 or −1).
+double OrbSpeed(f_vec x, int n);
+
+// Fills o_spd and φ_spd for the disk between r_in and r_out.
+void O_Speed(double r_in, double r_out);
+
+// Radius of the innermost stable circular orbit in direction n: the largest
+// radius found unstable by a 20-halving search above the event horizon.
+double lim_stab_orb(int n);
+
+// The disk tables belong to the metric and the radii they were computed for.
+// They are current while the compiled metric, M, a, Q, Λ and the disk radii
+// P[4], P[5] are exactly those of the last O_Speed.
+bool disk_tables_current();
+
+// Recomputes the disk tables for P[4], P[5] when they are stale and the disk
+// has a positive width; otherwise leaves them as they are.
+void ensure_disk_tables();

@@ -1,0 +1,153 @@
+#include "physics/ray_colour.h"
+
+#include "app/state.h"
+#include "physics/backdrop.h"
+#include "physics/frames.h"
+#include "physics/geodesic.h"
+#include "physics/optics.h"
+#include "physics/orbits.h"
+#include "render/colour.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <numbers>
+
+namespace
+{
+
+constexpr unsigned black = 0xff000000u;
+constexpr double rounds_allowed = 15;
+constexpr double horizon_margin = 0.03;
+
+// The correction stored by prepare_frame, with the observer it belongs to.
+struct prepared_aim {
+    f_vec x{}, u{};
+    aim_offset offset{};
+    bool valid = false;
+};
+prepared_aim prepared;
+
+bool same_observer(prepared_aim const &p, f_vec x, f_vec u)
+{
+    for (int i = 0; i < 4; ++i)
+        if (p.x[i] != x[i] || p.u[i] != u[i])
+            return false;
+    return p.valid;
+}
+
+aim_offset aim_for(f_vec x, f_vec u)
+{
+    if (same_observer(prepared, x, u))
+        return prepared.offset;
+    return aim_correction(x, u);
+}
+
+// What the observer end of every shift and beaming factor needs.
+struct launch {
+    f_vec p0; // launch direction, past-pointing
+    f_vec x0; // observer's position
+    f_vec u0; // observer's 4-velocity
+};
+
+// Shift before beaming. A factor that is not finite (a vector pair that is
+// not both future-pointing) leaves the colour as it is in both.
+unsigned as_seen(unsigned c, f_vec k_e, f_vec u_e, f_vec x_e, launch const &l)
+{
+    if (shift)
+        c = sh_col(c, rshft(k_e, u_e, x_e, -l.p0, l.u0, l.x0));
+    if (beam)
+        c = bm_col(c, beamg(k_e, u_e, x_e, -l.p0, l.u0, l.x0));
+    return c;
+}
+
+bool finite_position(f_vec const &x)
+{
+    return std::isfinite(x[1]) && std::isfinite(x[2]) && std::isfinite(x[3]);
+}
+
+// The far sky, emitted by the coordinate time vector at the ray's end.
+unsigned background(f_vec x, f_vec p, launch const &l)
+{
+    unsigned c = sky_colour(b_gnd, x[2], x[3]);
+    return as_seen(c, -p, f_vec{{1, 0, 0, 0}}, x, l);
+}
+
+// The disk at crossing i, seen by the observer; false when nothing is drawn.
+bool disk_colour(end &e, int i, launch const &l, unsigned &d)
+{
+    auto [r_c, φ_c] = e.k_loc(i);
+    double ρ = (r_c - P[4]) / (P[5] - P[4]);
+    // The texture turns with the disk up to the observer's coordinate time.
+    double ψ = φ_c - φ_spd[table_slot(ρ, 64)] * l.x0[0];
+    if (!disk_texel(acr, ρ, ψ, d))
+        return false;
+    if (shift || beam) {
+        f_vec x_e{{0, r_c, std::numbers::pi / 2, ψ}};
+        f_vec u_e = f_tet(four_vt(o_spd[table_slot(ρ, 512)]), x_e);
+        d = as_seen(d, -e.k_vel(i), u_e, x_e, l);
+    }
+    return true;
+}
+
+// From the farthest crossing to the nearest, so the nearest ends on top.
+unsigned disk_over(unsigned c, end &e, launch const &l)
+{
+    for (int i = e.kkp() - 1; i >= 0; --i) {
+        unsigned d;
+        if (disk_colour(e, i, l, d))
+            c = av_col(c, d);
+    }
+    return c;
+}
+
+} // namespace
+
+aim_offset aim_correction(f_vec x_obs, f_vec u_obs)
+{
+    // The centre ray's look direction in the locally non-rotating frame.
+    f_vec w = t_tet(aberace(0, 0, u_obs, x_obs), x_obs);
+    double tangential = std::hypot(w[2], w[3]);
+    if (!(tangential > 0) || !std::isfinite(tangential) || !std::isfinite(w[1]))
+        return {};
+    // atan2 keeps the small angles that acos of a rounded cosine loses, and
+    // the offset points against the tilt (w[2] towards θ, w[3] towards φ)
+    // whatever the signs of both components.
+    double A = std::atan2(tangential, -w[1]);
+    return {-0.5 * A * w[3] / tangential, -0.5 * A * w[2] / tangential};
+}
+
+void prepare_frame(f_vec x_obs, f_vec u_obs)
+{
+    if (kepler)
+        ensure_disk_tables();
+    prepared = {x_obs, u_obs, aim_correction(x_obs, u_obs), true};
+}
+
+unsigned GetColor(double α, double β, f_vec x_obs, f_vec u_obs)
+{
+    end e((horizon_margin * precise + 1.0) * VneH(), rounds_allowed);
+    if (kepler)
+        e.set_kepler(P[4], P[5]);
+
+    aim_offset aim = el_ab ? aim_for(x_obs, u_obs) : aim_offset{};
+    launch l{aberace(α + aim.δα, β + aim.δβ, u_obs, x_obs), x_obs, u_obs};
+
+    f_vec x = x_obs, p = l.p0;
+    geodetika(x, p, e, precise, nullptr);
+
+    unsigned base;
+    switch (std::abs(e.reason())) {
+    case 2: // fell into the horizon
+    case 3: // ran out of rounds
+        base = black;
+        break;
+    case 1: // escaped
+        if (!finite_position(x))
+            return black;
+        base = background(x, p, l);
+        break;
+    default: // stopped or numerically lost: the disk is not drawn either
+        return black;
+    }
+    return disk_over(base, e, l);
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+// Scenes for the optics and ray-colour tests: a compiled preset metric with
+// its horizons, every render switch off, and images that tell where they
+// were read.
+
+#include "app/state.h"
+#include "expr/inverse_metric.h"
+#include "expr/postfix.h"
+#include "expr/presets.h"
+#include "physics/frames.h"
+#include "physics/orbits.h"
+
+#include <QImage>
+
+inline void use_preset(int index, double M, double a)
+{
+    QString g[4][4];
+    for (int i = 0; i < 16; ++i)
+        g[i / 4][i % 4] = ToPfx(QString::fromUtf8(presets[index].g[i]));
+    kontr_g(g);
+    mink = presets[index].flat;
+    double p[6] = {M, a, 0, 1, 6, 12};
+    for (int i = 0; i < 6; ++i)
+        P[i] = p[i];
+    VnH();
+    el_ab = kepler = shift = beam = simul = stop = false;
+    transp = 9;
+    precise = 0.019999999552965164;
+    b_gnd = acr = QImage();
+}
+inline void use_flat_space()
+{
+    use_preset(0, 1, 0);
+}
+inline void use_kerr(double M, double a)
+{
+    use_preset(3, M, a);
+}
+
+// 4-velocity moving with speed v along φ in the locally non-rotating frame.
+inline f_vec moving_along_φ(f_vec x, double v)
+{
+    return f_tet(four_vt(v), x);
+}
+inline f_vec on_circular_orbit(f_vec x)
+{
+    return moving_along_φ(x, OrbSpeed(x, 1));
+}
+
+inline QImage solid_image(int w, int h, unsigned colour)
+{
+    QImage img(w, h, QImage::Format_ARGB32);
+    img.fill(colour);
+    return img;
+}
+
+// Every pixel tells its own place: 0xff, then column + 1 and row + 1 in 12 bits each.
+inline QImage located_image(int w, int h)
+{
+    QImage img(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, 0xff000000u | unsigned(x + 1) << 12 | unsigned(y + 1));
+    return img;
+}
+inline int located_column(unsigned c)
+{
+    return int(c >> 12 & 0xfff) - 1;
+}
+inline int located_row(unsigned c)
+{
+    return int(c & 0xfff) - 1;
+}

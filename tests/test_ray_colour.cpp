@@ -1,0 +1,283 @@
+#include "physics/ray_colour.h"
+
+#include "physics/backdrop.h"
+#include "physics/geodesic.h"
+#include "physics/optics.h"
+#include "render/colour.h"
+#include "support/ray_scene.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <thread>
+#include <vector>
+
+namespace
+{
+
+constexpr double π = std::numbers::pi;
+constexpr unsigned black = 0xff000000u;
+
+// Where the straight line seen by a static observer in flat space through
+// pixel (α, β) leaves the sphere r = 1000, how close it passes the centre and
+// how close the polar axis, where the coordinates themselves break down.
+struct straight_ray {
+    double θ, φ, miss, axis_miss;
+    bool inwards;
+};
+
+straight_ray straight_line(f_vec x, double α, double β)
+{
+    double st = std::sin(x[2]), ct = std::cos(x[2]), sp = std::sin(x[3]), cp = std::cos(x[3]);
+    double e_r[3] = {st * cp, st * sp, ct}, e_θ[3] = {ct * cp, ct * sp, -st}, e_φ[3] = {-sp, cp, 0};
+    double s = 2 / (α * α + β * β + 1);
+    double d[3], o[3], b = 0;
+    for (int i = 0; i < 3; ++i) {
+        d[i] = (1 - s) * e_r[i] + β * s * e_θ[i] + α * s * e_φ[i];
+        o[i] = x[1] * e_r[i];
+        b += o[i] * d[i];
+    }
+    double λ = -b + std::sqrt(b * b - x[1] * x[1] + 1e6);
+    double far[3] = {o[0] + λ * d[0], o[1] + λ * d[1], o[2] + λ * d[2]};
+    double along = d[0] * d[0] + d[1] * d[1];
+    double nearest = std::clamp(-(o[0] * d[0] + o[1] * d[1]) / along, 0.0, λ);
+    double axis_miss = std::hypot(o[0] + nearest * d[0], o[1] + nearest * d[1]);
+    return {std::acos(far[2] / 1000), std::atan2(far[1], far[0]), std::sqrt(x[1] * x[1] - b * b),
+            axis_miss, b < 0};
+}
+
+double sphere_angle(double θ1, double φ1, double θ2, double φ2)
+{
+    double c = std::cos(θ1) * std::cos(θ2) + std::sin(θ1) * std::sin(θ2) * std::cos(φ1 - φ2);
+    return std::acos(std::clamp(c, -1.0, 1.0));
+}
+
+// Disk colour over what lies behind it for the transparency 1:9.
+unsigned one_to_nine(unsigned behind, unsigned disk)
+{
+    unsigned c = 0xff000000u;
+    for (int shift : {0, 8, 16})
+        c |= (((behind >> shift & 0xff) + 9 * (disk >> shift & 0xff)) / 10) << shift;
+    return c;
+}
+
+const f_vec kerr_observer{{0, 50, 1.3962634015954636, 0}};
+
+// The launch of an uncorrected pixel traced on its own: how it ends and how
+// often it passes the disk.
+struct trace {
+    int code, crossings;
+};
+
+trace traced(double α, double β, f_vec x, f_vec u)
+{
+    end e((0.03 * precise + 1.0) * VneH(), 15);
+    e.set_kepler(P[4], P[5]);
+    f_vec p = aberace(α, β, u, x);
+    geodetika(x, p, e, precise, nullptr);
+    return {std::abs(e.reason()), e.kkp()};
+}
+
+double angle_from_inwards(f_vec x, f_vec u, aim_offset a)
+{
+    f_vec w = t_tet(aberace(a.δα, a.δβ, u, x), x);
+    return std::atan2(std::hypot(w[2], w[3]), -w[1]);
+}
+
+} // namespace
+
+TEST(RayColourFlat, StaticObserverSeesTheSkyAlongStraightLinesAndBlackOnlyInTheCapture)
+{
+    use_flat_space();
+    f_vec x{{0, 10, 1.2, 0.3}}, u{{1, 0, 0, 0}};
+    QImage panorama = located_image(720, 360);
+    std::vector<std::pair<double, double>> pixels{{0, 0}, {0.06, 0.02}, {-0.04, -0.05}};
+    for (double α = -2.7; α < 3; α += 0.6)
+        for (double β = -2.7; β < 3; β += 0.6)
+            pixels.push_back({α, β});
+    int captured = 0, on_board = 0;
+    for (auto [α, β] : pixels) {
+        SCOPED_TRACE(testing::Message() << "α=" << α << " β=" << β);
+        straight_ray line = straight_line(x, α, β);
+        bool falls_in = line.inwards && line.miss < 1.8;
+        if (!falls_in && ((line.inwards && line.miss < 2.3) || line.axis_miss < 1))
+            continue; // grazing the capture radius or the axis
+        b_gnd = QImage();
+        unsigned board = GetColor(α, β, x, u);
+        b_gnd = panorama;
+        unsigned sky = GetColor(α, β, x, u);
+        if (falls_in) {
+            EXPECT_EQ(board, black);
+            EXPECT_EQ(sky, black);
+            ++captured;
+            continue;
+        }
+        ASSERT_NE(sky, black);
+        // Rays are integrated to first order in the position: about 0.02 rad off.
+        double θ = (located_row(sky) + 0.5) * π / 360;
+        double φ = -(located_column(sky) + 0.5) * π / 360;
+        EXPECT_LT(sphere_angle(θ, φ, line.θ, line.φ), 0.03);
+        if (std::abs(std::sin(18 * line.θ) * std::cos(18 * line.φ)) > 0.5) {
+            EXPECT_EQ(board, checker_colour(line.θ, line.φ));
+            ++on_board;
+        }
+    }
+    EXPECT_EQ(captured, 3);
+    EXPECT_GT(on_board, 15);
+}
+
+TEST(RayColourFlat, AMovingObserverSeesTheSkyAheadShiftedAndBeamed)
+{
+    use_flat_space();
+    b_gnd = solid_image(8, 8, 0xff806040);
+    f_vec x{{0, 10, π / 2, 0}};
+    f_vec u = moving_along_φ(x, 0.6);
+    // Looking straight ahead: 1 + z = γ(1 − v) = 0.5.
+    shift = true;
+    EXPECT_EQ(GetColor(1, 0, x, u), sh_col(0xff806040, -0.5));
+    shift = false;
+    beam = true;
+    EXPECT_EQ(GetColor(1, 0, x, u), bm_col(0xff806040, 8));
+    // A static observer receives the far sky unshifted.
+    shift = true;
+    EXPECT_EQ(GetColor(1, 0, x, f_vec{{1, 0, 0, 0}}), 0xff806040u);
+}
+
+TEST(AimCorrection, TheCorrectedCentreLooksStraightInwardsWhicheverWayTheObserverMoves)
+{
+    use_kerr(1, 0.8);
+    f_vec x = kerr_observer;
+    f_vec at_rest = moving_along_φ(x, 0);
+    aim_offset none = aim_correction(x, at_rest);
+    EXPECT_NEAR(none.δα, 0, 1e-12);
+    EXPECT_NEAR(none.δβ, 0, 1e-12);
+
+    std::vector<f_vec> observers{on_circular_orbit(x)};
+    for (auto [vθ, vφ] : {std::pair{0.3, 0.2}, {-0.3, 0.2}, {0.25, -0.35}, {-0.1, -0.3}}) {
+        double γ = 1 / std::sqrt(1 - vθ * vθ - vφ * vφ);
+        observers.push_back(f_tet(f_vec{{γ, 0, γ * vθ, γ * vφ}}, x));
+    }
+    for (f_vec u : observers) {
+        SCOPED_TRACE(testing::Message() << "u^θ=" << u[2] << " u^φ=" << u[3]);
+        double before = angle_from_inwards(x, u, {});
+        double after = angle_from_inwards(x, u, aim_correction(x, u));
+        EXPECT_GT(before, 0.1);
+        EXPECT_LT(after, 0.1 * before);
+    }
+}
+
+class RayColourKerr : public testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        use_kerr(1, 0.8);
+        u = on_circular_orbit(x);
+        O_Speed(P[4], P[5]);
+        b_gnd = located_image(720, 360);
+    }
+    f_vec x = kerr_observer, u;
+};
+
+TEST_F(RayColourKerr, TheHoleIsBlackAndTheSkyFarFromItIsReached)
+{
+    el_ab = kepler = shift = beam = true;
+    acr = solid_image(16, 16, 0xff2040c0);
+    prepare_frame(x, u);
+    EXPECT_EQ(GetColor(0, 0, x, u), black);
+    for (double α : {-1.0, 1.0}) {
+        unsigned c = GetColor(α, 0.3, x, u);
+        EXPECT_NE(c, black);
+        EXPECT_GE(located_row(c), 0);
+        EXPECT_GE(located_column(c), 0);
+    }
+}
+
+TEST_F(RayColourKerr, TheDiskIsLaidOverWhatLiesBehindItWithItsTransparency)
+{
+    const unsigned disk = 0xff2040c0;
+    acr = solid_image(16, 16, disk);
+    kepler = true;
+    prepare_frame(x, u);
+    aim_offset centre = aim_correction(x, u);
+    int over_sky = 0, over_black = 0;
+    for (double β = -0.06; β <= 0.06; β += 0.004) {
+        double α = centre.δα + 0.05, b = centre.δβ + β;
+        trace t = traced(α, b, x, u);
+        if (t.crossings == 0 || t.code == 0)
+            continue;
+        SCOPED_TRACE(testing::Message() << "β=" << b << " crossings=" << t.crossings);
+        unsigned with_disk = GetColor(α, b, x, u);
+        kepler = false;
+        unsigned behind = GetColor(α, b, x, u);
+        kepler = true;
+        acr = QImage();
+        EXPECT_EQ(GetColor(α, b, x, u), behind);
+        acr = solid_image(16, 16, disk);
+
+        unsigned expected = behind;
+        for (int i = 0; i < t.crossings; ++i)
+            expected = one_to_nine(expected, disk);
+        EXPECT_EQ(with_disk, expected);
+        ++(behind == black ? over_black : over_sky);
+    }
+    EXPECT_GT(over_sky, 0);
+    EXPECT_GT(over_black, 0);
+}
+
+TEST_F(RayColourKerr, TheFartherCrossingIsLaidFirstAndTheNearerOnTop)
+{
+    // Top half of the texture for the far side of the disk (cos ψ < 0), bottom
+    // half for the near side.
+    const unsigned far_side = 0xffff0000, near_side = 0xff0000ff;
+    acr = solid_image(16, 16, near_side);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x)
+            acr.setPixel(x, y, far_side);
+    kepler = true;
+    aim_offset centre = aim_correction(x, u);
+    double α = centre.δα - 0.05, β = centre.δβ + 0.02; // under the hole and round it
+    ASSERT_EQ(traced(α, β, x, u).crossings, 2);
+    unsigned with_disk = GetColor(α, β, x, u);
+    kepler = false;
+    unsigned behind = GetColor(α, β, x, u);
+    EXPECT_EQ(with_disk, one_to_nine(one_to_nine(behind, far_side), near_side));
+}
+
+TEST_F(RayColourKerr, PreparingAFrameRefreshesDiskTablesLeftFromOtherRadiiOrParameters)
+{
+    auto circular_speed_at = [](double r) { return OrbSpeed(f_vec{{0, r, π / 2, 0}}, 1); };
+    double at_six = o_spd[0];
+    P[4] = 8;
+    prepare_frame(x, u); // disk off: the tables are not needed yet
+    EXPECT_EQ(o_spd[0], at_six);
+    kepler = true;
+    prepare_frame(x, u);
+    EXPECT_NEAR(o_spd[0], circular_speed_at(8), 1e-7);
+    P[1] = 0.3;
+    prepare_frame(x, u);
+    EXPECT_NEAR(o_spd[0], circular_speed_at(8), 1e-7);
+}
+
+TEST_F(RayColourKerr, ManyThreadsSeeWhatOneThreadSees)
+{
+    el_ab = kepler = shift = beam = simul = true;
+    acr = located_image(64, 64);
+    prepare_frame(x, u);
+    auto render = [&](std::vector<unsigned> &seen) {
+        for (int k = 0; k < 48; ++k)
+            seen.push_back(GetColor(-0.35 + 0.1 * (k % 8), -0.25 + 0.1 * (k / 8), x, u));
+    };
+    std::vector<unsigned> alone;
+    render(alone);
+    std::vector<std::vector<unsigned>> together(4);
+    std::vector<std::thread> workers;
+    for (auto &seen : together)
+        workers.emplace_back(render, std::ref(seen));
+    for (auto &w : workers)
+        w.join();
+    for (auto const &seen : together)
+        EXPECT_EQ(seen, alone);
+}

@@ -43,6 +43,14 @@ void BM_StableOrbitRightHanded(benchmark::State &state)
 }
 BENCHMARK(BM_StableOrbitRightHanded)->Unit(benchmark::kMillisecond);
 
+void BM_StableOrbitLeftHanded(benchmark::State &state)
+{
+    use_kerr();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(lim_stab_orb(-1));
+}
+BENCHMARK(BM_StableOrbitLeftHanded)->Unit(benchmark::kMillisecond);
+
 void BM_DiskTables(benchmark::State &state)
 {
     use_kerr();

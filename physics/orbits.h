@@ -21,7 +21,10 @@ double OrbSpeed(f_vec x, int n);
 void O_Speed(double r_in, double r_out);
 
 // Radius of the innermost stable circular orbit in direction n: the largest
-// radius found unstable by a 20-halving search above the event horizon.
+// radius found unstable by 20 halvings of [r_h, 20·r_h] above the event
+// horizon r_h, or of [0, 40·M] when there is none. A radius where no circular
+// orbit exists (even a body at rest drifts outwards) counts as unstable, so a
+// metric without gravity answers about 40·M.
 double lim_stab_orb(int n);
 
 // The disk tables belong to the metric and the radii they were computed for.

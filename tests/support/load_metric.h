@@ -5,6 +5,16 @@
 
 #include <QString>
 
+#include <numbers>
+
+enum { flat, schwarzschild, reissner_nordstrom, kerr, kerr_newman };
+constexpr double π = std::numbers::pi;
+
+inline f_vec at(double r, double θ, double φ = 0)
+{
+    return {{0, r, θ, φ}};
+}
+
 // The tests' units: M = 1, Λ = 0, and the preset's own a and Q.
 inline void loadPreset(int index)
 {

@@ -10,6 +10,7 @@
 #include "expr/presets.h"
 #include "physics/frames.h"
 #include "physics/orbits.h"
+#include "tests/support/load_metric.h"
 
 #include <QImage>
 
@@ -31,11 +32,11 @@ inline void use_preset(int index, double M, double a)
 }
 inline void use_flat_space()
 {
-    use_preset(0, 1, 0);
+    use_preset(flat, 1, 0);
 }
 inline void use_kerr(double M, double a)
 {
-    use_preset(3, M, a);
+    use_preset(kerr, M, a);
 }
 
 // 4-velocity moving with speed v along φ in the locally non-rotating frame.

@@ -146,10 +146,3 @@ TEST_F(Overlay, SameBoxAndTextOnAnyFrameSize)
     EXPECT_TRUE(bright.intersects(QRect(5, 11, 40, 20)));  // r and t
     EXPECT_TRUE(bright.intersects(QRect(60, 21, 30, 10))); // v
 }
-
-TEST_F(Overlay, CaptionFollowsTheFrame)
-{
-    const QImage at_50 = addTxtImg(grey_image(160, 120), observed({{0, 50, 1, 0}}, 0.35));
-    const QImage at_60 = addTxtImg(grey_image(160, 120), observed({{0, 60, 1, 0}}, 0.35));
-    EXPECT_NE(at_50, at_60);
-}

@@ -23,7 +23,6 @@
 namespace
 {
 
-constexpr double π = std::numbers::pi;
 constexpr unsigned black = 0xff000000u;
 constexpr int W = 160, H = 120; // cBox_res item 0
 constexpr double zoom = π / 4;  // verticalSlider at its default 2
@@ -56,15 +55,6 @@ bool complete(MyImage const &img)
     return img.done() == img.pixels() && claimed(img) == img.pixels();
 }
 
-bool all_black(MyImage const &img)
-{
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            if (img.read(x, y) != black)
-                return false;
-    return true;
-}
-
 // GetColor called straight for every pixel, without the renderer.
 std::vector<unsigned> pixel_by_pixel(f_vec x, f_vec u, int w, int h, double z)
 {
@@ -84,6 +74,11 @@ std::vector<unsigned> pixels_of(MyImage const &img)
     return out;
 }
 
+bool all_black(MyImage const &img)
+{
+    return pixels_of(img) == std::vector<unsigned>(img.pixels(), black);
+}
+
 // ------------------------------------------------------------ one frame
 
 // The window's renderer on the real form: Kerr, the observer on a circular
@@ -100,12 +95,10 @@ class Compute_ : public ::testing::Test
         precise = QStringLiteral("0.100").toFloat();
         acr = located_image(512, 512);
         u = on_circular_orbit(x);
-        for (QAbstractButton *b : {static_cast<QAbstractButton *>(ui.checkBox_aber),
-                                   static_cast<QAbstractButton *>(ui.checkBox_redshift),
-                                   static_cast<QAbstractButton *>(ui.checkBox_kepler),
-                                   static_cast<QAbstractButton *>(ui.checkBox_beam),
-                                   static_cast<QAbstractButton *>(ui.radioButton_sim)})
+        for (QCheckBox *b :
+             {ui.checkBox_aber, ui.checkBox_redshift, ui.checkBox_kepler, ui.checkBox_beam})
             b->setChecked(true);
+        ui.radioButton_sim->setChecked(true);
         frame = 0;
     }
     void TearDown() override { stop = false; }

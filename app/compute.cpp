@@ -1,0 +1,75 @@
+#include "app/compute.h"
+
+#include "app/state.h"
+#include "physics/ray_colour.h"
+#include "render/frame_engine.h"
+#include "render/overlay.h"
+#include "render/raw_image.h"
+#include "ui_mainwindow.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QThread>
+
+namespace
+{
+
+RenderSwitches switches_of(Ui::MainWindow const &ui)
+{
+    return {ui.checkBox_aber->isChecked(), ui.checkBox_redshift->isChecked(),
+            ui.checkBox_kepler->isChecked(), ui.checkBox_beam->isChecked(),
+            ui.radioButton_sim->isChecked()};
+}
+
+// A bare processEvents loop would spin and take a core from the workers. The
+// queue holds 1024 waiting pixels, tens of milliseconds of work even for the
+// cheapest rays, so a millisecond's pause never lets the workers run dry; a
+// shorter one only multiplies the wake-ups: at 0.2 ms, on a busy machine,
+// they cost a tenth of a frame's processor time.
+void keep_window_live()
+{
+    QCoreApplication::processEvents();
+    QThread::usleep(1000);
+}
+
+// The claimed grid of columns × rows, blown up to the frame and then to the
+// display, with the caption.
+void show_level(Ui::MainWindow &ui, int w, int h, int columns, int rows)
+{
+    const QPixmap grid = QPixmap::fromImage(raw_to_image(image[frame], w, h, columns, rows))
+                             .scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QSize screen = ui.label_screen->geometry().size();
+    const QPixmap shown =
+        grid.scaled(screen, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    ui.label_screen->setPixmap(addTxtImg(shown, image[frame]));
+}
+
+RenderHooks window_hooks(Ui::MainWindow &ui, int w, int h)
+{
+    RenderHooks hooks;
+    hooks.wait = keep_window_live;
+    hooks.progress = [&ui](int percent, long long remaining_ms) {
+        ui.progressBar->setValue(percent);
+        ui.lab_est_time->setText(to_time(remaining_ms));
+    };
+    hooks.level_done = [&ui, w, h](int columns, int rows) { show_level(ui, w, h, columns, rows); };
+    return hooks;
+}
+
+} // namespace
+
+qint64 Compute(f_vec x, f_vec v, int w, int h, double z, Ui::MainWindow *ui)
+{
+    QElapsedTimer timer;
+    timer.start();
+    set_render_switches(switches_of(*ui));
+    // A cancelled frame dispatches nothing, so it needs neither fresh disk
+    // tables nor an aim.
+    if (!stop)
+        prepare_frame(x, v);
+    FrameEngine engine(GetColor);
+    engine.setHooks(window_hooks(*ui, w, h));
+    engine.render(image[frame], x, v, w, h, z);
+    return timer.elapsed();
+}

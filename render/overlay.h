@@ -1,0 +1,23 @@
+#pragma once
+
+#include "physics/f_vec.h"
+#include "render/frame_buffer.h"
+
+#include <QImage>
+#include <QPixmap>
+#include <QString>
+
+// The caption of a frame: the observer's radius, polar angle, coordinate time
+// and speed in the locally non-rotating frame, as the overlay prints them.
+struct overlay_caption {
+    QString r, θ, t, v;
+};
+overlay_caption caption_of(f_vec x, f_vec v);
+
+// Paints the caption of `frame` into the top-left corner of the picture (a
+// QImage or a QPixmap) when `sour` is on; otherwise, or for a null picture,
+// returns it untouched. The caption has the same pixel size on any picture.
+template <class T> T addTxtImg(T picture, MyImage &frame);
+
+extern template QImage addTxtImg(QImage, MyImage &);
+extern template QPixmap addTxtImg(QPixmap, MyImage &);

@@ -1,0 +1,47 @@
+#include "render/run_plan.h"
+
+#include "render/frame_buffer.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <iterator>
+#include <limits>
+
+int path_point(int count, int k, int frames)
+{
+    if (count <= 0 || frames <= 0)
+        return -1;
+    return static_cast<int>(static_cast<long long>(count) * k / frames);
+}
+
+std::size_t frame_bytes(int w, int h)
+{
+    const auto pixels =
+        static_cast<std::size_t>(std::max(w, 0)) * static_cast<std::size_t>(std::max(h, 0));
+    return pixels * (sizeof(unsigned int) + sizeof(unsigned char));
+}
+
+std::size_t store_bytes_after_run(int frames, int w, int h)
+{
+    const int entries = static_cast<int>(std::size(image));
+    const int resized = std::clamp(frames, 0, entries);
+    std::size_t bytes = static_cast<std::size_t>(resized) * frame_bytes(w, h);
+    for (int k = resized; k < entries; ++k)
+        bytes += frame_bytes(image[k].width(), image[k].height());
+    return bytes;
+}
+
+std::size_t frame_memory_budget()
+{
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long page_size = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || page_size <= 0)
+        return std::numeric_limits<std::size_t>::max(); // unknown: refuse nothing
+    return static_cast<std::size_t>(pages) * static_cast<std::size_t>(page_size) / 2;
+}
+
+bool run_fits(int frames, int w, int h, std::size_t budget)
+{
+    return store_bytes_after_run(frames, w, h) <= budget;
+}

@@ -94,10 +94,12 @@ long long step_budget(double angular_limit, double p)
 namespace
 {
 
-// Long steps far out, short ones near the horizon and near the axis.
+// Long steps far out, short ones near the horizon and near the axis. A ray
+// that has passed over the pole carries θ < 0 or θ > π (angles are never
+// wrapped); the distance from the axis is still |sin θ|.
 double step_length(f_vec const &x, double r_hor, double p)
 {
-    double const d = ((r_hor - x[1]) * p) * std::sin(x[2]) - 10;
+    double const d = ((r_hor - x[1]) * p) * std::fabs(std::sin(x[2])) - 10;
     return std::fmax(p / 50, 100 / d + 10);
 }
 

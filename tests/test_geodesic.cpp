@@ -140,6 +140,20 @@ TEST_F(Geodesic, StepLengthShrinksNearTheHorizonAndTheAxis)
     EXPECT_NEAR(first_step(10, 1e-6, 0.02), 0.02 / 50, 1e-12);
 }
 
+// Angles are never wrapped, so a ray that passes over the pole goes on with
+// θ < 0 (or θ > π). Its steps must stay as long as on the other side of the
+// axis; a signed sin θ would shrink them to p/50 and the ray would end only
+// by the step budget, black and thousands of times slower.
+TEST_F(Geodesic, RayOverThePoleKeepsItsStepLengthAndEscapes)
+{
+    loadPreset(flat);
+    f_vec x = at(20, 0.3);
+    geo g;
+    EXPECT_EQ(trace(x, f_vec{{1, 0, -1.0 / 20, 0}}, 15, 0.02, &g).reason(), 1);
+    EXPECT_LT(x[2], 0.0) << "crossed the axis";
+    EXPECT_LT(g.getCount(), 2000);
+}
+
 f_vec tangential_photon(double r)
 {
     return {{1, 0, 0, std::sqrt((1 - 2 / r) / (r * r))}};

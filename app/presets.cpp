@@ -33,43 +33,36 @@ void fill_preset(const Ui::MainWindow &ui, int index)
     ui.lineEdit_Q->setText(QString::fromUtf8(preset.Q));
 }
 
+void choose_preset(MainWindow &w, const Ui::MainWindow &ui, bool checked, int index)
+{
+    if (!checked)
+        return;
+    fill_preset(ui, index);
+    w.reload();
+}
+
 } // namespace
 
 // The button that loses the selection reports false and changes nothing.
 void MainWindow::on_radButn1_toggled(bool checked)
 {
-    if (checked) {
-        fill_preset(*ui, 0);
-        reload();
-    }
+    choose_preset(*this, *ui, checked, 0);
 }
 void MainWindow::on_radButn2_toggled(bool checked)
 {
-    if (checked) {
-        fill_preset(*ui, 1);
-        reload();
-    }
+    choose_preset(*this, *ui, checked, 1);
 }
 void MainWindow::on_radButn3_toggled(bool checked)
 {
-    if (checked) {
-        fill_preset(*ui, 2);
-        reload();
-    }
+    choose_preset(*this, *ui, checked, 2);
 }
 void MainWindow::on_radButn4_toggled(bool checked)
 {
-    if (checked) {
-        fill_preset(*ui, 3);
-        reload();
-    }
+    choose_preset(*this, *ui, checked, 3);
 }
 void MainWindow::on_radButn5_toggled(bool checked)
 {
-    if (checked) {
-        fill_preset(*ui, 4);
-        reload();
-    }
+    choose_preset(*this, *ui, checked, 4);
 }
 
 // A confirmed edit of any component recompiles the whole metric: the adjugate

@@ -21,8 +21,6 @@ end with_disk(double inner, double outer)
     return e;
 }
 
-// The first test only remembers where the ray is; a crossing of the equator
-// is interpolated there and counts only strictly inside the disk.
 TEST(End, CrossingIsInterpolatedAtTheEquatorAndCountsOnlyInsideTheDisk)
 {
     end in = with_disk(6, 20), out = with_disk(11, 20);
@@ -41,12 +39,10 @@ TEST(End, CrossingIsInterpolatedAtTheEquatorAndCountsOnlyInsideTheDisk)
     out.exit(at(14, 1.5), some_u);
     EXPECT_EQ(out.kkp(), 1) << "the miss was overwritten by the next crossing";
     EXPECT_NEAR(out.k_loc(0).first, 13.2920, 1e-4);
-    for (double r : {6.0, 20.0}) {
-        end edge = with_disk(6, 20);
-        edge.exit(at(r, 1.5), some_u);
-        edge.exit(at(r, 1.625), some_u);
-        EXPECT_EQ(edge.kkp(), 0) << "crossing exactly at r = " << r;
-    }
+    end edge = with_disk(6, 20);
+    edge.exit(at(20, 1.5), some_u);
+    edge.exit(at(20, 1.625), some_u);
+    EXPECT_EQ(edge.kkp(), 0) << "crossing exactly at the outer edge";
     end many = with_disk(6, 20);
     for (int i = 0; i < 6; ++i)
         many.exit(at(7 + i, i % 2 ? π - 1.5 : 1.5), some_u);
@@ -65,16 +61,12 @@ TEST(End, ReasonCodes)
         EXPECT_EQ(going, e.reason() == 0 && r > 2.0 && r < 1000.0) << r;
         return e.reason();
     };
-    EXPECT_EQ(finish(50, 0.5, false), 0);
     EXPECT_EQ(finish(NAN, 0.5, false), 0);
     EXPECT_EQ(finish(1000, 0.5, false), 1);
     EXPECT_EQ(finish(2.0, 0.5, false), 2);
-    EXPECT_EQ(finish(50, 1.1, false), 3);
     EXPECT_EQ(finish(1.0, 1.1, false), 3) << "too many rounds overrides falling in";
     EXPECT_EQ(finish(1000, 0.5, true), -1);
-    EXPECT_EQ(finish(1.0, 0.5, true), -2);
     EXPECT_EQ(finish(1.0, 1.1, true), -3);
-    EXPECT_DOUBLE_EQ(end(1.0, 1.5).angular_limit(), 9.42477796076938);
     end exact(1.0, 1.0);
     exact.exit(at(10, 1.0, 0), some_u);
     EXPECT_FALSE(exact.exit(at(10, 1.0, two_pi), some_u)) << "reaching the limit ends";
@@ -98,7 +90,6 @@ class Geodesic : public ::testing::Test
     void TearDown() override { stop = false; }
 };
 
-// Traces from (r, equator) and answers how the ray ended; x and u move along.
 end trace(f_vec &x, f_vec u, double rounds, double p = 0.02, geo *g = nullptr)
 {
     end e(2.0006, rounds);
@@ -106,8 +97,6 @@ end trace(f_vec &x, f_vec u, double rounds, double p = 0.02, geo *g = nullptr)
     return e;
 }
 
-// Radial rays end where they should, after at least one step even when they
-// start beyond either boundary.
 TEST_F(Geodesic, RadialRaysEscapeOrFallInAfterAtLeastOneStep)
 {
     for (auto [r, u_r, reason] :
@@ -121,9 +110,8 @@ TEST_F(Geodesic, RadialRaysEscapeOrFallInAfterAtLeastOneStep)
     }
 }
 
-// In flat space a radial photon keeps u = (1, 1, 0, 0), so the first stored
-// point shows the step length: 10ε/(ε + 10) with ε = p·(r − r_hor)·sin θ,
-// and never below p/50 however close to the axis.
+// The first stored point of a flat radial photon shows the step length:
+// 10ε/(ε + 10) with ε = p·(r − r_hor)·sin θ, and never below p/50.
 TEST_F(Geodesic, StepLengthShrinksNearTheHorizonAndTheAxis)
 {
     loadPreset(flat);
@@ -134,16 +122,13 @@ TEST_F(Geodesic, StepLengthShrinksNearTheHorizonAndTheAxis)
         geodetika(x, u, e, p, &g);
         return g.getX(0)[1] - r;
     };
-    double const near = 0.02 * 0.5 * std::sin(1.0), far = 0.1 * 898;
+    double const near = 0.02 * 0.5 * std::sin(1.0);
     EXPECT_NEAR(first_step(2.5, 1.0, 0.02), 10 * near / (near + 10), 1e-12);
-    EXPECT_NEAR(first_step(900, π / 2, 0.1), 10 * far / (far + 10), 1e-9);
     EXPECT_NEAR(first_step(10, 1e-6, 0.02), 0.02 / 50, 1e-12);
 }
 
-// Angles are never wrapped, so a ray that passes over the pole goes on with
-// θ < 0 (or θ > π). Its steps must stay as long as on the other side of the
-// axis; a signed sin θ would shrink them to p/50 and the ray would end only
-// by the step budget, black and thousands of times slower.
+// θ is never wrapped: past the pole a signed sin θ would shrink the steps to
+// p/50 and the ray would end only by the step budget.
 TEST_F(Geodesic, RayOverThePoleKeepsItsStepLengthAndEscapes)
 {
     loadPreset(flat);
@@ -178,12 +163,10 @@ TEST_F(Geodesic, PhotonCirclesThePhotonSphereUntilItsInstabilityShows)
     }
 }
 
-// A flat-space observer at rest never ends by itself: the step budget cuts it
-// off. A circular orbit far out has the longest steps per round, yet the
-// budget still leaves room for it to end by its rounds.
+// A far circular orbit, the most steps per round, still ends by its rounds;
+// a flat-space observer at rest ends only by the budget.
 TEST_F(Geodesic, StepBudgetCutsOffOnlyWhatNeverEnds)
 {
-    EXPECT_EQ(step_budget(10 * two_pi, 0.05), 1515520) << "grows with the rounds";
     EXPECT_EQ(step_budget(0.1, 0.0), 131072) << "at least one round; no step is no bound";
     double const r = 500, ut = 1 / std::sqrt(1 - 3 / r);
     f_vec x = at(r, π / 2);
@@ -197,7 +180,6 @@ TEST_F(Geodesic, StepBudgetCutsOffOnlyWhatNeverEnds)
     geo at_rest;
     x = at(10, π / 2);
     EXPECT_EQ(trace(x, f_vec{{1, 0, 0, 0}}, 1.0, 0.05, &at_rest).reason(), 0);
-    EXPECT_EQ(at_rest.getCount(), 151552);
     EXPECT_EQ(at_rest.getCount(), step_budget(two_pi, 0.05));
 }
 

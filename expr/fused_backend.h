@@ -9,7 +9,7 @@
 // from many threads at once.
 class FusedBackend
 {
-public:
+  public:
     virtual ~FusedBackend() = default;
 
     // The point code at x on top of a filled frame block; writes the

@@ -11,7 +11,7 @@ namespace
 {
 
 constexpr int max_outputs = 128;
-constexpr double guard = 1e300; // three of them still add up to a finite number
+constexpr double guard = 1e300;       // three of them still add up to a finite number
 constexpr double stage_guard = 1e150; // products of two stay finite
 
 bool same_bits(const tensor_3 &a, const tensor_3 &b)
@@ -49,8 +49,7 @@ FusedChristoffel::FusedChristoffel(FusedProgram p, std::unique_ptr<FusedBackend>
 }
 
 std::unique_ptr<FusedChristoffel> FusedChristoffel::build(const cmp_expr (&records)[33],
-                                                          const double *params,
-                                                          Reference reference,
+                                                          const double *params, Reference reference,
                                                           FusedBackendKind preferred)
 {
     const FusedGraph graph = lower_christoffel(records);
@@ -79,7 +78,8 @@ std::unique_ptr<FusedChristoffel> FusedChristoffel::build(const cmp_expr (&recor
     fused->refresh(params);
     if (agrees(*fused, params, reference))
         return fused;
-    std::fprintf(stderr, "Fused metric program disagrees with the byte code; using the byte code.\n");
+    std::fprintf(stderr,
+                 "Fused metric program disagrees with the byte code; using the byte code.\n");
     return nullptr;
 }
 

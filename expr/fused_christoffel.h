@@ -15,7 +15,7 @@ enum class FusedBackendKind { native, interpreter };
 // Immutable while a frame renders; refresh only between frames.
 class FusedChristoffel
 {
-public:
+  public:
     using Reference = tensor_3 (*)(f_vec &);
 
     // Lowers and generates the program, then checks it against `reference`
@@ -43,7 +43,7 @@ public:
     // to the full sums where a stage's products could overflow.
     f_vec rungekuta(f_vec u, const tensor_3 &G, double h) const;
 
-private:
+  private:
     FusedChristoffel(FusedProgram p, std::unique_ptr<FusedBackend> b, FusedBackendKind k);
 
     FusedProgram program;
@@ -51,7 +51,7 @@ private:
     FusedBackendKind kind;
     std::vector<double> frame;
     double frame_params[4] = {};
-    int source[64];            // index into a run's outputs; the slot after them holds 0
+    int source[64];             // index into a run's outputs; the slot after them holds 0
     unsigned char terms[4][16]; // b·4+c of the symbols Γ^a_bc that are not zero by structure
     int term_count[4] = {};
 };

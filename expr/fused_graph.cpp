@@ -54,7 +54,7 @@ double apply(FusedOp op, double a, double b)
 
 class Builder
 {
-public:
+  public:
     FusedGraph graph;
 
     int constant(double v) { return intern({FusedOp::constant, -1, -1, 0, v}); }
@@ -129,7 +129,9 @@ public:
             case negCode:
                 if (sp < 1)
                     return nan;
-                st[sp - 1] = unary(c == 14 ? FusedOp::cos : c == 17 ? FusedOp::sin : FusedOp::neg,
+                st[sp - 1] = unary(c == 14   ? FusedOp::cos
+                                   : c == 17 ? FusedOp::sin
+                                             : FusedOp::neg,
                                    st[sp - 1]);
                 continue;
             case 15:
@@ -162,7 +164,7 @@ public:
         return nan;
     }
 
-private:
+  private:
     std::unordered_map<Key, int, KeyHash> seen;
 
     bool is_constant(int n) const { return graph.nodes[n].op == FusedOp::constant; }

@@ -7,7 +7,7 @@ namespace
 
 class Interpreter final : public FusedBackend
 {
-public:
+  public:
     explicit Interpreter(const FusedProgram &p)
         : frame_size(p.frame_size), code(p.point_code), outputs(p.outputs)
     {
@@ -26,7 +26,7 @@ public:
             out[i] = r[outputs[i]];
     }
 
-private:
+  private:
     int frame_size;
     int coordinate_reg[4];
     std::vector<FusedInstr> code;

@@ -30,7 +30,7 @@ double call_pw(double a, double b)
 
 class Failure : public ErrorHandler
 {
-public:
+  public:
     bool failed = false;
     void handleError(Error, const char *, BaseEmitter *) override { failed = true; }
 };
@@ -40,7 +40,7 @@ public:
 // frame block is read straight from memory.
 class Generator
 {
-public:
+  public:
     Generator(const FusedProgram &p, x86::Compiler &cc) : p(p), cc(cc), value(p.register_count) {}
 
     void generate()
@@ -65,7 +65,7 @@ public:
         cc.endFunc();
     }
 
-private:
+  private:
     const FusedProgram &p;
     x86::Compiler &cc;
     std::vector<x86::Xmm> value;
@@ -153,7 +153,7 @@ private:
 
 class Native final : public FusedBackend
 {
-public:
+  public:
     Native(std::unique_ptr<JitRuntime> rt, Entry entry) : rt(std::move(rt)), entry(entry) {}
     ~Native() override { rt->release(entry); }
 
@@ -162,7 +162,7 @@ public:
         entry(frame, &x[0], out);
     }
 
-private:
+  private:
     std::unique_ptr<JitRuntime> rt;
     Entry entry;
 };

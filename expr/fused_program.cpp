@@ -38,8 +38,8 @@ FusedProgram schedule(const FusedGraph &graph)
     }
     for (int v = 0; v < n; ++v) {
         const FusedNode &d = nodes[v];
-        point[v] = d.op == FusedOp::coordinate || (d.a >= 0 && point[d.a]) ||
-                   (d.b >= 0 && point[d.b]);
+        point[v] =
+            d.op == FusedOp::coordinate || (d.a >= 0 && point[d.a]) || (d.b >= 0 && point[d.b]);
     }
     for (int v = n - 1; v >= 0; --v) {
         if (!needed[v] || !point[v] || !(early[v] || is_call(nodes[v].op)))
@@ -118,37 +118,49 @@ void FusedProgram::fill_frame(const double *params, double *frame) const
     run_fused(frame_code, frame);
 }
 
+// Threaded dispatch as in CntPfx: each handler jumps to the next one
+// itself, so the branch predictor sees one indirect jump per operation kind.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpedantic"
 void run_fused(const std::vector<FusedInstr> &code, double *r)
 {
-    for (const FusedInstr &i : code) {
-        const double a = r[i.a], b = r[i.b];
-        double v;
-        switch (i.op) {
-        case FusedOp::add:
-            v = a + b;
-            break;
-        case FusedOp::sub:
-            v = a - b;
-            break;
-        case FusedOp::mul:
-            v = a * b;
-            break;
-        case FusedOp::div:
-            v = a / b;
-            break;
-        case FusedOp::neg:
-            v = -a;
-            break;
-        case FusedOp::sin:
-            v = std::sin(a);
-            break;
-        case FusedOp::cos:
-            v = std::cos(a);
-            break;
-        default:
-            v = pw(a, pwExponent(b));
-            break;
-        }
-        r[i.dst] = v;
-    }
+    static const void *const handler[] = {&&done, &&done, &&done, &&add, &&sub,  &&mul,
+                                          &&div,  &&neg,  &&sin,  &&cos, &&power};
+    const FusedInstr *i = code.data();
+    const FusedInstr *const end = i + code.size();
+    if (i == end)
+        return;
+#define NEXT                                                                                       \
+    if (++i == end)                                                                                \
+        return;                                                                                    \
+    goto *handler[static_cast<int>(i->op)]
+    goto *handler[static_cast<int>(i->op)];
+add:
+    r[i->dst] = r[i->a] + r[i->b];
+    NEXT;
+sub:
+    r[i->dst] = r[i->a] - r[i->b];
+    NEXT;
+mul:
+    r[i->dst] = r[i->a] * r[i->b];
+    NEXT;
+div:
+    r[i->dst] = r[i->a] / r[i->b];
+    NEXT;
+neg:
+    r[i->dst] = -r[i->a];
+    NEXT;
+sin:
+    r[i->dst] = std::sin(r[i->a]);
+    NEXT;
+cos:
+    r[i->dst] = std::cos(r[i->a]);
+    NEXT;
+power:
+    r[i->dst] = pw(r[i->a], pwExponent(r[i->b]));
+    NEXT;
+done:
+    return;
+#undef NEXT
 }
+#pragma GCC diagnostic pop

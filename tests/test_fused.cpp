@@ -35,8 +35,8 @@ void load_random_metric(unsigned seed)
     const char *const diagonal[4] = {"-3-", "r^2+", "r^2+", "r^2*sin(θ)^2+"};
     for (int μ = 0; μ < 4; ++μ)
         for (int ν = μ; ν < 4; ++ν)
-            texts[4 * μ + ν] = (μ == ν ? QString::fromUtf8(diagonal[μ]) : QString("(1/9)*")) +
-                               "(" + pick(joins).arg(factor(), factor()) + ")";
+            texts[4 * μ + ν] = (μ == ν ? QString::fromUtf8(diagonal[μ]) : QString("(1/9)*")) + "(" +
+                               pick(joins).arg(factor(), factor()) + ")";
     loadMetric(texts, 0.7, 0.3);
     P[3] = 0.01;
 }
@@ -105,14 +105,13 @@ TEST(Fused, BothBackEndsGiveTheBitsOfTheByteCode)
 // that divides by zero at r = 2M, programs that cannot run.
 TEST(Fused, StaleParametersNewMetricsAndNonFiniteValuesFollowTheByteCode)
 {
-    const f_vec x = at(6.5, 1.1), horizon = at(2.0, 1.1);
+    f_vec x = at(6.5, 1.1), horizon = at(2.0, 1.1);
     loadPreset(kerr);
     P[1] = 0.3;
-    EXPECT_TRUE(same_bits(Christoffel(const_cast<f_vec &>(x)), christoffel_bytecode(const_cast<f_vec &>(x))));
+    EXPECT_TRUE(same_bits(Christoffel(x), christoffel_bytecode(x)));
     loadPreset(schwarzschild);
-    f_vec h = horizon;
     EXPECT_TRUE(t_fused);
-    EXPECT_TRUE(same_bits(Christoffel(h), christoffel_bytecode(h)));
+    EXPECT_TRUE(same_bits(Christoffel(horizon), christoffel_bytecode(horizon)));
     QString texts[16];
     for (QString &s : texts)
         s = "0";
@@ -127,7 +126,7 @@ TEST(Fused, StaleParametersNewMetricsAndNonFiniteValuesFollowTheByteCode)
             const f_vec a = geodesic_step(y, u, 0.5);
             tensor_3 G = slow;
             const f_vec b = rungekuta(dudλ, u, G, 0.5);
-            EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0) << bad << a[0] << " " << b[0] << " " << a[1] << " " << b[1] << " " << a[2] << " " << b[2] << " " << a[3] << " " << b[3] << " " << y[1];
+            EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0) << bad;
         }
     }
 }
@@ -169,8 +168,9 @@ TEST(Fused, WholeRaysAndAFrameAreTheSameWithAndWithoutTheFastPath)
             auto saved = std::move(t_fused);
             const ray_end slow = trace(x, u);
             t_fused = std::move(saved);
-            EXPECT_TRUE(fast == slow) << m.name << " reason " << fast.reason << " vs " << slow.reason;
-            EXPECT_GT(fast.stored, 50) << fast.reason << " " << fast.x[1] << " " << VneH();
+            EXPECT_TRUE(fast == slow)
+                << m.name << " reason " << fast.reason << " vs " << slow.reason;
+            EXPECT_GT(fast.stored, 50) << m.name;
         }
     }
 
@@ -180,19 +180,22 @@ TEST(Fused, WholeRaysAndAFrameAreTheSameWithAndWithoutTheFastPath)
     P[4] = lim_stab_orb(1);
     const f_vec obs = at(50, 80 * π / 180);
     const f_vec u = on_circular_orbit(obs);
-    auto frame = [&] {
+    // Every pixel by the fast path, every second one in each direction by the byte code too.
+    auto frame = [&](int every) {
         prepare_frame(obs, u);
         std::vector<unsigned> px;
-        for (int y = 0; y < 120; ++y)
-            for (int x = 0; x < 160; ++x)
+        for (int y = 0; y < 120; y += every)
+            for (int x = 0; x < 160; x += every)
                 px.push_back(GetColor((x - 80) * (π / 4) / 160, (y - 60) * (π / 4) / 160, obs, u));
         return px;
     };
-    const std::vector<unsigned> fast = frame();
+    const std::vector<unsigned> fast = frame(1);
     auto saved = std::move(t_fused);
-    const std::vector<unsigned> slow = frame();
+    const std::vector<unsigned> slow = frame(2);
     t_fused = std::move(saved);
-    EXPECT_TRUE(fast == slow);
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 80; ++x)
+            ASSERT_EQ(fast[320 * y + 2 * x], slow[80 * y + x]) << 2 * x << "," << 2 * y;
 }
 
 } // namespace

@@ -78,9 +78,9 @@ tensor_3 Christoffel(f_vec &x)
 
 f_vec geodesic_step(f_vec &x, f_vec u, double h)
 {
-    tensor_3 G;
-    if (t_fused && t_fused->evaluate(P, x, G))
-        return t_fused->rungekuta(u, G, h);
+    f_vec out;
+    if (t_fused && t_fused->advance(P, x, u, h, out))
+        return out;
     return rungekuta(dudλ, u, christoffel_bytecode(x), h);
 }
 

@@ -3,7 +3,6 @@
 #include "app/state.h"
 #include "expr/christoffel.h"
 #include "physics/full_rungekuta.h"
-#include "physics/rungekuta.h"
 
 #include <algorithm>
 #include <cmath>
@@ -170,8 +169,7 @@ template <bool stoppable> void trace(f_vec &x, f_vec &u, end &e, double p, geo *
             full_rungekuta(x, u, axis_step(x, u, e.evhor(), p, distance));
         } else {
             double const h = step_length(x, e.evhor(), p, distance);
-            tensor_3 Γ = Christoffel(x);
-            u = rungekuta(dudλ, u, Γ, h);
+            u = geodesic_step(x, u, h);
             x = x + u * h;
         }
         back_over_axis(x, u, e);

@@ -66,7 +66,7 @@ void trace_observer(const Ui::MainWindow &ui, double r_hor, geo &path)
     f_vec x{{0, double(ui.lineEdit_r->text().toFloat()),
              double(ui.lineEdit_th->text().toFloat()) * std::numbers::pi / 180, 0}};
     f_vec u = f_tet(four_vt(ui.lineEdit_v->text().toFloat()), x);
-    geodetika_unstoppable(x, u, e, 0.25 * precise, &path);
+    geodetika_unstoppable(x, u, e, 0.25 * precise, &path, accurate);
 }
 
 QPixmap picture(int W, int H, const geo &path, double r_hor)

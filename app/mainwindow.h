@@ -94,6 +94,7 @@ class MainWindow : public QMainWindow
     void on_checkBox_kepler_toggled(bool checked);
     void on_comboBox_transp_currentIndexChanged(int index);
     void on_checkBox_sour_toggled(bool checked);
+    void on_checkBox_accurate_toggled(bool checked);
 
     // Plain members declared among the slots: called directly, never
     // connected to a signal.

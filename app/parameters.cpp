@@ -69,6 +69,11 @@ void MainWindow::on_cBox_precise_currentTextChanged(const QString &)
     precise = ui->cBox_precise->currentText().toFloat();
 }
 
+void MainWindow::on_checkBox_accurate_toggled(bool checked)
+{
+    accurate = checked;
+}
+
 void MainWindow::on_comboBox_transp_currentIndexChanged(int index)
 {
     if (index >= 0 && index < int(std::size(transparency_weights)))

@@ -9,6 +9,7 @@ bool kepler;
 bool shift;
 bool el_ab;
 bool mink;
+bool accurate;
 std::atomic<bool> stop{false};
 
 int transp;
@@ -41,6 +42,7 @@ QImage acr;
 void inicialize()
 {
     mink = false;
+    accurate = false;
     poc_sour_poz = f_vec{};
     frame = 0;
     transp = 9;

@@ -21,6 +21,7 @@ extern bool kepler; // thin Kepler disk present
 extern bool shift;  // frequency shift of colours
 extern bool el_ab;  // re-aim the camera against the aberration of the centre ray
 extern bool mink;   // flat preset active: no horizons, no orbits
+extern bool accurate; // rays and paths integrated whole to fourth order, not the frozen-connection step
 extern std::atomic<bool> stop;
 
 extern int transp; // disk weight N of the ratio 1:N; 65535 = opaque

@@ -140,6 +140,16 @@ double axis_step(f_vec const &x, f_vec const &u, double r_hor, double p, double 
     return h;
 }
 
+// The accurate integration takes the ordinary rule's steps this many times
+// longer, and takes them at full length at any distance from the axis (the
+// axis limits alone guard it there). Measured on the shadow edge of a static
+// observer at r = 30 (accuracy 0.020, error relative to the exact edge, time
+// per ray): the ordinary step 1.1·10⁻², 2.5 ms; scale 3: 1.3·10⁻⁶, 6.3 ms;
+// 5: 8.5·10⁻⁶, 3.4 ms; 8: 4.2·10⁻⁵, 2.3 ms. The error grows like the fourth
+// power of the scale; 5 keeps it far below a pixel at under one and a half
+// times the ordinary cost.
+constexpr double accurate_scale = 5;
+
 // A step that carried θ past 0 or π is written as the same point and the same
 // direction in range: θ mirrored at the pole, φ turned by π, u^θ reversed. φ
 // keeps its accumulated value otherwise.
@@ -158,14 +168,19 @@ void back_over_axis(f_vec &x, f_vec &u, end &e)
     e.over_axis(pole);
 }
 
-template <bool stoppable> void trace(f_vec &x, f_vec &u, end &e, double p, geo *g)
+template <bool stoppable>
+void trace(f_vec &x, f_vec &u, end &e, double p, geo *g, bool whole_state)
 {
     long long const budget = step_budget(e.angular_limit(), p);
     long long steps = 0;
     bool more;
     do {
         double const distance = std::fabs(std::sin(x[2]));
-        if (distance < axis_zone) {
+        if (whole_state) {
+            double const q = accurate_scale * p;
+            full_rungekuta(x, u, distance < axis_zone ? axis_step(x, u, e.evhor(), q, distance)
+                                                      : step_length(x, e.evhor(), q, 1.0));
+        } else if (distance < axis_zone) {
             full_rungekuta(x, u, axis_step(x, u, e.evhor(), p, distance));
         } else {
             double const h = step_length(x, e.evhor(), p, distance);
@@ -185,10 +200,10 @@ template <bool stoppable> void trace(f_vec &x, f_vec &u, end &e, double p, geo *
 
 void geodetika(f_vec &x, f_vec &u, end &e, double p, geo *g)
 {
-    trace<true>(x, u, e, p, g);
+    trace<true>(x, u, e, p, g, accurate);
 }
 
-void geodetika_unstoppable(f_vec &x, f_vec &u, end &e, double p, geo *g)
+void geodetika_unstoppable(f_vec &x, f_vec &u, end &e, double p, geo *g, bool whole_state)
 {
-    trace<false>(x, u, e, p, g);
+    trace<false>(x, u, e, p, g, whole_state);
 }

@@ -87,10 +87,14 @@ long long step_budget(double angular_limit, double p);
 // Traces the geodesic from x with 4-velocity u until e says it has ended, the
 // shared stop flag is raised or the step budget is spent; x and u then hold
 // the last point. p scales the step length; g, when given, receives every
-// point after the start.
+// point after the start. The global switch `accurate` chooses the whole-state
+// fourth-order integration over the frozen-connection step.
 void geodetika(f_vec &x, f_vec &u, end &e, double p, geo *g);
 
 // The same trace, deaf to the stop flag: for the orbit searches and the
 // observer's path view, whose answers must not depend on whether a render was
-// cancelled earlier (the flag stays raised until the next Play).
-void geodetika_unstoppable(f_vec &x, f_vec &u, end &e, double p, geo *g = nullptr);
+// cancelled earlier (the flag stays raised until the next Play). The orbit
+// searches keep the frozen-connection step, whatever the switch says, so the
+// radii shown do not change with it.
+void geodetika_unstoppable(f_vec &x, f_vec &u, end &e, double p, geo *g = nullptr,
+                           bool whole_state = false);

@@ -1,7 +1,7 @@
 #include "expr/christoffel.h"
 
-#include "app/state.h"
 #include "expr/compiled.h"
+#include "scene/scene.h"
 
 namespace
 {
@@ -13,29 +13,30 @@ struct MetricAt {
 
 // Zero-flagged adjugate entries and coordinates a component does not mention
 // are skipped; for the diagonal presets that removes most of the work.
-void fillMetric(MetricAt &m, const f_vec &x)
+void fillMetric(MetricAt &m, Scene const &s, const f_vec &x)
 {
-    const double det = CntPfx(t[32].code, x);
+    auto const &t = s.t;
+    const double det = CntPfx(t[32].code, x, s.P);
     for (int i = 0; i < 4; ++i) {
         for (int j = i; j < 4; ++j) {
             const cmp_expr &adj = t[16 + 4 * i + j];
             if (adj.nz)
-                m.inverse[i][j] = m.inverse[j][i] = CntPfx(adj.code, x) / det;
+                m.inverse[i][j] = m.inverse[j][i] = CntPfx(adj.code, x, s.P) / det;
             const cmp_expr &g = t[4 * i + j];
             for (char k = 0; k < 4; ++k)
                 if (g.dep[static_cast<int>(k)])
                     m.dg[i][j][static_cast<int>(k)] = m.dg[j][i][static_cast<int>(k)] =
-                        der(g.code, k, x);
+                        der(g.code, k, x, s.P);
         }
     }
 }
 
 } // namespace
 
-tensor_3 Christoffel(f_vec &x)
+tensor_3 Christoffel(Scene const &s, f_vec &x)
 {
     MetricAt m;
-    fillMetric(m, x);
+    fillMetric(m, s, x);
     tensor_3 G;
     for (int b = 0; b < 4; ++b) {
         for (int c = 0; c < 4; ++c) {

@@ -3,6 +3,7 @@
 #include "app/field_number.h"
 #include "app/mainwindow.h"
 #include "app/metric_fields.h"
+#include "expr/christoffel.h"
 #include "physics/orbits.h"
 #include "scene/state.h"
 #include "ui_mainwindow.h"
@@ -77,6 +78,7 @@ void MainWindow::reload()
     ++runs;
     take_metric(*ui);
     read_parameters(*ui);
+    refresh_fused();
     P[4] = 1.0;
     if (mink) {
         show_flat(*ui);

@@ -1,6 +1,8 @@
 #include "expr/christoffel.h"
 
 #include "expr/compiled.h"
+#include "expr/fused_christoffel.h"
+#include "physics/rungekuta.h"
 #include "scene/scene.h"
 
 namespace
@@ -33,7 +35,7 @@ void fillMetric(MetricAt &m, Scene const &s, const f_vec &x)
 
 } // namespace
 
-tensor_3 Christoffel(Scene const &s, f_vec &x)
+tensor_3 christoffel_bytecode(Scene const &s, f_vec &x)
 {
     MetricAt m;
     fillMetric(m, s, x);
@@ -65,4 +67,33 @@ f_vec dudλ(f_vec u, tensor_3 &G)
         out[a] = acc;
     }
     return out;
+}
+
+tensor_3 Christoffel(Scene const &s, f_vec &x)
+{
+    tensor_3 G;
+    if (s.t_fused && s.t_fused->evaluate(s.P, x, G))
+        return G;
+    return christoffel_bytecode(s, x);
+}
+
+f_vec geodesic_step(Scene const &s, f_vec &x, f_vec u, double h)
+{
+    tensor_3 G;
+    if (s.t_fused && s.t_fused->evaluate(s.P, x, G))
+        return s.t_fused->rungekuta(u, G, h);
+    return rungekuta(dudλ, u, christoffel_bytecode(s, x), h);
+}
+
+void compile_fused(Scene &s)
+{
+    s.t_fused.reset();
+    s.t_fused = FusedChristoffel::build(
+        s.t, s.P, [&s](f_vec &x) { return christoffel_bytecode(s, x); }, FusedBackendKind::native);
+}
+
+void refresh_fused(Scene &s)
+{
+    if (s.t_fused)
+        s.t_fused->refresh(s.P);
 }

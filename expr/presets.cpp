@@ -1,5 +1,6 @@
 #include "expr/presets.h"
 
+#include "expr/christoffel.h"
 #include "scene/scene.h"
 
 void compilePreset(Scene &s, int index)
@@ -10,4 +11,5 @@ void compilePreset(Scene &s, int index)
     compile_metric(s);
     s.P[1] = QString::fromUtf8(p.a).toDouble();
     s.P[2] = QString::fromUtf8(p.Q).toDouble();
+    refresh_fused(s);
 }

@@ -1,7 +1,6 @@
 #include "physics/geodesic.h"
 
 #include "expr/christoffel.h"
-#include "physics/rungekuta.h"
 #include "scene/run_control.h"
 
 #include <algorithm>
@@ -110,8 +109,7 @@ template <bool stoppable> void trace(Scene const &s, f_vec &x, f_vec &u, end &e,
     bool more;
     do {
         double const h = step_length(x, e.evhor(), p);
-        tensor_3 Γ = Christoffel(s, x);
-        u = rungekuta(dudλ, u, Γ, h);
+        u = geodesic_step(s, x, u, h);
         x = x + u * h;
         if (g)
             g->insert(x, u);

@@ -1,5 +1,6 @@
 #include "physics/ray_colour.h"
 
+#include "expr/christoffel.h"
 #include "physics/backdrop.h"
 #include "physics/frames.h"
 #include "physics/geodesic.h"
@@ -112,6 +113,7 @@ aim_offset aim_correction(Scene const &s, f_vec x_obs, f_vec u_obs)
 
 PreparedFrame prepare_frame(Scene &s, f_vec x_obs, f_vec u_obs)
 {
+    refresh_fused(s);
     if (s.kepler)
         ensure_disk_tables(s);
     return {x_obs, u_obs, aim_correction(s, x_obs, u_obs), true};

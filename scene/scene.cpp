@@ -1,5 +1,6 @@
 #include "scene/scene.h"
 
+#include "expr/christoffel.h"
 #include "expr/inverse_metric.h"
 #include "expr/postfix.h"
 
@@ -21,4 +22,5 @@ void compile_metric(Scene &s)
     for (int i = 0; i < 16; ++i)
         g[i / 4][i % 4] = ToPfx(s.metric_texts[i]);
     kontr_g(g, s.t);
+    compile_fused(s);
 }

@@ -6,6 +6,10 @@
 #include <QImage>
 #include <QString>
 
+#include <memory>
+
+class FusedChristoffel;
+
 // The disk's orbital speed and angular-rate tables, with the metric,
 // parameters and radii they were computed for: tables computed for another
 // metric or disk are stale.
@@ -28,8 +32,10 @@ struct Scene {
 
     QString metric_texts[16]; // infix g_μν, text 4μ+ν
     cmp_expr t[33];           // g_μν, adjugate of g, determinant of g
-    double P[6] = {};         // M, a, Q, Λ, inner and outer disk radius
-    double h1 = 0, h2 = 0;    // horizon radii found by the search
+    // t as one program, shared by copies of the scene; null = byte code only.
+    std::shared_ptr<FusedChristoffel> t_fused;
+    double P[6] = {};      // M, a, Q, Λ, inner and outer disk radius
+    double h1 = 0, h2 = 0; // horizon radii found by the search
 
     bool sour = false;   // draw the coordinate overlay
     bool simul = false;  // colour-shift model: true = hue rotation, false = spectral
@@ -57,5 +63,5 @@ struct Scene {
     int frames = 0;
 };
 
-// Translates and compiles the sixteen metric texts into t.
+// Translates and compiles the sixteen metric texts into t and its fused program.
 void compile_metric(Scene &s);

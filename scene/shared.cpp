@@ -38,9 +38,30 @@ tensor_3 Christoffel(f_vec &x)
     return Christoffel(the_scene, x);
 }
 
+tensor_3 christoffel_bytecode(f_vec &x)
+{
+    return christoffel_bytecode(the_scene, x);
+}
+
+f_vec geodesic_step(f_vec &x, f_vec u, double h)
+{
+    return geodesic_step(the_scene, x, u, h);
+}
+
+void compile_fused()
+{
+    compile_fused(the_scene);
+}
+
+void refresh_fused()
+{
+    refresh_fused(the_scene);
+}
+
 void kontr_g(QString (*g)[4])
 {
     kontr_g(g, t);
+    compile_fused(the_scene);
 }
 
 void compileMetricTexts(const QString (&texts)[16])

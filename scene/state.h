@@ -24,6 +24,7 @@ inline f_vec &poc_sour_poz = the_scene.poc_sour_poz;
 inline double &precise = the_scene.precise;
 
 inline cmp_expr (&t)[33] = the_scene.t;
+inline std::shared_ptr<FusedChristoffel> &t_fused = the_scene.t_fused;
 
 inline double &h1 = the_scene.h1;
 inline double &h2 = the_scene.h2;

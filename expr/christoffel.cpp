@@ -79,9 +79,9 @@ tensor_3 Christoffel(Scene const &s, f_vec &x)
 
 f_vec geodesic_step(Scene const &s, f_vec &x, f_vec u, double h)
 {
-    tensor_3 G;
-    if (s.t_fused && s.t_fused->evaluate(s.P, x, G))
-        return s.t_fused->rungekuta(u, G, h);
+    f_vec out;
+    if (s.t_fused && s.t_fused->advance(s.P, x, u, h, out))
+        return out;
     return rungekuta(dudλ, u, christoffel_bytecode(s, x), h);
 }
 

@@ -47,6 +47,12 @@ class FusedChristoffel
 
   private:
     const double *frame_for(const double *params, double *local) const;
+    // The outputs at x, with 0 after them; false where a guard fails.
+    bool run_guarded(const double *params, const f_vec &x, double *values) const;
+    void scatter(const double *values, tensor_3 &G) const;
+    // g[i][a]: the i-th term's symbol of row a; false where a stage leaves
+    // the bound that keeps the skipped products finite.
+    bool sparse_step(const double (&g)[16][4], const f_vec &y, double h, f_vec &out) const;
 
     FusedChristoffel(FusedProgram p, std::unique_ptr<FusedBackend> b, FusedBackendKind k);
 
@@ -60,5 +66,6 @@ class FusedChristoffel
     unsigned char terms[4][16]; // b·4+c of the symbols Γ^a_bc that are not zero by structure
     int term_count[4] = {};
     unsigned char padded[16][4]; // terms by position, 0 past a row's end
+    int padded_source[16][4];    // their outputs, the 0 after them past a row's end
     int longest_row = 0;
 };

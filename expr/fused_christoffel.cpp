@@ -48,8 +48,7 @@ bool agrees(const FusedChristoffel &f, const double *params, FusedChristoffel::R
 
 FusedChristoffel::FusedChristoffel(FusedProgram p, std::unique_ptr<FusedBackend> b,
                                    FusedBackendKind k)
-    : program(std::move(p)), runner(std::move(b)), stepper(runner->step_entry()), kind(k),
-      frame(program.frame_size)
+    : program(std::move(p)), runner(std::move(b)), stepper(runner->step_entry()), kind(k)
 {
     const int zero = static_cast<int>(program.outputs.size());
     for (int i = 0; i < 64; ++i)
@@ -104,14 +103,22 @@ std::unique_ptr<FusedChristoffel> FusedChristoffel::build(const cmp_expr (&recor
 
 void FusedChristoffel::refresh(const double *params)
 {
-    std::copy_n(params, 4, frame_params);
-    program.fill_frame(params, frame.data());
+    const FrameBlock *now = current.load(std::memory_order_relaxed);
+    if (now && std::memcmp(params, now->params, sizeof now->params) == 0)
+        return;
+    auto block = std::make_unique<FrameBlock>();
+    std::copy_n(params, 4, block->params);
+    block->values.resize(program.frame_size);
+    program.fill_frame(params, block->values.data());
+    current.store(block.get(), std::memory_order_release);
+    blocks.push_back(std::move(block));
 }
 
 const double *FusedChristoffel::frame_for(const double *params, double *local) const
 {
-    if (std::memcmp(params, frame_params, sizeof frame_params) == 0)
-        return frame.data();
+    const FrameBlock *block = current.load(std::memory_order_acquire);
+    if (std::memcmp(params, block->params, sizeof block->params) == 0)
+        return block->values.data();
     program.fill_frame(params, local);
     return local;
 }

@@ -4,6 +4,7 @@
 #include "expr/compiled.h"
 #include "expr/fused_backend.h"
 
+#include <atomic>
 #include <memory>
 
 enum class FusedBackendKind { native, interpreter };
@@ -12,7 +13,8 @@ enum class FusedBackendKind { native, interpreter };
 // the same bits as the byte-code evaluation: where a guarded value (any
 // ∂_k g_ij or g^ij) is not finite or beyond 1e300, evaluate declines and the
 // caller takes the byte-code path, so NaN and infinity behave as there.
-// Immutable while a frame renders; refresh only between frames.
+// Its code never changes after build; refresh publishes the values of new
+// parameters without touching those that running evaluations read.
 class FusedChristoffel
 {
   public:
@@ -30,7 +32,9 @@ class FusedChristoffel
 
     FusedBackendKind backend() const { return kind; }
 
-    // Recomputes the values of the parameters alone.
+    // Computes the values of the parameters alone once, for evaluations that
+    // follow; evaluations with other parameters compute them per call. One
+    // thread at a time.
     void refresh(const double *params);
 
     // False, with G unspecified, where the byte-code path must decide.
@@ -60,8 +64,12 @@ class FusedChristoffel
     std::unique_ptr<FusedBackend> runner;
     FusedBackend::StepEntry stepper;
     FusedBackendKind kind;
-    std::vector<double> frame;
-    double frame_params[4] = {};
+    struct FrameBlock {
+        double params[4];
+        std::vector<double> values;
+    };
+    std::vector<std::unique_ptr<FrameBlock>> blocks; // kept while the program lives
+    std::atomic<const FrameBlock *> current{nullptr};
     int source[64];             // index into a run's outputs; the slot after them holds 0
     unsigned char terms[4][16]; // b·4+c of the symbols Γ^a_bc that are not zero by structure
     int term_count[4] = {};

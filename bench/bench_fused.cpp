@@ -2,7 +2,6 @@
 // default Kerr view by the byte code, by the fused program's interpreter and
 // generated code, and by a Kerr tracer written by hand for this one metric;
 // then whole rays, whole frames and what building the fused program costs.
-#include "app/state.h"
 #include "expr/fused_christoffel.h"
 #include "expr/presets.h"
 #include "physics/frames.h"
@@ -12,6 +11,7 @@
 #include "physics/ray_colour.h"
 #include "physics/rungekuta.h"
 #include "render/frame_engine.h"
+#include "scene/state.h"
 
 #include <QThread>
 

@@ -21,7 +21,8 @@ bool same_bits(const tensor_3 &a, const tensor_3 &b)
 }
 
 // Near the horizon and the axis, in the equatorial plane and far out.
-bool agrees(const FusedChristoffel &f, const double *params, FusedChristoffel::Reference reference)
+bool agrees(const FusedChristoffel &f, const double *params,
+            std::function<tensor_3(f_vec &)> const &reference)
 {
     for (double r : {1.3, 2.1, 3.7, 12.5, 180.0}) {
         for (double θ : {0.004, 0.9, std::numbers::pi / 2, 2.3, 3.1}) {
@@ -69,6 +70,14 @@ FusedChristoffel::FusedChristoffel(FusedProgram p, std::unique_ptr<FusedBackend>
 std::unique_ptr<FusedChristoffel> FusedChristoffel::build(const cmp_expr (&records)[33],
                                                           const double *params, Reference reference,
                                                           FusedBackendKind preferred)
+{
+    return build(records, params, std::function<tensor_3(f_vec &)>(reference), preferred);
+}
+
+std::unique_ptr<FusedChristoffel>
+FusedChristoffel::build(const cmp_expr (&records)[33], const double *params,
+                        std::function<tensor_3(f_vec &)> const &reference,
+                        FusedBackendKind preferred)
 {
     const FusedGraph graph = lower_christoffel(records);
     for (int v : graph.guarded)

@@ -5,6 +5,7 @@
 #include "expr/fused_backend.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 enum class FusedBackendKind { native, interpreter };
@@ -29,6 +30,10 @@ class FusedChristoffel
     static std::unique_ptr<FusedChristoffel> build(const cmp_expr (&records)[33],
                                                    const double *params, Reference reference,
                                                    FusedBackendKind preferred);
+    // The same, checked against the symbols of a given scene.
+    static std::unique_ptr<FusedChristoffel>
+    build(const cmp_expr (&records)[33], const double *params,
+          std::function<tensor_3(f_vec &)> const &reference, FusedBackendKind preferred);
 
     FusedBackendKind backend() const { return kind; }
 

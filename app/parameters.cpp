@@ -1,8 +1,8 @@
 #include "app/field_number.h"
 #include "app/mainwindow.h"
 
-#include "app/state.h"
 #include "physics/orbits.h"
+#include "scene/state.h"
 #include "ui_mainwindow.h"
 
 #include <numbers>
@@ -67,11 +67,6 @@ void MainWindow::on_spinBox_round_valueChanged(double)
 void MainWindow::on_cBox_precise_currentTextChanged(const QString &)
 {
     precise = ui->cBox_precise->currentText().toFloat();
-}
-
-void MainWindow::on_checkBox_accurate_toggled(bool checked)
-{
-    accurate = checked;
 }
 
 void MainWindow::on_comboBox_transp_currentIndexChanged(int index)

@@ -1,8 +1,9 @@
 #include "physics/geodesic.h"
 
-#include "app/state.h"
 #include "expr/christoffel.h"
 #include "physics/full_rungekuta.h"
+#include "scene/run_control.h"
+#include "scene/scene.h"
 
 #include <algorithm>
 #include <cmath>
@@ -169,7 +170,7 @@ void back_over_axis(f_vec &x, f_vec &u, end &e)
 }
 
 template <bool stoppable>
-void trace(f_vec &x, f_vec &u, end &e, double p, geo *g, bool whole_state)
+void trace(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g, bool whole_state)
 {
     long long const budget = step_budget(e.angular_limit(), p);
     long long steps = 0;
@@ -178,13 +179,14 @@ void trace(f_vec &x, f_vec &u, end &e, double p, geo *g, bool whole_state)
         double const distance = std::fabs(std::sin(x[2]));
         if (whole_state) {
             double const q = accurate_scale * p;
-            full_rungekuta(x, u, distance < axis_zone ? axis_step(x, u, e.evhor(), q, distance)
-                                                      : step_length(x, e.evhor(), q, 1.0));
+            full_rungekuta(s, x, u,
+                           distance < axis_zone ? axis_step(x, u, e.evhor(), q, distance)
+                                                : step_length(x, e.evhor(), q, 1.0));
         } else if (distance < axis_zone) {
-            full_rungekuta(x, u, axis_step(x, u, e.evhor(), p, distance));
+            full_rungekuta(s, x, u, axis_step(x, u, e.evhor(), p, distance));
         } else {
             double const h = step_length(x, e.evhor(), p, distance);
-            u = geodesic_step(x, u, h);
+            u = geodesic_step(s, x, u, h);
             x = x + u * h;
         }
         back_over_axis(x, u, e);
@@ -198,12 +200,13 @@ void trace(f_vec &x, f_vec &u, end &e, double p, geo *g, bool whole_state)
 
 } // namespace
 
-void geodetika(f_vec &x, f_vec &u, end &e, double p, geo *g)
+void geodetika(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g)
 {
-    trace<true>(x, u, e, p, g, accurate);
+    trace<true>(s, x, u, e, p, g, s.accurate);
 }
 
-void geodetika_unstoppable(f_vec &x, f_vec &u, end &e, double p, geo *g, bool whole_state)
+void geodetika_unstoppable(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g,
+                           bool whole_state)
 {
-    trace<false>(x, u, e, p, g, whole_state);
+    trace<false>(s, x, u, e, p, g, whole_state);
 }

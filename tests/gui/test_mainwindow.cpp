@@ -1,5 +1,5 @@
 #include "app/mainwindow.h"
-#include "app/state.h"
+#include "scene/state.h"
 #include "tests/gui/support/widgets.h"
 
 // The form header is generated for this test from the same form file.
@@ -146,7 +146,7 @@ TEST_F(Edits, TypedLettersBecomeCoordinatesAndParameters)
         EXPECT_EQ(window.corect(typed), shown) << typed.toStdString();
 }
 
-TEST_F(Edits, TransparencyAndAccuracy)
+TEST_F(Edits, TransparencyAccuracyAndIntegration)
 {
     auto *box = child<QComboBox>(window, "comboBox_transp");
     const int weights[] = {1, 2, 5, 9, 65535};
@@ -159,6 +159,13 @@ TEST_F(Edits, TransparencyAndAccuracy)
 
     child<QComboBox>(window, "cBox_precise")->setCurrentIndex(0);
     EXPECT_EQ(precise, 0.10000000149011612) << "single precision";
+
+    auto *whole = child<QCheckBox>(window, "checkBox_accurate");
+    EXPECT_FALSE(whole->isChecked() || accurate);
+    whole->setChecked(true);
+    EXPECT_TRUE(accurate);
+    whole->setChecked(false);
+    EXPECT_FALSE(accurate);
 }
 
 TEST_F(Edits, StartRadiusAndPolarAngleInSinglePrecision)

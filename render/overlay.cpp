@@ -29,9 +29,9 @@ overlay_caption caption_of(f_vec x, f_vec v)
     };
 }
 
-template <class T> T addTxtImg(T picture, MyImage &frame)
+template <class T> T with_caption(T picture, MyImage &frame, bool show)
 {
-    if (!sour || picture.isNull())
+    if (!show || picture.isNull())
         return picture;
     const overlay_caption caption = caption_of(frame.x(), frame.v());
 
@@ -51,5 +51,12 @@ template <class T> T addTxtImg(T picture, MyImage &frame)
     return picture;
 }
 
+template <class T> T addTxtImg(T picture, MyImage &frame)
+{
+    return with_caption(picture, frame, sour);
+}
+
+template QImage with_caption(QImage, MyImage &, bool);
+template QPixmap with_caption(QPixmap, MyImage &, bool);
 template QImage addTxtImg(QImage, MyImage &);
 template QPixmap addTxtImg(QPixmap, MyImage &);

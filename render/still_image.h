@@ -1,0 +1,18 @@
+#pragma once
+
+#include "render/frame_buffer.h"
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+// A stored frame as a picture: its pixels at its own size, scaled smoothly to
+// `size` when that is valid and different (a frame left from a run at another
+// resolution), then the caption when `overlay` is on. Reads only the entry's
+// own buffer; may run on any thread while nothing renders into the entry.
+QImage frame_picture(MyImage &entry, QSize size, bool overlay);
+
+// Saves the entry at its own size with the caption when `overlay` is on, in
+// the format the name's suffix names, at quality 100. Empty on success, else
+// why it failed (an unknown suffix, a folder that cannot be written).
+QString save_frame(MyImage &entry, QString const &path, bool overlay);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/file_dialogs.h"
+
 #include <QMainWindow>
 #include <QString>
 
@@ -103,8 +105,19 @@ class MainWindow : public QMainWindow
     void pre_v();
     QString corect(QString text);
 
+  public:
+    // Where the window's file names come from; the standard dialogs until replaced.
+    void set_file_dialogs(std::unique_ptr<FileDialogs> dialogs)
+    {
+        file_dialogs = std::move(dialogs);
+    }
+
   private:
     void fit_content();
+    // A failure the user must see, from whichever tab the action came:
+    // a box that does not block the window.
+    void warn(QString const &text);
 
     std::unique_ptr<Ui::MainWindow> ui;
+    std::unique_ptr<FileDialogs> file_dialogs = std::make_unique<StandardFileDialogs>();
 };

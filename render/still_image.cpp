@@ -8,7 +8,7 @@
 QImage frame_picture(MyImage &entry, QSize size, bool overlay)
 {
     QImage picture = raw_to_image(entry, entry.width(), entry.height(), 0, 0);
-    if (size.isValid() && size != picture.size())
+    if (!size.isEmpty() && size != picture.size())
         picture = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return with_caption(picture, entry, overlay);
 }

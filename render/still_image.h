@@ -7,7 +7,7 @@
 #include <QString>
 
 // A stored frame as a picture: its pixels at its own size, scaled smoothly to
-// `size` when that is valid and different (a frame left from a run at another
+// `size` when that is not empty and differs (a frame left from a run at another
 // resolution), then the caption when `overlay` is on. Reads only the entry's
 // own buffer; may run on any thread while nothing renders into the entry.
 QImage frame_picture(MyImage &entry, QSize size, bool overlay);

@@ -59,7 +59,7 @@ struct Job {
         : store(s), options(o), entries(rendered_entries(s, o.frames))
     {
         result.total = int(entries.size());
-        size = o.size.isValid() || entries.empty()
+        size = !o.size.isEmpty() || entries.empty()
                    ? o.size
                    : QSize(s[std::size_t(entries.front())].width(),
                            s[std::size_t(entries.front())].height());

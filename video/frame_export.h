@@ -23,7 +23,7 @@ struct ExportOptions {
     int frames = 0;
     // Of the AVI stream; not used for image sequences.
     FrameRate rate{10, 1};
-    // Every frame is scaled to this size; invalid: the size of the first
+    // Every frame is scaled to this size; empty: the size of the first
     // exported frame.
     QSize size;
     // The observer's coordinates in the corner of every frame.

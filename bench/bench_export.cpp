@@ -4,7 +4,6 @@
 // AVI file, on as many encoding threads as the machine has cores. Frames per
 // second of wall clock, and per second of the whole process's processor time,
 // since the wall clock says little on a shared machine.
-#include "app/state.h"
 #include "render/frame_buffer.h"
 #include "video/frame_export.h"
 

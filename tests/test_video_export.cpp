@@ -1,4 +1,5 @@
 #include "render/still_image.h"
+#include "tests/support/picture_difference.h"
 #include "video/avi_writer.h"
 #include "video/frame_export.h"
 
@@ -31,22 +32,6 @@ void fill_store(std::vector<MyImage> &store, int w, int h)
                                        unsigned(y * 255 / h) << 8 | unsigned(i * 20 + x * y % 7));
             }
     }
-}
-
-double difference(QImage a, QImage b)
-{
-    a = a.convertToFormat(QImage::Format_RGB32);
-    b = b.convertToFormat(QImage::Format_RGB32);
-    if (a.size() != b.size())
-        return 255;
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
-                   std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * a.width() * a.height());
 }
 
 // Output, and whether the program ran and ended well.

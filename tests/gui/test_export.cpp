@@ -4,6 +4,7 @@
 #include "render/frame_buffer.h"
 #include "render/still_image.h"
 #include "tests/gui/support/widgets.h"
+#include "tests/support/picture_difference.h"
 #include "tests/support/ray_scene.h"
 
 #include <QCheckBox>
@@ -32,26 +33,6 @@ struct Answers : FileDialogs {
     QString save_video(QWidget *) override { return video; }
     QString save_image_sequence(QWidget *) override { return sequence; }
 };
-
-// Mean difference per channel, over pictures of one size, in `part` of them
-// or all of them.
-double difference(QImage a, QImage b, QRect part = QRect())
-{
-    a = a.convertToFormat(QImage::Format_RGB32);
-    b = b.convertToFormat(QImage::Format_RGB32);
-    if (a.size() != b.size())
-        return 255;
-    if (part.isNull())
-        part = a.rect();
-    double sum = 0;
-    for (int y = part.top(); y <= part.bottom(); ++y)
-        for (int x = part.left(); x <= part.right(); ++x) {
-            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
-                   std::abs(qBlue(p) - qBlue(q));
-        }
-    return sum / (3.0 * part.width() * part.height());
-}
 
 // JPEG keeps a checkerboard's sharp edges only roughly: the frame must be
 // close overall, and in the caption's box far closer to the captioned frame
@@ -110,15 +91,11 @@ class Export : public ::testing::Test
         for (MyImage &entry : image)
             if (entry.width() > 1)
                 entry.dim(1, 1);
-        frames("10");
+        child<QCheckBox>(window, "checkBox_anim")->setChecked(true);
+        child<QComboBox>(window, "comboBox_Frames")->setCurrentText("10");
     }
     void TearDown() override { stop = sour = false; }
 
-    void frames(const char *count)
-    {
-        child<QCheckBox>(window, "checkBox_anim")->setChecked(true);
-        child<QComboBox>(window, "comboBox_Frames")->setCurrentText(count);
-    }
     void save_video(int format, QString const &name)
     {
         child<QComboBox>(window, "comboBox_FVid")->setCurrentIndex(format);

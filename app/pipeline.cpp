@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/metric_fields.h"
 #include "app/state.h"
+#include "expr/christoffel.h"
 #include "expr/inverse_metric.h"
 #include "expr/postfix.h"
 #include "physics/orbits.h"
@@ -82,6 +83,7 @@ void MainWindow::reload()
     ++runs;
     compile_metric(*ui);
     read_parameters(*ui);
+    refresh_fused();
     P[4] = 1.0;
     if (mink) {
         show_flat(*ui);

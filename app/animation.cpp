@@ -1,13 +1,11 @@
 #include "app/mainwindow.h"
 
 #include "app/compute.h"
-#include "app/state.h"
-#include "physics/frames.h"
+#include "app/observer_fields.h"
 #include "physics/geodesic.h"
-#include "physics/orbits.h"
-#include "render/overlay.h"
 #include "render/raw_image.h"
 #include "render/run_plan.h"
+#include "scene/state.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -76,29 +74,6 @@ void refuse_run(Ui::MainWindow &ui, int frames, frame_size size, std::size_t bud
             .arg(megabytes(budget), 0, 'f', 0));
 }
 
-struct observer {
-    f_vec x, v;
-};
-
-observer starting_observer(Ui::MainWindow const &ui)
-{
-    const double r = ui.lineEdit_r->text().toFloat();
-    const double θ = double(ui.lineEdit_th->text().toFloat()) * std::numbers::pi / 180;
-    const double s = ui.lineEdit_v->text().toFloat();
-    const f_vec x0{{0, r, θ, 0}};
-    return {x0, f_tet(four_vt(s), x0)};
-}
-
-// A path that stored nothing (the observer ended at once) leaves every frame
-// at the starting point.
-observer observer_of_frame(geo const &path, int k, int frames, observer const &start)
-{
-    const int idx = path_point(path.getCount(), k, frames);
-    if (idx < 0)
-        return start;
-    return {path.getX(idx), path.getV(idx)};
-}
-
 } // namespace
 
 void MainWindow::on_PlayButton_clicked()
@@ -121,19 +96,15 @@ void MainWindow::recomp(int w, int h)
     }
     set_run_controls_enabled(*ui, false);
 
-    const observer start = starting_observer(*ui);
+    const Observer start = observer_in_fields(*ui);
     geo path;
-    {
-        end e((0.03 * precise + 1.0) * VneH(), ui->spinBox_round->value());
-        f_vec x = start.x, u = start.v;
-        geodetika(x, u, e, precise / 10.0, &path);
-    }
+    trace_run_path(the_scene, start, ui->spinBox_round->value(), path);
 
     ui->horizontalSlider->setMaximum(std::max(frames - 1, 0));
     for (frame = 0; frame < frames; ++frame) {
         ui->horizontalSlider->setValue(frame);
         const double z = std::numbers::pi / 2 / ui->verticalSlider->value();
-        const observer o = observer_of_frame(path, frame, frames, start);
+        const Observer o = observer_of_frame(path, frame, frames, start);
         const qint64 ms = Compute(o.x, o.v, w, h, z, ui.get());
         ui->lab_est_time->setText(to_time(60 * ms));
         ui->lab_tot_time->setText(to_time((frames - frame - 1) * ms));
@@ -162,10 +133,5 @@ void MainWindow::on_horizontalSlider_sliderMoved(int f)
     if (f < 0 || f >= store_size)
         return;
     MyImage &entry = image[f];
-    const QPixmap own =
-        QPixmap::fromImage(raw_to_image(entry, entry.width(), entry.height(), 0, 0))
-            .scaled(entry.width(), entry.height(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    const QPixmap shown = own.scaled(ui->label_screen->geometry().size(),
-                                     Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-    ui->label_screen->setPixmap(addTxtImg(shown, entry));
+    show_frame(*ui, entry, entry.width(), entry.height(), 0, 0);
 }

@@ -4,6 +4,8 @@
 
 #include <QtGlobal>
 
+class MyImage;
+
 namespace Ui
 {
 class MainWindow;
@@ -16,3 +18,7 @@ class MainWindow;
 // are processed while the workers are busy, so Stop reaches it. Returns the
 // milliseconds taken.
 qint64 Compute(f_vec x, f_vec v, int w, int h, double z, Ui::MainWindow *ui);
+
+// Shows the claimed columns × rows of a w×h frame (all of it for 0 × 0) in
+// the display, blown up to the frame and then to the display, with the caption.
+void show_frame(Ui::MainWindow &ui, MyImage &entry, int w, int h, int columns, int rows);

@@ -1,6 +1,6 @@
 #include "app/mainwindow.h"
 
-#include "app/state.h"
+#include "scene/state.h"
 #include "ui_mainwindow.h"
 
 #include <QResizeEvent>

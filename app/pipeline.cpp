@@ -3,11 +3,9 @@
 #include "app/field_number.h"
 #include "app/mainwindow.h"
 #include "app/metric_fields.h"
-#include "app/state.h"
 #include "expr/christoffel.h"
-#include "expr/inverse_metric.h"
-#include "expr/postfix.h"
 #include "physics/orbits.h"
+#include "scene/state.h"
 #include "ui_mainwindow.h"
 
 #include <numbers>
@@ -17,15 +15,12 @@ namespace
 
 long runs = 0;
 
-// Every field is translated, the lower triangle too, although the compiled
-// metric is built from the diagonal and the upper triangle alone.
-void compile_metric(const Ui::MainWindow &ui)
+void take_metric(const Ui::MainWindow &ui)
 {
     const auto fields = metric_fields(ui);
-    QString g[4][4];
     for (int i = 0; i < 16; ++i)
-        g[i / 4][i % 4] = ToPfx(fields[i]->text());
-    kontr_g(g);
+        the_scene.metric_texts[i] = fields[i]->text();
+    compile_metric(the_scene);
 }
 
 // M, a, Q, Λ and the outer disk radius in double precision; accuracy and
@@ -81,7 +76,7 @@ long pipeline_runs()
 void MainWindow::reload()
 {
     ++runs;
-    compile_metric(*ui);
+    take_metric(*ui);
     read_parameters(*ui);
     refresh_fused();
     P[4] = 1.0;

@@ -15,6 +15,11 @@ class FusedBackend
     // The point code at x on top of a filled frame block; writes the
     // program's outputs, in their order, to out.
     virtual void run(const double *frame, const f_vec &x, double *out) const = 0;
+
+    // A whole geodesic step, where the back end has one: (frame, x, (u, h),
+    // new u) → 1, or 0 where the guards call for the byte-code path.
+    using StepEntry = int (*)(const double *, const double *, const double *, double *);
+    virtual StepEntry step_entry() const { return nullptr; }
 };
 
 // Portable: the register machine of run_fused.

@@ -4,6 +4,7 @@
 #include "expr/compiled.h"
 #include "expr/fused_backend.h"
 
+#include <functional>
 #include <memory>
 
 enum class FusedBackendKind { native, interpreter };
@@ -27,6 +28,10 @@ class FusedChristoffel
     static std::unique_ptr<FusedChristoffel> build(const cmp_expr (&records)[33],
                                                    const double *params, Reference reference,
                                                    FusedBackendKind preferred);
+    // The same, checked against the symbols of a given scene.
+    static std::unique_ptr<FusedChristoffel>
+    build(const cmp_expr (&records)[33], const double *params,
+          std::function<tensor_3(f_vec &)> const &reference, FusedBackendKind preferred);
 
     FusedBackendKind backend() const { return kind; }
 
@@ -36,22 +41,29 @@ class FusedChristoffel
     // False, with G unspecified, where the byte-code path must decide.
     bool evaluate(const double *params, const f_vec &x, tensor_3 &G) const;
 
-    // dudλ without the terms of structurally zero symbols.
-    f_vec dudλ(const f_vec &u, const tensor_3 &G) const;
-
-    // rungekuta(dudλ, u, G, h) with the sparse dudλ, to the bit; falls back
-    // to the full sums where a stage's products could overflow.
+    // rungekuta(dudλ, u, G, h) without the terms of structurally zero
+    // symbols, to the bit; the full sums where a stage's products could
+    // overflow.
     f_vec rungekuta(f_vec u, const tensor_3 &G, double h) const;
 
+    // rungekuta(dudλ, u, Γ(x), h) into out, in one piece where the back end
+    // can; false where the byte-code path must decide.
+    bool advance(const double *params, const f_vec &x, const f_vec &u, double h, f_vec &out) const;
+
   private:
+    const double *frame_for(const double *params, double *local) const;
+
     FusedChristoffel(FusedProgram p, std::unique_ptr<FusedBackend> b, FusedBackendKind k);
 
     FusedProgram program;
     std::unique_ptr<FusedBackend> runner;
+    FusedBackend::StepEntry stepper;
     FusedBackendKind kind;
     std::vector<double> frame;
     double frame_params[4] = {};
     int source[64];             // index into a run's outputs; the slot after them holds 0
     unsigned char terms[4][16]; // b·4+c of the symbols Γ^a_bc that are not zero by structure
     int term_count[4] = {};
+    unsigned char padded[16][4]; // terms by position, 0 past a row's end
+    int longest_row = 0;
 };

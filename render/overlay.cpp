@@ -1,7 +1,7 @@
 #include "render/overlay.h"
 
-#include "app/state.h"
 #include "physics/frames.h"
+#include "scene/scene.h"
 
 #include <QColor>
 #include <QFont>
@@ -12,9 +12,9 @@
 #include <cmath>
 #include <numbers>
 
-overlay_caption caption_of(f_vec x, f_vec v)
+overlay_caption caption_of(Scene const &s, f_vec x, f_vec v)
 {
-    const double γ = t_tet(v, x)[0];
+    const double γ = t_tet(s, v, x)[0];
     // γ a rounding below 1 is an observer at rest, not a non-number.
     const double radicand = 1 - 1 / γ / γ;
     const double speed = std::sqrt(radicand < 0 ? 0.0 : radicand);
@@ -29,11 +29,11 @@ overlay_caption caption_of(f_vec x, f_vec v)
     };
 }
 
-template <class T> T with_caption(T picture, MyImage &frame, bool show)
+template <class T> T with_caption(T picture, MyImage &frame, Scene const &s, bool show)
 {
     if (!show || picture.isNull())
         return picture;
-    const overlay_caption caption = caption_of(frame.x(), frame.v());
+    const overlay_caption caption = caption_of(s, frame.x(), frame.v());
 
     QFont font;
     font.setPointSize(10);
@@ -51,12 +51,12 @@ template <class T> T with_caption(T picture, MyImage &frame, bool show)
     return picture;
 }
 
-template <class T> T addTxtImg(T picture, MyImage &frame)
+template <class T> T addTxtImg(T picture, MyImage &frame, Scene const &s)
 {
-    return with_caption(picture, frame, sour);
+    return with_caption(picture, frame, s, s.sour);
 }
 
-template QImage with_caption(QImage, MyImage &, bool);
-template QPixmap with_caption(QPixmap, MyImage &, bool);
-template QImage addTxtImg(QImage, MyImage &);
-template QPixmap addTxtImg(QPixmap, MyImage &);
+template QImage with_caption(QImage, MyImage &, Scene const &, bool);
+template QPixmap with_caption(QPixmap, MyImage &, Scene const &, bool);
+template QImage addTxtImg(QImage, MyImage &, Scene const &);
+template QPixmap addTxtImg(QPixmap, MyImage &, Scene const &);

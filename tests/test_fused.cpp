@@ -91,9 +91,11 @@ TEST(Fused, BothBackEndsGiveTheBitsOfTheByteCode)
                     << m.name << " r=" << x[1] << " θ=" << x[2];
                 for (f_vec u : {f_vec{{1.2, -0.3, 0.01, 0.04}}, f_vec{{3e100, 1e90, -2e80, 1}},
                                 f_vec{{1, 1e200, 0, 0}}}) {
-                    f_vec fast = fused->rungekuta(u, G, 0.37);
-                    f_vec slow = rungekuta(dudλ, u, G, 0.37);
+                    f_vec fast = fused->rungekuta(u, G, 0.37), whole;
+                    const f_vec slow = rungekuta(dudλ, u, G, 0.37);
                     EXPECT_EQ(std::memcmp(&fast, &slow, sizeof fast), 0) << m.name;
+                    ASSERT_TRUE(fused->advance(P, x, u, 0.37, whole)) << m.name;
+                    EXPECT_EQ(std::memcmp(&whole, &slow, sizeof whole), 0) << m.name;
                 }
             }
             EXPECT_GT(answered, 40) << m.name;

@@ -9,6 +9,8 @@
 #include <functional>
 #include <span>
 
+struct Scene;
+
 enum class ExportFormat {
     avi,           // one AVI file of JPEG (MJPG) frames
     image_sequence // numbered JPG files: hole.jpg gives hole0.jpg, hole1.jpg, …
@@ -26,7 +28,8 @@ struct ExportOptions {
     // Every frame is scaled to this size; empty: the size of the first
     // exported frame.
     QSize size;
-    // The observer's coordinates in the corner of every frame.
+    // The observer's coordinates in the corner of every frame, the speed
+    // measured in the scene's metric.
     bool overlay = false;
     int quality = 100;
     // Encoding threads; 0: one per core.
@@ -55,5 +58,6 @@ QString sequence_file_name(QString const &name, int i);
 // a valid file holding the frames written before; one that cannot be finished
 // is removed. Nothing is written when there is no rendered frame, no name or
 // no valid frame rate. Runs on the calling thread, encoding on worker
-// threads; nothing may render into the store meanwhile.
-ExportResult export_frames(std::span<MyImage> store, ExportOptions const &options);
+// threads; nothing may render into the store or change the scene meanwhile.
+ExportResult export_frames(std::span<MyImage> store, Scene const &scene,
+                           ExportOptions const &options);

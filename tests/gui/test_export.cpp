@@ -1,8 +1,8 @@
 #include "app/file_dialogs.h"
 #include "app/mainwindow.h"
-#include "app/state.h"
 #include "render/frame_buffer.h"
 #include "render/still_image.h"
+#include "scene/state.h"
 #include "tests/gui/support/widgets.h"
 #include "tests/support/picture_difference.h"
 #include "tests/support/ray_scene.h"
@@ -139,8 +139,8 @@ TEST_F(Export, AfterARunEveryFrameIsExportedWithItsCaption)
     ASSERT_EQ(image[9].width(), 160);
     std::vector<QImage> rendered, bare;
     for (int i = 0; i < 10; ++i) {
-        rendered.push_back(frame_picture(image[i], QSize(), true));
-        bare.push_back(frame_picture(image[i], QSize(), false));
+        rendered.push_back(frame_picture(image[i], QSize(), the_scene, true));
+        bare.push_back(frame_picture(image[i], QSize(), the_scene, false));
     }
 
     child<QComboBox>(window, "comboBox_FrameRate")->setCurrentText("12.5");
@@ -181,7 +181,7 @@ TEST_F(Export, UnrenderedEntriesAreSkippedAndOtherSizesScaled)
     EXPECT_FALSE(QFile::exists(at("s1.jpg")));
     const QImage scaled(at("s2.jpg"));
     EXPECT_EQ(scaled.size(), QSize(16, 12));
-    EXPECT_LT(difference(scaled, frame_picture(image[2], QSize(16, 12), false)), 3);
+    EXPECT_LT(difference(scaled, frame_picture(image[2], QSize(16, 12), the_scene, false)), 3);
 
     save_video(0, at("s.avi"));
     const AviContents avi = avi_contents(at("s.avi"));

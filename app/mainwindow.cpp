@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/dialogs.h"
 #include "scene/state.h"
 #include "ui_mainwindow.h"
 
@@ -21,7 +22,8 @@ constexpr int geodesics_tab = 1;
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::MainWindow), dialogs(new StandardDialogs)
 {
     register_resources();
     inicialize();
@@ -33,6 +35,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->radButn4->setChecked(true);
     ui->checkBox_anim->setChecked(false);
     ui->widget_anim->setEnabled(ui->checkBox_anim->isChecked());
+    build_file_menu();
     fit_content();
 }
 

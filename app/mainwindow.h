@@ -10,7 +10,9 @@ namespace Ui
 class MainWindow;
 }
 
+class Dialogs;
 class QResizeEvent;
+struct SceneSettings;
 
 // The one window of the program. Every user action arrives as a slot connected
 // by widget name (on_<objectName>_<signal>); the slot bodies live in files by
@@ -24,6 +26,15 @@ class MainWindow : public QMainWindow
   public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
+
+    // File → Open scene…, Save scene…: false, with a warning and nothing
+    // changed, when the file cannot be read or written or does not hold a
+    // scene this window can show.
+    bool open_scene(QString const &path);
+    bool save_scene(QString const &path);
+    // The view as the fields show it.
+    SceneSettings scene_settings() const;
+    void setDialogs(std::unique_ptr<Dialogs> d);
 
   protected:
     void resizeEvent(QResizeEvent *e) override;
@@ -105,6 +116,13 @@ class MainWindow : public QMainWindow
 
   private:
     void fit_content();
+    void build_file_menu();
+    QString window_check(SceneSettings const &s) const;
+    void apply_scene(SceneSettings const &s);
 
     std::unique_ptr<Ui::MainWindow> ui;
+    std::unique_ptr<Dialogs> dialogs;
+    // The panorama a scene file named, while it is the one shown.
+    QString panorama_file;
+    qint64 panorama_key = 0;
 };

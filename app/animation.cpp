@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/compute.h"
+#include "app/observer_start.h"
 #include "app/state.h"
 #include "physics/frames.h"
 #include "physics/geodesic.h"
@@ -82,10 +83,8 @@ struct observer {
 
 observer starting_observer(Ui::MainWindow const &ui)
 {
-    const double r = ui.lineEdit_r->text().toFloat();
-    const double θ = double(ui.lineEdit_th->text().toFloat()) * std::numbers::pi / 180;
     const double s = ui.lineEdit_v->text().toFloat();
-    const f_vec x0{{0, r, θ, 0}};
+    const f_vec x0 = observer_start(ui);
     return {x0, f_tet(four_vt(s), x0)};
 }
 
@@ -103,6 +102,11 @@ observer observer_of_frame(geo const &path, int k, int frames, observer const &s
 
 void MainWindow::on_PlayButton_clicked()
 {
+    const QString problem = input_problem();
+    if (!problem.isEmpty()) {
+        ui->label_screen->setText(tr("Cannot render until this is fixed: %1").arg(problem));
+        return;
+    }
     stop = false;
     ui->StopButton->setEnabled(true);
     ui->PlayButton->setEnabled(false);

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/observer_start.h"
 #include "app/state.h"
 #include "physics/frames.h"
 #include "physics/geodesic.h"
@@ -11,7 +12,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace
 {
@@ -63,8 +63,7 @@ int pixel(double v)
 void trace_observer(const Ui::MainWindow &ui, double r_hor, geo &path)
 {
     end e(r_hor, ui.spinBox_round->value());
-    f_vec x{{0, double(ui.lineEdit_r->text().toFloat()),
-             double(ui.lineEdit_th->text().toFloat()) * std::numbers::pi / 180, 0}};
+    f_vec x = observer_start(ui);
     f_vec u = f_tet(four_vt(ui.lineEdit_v->text().toFloat()), x);
     geodetika_unstoppable(x, u, e, 0.25 * precise, &path);
 }
@@ -96,6 +95,12 @@ QPixmap picture(int W, int H, const geo &path, double r_hor)
 // bounds a path that would never end (an observer at rest in flat space).
 void MainWindow::draw_geodetics()
 {
+    const QString problem = input_problem();
+    if (!problem.isEmpty()) {
+        ui->label_geopoint->clear();
+        ui->label_geo->setText(problem);
+        return;
+    }
     const int W = std::max(1, ui->label_geo->width() - 2);
     const int H = std::max(1, ui->label_geo->height() - 2);
     const double r_hor = (0.03 * precise + 1.0) * VneH();

@@ -10,6 +10,7 @@ namespace Ui
 class MainWindow;
 }
 
+class QLineEdit;
 class QResizeEvent;
 
 // The one window of the program. Every user action arrives as a slot connected
@@ -107,4 +108,14 @@ class MainWindow : public QMainWindow
     void fit_content();
 
     std::unique_ptr<Ui::MainWindow> ui;
+
+    QString check_metric_inputs();
+    void show_characteristics(const QString &outer, const QString &inner, const QString &right,
+                              const QString &left);
+    QString input_problem();
+    bool take_number(QLineEdit *field, bool single);
+
+    QString characteristics[4]; // what the horizon and orbit fields show
+    QString metric_problem;     // why the metric did not compile; empty when it did
+    QString last_compiled[16];  // the formulas of the metric compiled last
 };

@@ -39,10 +39,7 @@ void show_level(Ui::MainWindow &ui, int w, int h, int columns, int rows)
 {
     const QPixmap grid = QPixmap::fromImage(raw_to_image(image[frame], w, h, columns, rows))
                              .scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    const QSize screen = ui.label_screen->geometry().size();
-    const QPixmap shown =
-        grid.scaled(screen, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-    ui.label_screen->setPixmap(addTxtImg(shown, image[frame]));
+    ui.label_screen->setPixmap(fitted_with_caption(grid, ui.label_screen->size(), image[frame]));
 }
 
 RenderHooks window_hooks(Ui::MainWindow &ui, int w, int h)
@@ -58,6 +55,14 @@ RenderHooks window_hooks(Ui::MainWindow &ui, int w, int h)
 }
 
 } // namespace
+
+// The whole frame, as large as the display allows: cropping it to fill the
+// display would cut off the caption's top row.
+QPixmap fitted_with_caption(const QPixmap &frame_sized, QSize screen, MyImage &entry)
+{
+    return addTxtImg(frame_sized.scaled(screen, Qt::KeepAspectRatio, Qt::SmoothTransformation),
+                     entry);
+}
 
 qint64 Compute(f_vec x, f_vec v, int w, int h, double z, Ui::MainWindow *ui)
 {

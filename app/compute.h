@@ -2,7 +2,11 @@
 
 #include "physics/f_vec.h"
 
+#include <QPixmap>
+#include <QSize>
 #include <QtGlobal>
+
+class MyImage;
 
 namespace Ui
 {
@@ -16,3 +20,7 @@ class MainWindow;
 // are processed while the workers are busy, so Stop reaches it. Returns the
 // milliseconds taken.
 qint64 Compute(f_vec x, f_vec v, int w, int h, double z, Ui::MainWindow *ui);
+
+// A frame-sized picture of `entry` scaled to fit the display, with the
+// caption of the entry's observer.
+QPixmap fitted_with_caption(const QPixmap &frame_sized, QSize screen, MyImage &entry);

@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "app/metric_fields.h"
 #include "app/state.h"
+#include "expr/christoffel.h"
 #include "expr/formula_check.h"
 #include "expr/inverse_metric.h"
 #include "expr/postfix.h"
@@ -163,6 +164,7 @@ void MainWindow::reload()
     for (int i = 0; i < 16; ++i)
         last_compiled[i] = fields[i]->text();
     read_parameters(*ui);
+    refresh_fused();
     P[4] = 1.0;
     if (mink) {
         // Flat space has no orbits. Its horizon values are the search's own

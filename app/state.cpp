@@ -1,5 +1,7 @@
 #include "app/state.h"
 
+#include "expr/fused_christoffel.h"
+
 bool sour;
 bool simul;
 bool beam;
@@ -17,6 +19,7 @@ f_vec poc_sour_poz;
 double precise;
 
 cmp_expr t[33];
+std::unique_ptr<FusedChristoffel> t_fused;
 
 // All-zero byte codes would run off the record if anything evaluated the
 // metric before the first compilation; the empty program evaluates to NaN,

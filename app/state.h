@@ -6,6 +6,9 @@
 #include <QImage>
 
 #include <atomic>
+#include <memory>
+
+class FusedChristoffel;
 
 // The simulation's shared state. The window writes it on the GUI thread; the
 // render workers only read it while a frame is being rendered, except `stop`,
@@ -27,7 +30,8 @@ extern double P[6]; // M, a, Q, Λ, inner and outer disk radius
 extern f_vec poc_sour_poz;
 extern double precise;
 
-extern cmp_expr t[33]; // g_μν, adjugate of g, determinant of g
+extern cmp_expr t[33];                            // g_μν, adjugate of g, determinant of g
+extern std::unique_ptr<FusedChristoffel> t_fused; // t as one program; null = byte code only
 
 extern double h1, h2; // horizon radii found by the search
 extern double o_spd[512];

@@ -2,6 +2,8 @@
 
 #include "app/state.h"
 #include "expr/compiled.h"
+#include "expr/fused_christoffel.h"
+#include "physics/rungekuta.h"
 
 namespace
 {
@@ -32,7 +34,7 @@ void fillMetric(MetricAt &m, const f_vec &x)
 
 } // namespace
 
-tensor_3 Christoffel(f_vec &x)
+tensor_3 christoffel_bytecode(f_vec &x)
 {
     MetricAt m;
     fillMetric(m, x);
@@ -64,4 +66,32 @@ f_vec dudλ(f_vec u, tensor_3 &G)
         out[a] = acc;
     }
     return out;
+}
+
+tensor_3 Christoffel(f_vec &x)
+{
+    tensor_3 G;
+    if (t_fused && t_fused->evaluate(P, x, G))
+        return G;
+    return christoffel_bytecode(x);
+}
+
+f_vec geodesic_step(f_vec &x, f_vec u, double h)
+{
+    f_vec out;
+    if (t_fused && t_fused->advance(P, x, u, h, out))
+        return out;
+    return rungekuta(dudλ, u, christoffel_bytecode(x), h);
+}
+
+void compile_fused()
+{
+    t_fused.reset();
+    t_fused = FusedChristoffel::build(t, P, christoffel_bytecode, FusedBackendKind::native);
+}
+
+void refresh_fused()
+{
+    if (t_fused)
+        t_fused->refresh(P);
 }

@@ -11,8 +11,22 @@ struct tensor_3 {
     constexpr const double (&operator[](int a) const)[4][4] { return v[a]; }
 };
 
-// The symbols of the metric compiled in t, at x.
+// The symbols of the metric compiled in t, at x: through the fused program
+// of t when there is one and it has a finite answer, else by the byte code.
 tensor_3 Christoffel(f_vec &x);
+
+// The symbols by the byte code of t alone.
+tensor_3 christoffel_bytecode(f_vec &x);
+
+// rungekuta(dudλ, u, Christoffel(x), h), the terms of structurally zero
+// symbols skipped where the fused program allows it.
+f_vec geodesic_step(f_vec &x, f_vec u, double h);
+
+// Builds the fused program of t for the parameters in P (after t changes).
+void compile_fused();
+
+// Hands the fused program the parameters in P (before a frame).
+void refresh_fused();
 
 // Geodesic acceleration du^a/dλ = −Γ^a_bc u^b u^c.
 f_vec dudλ(f_vec u, tensor_3 &G);

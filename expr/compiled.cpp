@@ -18,9 +18,6 @@ enum : unsigned char {
     firstSlot = 25,
     lastSlot = 40,
     endCode = 41,
-    // Not reachable from any token: produced only by the compiler.
-    negCode = 42,
-    nanCode = 43,
 };
 
 unsigned char codeOf(QChar c)
@@ -145,16 +142,16 @@ void makeNaNProgram(cmp_expr &e)
     e.nz = 1;
 }
 
+} // namespace
+
 // Truncation towards zero; out-of-range and NaN exponents take the most
 // negative integer, for which pw returns the base.
-int exponentOf(double b)
+int pwExponent(double b)
 {
     if (b > -2147483649.0 && b < 2147483648.0)
         return static_cast<int>(b);
     return std::numeric_limits<int>::min();
 }
-
-} // namespace
 
 int stackNeed(QStringView s)
 {
@@ -252,7 +249,7 @@ div:
     NEXT;
 power:
     --sp;
-    sp[-1] = pw(sp[-1], exponentOf(sp[0]));
+    sp[-1] = pw(sp[-1], pwExponent(sp[0]));
     NEXT;
 neg:
     sp[-1] = -sp[-1];

@@ -31,6 +31,14 @@ double CntPfx(const unsigned char (&code)[512], const f_vec &x);
 
 double pw(double x, int n);
 
+// The exponent CntPfx hands to pw for the value b of a "^" operand.
+int pwExponent(double b);
+
+// Codes TrPfx emits that no token maps to: a negation (a "-" meeting one
+// value) and a NaN (the whole program of a string that cannot run).
+inline constexpr unsigned char negCode = 42;
+inline constexpr unsigned char nanCode = 43;
+
 // Central difference along coordinate k (0..3), step 5e-8.
 double der(const unsigned char (&code)[512], const char &k, f_vec x);
 

@@ -1,6 +1,7 @@
 #include "expr/inverse_metric.h"
 
 #include "app/state.h"
+#include "expr/christoffel.h"
 #include "expr/compiled.h"
 #include "expr/simplify.h"
 
@@ -107,4 +108,5 @@ void kontr_g(QString (*g)[4])
         }
     }
     t[32] = compile(determinant);
+    compile_fused();
 }

@@ -1,6 +1,7 @@
 #include "expr/presets.h"
 
 #include "app/state.h"
+#include "expr/christoffel.h"
 #include "expr/inverse_metric.h"
 #include "expr/postfix.h"
 
@@ -21,4 +22,5 @@ void compilePreset(int index)
     compileMetricTexts(texts);
     P[1] = QString::fromUtf8(p.a).toDouble();
     P[2] = QString::fromUtf8(p.Q).toDouble();
+    refresh_fused();
 }

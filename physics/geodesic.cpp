@@ -2,7 +2,6 @@
 
 #include "app/state.h"
 #include "expr/christoffel.h"
-#include "physics/rungekuta.h"
 
 #include <algorithm>
 #include <cmath>
@@ -110,8 +109,7 @@ template <bool stoppable> void trace(f_vec &x, f_vec &u, end &e, double p, geo *
     bool more;
     do {
         double const h = step_length(x, e.evhor(), p);
-        tensor_3 Γ = Christoffel(x);
-        u = rungekuta(dudλ, u, Γ, h);
+        u = geodesic_step(x, u, h);
         x = x + u * h;
         if (g)
             g->insert(x, u);

@@ -1,6 +1,7 @@
 #include "physics/ray_colour.h"
 
 #include "app/state.h"
+#include "expr/christoffel.h"
 #include "physics/backdrop.h"
 #include "physics/frames.h"
 #include "physics/geodesic.h"
@@ -118,6 +119,7 @@ aim_offset aim_correction(f_vec x_obs, f_vec u_obs)
 
 void prepare_frame(f_vec x_obs, f_vec u_obs)
 {
+    refresh_fused();
     if (kepler)
         ensure_disk_tables();
     prepared = {x_obs, u_obs, aim_correction(x_obs, u_obs), true};

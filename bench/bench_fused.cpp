@@ -1,0 +1,226 @@
+// One geodesic step (Christoffel symbols and the Runge–Kutta step) of the
+// default Kerr view by the byte code, by the fused program's interpreter and
+// generated code, and by a Kerr tracer written by hand for this one metric;
+// then whole rays, whole frames and what building the fused program costs.
+#include "app/state.h"
+#include "expr/fused_christoffel.h"
+#include "expr/presets.h"
+#include "physics/frames.h"
+#include "physics/geodesic.h"
+#include "physics/optics.h"
+#include "physics/orbits.h"
+#include "physics/ray_colour.h"
+#include "physics/rungekuta.h"
+#include "render/frame_engine.h"
+
+#include <QThread>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace
+{
+
+constexpr double zoom = std::numbers::pi / 4;
+
+// The way one would write Kerr by hand: the five components with Σ and Δ,
+// the same central differences, the inverse from the t–φ block, and the
+// textbook sums.
+struct KerrMetric {
+    double tt, tφ, rr, θθ, φφ;
+};
+
+KerrMetric kerr_metric(double r, double θ, double M, double a)
+{
+    const double s = std::sin(θ), c = std::cos(θ);
+    const double Σ = r * r + a * a * c * c, Δ = r * r - 2 * M * r + a * a;
+    return {-(1 - 2 * M * r / Σ), -2 * M * a * r * s * s / Σ, Σ / Δ, Σ,
+            (r * r + a * a + 2 * M * a * a * r * s * s / Σ) * s * s};
+}
+
+tensor_3 kerr_christoffel(const f_vec &x, double M, double a)
+{
+    constexpr double h = 5e-8;
+    const double r = x[1], θ = x[2];
+    const KerrMetric g = kerr_metric(r, θ, M, a);
+    double inv[4][4] = {}, dg[4][4][4] = {};
+    const double d = g.tt * g.φφ - g.tφ * g.tφ;
+    inv[0][0] = g.φφ / d;
+    inv[0][3] = inv[3][0] = -g.tφ / d;
+    inv[3][3] = g.tt / d;
+    inv[1][1] = 1 / g.rr;
+    inv[2][2] = 1 / g.θθ;
+    auto derivative = [&](int k, const KerrMetric &p, const KerrMetric &m) {
+        dg[0][0][k] = (p.tt - m.tt) * (0.5 / h);
+        dg[0][3][k] = dg[3][0][k] = (p.tφ - m.tφ) * (0.5 / h);
+        dg[1][1][k] = (p.rr - m.rr) * (0.5 / h);
+        dg[2][2][k] = (p.θθ - m.θθ) * (0.5 / h);
+        dg[3][3][k] = (p.φφ - m.φφ) * (0.5 / h);
+    };
+    derivative(1, kerr_metric(r + h, θ, M, a), kerr_metric(r - h, θ, M, a));
+    derivative(2, kerr_metric(r, θ + h, M, a), kerr_metric(r, θ - h, M, a));
+    tensor_3 G;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            for (int k = 0; k < 4; ++k) {
+                double sum = 0;
+                for (int l = 0; l < 4; ++l)
+                    sum += inv[i][l] * 0.5 * (dg[l][j][k] + dg[l][k][j] - dg[j][k][l]);
+                G[i][j][k] = sum;
+            }
+    return G;
+}
+
+struct view {
+    f_vec x, u;
+};
+
+const view &default_view()
+{
+    static const view v = [] {
+        P[0] = 1.0;
+        P[3] = 0.0;
+        compilePreset(3);
+        mink = false;
+        VnH();
+        P[4] = lim_stab_orb(1);
+        P[5] = 12;
+        precise = 0.019999999552965164;
+        transp = 9;
+        acr = QImage(512, 512, QImage::Format_ARGB32);
+        acr.fill(0xffd08040u);
+        set_render_switches({.kepler = true, .simul = true});
+        const f_vec x{{0, 50, 80 * std::numbers::pi / 180, 0}};
+        const f_vec u = f_tet(four_vt(OrbSpeed(x, 1)), x);
+        prepare_frame(x, u);
+        return view{x, u};
+    }();
+    return v;
+}
+
+struct state_point {
+    f_vec x, u;
+    double h;
+};
+
+// Points along a few rays of the default view, as the renderer meets them.
+const std::vector<state_point> &ray_points()
+{
+    static const std::vector<state_point> points = [] {
+        const view &v = default_view();
+        std::vector<state_point> out;
+        for (double α : {-0.3, -0.05, 0.0, 0.12, 0.35}) {
+            for (double β : {-0.2, 0.02, 0.25}) {
+                f_vec x = v.x, p = aberace(α, β, v.u, v.x);
+                end e(VneH() * 1.05, 3);
+                geo g;
+                geodetika(x, p, e, precise, &g);
+                for (int i = 0; i + 1 < g.getCount(); i += 7)
+                    out.push_back({g.getX(i), g.getV(i), 1.0});
+            }
+        }
+        return out;
+    }();
+    return points;
+}
+
+enum path { bytecode, interpreter, native, by_hand };
+
+void Step(benchmark::State &state)
+{
+    const auto kind = static_cast<path>(state.range(0));
+    const auto &points = ray_points();
+    const auto fused = FusedChristoffel::build(t, P, christoffel_bytecode,
+                                               kind == native ? FusedBackendKind::native
+                                                              : FusedBackendKind::interpreter);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        state_point s = points[i];
+        i = i + 1 == points.size() ? 0 : i + 1;
+        f_vec u;
+        switch (kind) {
+        case bytecode:
+            u = rungekuta(dudλ, s.u, christoffel_bytecode(s.x), s.h);
+            break;
+        case by_hand:
+            u = rungekuta(dudλ, s.u, kerr_christoffel(s.x, P[0], P[1]), s.h);
+            break;
+        default:
+            if (!fused->advance(P, s.x, s.u, s.h, u))
+                u = rungekuta(dudλ, s.u, christoffel_bytecode(s.x), s.h);
+        }
+        benchmark::DoNotOptimize(u);
+    }
+    static const char *names[] = {"byte code", "fused interpreter", "fused native", "Kerr by hand"};
+    state.SetLabel(names[kind]);
+}
+BENCHMARK(Step)->DenseRange(0, 3)->Unit(benchmark::kNanosecond);
+
+// Whole pixels of the default view, one thread: arg 1 with the fused path.
+void DefaultViewRays(benchmark::State &state)
+{
+    const view &v = default_view();
+    auto saved = std::move(t_fused);
+    if (state.range(0))
+        t_fused = FusedChristoffel::build(t, P, christoffel_bytecode, FusedBackendKind::native);
+    long rays = 0;
+    double seconds = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int y = 0; y < 600; y += 40)
+            for (int x = 0; x < 800; x += 40, ++rays)
+                benchmark::DoNotOptimize(
+                    GetColor((x - 400) * zoom / 800, (y - 300) * zoom / 800, v.x, v.u));
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    t_fused = std::move(saved);
+    state.counters["ns/ray"] = seconds * 1e9 / static_cast<double>(rays);
+    state.counters["rays/s"] = static_cast<double>(rays) / seconds;
+    state.SetLabel(state.range(0) ? "fused native" : "byte code");
+}
+BENCHMARK(DefaultViewRays)->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The default frame through the renderer with every thread.
+void DefaultFrame(benchmark::State &state)
+{
+    const view &v = default_view();
+    const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+    static MyImage frame;
+    FrameEngine engine(GetColor);
+    engine.setThreadCount(QThread::idealThreadCount());
+    RenderHooks hooks;
+    hooks.wait = [] { QThread::usleep(1000); };
+    engine.setHooks(hooks);
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        engine.render(frame, v.x, v.u, w, h, zoom);
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    state.counters["threads"] = QThread::idealThreadCount();
+}
+BENCHMARK(DefaultFrame)
+    ->Args({320, 240})
+    ->Args({800, 600})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+// Lowering, code generation and the check at the sample points, per metric.
+void Build(benchmark::State &state)
+{
+    P[0] = 1.0;
+    P[3] = 0.0;
+    compilePreset(static_cast<int>(state.range(0)));
+    const auto kind = state.range(1) ? FusedBackendKind::native : FusedBackendKind::interpreter;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(FusedChristoffel::build(t, P, christoffel_bytecode, kind));
+    state.SetLabel(presets[state.range(0)].g[0]);
+}
+BENCHMARK(Build)->ArgsProduct({{3, 4}, {0, 1}})->Unit(benchmark::kMillisecond);
+
+} // namespace

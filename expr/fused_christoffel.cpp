@@ -1,0 +1,194 @@
+#include "expr/fused_christoffel.h"
+
+#include "physics/rungekuta.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <numbers>
+
+namespace
+{
+
+constexpr int max_outputs = 128;
+constexpr double guard = 1e300;       // three of them still add up to a finite number
+constexpr double stage_guard = 1e150; // products of two stay finite
+
+bool same_bits(const tensor_3 &a, const tensor_3 &b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Near the horizon and the axis, in the equatorial plane and far out.
+bool agrees(const FusedChristoffel &f, const double *params, FusedChristoffel::Reference reference)
+{
+    for (double r : {1.3, 2.1, 3.7, 12.5, 180.0}) {
+        for (double θ : {0.004, 0.9, std::numbers::pi / 2, 2.3, 3.1}) {
+            f_vec x{{0.7, r, θ, 1.3}};
+            tensor_3 G;
+            if (!f.evaluate(params, x, G))
+                continue;
+            tensor_3 R = reference(x);
+            if (!same_bits(G, R))
+                return false;
+            for (f_vec u : {f_vec{{1.1, -0.6, 0.03, 0.02}}, f_vec{{-2, 0.1, -0.2, 0.3}}}) {
+                f_vec fast;
+                const f_vec slow = rungekuta(dudλ, u, R, 0.3);
+                if (f.advance(params, x, u, 0.3, fast) &&
+                    std::memcmp(&fast, &slow, sizeof fast) != 0)
+                    return false;
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+FusedChristoffel::FusedChristoffel(FusedProgram p, std::unique_ptr<FusedBackend> b,
+                                   FusedBackendKind k)
+    : program(std::move(p)), runner(std::move(b)), stepper(runner->step_entry()), kind(k),
+      frame(program.frame_size)
+{
+    const int zero = static_cast<int>(program.outputs.size());
+    for (int i = 0; i < 64; ++i)
+        source[i] = program.gamma_output[i] < 0 ? zero : program.gamma_output[i];
+    for (int a = 0; a < 4; ++a)
+        for (int bc = 0; bc < 16; ++bc)
+            if (program.gamma_output[16 * a + bc] >= 0)
+                terms[a][term_count[a]++] = static_cast<unsigned char>(bc);
+    for (int a = 0; a < 4; ++a) {
+        longest_row = std::max(longest_row, term_count[a]);
+        for (int i = 0; i < 16; ++i)
+            padded[i][a] = i < term_count[a] ? terms[a][i] : 0;
+    }
+}
+
+std::unique_ptr<FusedChristoffel> FusedChristoffel::build(const cmp_expr (&records)[33],
+                                                          const double *params, Reference reference,
+                                                          FusedBackendKind preferred)
+{
+    const FusedGraph graph = lower_christoffel(records);
+    for (int v : graph.guarded)
+        if (graph.nodes[v].op == FusedOp::constant && !(std::fabs(graph.nodes[v].value) <= guard))
+            return nullptr;
+    FusedProgram program = schedule(graph);
+    if (!program.fits() || program.outputs.size() >= max_outputs) {
+        std::fprintf(stderr, "Metric too large for fused evaluation; using the byte code.\n");
+        return nullptr;
+    }
+    if (preferred == FusedBackendKind::native) {
+        if (auto native = make_fused_native(program)) {
+            std::unique_ptr<FusedChristoffel> fused(
+                new FusedChristoffel(program, std::move(native), FusedBackendKind::native));
+            fused->refresh(params);
+            if (agrees(*fused, params, reference))
+                return fused;
+            std::fprintf(stderr, "Generated metric code disagrees with the byte code; "
+                                 "using the fused interpreter.\n");
+        }
+    }
+    auto interpreter = make_fused_interpreter(program);
+    std::unique_ptr<FusedChristoffel> fused(new FusedChristoffel(
+        std::move(program), std::move(interpreter), FusedBackendKind::interpreter));
+    fused->refresh(params);
+    if (agrees(*fused, params, reference))
+        return fused;
+    std::fprintf(stderr,
+                 "Fused metric program disagrees with the byte code; using the byte code.\n");
+    return nullptr;
+}
+
+void FusedChristoffel::refresh(const double *params)
+{
+    std::copy_n(params, 4, frame_params);
+    program.fill_frame(params, frame.data());
+}
+
+const double *FusedChristoffel::frame_for(const double *params, double *local) const
+{
+    if (std::memcmp(params, frame_params, sizeof frame_params) == 0)
+        return frame.data();
+    program.fill_frame(params, local);
+    return local;
+}
+
+bool FusedChristoffel::advance(const double *params, const f_vec &x, const f_vec &u, double h,
+                               f_vec &out) const
+{
+    if (stepper) {
+        double local[FusedProgram::max_registers];
+        const double uh[5] = {u[0], u[1], u[2], u[3], h};
+        if (stepper(frame_for(params, local), &x[0], uh, &out[0]))
+            return true;
+    }
+    tensor_3 G;
+    if (!evaluate(params, x, G))
+        return false;
+    out = rungekuta(u, G, h);
+    return true;
+}
+
+bool FusedChristoffel::evaluate(const double *params, const f_vec &x, tensor_3 &G) const
+{
+    double local[FusedProgram::max_registers];
+    const double *block = frame_for(params, local);
+    double out[max_outputs];
+    runner->run(block, x, out);
+    bool finite = true;
+    for (int i = 0; i < program.guarded_count; ++i)
+        finite &= std::fabs(out[i]) <= guard;
+    if (!finite)
+        return false;
+    out[program.outputs.size()] = 0.0;
+    double *g = &G.v[0][0][0];
+    for (int i = 0; i < 64; ++i)
+        g[i] = out[source[i]];
+    return true;
+}
+
+// A sum from +0 that skips only ±0 terms keeps every bit (it never turns
+// into −0), and a structurally zero symbol times a finite product is ±0. So
+// the rows may also be padded to one length with 0·(finite) terms, which
+// lets the four sums run side by side.
+f_vec FusedChristoffel::rungekuta(f_vec y, const tensor_3 &G, double h) const
+{
+    auto bounded = [](const f_vec &v) {
+        return std::fabs(v[0]) <= stage_guard && std::fabs(v[1]) <= stage_guard &&
+               std::fabs(v[2]) <= stage_guard && std::fabs(v[3]) <= stage_guard;
+    };
+    double g[16][4] = {};
+    const double *flat = &G.v[0][0][0];
+    for (int i = 0; i < longest_row; ++i)
+        for (int a = 0; a < 4; ++a)
+            if (i < term_count[a])
+                g[i][a] = flat[16 * a + terms[a][i]];
+    auto dudλ = [&](const f_vec &u) {
+        double uu[16];
+        for (int b = 0; b < 4; ++b)
+            for (int c = 0; c < 4; ++c)
+                uu[4 * b + c] = u[b] * u[c];
+        double acc[4] = {0.0, 0.0, 0.0, 0.0};
+        for (int i = 0; i < longest_row; ++i)
+            for (int a = 0; a < 4; ++a)
+                acc[a] -= g[i][a] * uu[padded[i][a]];
+        return f_vec{{acc[0], acc[1], acc[2], acc[3]}};
+    };
+    const double k = h / 2;
+    const f_vec k1 = dudλ(y);
+    const f_vec s2 = y + k1 * k, k2 = dudλ(s2);
+    const f_vec s3 = y + k2 * k, k3 = dudλ(s3);
+    const f_vec s4 = y + k3 * h, k4 = dudλ(s4);
+    if (!(bounded(y) && bounded(s2) && bounded(s3) && bounded(s4))) {
+        tensor_3 T = G;
+        return ::rungekuta(::dudλ, y, T, h);
+    }
+    f_vec s = k2 + k3;
+    s = s * 2.0;
+    s = k1 + s;
+    s = s + k4;
+    s = s * k;
+    s = s / 3.0;
+    return y + s;
+}

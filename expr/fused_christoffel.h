@@ -1,0 +1,64 @@
+#pragma once
+
+#include "expr/christoffel.h"
+#include "expr/compiled.h"
+#include "expr/fused_backend.h"
+
+#include <memory>
+
+enum class FusedBackendKind { native, interpreter };
+
+// The Christoffel symbols of one compiled metric as one fused program, with
+// the same bits as the byte-code evaluation: where a guarded value (any
+// ∂_k g_ij or g^ij) is not finite or beyond 1e300, evaluate declines and the
+// caller takes the byte-code path, so NaN and infinity behave as there.
+// Immutable while a frame renders; refresh only between frames.
+class FusedChristoffel
+{
+  public:
+    using Reference = tensor_3 (*)(f_vec &);
+
+    // Lowers and generates the program, then checks it against `reference`
+    // (the byte-code symbols of the same records and parameters) at sample
+    // points. Native code that disagrees gives way to the interpreter, an
+    // interpreter that disagrees to nothing (null); each is said on stderr.
+    // Null also when the metric has no finite value to gain from (a NaN
+    // program) or is too large.
+    static std::unique_ptr<FusedChristoffel> build(const cmp_expr (&records)[33],
+                                                   const double *params, Reference reference,
+                                                   FusedBackendKind preferred);
+
+    FusedBackendKind backend() const { return kind; }
+
+    // Recomputes the values of the parameters alone.
+    void refresh(const double *params);
+
+    // False, with G unspecified, where the byte-code path must decide.
+    bool evaluate(const double *params, const f_vec &x, tensor_3 &G) const;
+
+    // rungekuta(dudλ, u, G, h) without the terms of structurally zero
+    // symbols, to the bit; the full sums where a stage's products could
+    // overflow.
+    f_vec rungekuta(f_vec u, const tensor_3 &G, double h) const;
+
+    // rungekuta(dudλ, u, Γ(x), h) into out, in one piece where the back end
+    // can; false where the byte-code path must decide.
+    bool advance(const double *params, const f_vec &x, const f_vec &u, double h, f_vec &out) const;
+
+  private:
+    const double *frame_for(const double *params, double *local) const;
+
+    FusedChristoffel(FusedProgram p, std::unique_ptr<FusedBackend> b, FusedBackendKind k);
+
+    FusedProgram program;
+    std::unique_ptr<FusedBackend> runner;
+    FusedBackend::StepEntry stepper;
+    FusedBackendKind kind;
+    std::vector<double> frame;
+    double frame_params[4] = {};
+    int source[64];             // index into a run's outputs; the slot after them holds 0
+    unsigned char terms[4][16]; // b·4+c of the symbols Γ^a_bc that are not zero by structure
+    int term_count[4] = {};
+    unsigned char padded[16][4]; // terms by position, 0 past a row's end
+    int longest_row = 0;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "expr/compiled.h"
+
+#include <cstdint>
+#include <vector>
+
+enum class FusedOp : std::uint8_t {
+    constant,
+    parameter,  // P[index]
+    coordinate, // x[index]
+    add,
+    sub,
+    mul,
+    div,
+    neg,
+    sin,
+    cos,
+    pow, // pw(a, pwExponent(b)) where the exponent is not folded into products
+};
+
+struct FusedNode {
+    FusedOp op = FusedOp::constant;
+    int a = -1, b = -1; // operand nodes, always created before this one
+    int index = 0;      // parameter or coordinate
+    double value = 0;   // constant
+};
+
+// Everything one Christoffel evaluation computes, as one graph of distinct
+// operations: the determinant, the adjugate entries that are not constant
+// zero, every metric component at x and at x ± h along each coordinate it
+// mentions, the derivatives, the inverse metric and the symbols. Identical
+// operations are one node, whichever record or shifted point they came
+// from; operations on constants are folded.
+struct FusedGraph {
+    std::vector<FusedNode> nodes;
+    int gamma[64];            // node of Γ[a][b][c] (index 16a+4b+c); -1 where zero by structure
+    std::vector<int> guarded; // every ∂_k g_ij and g^ij: see FusedChristoffel
+};
+
+// Built from the 33 records of the compiled metric; the values are those of
+// Christoffel to the last bit wherever the guarded nodes stay finite.
+FusedGraph lower_christoffel(const cmp_expr (&records)[33]);

@@ -1,0 +1,166 @@
+#include "expr/fused_program.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+
+bool is_call(FusedOp op)
+{
+    return op == FusedOp::sin || op == FusedOp::cos || op == FusedOp::pow;
+}
+
+bool is_leaf(FusedOp op)
+{
+    return op == FusedOp::constant || op == FusedOp::parameter || op == FusedOp::coordinate;
+}
+
+} // namespace
+
+FusedProgram schedule(const FusedGraph &graph)
+{
+    const auto &nodes = graph.nodes;
+    const int n = static_cast<int>(nodes.size());
+    std::vector<char> needed(n, 0), point(n, 0), early(n, 0);
+    for (int v : graph.guarded)
+        needed[v] = 1;
+    for (int v : graph.gamma)
+        if (v >= 0)
+            needed[v] = 1;
+    for (int v = n - 1; v >= 0; --v) {
+        if (!needed[v])
+            continue;
+        if (nodes[v].a >= 0)
+            needed[nodes[v].a] = 1;
+        if (nodes[v].b >= 0)
+            needed[nodes[v].b] = 1;
+    }
+    for (int v = 0; v < n; ++v) {
+        const FusedNode &d = nodes[v];
+        point[v] =
+            d.op == FusedOp::coordinate || (d.a >= 0 && point[d.a]) || (d.b >= 0 && point[d.b]);
+    }
+    for (int v = n - 1; v >= 0; --v) {
+        if (!needed[v] || !point[v] || !(early[v] || is_call(nodes[v].op)))
+            continue;
+        early[v] = 1;
+        for (int o : {nodes[v].a, nodes[v].b})
+            if (o >= 0)
+                early[o] = 1;
+    }
+
+    FusedProgram p;
+    std::vector<int> reg(n, -1);
+    auto assign = [&](int v) { reg[v] = p.register_count++; };
+    for (int v = 0; v < n; ++v)
+        if (needed[v] && nodes[v].op == FusedOp::constant)
+            assign(v);
+    for (int v = 0; v < n; ++v)
+        if (needed[v] && nodes[v].op == FusedOp::parameter)
+            assign(v), p.parameter_reg[nodes[v].index] = reg[v];
+    for (int v = 0; v < n; ++v)
+        if (needed[v] && !point[v] && !is_leaf(nodes[v].op))
+            assign(v);
+    p.frame_size = p.register_count;
+    for (int v = 0; v < n; ++v)
+        if (needed[v] && nodes[v].op == FusedOp::coordinate)
+            assign(v), p.coordinate_reg[nodes[v].index] = reg[v];
+    std::vector<int> order;
+    for (int pass : {1, 0})
+        for (int v = 0; v < n; ++v)
+            if (needed[v] && point[v] && !is_leaf(nodes[v].op) && early[v] == pass)
+                order.push_back(v);
+    for (int v : order)
+        assign(v);
+    if (!p.fits())
+        return p;
+
+    p.constants.assign(p.frame_size, 0.0);
+    for (int v = 0; v < n; ++v)
+        if (needed[v] && nodes[v].op == FusedOp::constant)
+            p.constants[reg[v]] = nodes[v].value;
+    auto instr = [&](int v) {
+        const FusedNode &d = nodes[v];
+        return FusedInstr{d.op, static_cast<std::uint16_t>(reg[v]),
+                          static_cast<std::uint16_t>(d.a >= 0 ? reg[d.a] : 0),
+                          static_cast<std::uint16_t>(d.b >= 0 ? reg[d.b] : 0)};
+    };
+    for (int v = 0; v < n; ++v)
+        if (needed[v] && !point[v] && !is_leaf(nodes[v].op))
+            p.frame_code.push_back(instr(v));
+    for (int v : order)
+        p.point_code.push_back(instr(v));
+
+    for (int v : graph.guarded)
+        p.outputs.push_back(static_cast<std::uint16_t>(reg[v]));
+    p.guarded_count = static_cast<int>(p.outputs.size());
+    for (int i = 0; i < 64; ++i) {
+        const int v = graph.gamma[i];
+        p.gamma_output[i] = -1;
+        if (v < 0)
+            continue;
+        const auto r = static_cast<std::uint16_t>(reg[v]);
+        auto at = std::find(p.outputs.begin() + p.guarded_count, p.outputs.end(), r);
+        p.gamma_output[i] = static_cast<int>(at - p.outputs.begin());
+        if (at == p.outputs.end())
+            p.outputs.push_back(r);
+    }
+    return p;
+}
+
+void FusedProgram::fill_frame(const double *params, double *frame) const
+{
+    std::copy(constants.begin(), constants.end(), frame);
+    for (int i = 0; i < 4; ++i)
+        if (parameter_reg[i] >= 0)
+            frame[parameter_reg[i]] = params[i];
+    run_fused(frame_code, frame);
+}
+
+// Threaded dispatch as in CntPfx: each handler jumps to the next one
+// itself, so the branch predictor sees one indirect jump per operation kind.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpedantic"
+void run_fused(const std::vector<FusedInstr> &code, double *r)
+{
+    static const void *const handler[] = {&&done, &&done, &&done, &&add, &&sub,  &&mul,
+                                          &&div,  &&neg,  &&sin,  &&cos, &&power};
+    const FusedInstr *i = code.data();
+    const FusedInstr *const end = i + code.size();
+    if (i == end)
+        return;
+#define NEXT                                                                                       \
+    if (++i == end)                                                                                \
+        return;                                                                                    \
+    goto *handler[static_cast<int>(i->op)]
+    goto *handler[static_cast<int>(i->op)];
+add:
+    r[i->dst] = r[i->a] + r[i->b];
+    NEXT;
+sub:
+    r[i->dst] = r[i->a] - r[i->b];
+    NEXT;
+mul:
+    r[i->dst] = r[i->a] * r[i->b];
+    NEXT;
+div:
+    r[i->dst] = r[i->a] / r[i->b];
+    NEXT;
+neg:
+    r[i->dst] = -r[i->a];
+    NEXT;
+sin:
+    r[i->dst] = std::sin(r[i->a]);
+    NEXT;
+cos:
+    r[i->dst] = std::cos(r[i->a]);
+    NEXT;
+power:
+    r[i->dst] = pw(r[i->a], pwExponent(r[i->b]));
+    NEXT;
+done:
+    return;
+#undef NEXT
+}
+#pragma GCC diagnostic pop

@@ -412,7 +412,7 @@ double slope(const unsigned char (&code)[512], int k, const f_vec &x)
             break;
         case 18:
             --sp;
-            st[sp - 1] = power(st[sp - 1], exponentOf(st[sp].v));
+            st[sp - 1] = power(st[sp - 1], pwExponent(st[sp].v));
             break;
         case negCode:
             st[sp - 1] = {-st[sp - 1].v, -st[sp - 1].d};

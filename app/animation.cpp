@@ -1,14 +1,11 @@
 #include "app/mainwindow.h"
 
 #include "app/compute.h"
-#include "app/observer_start.h"
-#include "app/state.h"
-#include "physics/frames.h"
+#include "app/observer_fields.h"
 #include "physics/geodesic.h"
-#include "physics/orbits.h"
-#include "render/overlay.h"
 #include "render/raw_image.h"
 #include "render/run_plan.h"
+#include "scene/state.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -88,27 +85,6 @@ void refuse_run(Ui::MainWindow &ui, int frames, frame_size size, std::size_t bud
             .arg(megabytes(budget), 0, 'f', 0));
 }
 
-struct observer {
-    f_vec x, v;
-};
-
-observer starting_observer(Ui::MainWindow const &ui)
-{
-    const double s = ui.lineEdit_v->text().toFloat();
-    const f_vec x0 = observer_start(ui);
-    return {x0, f_tet(four_vt(s), x0)};
-}
-
-// A path that stored nothing (the observer ended at once) leaves every frame
-// at the starting point.
-observer observer_of_frame(geo const &path, int k, int frames, observer const &start)
-{
-    const int idx = path_point(path.getCount(), k, frames);
-    if (idx < 0)
-        return start;
-    return {path.getX(idx), path.getV(idx)};
-}
-
 } // namespace
 
 void MainWindow::on_PlayButton_clicked()
@@ -138,13 +114,9 @@ void MainWindow::recomp(int w, int h)
     }
     set_run_controls_enabled(*ui, false);
 
-    const observer start = starting_observer(*ui);
+    const Observer start = observer_in_fields(*ui);
     geo path;
-    {
-        end e((0.03 * precise + 1.0) * VneH(), ui->spinBox_round->value());
-        f_vec x = start.x, u = start.v;
-        geodetika(x, u, e, precise / 10.0, &path);
-    }
+    trace_run_path(the_scene, start, ui->spinBox_round->value(), path);
 
     ui->horizontalSlider->setMaximum(std::max(frames - 1, 0));
     ui->label_screen->setToolTip(QString());
@@ -152,7 +124,7 @@ void MainWindow::recomp(int w, int h)
         ui->horizontalSlider->setValue(frame);
         ui->progressBar->setValue(0);
         const double z = std::numbers::pi / 2 / ui->verticalSlider->value();
-        const observer o = observer_of_frame(path, frame, frames, start);
+        const Observer o = observer_of_frame(path, frame, frames, start);
         const qint64 ms = Compute(o.x, o.v, w, h, z, ui.get());
         // During the frame the label counts down; afterwards it tells what the
         // frame took.
@@ -207,10 +179,7 @@ void MainWindow::show_stored_frame(int f)
     if (f < 0 || f >= store_size || image[f].pixels() == 0)
         return;
     MyImage &entry = image[f];
-    const QPixmap own =
-        QPixmap::fromImage(raw_to_image(entry, entry.width(), entry.height(), 0, 0))
-            .scaled(entry.width(), entry.height(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    ui->label_screen->setPixmap(fitted_with_caption(own, ui->label_screen->size(), entry));
+    show_frame(*ui, entry, entry.width(), entry.height(), 0, 0);
     ui->label_screen->setToolTip(QString());
     shown_frame = f;
     show_frame_number(*ui, f, ui->horizontalSlider->maximum() + 1);

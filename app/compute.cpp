@@ -1,10 +1,10 @@
 #include "app/compute.h"
 
-#include "app/state.h"
 #include "physics/ray_colour.h"
 #include "render/frame_engine.h"
 #include "render/overlay.h"
 #include "render/raw_image.h"
+#include "scene/state.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -33,15 +33,6 @@ void keep_window_live()
     QThread::usleep(1000);
 }
 
-// The claimed grid of columns × rows, blown up to the frame and then to the
-// display, with the caption.
-void show_level(Ui::MainWindow &ui, int w, int h, int columns, int rows)
-{
-    const QPixmap grid = QPixmap::fromImage(raw_to_image(image[frame], w, h, columns, rows))
-                             .scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    ui.label_screen->setPixmap(fitted_with_caption(grid, ui.label_screen->size(), image[frame]));
-}
-
 RenderHooks window_hooks(Ui::MainWindow &ui, int w, int h)
 {
     RenderHooks hooks;
@@ -50,30 +41,36 @@ RenderHooks window_hooks(Ui::MainWindow &ui, int w, int h)
         ui.progressBar->setValue(percent);
         ui.lab_est_time->setText(to_time(remaining_ms));
     };
-    hooks.level_done = [&ui, w, h](int columns, int rows) { show_level(ui, w, h, columns, rows); };
+    hooks.level_done = [&ui, w, h](int columns, int rows) {
+        show_frame(ui, image[frame], w, h, columns, rows);
+    };
     return hooks;
 }
 
 } // namespace
 
-// The whole frame, as large as the display allows: cropping it to fill the
-// display would cut off the caption's top row.
-QPixmap fitted_with_caption(const QPixmap &frame_sized, QSize screen, MyImage &entry)
+void show_frame(Ui::MainWindow &ui, MyImage &entry, int w, int h, int columns, int rows)
 {
-    return addTxtImg(frame_sized.scaled(screen, Qt::KeepAspectRatio, Qt::SmoothTransformation),
-                     entry);
+    const QPixmap grid = QPixmap::fromImage(raw_to_image(entry, w, h, columns, rows))
+                             .scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // The whole frame, as large as the display allows: cropping it to fill
+    // the display would cut off the caption's top row.
+    const QPixmap shown =
+        grid.scaled(ui.label_screen->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    ui.label_screen->setPixmap(addTxtImg(shown, entry, the_scene));
 }
 
 qint64 Compute(f_vec x, f_vec v, int w, int h, double z, Ui::MainWindow *ui)
 {
     QElapsedTimer timer;
     timer.start();
-    set_render_switches(switches_of(*ui));
+    set_render_switches(the_scene, switches_of(*ui));
     // A cancelled frame dispatches nothing, so it needs neither fresh disk
     // tables nor an aim.
+    PreparedFrame prepared;
     if (!stop)
-        prepare_frame(x, v);
-    FrameEngine engine(GetColor);
+        prepared = prepare_frame(the_scene, x, v);
+    FrameEngine engine(the_scene, prepared);
     engine.setHooks(window_hooks(*ui, w, h));
     engine.render(image[frame], x, v, w, h, z);
     return timer.elapsed();

@@ -21,6 +21,7 @@ class MainWindow;
 // milliseconds taken.
 qint64 Compute(f_vec x, f_vec v, int w, int h, double z, Ui::MainWindow *ui);
 
-// A frame-sized picture of `entry` scaled to fit the display, with the
-// caption of the entry's observer.
-QPixmap fitted_with_caption(const QPixmap &frame_sized, QSize screen, MyImage &entry);
+// Shows the claimed columns × rows of a w×h frame (all of it for 0 × 0) in
+// the display, blown up to the frame and then to fit the display, with the
+// caption.
+void show_frame(Ui::MainWindow &ui, MyImage &entry, int w, int h, int columns, int rows);

@@ -1,10 +1,9 @@
 #include "app/mainwindow.h"
 
-#include "app/observer_start.h"
-#include "app/state.h"
-#include "physics/frames.h"
+#include "app/observer_fields.h"
 #include "physics/geodesic.h"
 #include "physics/orbits.h"
+#include "scene/state.h"
 #include "ui_mainwindow.h"
 
 #include <QPainter>
@@ -63,9 +62,9 @@ int pixel(double v)
 void trace_observer(const Ui::MainWindow &ui, double r_hor, geo &path)
 {
     end e(r_hor, ui.spinBox_round->value());
-    f_vec x = observer_start(ui);
-    f_vec u = f_tet(four_vt(ui.lineEdit_v->text().toFloat()), x);
-    geodetika_unstoppable(x, u, e, 0.25 * precise, &path);
+    const Observer start = observer_in_fields(ui);
+    f_vec x = start.x, u = start.v;
+    geodetika_unstoppable(the_scene, x, u, e, 0.25 * precise, &path);
 }
 
 QPixmap picture(int W, int H, const geo &path, double r_hor)
@@ -103,7 +102,7 @@ void MainWindow::draw_geodetics()
     }
     const int W = std::max(1, ui->label_geo->width() - 2);
     const int H = std::max(1, ui->label_geo->height() - 2);
-    const double r_hor = (0.03 * precise + 1.0) * VneH();
+    const double r_hor = capture_radius(the_scene);
     geo path;
     trace_observer(*ui, r_hor, path);
     ui->label_geopoint->setText(QString::number(path.getCount()));

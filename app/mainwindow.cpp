@@ -2,7 +2,7 @@
 
 #include "app/input_marks.h"
 #include "app/metric_fields.h"
-#include "app/state.h"
+#include "scene/state.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>

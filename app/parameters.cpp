@@ -1,9 +1,9 @@
 #include "app/field_number.h"
 #include "app/mainwindow.h"
 
-#include "app/state.h"
 #include "physics/frames.h"
 #include "physics/orbits.h"
+#include "scene/state.h"
 #include "ui_mainwindow.h"
 
 #include <numbers>

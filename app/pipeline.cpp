@@ -4,12 +4,10 @@
 #include "app/input_marks.h"
 #include "app/mainwindow.h"
 #include "app/metric_fields.h"
-#include "app/state.h"
 #include "expr/christoffel.h"
 #include "expr/formula_check.h"
-#include "expr/inverse_metric.h"
-#include "expr/postfix.h"
 #include "physics/orbits.h"
+#include "scene/state.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -28,15 +26,12 @@ QString tr(const char *text)
     return QCoreApplication::translate("MainWindow", text);
 }
 
-// Every field is translated, the lower triangle too, although the compiled
-// metric is built from the diagonal and the upper triangle alone.
-void compile_metric(const Ui::MainWindow &ui)
+void take_metric(const Ui::MainWindow &ui)
 {
     const auto fields = metric_fields(ui);
-    QString g[4][4];
     for (int i = 0; i < 16; ++i)
-        g[i / 4][i % 4] = ToPfx(fields[i]->text());
-    kontr_g(g);
+        the_scene.metric_texts[i] = fields[i]->text();
+    compile_metric(the_scene);
 }
 
 // Whether the field holds a number; marks it or clears its mark.
@@ -159,7 +154,7 @@ void MainWindow::reload()
         show_characteristics(none, none, none, none);
         return;
     }
-    compile_metric(*ui);
+    take_metric(*ui);
     const auto fields = metric_fields(*ui);
     for (int i = 0; i < 16; ++i)
         last_compiled[i] = fields[i]->text();

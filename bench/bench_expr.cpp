@@ -1,7 +1,7 @@
-#include "app/state.h"
 #include "expr/christoffel.h"
 #include "expr/compiled.h"
 #include "expr/presets.h"
+#include "scene/state.h"
 
 #include <benchmark/benchmark.h>
 

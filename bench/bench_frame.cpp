@@ -4,12 +4,12 @@
 // set against a plain parallel loop of the same colour function, which has
 // no tasks, claim flags, levels or throttle. On a shared machine the wall
 // clock says little; the processor time of the whole process is reported too.
-#include "app/state.h"
 #include "expr/presets.h"
 #include "physics/frames.h"
 #include "physics/orbits.h"
 #include "physics/ray_colour.h"
 #include "render/frame_engine.h"
+#include "scene/state.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "app/state.h"
 #include "physics/frames.h"
 #include "physics/geodesic.h"
 #include "physics/orbits.h"
+#include "scene/state.h"
 #include "tests/support/load_metric.h"
 
 #include <benchmark/benchmark.h>

@@ -1,9 +1,9 @@
 #include "expr/christoffel.h"
 
-#include "app/state.h"
 #include "expr/compiled.h"
 #include "expr/fused_christoffel.h"
 #include "physics/rungekuta.h"
+#include "scene/scene.h"
 
 namespace
 {
@@ -15,29 +15,30 @@ struct MetricAt {
 
 // Zero-flagged adjugate entries and coordinates a component does not mention
 // are skipped; for the diagonal presets that removes most of the work.
-void fillMetric(MetricAt &m, const f_vec &x)
+void fillMetric(MetricAt &m, Scene const &s, const f_vec &x)
 {
-    const double det = CntPfx(t[32].code, x);
+    auto const &t = s.t;
+    const double det = CntPfx(t[32].code, x, s.P);
     for (int i = 0; i < 4; ++i) {
         for (int j = i; j < 4; ++j) {
             const cmp_expr &adj = t[16 + 4 * i + j];
             if (adj.nz)
-                m.inverse[i][j] = m.inverse[j][i] = CntPfx(adj.code, x) / det;
+                m.inverse[i][j] = m.inverse[j][i] = CntPfx(adj.code, x, s.P) / det;
             const cmp_expr &g = t[4 * i + j];
             for (char k = 0; k < 4; ++k)
                 if (g.dep[static_cast<int>(k)])
                     m.dg[i][j][static_cast<int>(k)] = m.dg[j][i][static_cast<int>(k)] =
-                        der(g.code, k, x);
+                        der(g.code, k, x, s.P);
         }
     }
 }
 
 } // namespace
 
-tensor_3 christoffel_bytecode(f_vec &x)
+tensor_3 christoffel_bytecode(Scene const &s, f_vec &x)
 {
     MetricAt m;
-    fillMetric(m, x);
+    fillMetric(m, s, x);
     tensor_3 G;
     for (int b = 0; b < 4; ++b) {
         for (int c = 0; c < 4; ++c) {
@@ -68,30 +69,31 @@ f_vec dudλ(f_vec u, tensor_3 &G)
     return out;
 }
 
-tensor_3 Christoffel(f_vec &x)
+tensor_3 Christoffel(Scene const &s, f_vec &x)
 {
     tensor_3 G;
-    if (t_fused && t_fused->evaluate(P, x, G))
+    if (s.t_fused && s.t_fused->evaluate(s.P, x, G))
         return G;
-    return christoffel_bytecode(x);
+    return christoffel_bytecode(s, x);
 }
 
-f_vec geodesic_step(f_vec &x, f_vec u, double h)
+f_vec geodesic_step(Scene const &s, f_vec &x, f_vec u, double h)
 {
     f_vec out;
-    if (t_fused && t_fused->advance(P, x, u, h, out))
+    if (s.t_fused && s.t_fused->advance(s.P, x, u, h, out))
         return out;
-    return rungekuta(dudλ, u, christoffel_bytecode(x), h);
+    return rungekuta(dudλ, u, christoffel_bytecode(s, x), h);
 }
 
-void compile_fused()
+void compile_fused(Scene &s)
 {
-    t_fused.reset();
-    t_fused = FusedChristoffel::build(t, P, christoffel_bytecode, FusedBackendKind::native);
+    s.t_fused.reset();
+    s.t_fused = FusedChristoffel::build(
+        s.t, s.P, [&s](f_vec &x) { return christoffel_bytecode(s, x); }, FusedBackendKind::native);
 }
 
-void refresh_fused()
+void refresh_fused(Scene &s)
 {
-    if (t_fused)
-        t_fused->refresh(P);
+    if (s.t_fused)
+        s.t_fused->refresh(s.P);
 }

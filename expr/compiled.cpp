@@ -1,7 +1,5 @@
 #include "expr/compiled.h"
 
-#include "app/state.h"
-
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -214,7 +212,7 @@ double pw(double x, int n)
 // and that every code has a handler, which is why nothing here checks.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpedantic"
-double CntPfx(const unsigned char (&code)[512], const f_vec &x)
+double CntPfx(const unsigned char (&code)[512], const f_vec &x, const double (&P)[6])
 {
     static const void *const c[44] = {
         &&mul,  &&add,  &&sub,  &&div,  &&n0,   &&n1,   &&n2,   &&n3,    &&n4,   &&n5,   &&n6,
@@ -338,15 +336,15 @@ end:
 }
 #pragma GCC diagnostic pop
 
-double der(const unsigned char (&code)[512], const char &k, f_vec x)
+double der(const unsigned char (&code)[512], const char &k, f_vec x, const double (&P)[6])
 {
     constexpr double h = 5e-8;
     f_vec plus = x;
     f_vec minus = x;
     plus[k] = h + x[k];
     minus[k] = x[k] - h;
-    double high = CntPfx(code, plus);
-    double low = CntPfx(code, minus);
+    double high = CntPfx(code, plus, P);
+    double low = CntPfx(code, minus, P);
     return (high - low) * 1e7;
 }
 
@@ -379,7 +377,7 @@ sloped power(sloped a, int n)
 
 } // namespace
 
-double slope(const unsigned char (&code)[512], int k, const f_vec &x)
+double slope(const unsigned char (&code)[512], int k, const f_vec &x, const double (&P)[6])
 {
     sloped st[stackSlots];
     int sp = 0;

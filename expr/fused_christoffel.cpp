@@ -21,7 +21,8 @@ bool same_bits(const tensor_3 &a, const tensor_3 &b)
 }
 
 // Near the horizon and the axis, in the equatorial plane and far out.
-bool agrees(const FusedChristoffel &f, const double *params, FusedChristoffel::Reference reference)
+bool agrees(const FusedChristoffel &f, const double *params,
+            std::function<tensor_3(f_vec &)> const &reference)
 {
     for (double r : {1.3, 2.1, 3.7, 12.5, 180.0}) {
         for (double θ : {0.004, 0.9, std::numbers::pi / 2, 2.3, 3.1}) {
@@ -48,8 +49,7 @@ bool agrees(const FusedChristoffel &f, const double *params, FusedChristoffel::R
 
 FusedChristoffel::FusedChristoffel(FusedProgram p, std::unique_ptr<FusedBackend> b,
                                    FusedBackendKind k)
-    : program(std::move(p)), runner(std::move(b)), stepper(runner->step_entry()), kind(k),
-      frame(program.frame_size)
+    : program(std::move(p)), runner(std::move(b)), stepper(runner->step_entry()), kind(k)
 {
     const int zero = static_cast<int>(program.outputs.size());
     for (int i = 0; i < 64; ++i)
@@ -60,14 +60,24 @@ FusedChristoffel::FusedChristoffel(FusedProgram p, std::unique_ptr<FusedBackend>
                 terms[a][term_count[a]++] = static_cast<unsigned char>(bc);
     for (int a = 0; a < 4; ++a) {
         longest_row = std::max(longest_row, term_count[a]);
-        for (int i = 0; i < 16; ++i)
+        for (int i = 0; i < 16; ++i) {
             padded[i][a] = i < term_count[a] ? terms[a][i] : 0;
+            padded_source[i][a] = i < term_count[a] ? source[16 * a + terms[a][i]] : zero;
+        }
     }
 }
 
 std::unique_ptr<FusedChristoffel> FusedChristoffel::build(const cmp_expr (&records)[33],
                                                           const double *params, Reference reference,
                                                           FusedBackendKind preferred)
+{
+    return build(records, params, std::function<tensor_3(f_vec &)>(reference), preferred);
+}
+
+std::unique_ptr<FusedChristoffel>
+FusedChristoffel::build(const cmp_expr (&records)[33], const double *params,
+                        std::function<tensor_3(f_vec &)> const &reference,
+                        FusedBackendKind preferred)
 {
     const FusedGraph graph = lower_christoffel(records);
     for (int v : graph.guarded)
@@ -102,14 +112,22 @@ std::unique_ptr<FusedChristoffel> FusedChristoffel::build(const cmp_expr (&recor
 
 void FusedChristoffel::refresh(const double *params)
 {
-    std::copy_n(params, 4, frame_params);
-    program.fill_frame(params, frame.data());
+    const FrameBlock *now = current.load(std::memory_order_relaxed);
+    if (now && std::memcmp(params, now->params, sizeof now->params) == 0)
+        return;
+    auto block = std::make_unique<FrameBlock>();
+    std::copy_n(params, 4, block->params);
+    block->values.resize(program.frame_size);
+    program.fill_frame(params, block->values.data());
+    current.store(block.get(), std::memory_order_release);
+    blocks.push_back(std::move(block));
 }
 
 const double *FusedChristoffel::frame_for(const double *params, double *local) const
 {
-    if (std::memcmp(params, frame_params, sizeof frame_params) == 0)
-        return frame.data();
+    const FrameBlock *block = current.load(std::memory_order_acquire);
+    if (std::memcmp(params, block->params, sizeof block->params) == 0)
+        return block->values.data();
     program.fill_frame(params, local);
     return local;
 }
@@ -118,52 +136,80 @@ bool FusedChristoffel::advance(const double *params, const f_vec &x, const f_vec
                                f_vec &out) const
 {
     if (stepper) {
-        double local[FusedProgram::max_registers];
+        double local[FusedProgram::max_frame];
         const double uh[5] = {u[0], u[1], u[2], u[3], h};
         if (stepper(frame_for(params, local), &x[0], uh, &out[0]))
             return true;
     }
-    tensor_3 G;
-    if (!evaluate(params, x, G))
+    double values[max_outputs];
+    if (!run_guarded(params, x, values))
         return false;
-    out = rungekuta(u, G, h);
+    double g[16][4];
+    for (int i = 0; i < longest_row; ++i)
+        for (int a = 0; a < 4; ++a)
+            g[i][a] = values[padded_source[i][a]];
+    if (sparse_step(g, u, h, out))
+        return true;
+    tensor_3 G;
+    scatter(values, G);
+    out = ::rungekuta(::dudλ, u, G, h);
     return true;
 }
 
 bool FusedChristoffel::evaluate(const double *params, const f_vec &x, tensor_3 &G) const
 {
-    double local[FusedProgram::max_registers];
-    const double *block = frame_for(params, local);
-    double out[max_outputs];
-    runner->run(block, x, out);
-    bool finite = true;
-    for (int i = 0; i < program.guarded_count; ++i)
-        finite &= std::fabs(out[i]) <= guard;
-    if (!finite)
+    double values[max_outputs];
+    if (!run_guarded(params, x, values))
         return false;
-    out[program.outputs.size()] = 0.0;
-    double *g = &G.v[0][0][0];
-    for (int i = 0; i < 64; ++i)
-        g[i] = out[source[i]];
+    scatter(values, G);
     return true;
 }
 
-// A sum from +0 that skips only ±0 terms keeps every bit (it never turns
-// into −0), and a structurally zero symbol times a finite product is ±0. So
-// the rows may also be padded to one length with 0·(finite) terms, which
-// lets the four sums run side by side.
+bool FusedChristoffel::run_guarded(const double *params, const f_vec &x, double *values) const
+{
+    double local[FusedProgram::max_frame];
+    runner->run(frame_for(params, local), x, values);
+    bool finite = true;
+    for (int i = 0; i < program.guarded_count; ++i)
+        finite &= std::fabs(values[i]) <= guard;
+    values[program.outputs.size()] = 0.0;
+    return finite;
+}
+
+void FusedChristoffel::scatter(const double *values, tensor_3 &G) const
+{
+    double *g = &G.v[0][0][0];
+    for (int i = 0; i < 64; ++i)
+        g[i] = values[source[i]];
+}
+
 f_vec FusedChristoffel::rungekuta(f_vec y, const tensor_3 &G, double h) const
 {
-    auto bounded = [](const f_vec &v) {
-        return std::fabs(v[0]) <= stage_guard && std::fabs(v[1]) <= stage_guard &&
-               std::fabs(v[2]) <= stage_guard && std::fabs(v[3]) <= stage_guard;
-    };
     double g[16][4] = {};
     const double *flat = &G.v[0][0][0];
     for (int i = 0; i < longest_row; ++i)
         for (int a = 0; a < 4; ++a)
             if (i < term_count[a])
                 g[i][a] = flat[16 * a + terms[a][i]];
+    f_vec out;
+    if (sparse_step(g, y, h, out))
+        return out;
+    tensor_3 T = G;
+    return ::rungekuta(::dudλ, y, T, h);
+}
+
+// A sum from +0 that skips only ±0 terms keeps every bit (it never turns
+// into −0), and a structurally zero symbol times a finite product is ±0. So
+// the rows may also be padded to one length with 0·(finite) terms, which
+// lets the four sums run side by side. The products are finite while every
+// stage's components stay within 1e150.
+bool FusedChristoffel::sparse_step(const double (&g)[16][4], const f_vec &y, double h,
+                                   f_vec &out) const
+{
+    auto bounded = [](const f_vec &v) {
+        return std::fabs(v[0]) <= stage_guard && std::fabs(v[1]) <= stage_guard &&
+               std::fabs(v[2]) <= stage_guard && std::fabs(v[3]) <= stage_guard;
+    };
     auto dudλ = [&](const f_vec &u) {
         double uu[16];
         for (int b = 0; b < 4; ++b)
@@ -180,15 +226,14 @@ f_vec FusedChristoffel::rungekuta(f_vec y, const tensor_3 &G, double h) const
     const f_vec s2 = y + k1 * k, k2 = dudλ(s2);
     const f_vec s3 = y + k2 * k, k3 = dudλ(s3);
     const f_vec s4 = y + k3 * h, k4 = dudλ(s4);
-    if (!(bounded(y) && bounded(s2) && bounded(s3) && bounded(s4))) {
-        tensor_3 T = G;
-        return ::rungekuta(::dudλ, y, T, h);
-    }
+    if (!(bounded(y) && bounded(s2) && bounded(s3) && bounded(s4)))
+        return false;
     f_vec s = k2 + k3;
     s = s * 2.0;
     s = k1 + s;
     s = s + k4;
     s = s * k;
     s = s / 3.0;
-    return y + s;
+    out = y + s;
+    return true;
 }

@@ -4,6 +4,8 @@
 #include "expr/compiled.h"
 #include "expr/fused_backend.h"
 
+#include <atomic>
+#include <functional>
 #include <memory>
 
 enum class FusedBackendKind { native, interpreter };
@@ -12,7 +14,8 @@ enum class FusedBackendKind { native, interpreter };
 // the same bits as the byte-code evaluation: where a guarded value (any
 // ∂_k g_ij or g^ij) is not finite or beyond 1e300, evaluate declines and the
 // caller takes the byte-code path, so NaN and infinity behave as there.
-// Immutable while a frame renders; refresh only between frames.
+// Its code never changes after build; refresh publishes the values of new
+// parameters without touching those that running evaluations read.
 class FusedChristoffel
 {
   public:
@@ -27,10 +30,16 @@ class FusedChristoffel
     static std::unique_ptr<FusedChristoffel> build(const cmp_expr (&records)[33],
                                                    const double *params, Reference reference,
                                                    FusedBackendKind preferred);
+    // The same, checked against the symbols of a given scene.
+    static std::unique_ptr<FusedChristoffel>
+    build(const cmp_expr (&records)[33], const double *params,
+          std::function<tensor_3(f_vec &)> const &reference, FusedBackendKind preferred);
 
     FusedBackendKind backend() const { return kind; }
 
-    // Recomputes the values of the parameters alone.
+    // Computes the values of the parameters alone once, for evaluations that
+    // follow; evaluations with other parameters compute them per call. One
+    // thread at a time.
     void refresh(const double *params);
 
     // False, with G unspecified, where the byte-code path must decide.
@@ -47,6 +56,12 @@ class FusedChristoffel
 
   private:
     const double *frame_for(const double *params, double *local) const;
+    // The outputs at x, with 0 after them; false where a guard fails.
+    bool run_guarded(const double *params, const f_vec &x, double *values) const;
+    void scatter(const double *values, tensor_3 &G) const;
+    // g[i][a]: the i-th term's symbol of row a; false where a stage leaves
+    // the bound that keeps the skipped products finite.
+    bool sparse_step(const double (&g)[16][4], const f_vec &y, double h, f_vec &out) const;
 
     FusedChristoffel(FusedProgram p, std::unique_ptr<FusedBackend> b, FusedBackendKind k);
 
@@ -54,11 +69,16 @@ class FusedChristoffel
     std::unique_ptr<FusedBackend> runner;
     FusedBackend::StepEntry stepper;
     FusedBackendKind kind;
-    std::vector<double> frame;
-    double frame_params[4] = {};
+    struct FrameBlock {
+        double params[4];
+        std::vector<double> values;
+    };
+    std::vector<std::unique_ptr<FrameBlock>> blocks; // kept while the program lives
+    std::atomic<const FrameBlock *> current{nullptr};
     int source[64];             // index into a run's outputs; the slot after them holds 0
     unsigned char terms[4][16]; // b·4+c of the symbols Γ^a_bc that are not zero by structure
     int term_count[4] = {};
     unsigned char padded[16][4]; // terms by position, 0 past a row's end
+    int padded_source[16][4];    // their outputs, the 0 after them past a row's end
     int longest_row = 0;
 };

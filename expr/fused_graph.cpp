@@ -62,6 +62,8 @@ class Builder
 
     int unary(FusedOp op, int a)
     {
+        if (is_nan(a))
+            return a;
         if (is_constant(a))
             return constant(apply(op, value(a), 0));
         return intern({op, a, -1, 0, 0});
@@ -71,6 +73,8 @@ class Builder
     // operand order is made canonical and a+b meets b+a.
     int binary(FusedOp op, int a, int b)
     {
+        if (op != FusedOp::pow && (is_nan(a) || is_nan(b)))
+            return is_nan(a) ? a : b;
         if (is_constant(a) && is_constant(b))
             return constant(apply(op, value(a), value(b)));
         if ((op == FusedOp::add || op == FusedOp::mul) && a > b)
@@ -169,6 +173,9 @@ class Builder
 
     bool is_constant(int n) const { return graph.nodes[n].op == FusedOp::constant; }
     double value(int n) const { return graph.nodes[n].value; }
+    // Arithmetic on NaN is NaN, whatever the other operand; only pw may
+    // drop one (x⁰ = 1, a NaN exponent returns the base).
+    bool is_nan(int n) const { return is_constant(n) && std::isnan(value(n)); }
 
     static FusedOp binaryOp(unsigned char c)
     {

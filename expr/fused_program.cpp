@@ -118,49 +118,35 @@ void FusedProgram::fill_frame(const double *params, double *frame) const
     run_fused(frame_code, frame);
 }
 
-// Threaded dispatch as in CntPfx: each handler jumps to the next one
-// itself, so the branch predictor sees one indirect jump per operation kind.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wpedantic"
 void run_fused(const std::vector<FusedInstr> &code, double *r)
 {
-    static const void *const handler[] = {&&done, &&done, &&done, &&add, &&sub,  &&mul,
-                                          &&div,  &&neg,  &&sin,  &&cos, &&power};
-    const FusedInstr *i = code.data();
-    const FusedInstr *const end = i + code.size();
-    if (i == end)
-        return;
-#define NEXT                                                                                       \
-    if (++i == end)                                                                                \
-        return;                                                                                    \
-    goto *handler[static_cast<int>(i->op)]
-    goto *handler[static_cast<int>(i->op)];
-add:
-    r[i->dst] = r[i->a] + r[i->b];
-    NEXT;
-sub:
-    r[i->dst] = r[i->a] - r[i->b];
-    NEXT;
-mul:
-    r[i->dst] = r[i->a] * r[i->b];
-    NEXT;
-div:
-    r[i->dst] = r[i->a] / r[i->b];
-    NEXT;
-neg:
-    r[i->dst] = -r[i->a];
-    NEXT;
-sin:
-    r[i->dst] = std::sin(r[i->a]);
-    NEXT;
-cos:
-    r[i->dst] = std::cos(r[i->a]);
-    NEXT;
-power:
-    r[i->dst] = pw(r[i->a], pwExponent(r[i->b]));
-    NEXT;
-done:
-    return;
-#undef NEXT
+    for (const FusedInstr &i : code) {
+        const double a = r[i.a], b = r[i.b];
+        switch (i.op) {
+        case FusedOp::add:
+            r[i.dst] = a + b;
+            break;
+        case FusedOp::sub:
+            r[i.dst] = a - b;
+            break;
+        case FusedOp::mul:
+            r[i.dst] = a * b;
+            break;
+        case FusedOp::div:
+            r[i.dst] = a / b;
+            break;
+        case FusedOp::neg:
+            r[i.dst] = -a;
+            break;
+        case FusedOp::sin:
+            r[i.dst] = std::sin(a);
+            break;
+        case FusedOp::cos:
+            r[i.dst] = std::cos(a);
+            break;
+        default:
+            r[i.dst] = pw(a, pwExponent(b));
+            break;
+        }
+    }
 }
-#pragma GCC diagnostic pop

@@ -15,6 +15,7 @@ struct FusedInstr {
 // computed once for a set of parameters; the point code runs per position.
 struct FusedProgram {
     static constexpr int max_registers = 4096;
+    static constexpr int max_frame = 512;
 
     int frame_size = 0;            // registers [0, frame_size) form the frame block
     int register_count = 0;        // frame block, coordinates and point values
@@ -28,12 +29,13 @@ struct FusedProgram {
     int gamma_output[64]; // index into outputs, -1 for a structural zero
 
     // False when the graph needs more registers than a run may keep.
-    bool fits() const { return register_count <= max_registers; }
+    bool fits() const { return register_count <= max_registers && frame_size <= max_frame; }
 
     void fill_frame(const double *params, double *frame) const;
 };
 
 FusedProgram schedule(const FusedGraph &graph);
 
-// Runs `code` on the register file r (pw and libm calls as CntPfx makes them).
+// Runs `code` on the register file r (pw and the libm calls as CntPfx makes
+// them); fills frame blocks, where speed does not matter.
 void run_fused(const std::vector<FusedInstr> &code, double *r);

@@ -1,7 +1,5 @@
 #include "expr/inverse_metric.h"
 
-#include "app/state.h"
-#include "expr/christoffel.h"
 #include "expr/compiled.h"
 #include "expr/simplify.h"
 
@@ -89,7 +87,7 @@ cmp_expr compile(QString s)
 
 } // namespace
 
-void kontr_g(QString (*g)[4])
+void kontr_g(QString (*g)[4], cmp_expr (&t)[33])
 {
     const bool complete = isComplete(g);
     QString adjugate[4][4];
@@ -108,5 +106,4 @@ void kontr_g(QString (*g)[4])
         }
     }
     t[32] = compile(determinant);
-    compile_fused();
 }

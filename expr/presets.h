@@ -2,6 +2,8 @@
 
 #include <QString>
 
+struct Scene;
+
 // The five ready-made metrics as the editor shows them: sixteen infix texts
 // in the field order tt, tr, te, tf, rt, rr, re, rf, et, er, ee, ef, ft, fr,
 // fe, ff (row-major, so text g[4μ+ν] is component μν), then the texts of the
@@ -44,10 +46,12 @@ inline constexpr metric_preset presets[5] = {
      false},
 };
 
-// Translates sixteen infix texts (the field order above) and compiles them
-// into t, the way the editor's pipeline does; the parameters are untouched.
+// Takes sixteen infix texts (the field order above) into the shared scene and
+// compiles them, the way the editor's pipeline does; the parameters are untouched.
 void compileMetricTexts(const QString (&texts)[16]);
 
-// compileMetricTexts on preset `index` (0..4), and its a and Q into P[1] and
-// P[2]; M and Λ keep their values, as when the editor applies a preset.
+// Preset `index` (0..4) into the scene: its texts compiled, its a and Q into
+// P[1] and P[2]; M and Λ keep their values, as when the editor applies a
+// preset. The one-argument form works on the shared scene.
+void compilePreset(Scene &s, int index);
 void compilePreset(int index);

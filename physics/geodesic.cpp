@@ -1,7 +1,7 @@
 #include "physics/geodesic.h"
 
-#include "app/state.h"
 #include "expr/christoffel.h"
+#include "scene/run_control.h"
 
 #include <algorithm>
 #include <cmath>
@@ -102,14 +102,14 @@ double step_length(f_vec const &x, double r_hor, double p)
     return std::fmax(p / 50, 100 / d + 10);
 }
 
-template <bool stoppable> void trace(f_vec &x, f_vec &u, end &e, double p, geo *g)
+template <bool stoppable> void trace(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g)
 {
     long long const budget = step_budget(e.angular_limit(), p);
     long long steps = 0;
     bool more;
     do {
         double const h = step_length(x, e.evhor(), p);
-        u = geodesic_step(x, u, h);
+        u = geodesic_step(s, x, u, h);
         x = x + u * h;
         if (g)
             g->insert(x, u);
@@ -121,12 +121,12 @@ template <bool stoppable> void trace(f_vec &x, f_vec &u, end &e, double p, geo *
 
 } // namespace
 
-void geodetika(f_vec &x, f_vec &u, end &e, double p, geo *g)
+void geodetika(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g)
 {
-    trace<true>(x, u, e, p, g);
+    trace<true>(s, x, u, e, p, g);
 }
 
-void geodetika_unstoppable(f_vec &x, f_vec &u, end &e, double p, geo *g)
+void geodetika_unstoppable(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g)
 {
-    trace<false>(x, u, e, p, g);
+    trace<false>(s, x, u, e, p, g);
 }

@@ -5,6 +5,8 @@
 #include <memory>
 #include <utility>
 
+struct Scene;
+
 // Every point reached by one geodesic, kept for the observer's own path. Used
 // by a single thread; never copied, because a path can hold millions of points.
 class geo
@@ -82,10 +84,12 @@ long long step_budget(double angular_limit, double p);
 // Traces the geodesic from x with 4-velocity u until e says it has ended, the
 // shared stop flag is raised or the step budget is spent; x and u then hold
 // the last point. p scales the step length; g, when given, receives every
-// point after the start.
+// point after the start. The form without a scene traces in the shared one.
+void geodetika(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g);
 void geodetika(f_vec &x, f_vec &u, end &e, double p, geo *g);
 
 // The same trace, deaf to the stop flag: for the orbit searches and the
 // observer's path view, whose answers must not depend on whether a render was
 // cancelled earlier (the flag stays raised until the next Play).
+void geodetika_unstoppable(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g = nullptr);
 void geodetika_unstoppable(f_vec &x, f_vec &u, end &e, double p, geo *g = nullptr);

@@ -1,7 +1,7 @@
 #include "physics/orbits.h"
 
-#include "app/state.h"
 #include "physics/frames.h"
+#include "scene/scene.h"
 
 #include <cmath>
 #include <cstring>
@@ -15,21 +15,21 @@ constexpr double tolerance = 5e-8;
 constexpr double half_pi = 1.5707963267948966;
 constexpr int max_halvings = 2000;
 
-double g_rr(double r)
+double g_rr(Scene const &s, double r)
 {
-    return CntPfx(t[5].code, f_vec{{0, r, 0, 0}});
+    return CntPfx(s.t[5].code, f_vec{{0, r, 0, 0}}, s.P);
 }
 
 // Coming down from far away g_rr grows towards the horizon; inside it is
 // negative or smaller, which pushes lo up. Without a divergence the bracket
 // collapses onto the largest g_rr in range, so the halvings are bounded like
 // those of the inner search and the outcome is "no horizon".
-std::optional<double> outer_horizon()
+std::optional<double> outer_horizon(Scene const &s)
 {
-    double lo = P[0], hi = 1000.0, best = 0;
+    double lo = s.P[0], hi = 1000.0, best = 0;
     for (int i = 0; i < max_halvings; ++i) {
         double const mid = (lo + hi) * 0.5;
-        double const v = g_rr(mid);
+        double const v = g_rr(s, mid);
         if (v > best) {
             if (v >= 1e6)
                 return mid;
@@ -44,12 +44,12 @@ std::optional<double> outer_horizon()
 
 // Below an inner horizon g_rr is positive and grows towards it; between the
 // horizons it is negative. Without one the bracket shrinks to 0.
-double inner_horizon(double outer)
+double inner_horizon(Scene const &s, double outer)
 {
     double lo = 0, hi = outer, best = 0;
     for (int i = 0; i < max_halvings; ++i) {
         double const mid = (lo + hi) * 0.5;
-        double const v = g_rr(mid);
+        double const v = g_rr(s, mid);
         if (v > best) {
             if (v >= 1e9)
                 break;
@@ -70,18 +70,18 @@ f_vec equatorial(double r)
 // Γ^r(X, Y) = Σ Γ^r_ab X^a Y^b at x, from exact slopes of the compiled
 // metric: far out a difference quotient of g_tt, which differs from −1 by
 // 2M/r, is pure rounding.
-double radial_connection(f_vec const &x, double const (&X)[4], double const (&Y)[4])
+double radial_connection(Scene const &s, f_vec const &x, double const (&X)[4], double const (&Y)[4])
 {
     double dg[4][4][4]; // dg[k][μ][ν] = ∂_k g_μν
     for (int k = 0; k < 4; ++k)
         for (int μ = 0; μ < 4; ++μ)
             for (int ν = μ; ν < 4; ++ν)
                 dg[k][μ][ν] = dg[k][ν][μ] =
-                    t[4 * μ + ν].dep[k] ? slope(t[4 * μ + ν].code, k, x) : 0.0;
-    double const det = CntPfx(t[32].code, x);
+                    s.t[4 * μ + ν].dep[k] ? slope(s.t[4 * μ + ν].code, k, x, s.P) : 0.0;
+    double const det = CntPfx(s.t[32].code, x, s.P);
     double sum = 0;
     for (int μ = 0; μ < 4; ++μ) {
-        double const up = CntPfx(t[20 + μ].code, x) / det; // g^rμ
+        double const up = CntPfx(s.t[20 + μ].code, x, s.P) / det; // g^rμ
         if (up == 0)
             continue;
         double lowered = 0; // Γ_μab X^a Y^b, doubled
@@ -99,13 +99,13 @@ double radial_connection(f_vec const &x, double const (&X)[4], double const (&Y)
 // quadratic in direction n. Where even a body at rest is pushed outwards there
 // is no circular orbit (0); where no speed below light suffices, the answer
 // stays just below light, as a bisection over [0, 1] would end.
-double circular_speed(f_vec x, double n)
+double circular_speed(Scene const &s, f_vec x, double n)
 {
     double E[4][4];
-    lnrf(E, x);
-    double const A = radial_connection(x, E[0], E[0]);
-    double const B = n * radial_connection(x, E[0], E[3]);
-    double const C = radial_connection(x, E[3], E[3]);
+    lnrf(s, E, x);
+    double const A = radial_connection(s, x, E[0], E[0]);
+    double const B = n * radial_connection(s, x, E[0], E[3]);
+    double const C = radial_connection(s, x, E[3], E[3]);
     if (!(A > 0) || !std::isfinite(B) || !std::isfinite(C))
         return 0.0;
     double w = HUGE_VAL; // the root for w = n·v > 0
@@ -114,8 +114,8 @@ double circular_speed(f_vec x, double n)
         if (B < 0)
             w = -A / (2 * B);
     } else if (disc >= 0) {
-        double const s = -(B + std::copysign(std::sqrt(disc), B));
-        for (double root : {s / C, s != 0 ? A / s : HUGE_VAL})
+        double const q = -(B + std::copysign(std::sqrt(disc), B));
+        for (double root : {q / C, q != 0 ? A / q : HUGE_VAL})
             if (root > 0)
                 w = std::fmin(w, root);
     }
@@ -125,14 +125,14 @@ double circular_speed(f_vec x, double n)
 // Specific angular momentum u_φ of the circular orbit at r in direction n, or
 // NaN where there is none (pushed outwards even at rest, or only light fast
 // enough).
-double orbit_momentum(double r, int n)
+double orbit_momentum(Scene const &s, double r, int n)
 {
     f_vec const x = equatorial(r);
-    double const v = circular_speed(x, n);
+    double const v = circular_speed(s, x, n);
     if (std::fabs(v) <= tolerance || std::fabs(v) >= 1 - tolerance)
         return std::numeric_limits<double>::quiet_NaN();
-    f_vec const u = f_tet(four_vt(v), x);
-    return CntPfx(t[3].code, x) * u[0] + CntPfx(t[15].code, x) * u[3];
+    f_vec const u = f_tet(s, four_vt(v), x);
+    return CntPfx(s.t[3].code, x, s.P) * u[0] + CntPfx(s.t[15].code, x, s.P) * u[3];
 }
 
 // A circular orbit is stable where the angular momentum that circular orbits
@@ -142,90 +142,88 @@ double orbit_momentum(double r, int n)
 // metric; following each trial orbit for 25 rounds took seconds near a
 // repulsive core, where orbits crawl, and still missed the slow drift just
 // inside the limit.
-bool stable_orbit(double r, int n)
+bool stable_orbit(Scene const &s, double r, int n)
 {
     constexpr double δ = 1e-6;
-    double const inner = orbit_momentum(r * (1 - δ), n);
-    double const outer = orbit_momentum(r * (1 + δ), n);
+    double const inner = orbit_momentum(s, r * (1 - δ), n);
+    double const outer = orbit_momentum(s, r * (1 + δ), n);
     return n * (outer - inner) > 0;
 }
 
-struct disk_snapshot {
-    bool valid = false;
-    double r_in = 0, r_out = 0;
-    double params[4] = {};
-    cmp_expr metric[33];
-};
-
-disk_snapshot snapshot;
-
-void remember_disk(double r_in, double r_out)
+void remember_disk(Scene &s, double r_in, double r_out)
 {
+    DiskTables &snapshot = s.disk;
     snapshot.valid = true;
     snapshot.r_in = r_in;
     snapshot.r_out = r_out;
-    std::memcpy(snapshot.params, P, sizeof snapshot.params);
-    std::memcpy(snapshot.metric, t, sizeof snapshot.metric);
+    std::memcpy(snapshot.params, s.P, sizeof snapshot.params);
+    std::memcpy(snapshot.metric, s.t, sizeof snapshot.metric);
 }
 
 } // namespace
 
-void VnH()
+void VnH(Scene &s)
 {
-    if (mink) {
-        h1 = 2.0;
-        h2 = 0.0;
+    if (s.mink) {
+        s.h1 = 2.0;
+        s.h2 = 0.0;
         return;
     }
-    std::optional<double> const outer = outer_horizon();
+    std::optional<double> const outer = outer_horizon(s);
     if (!outer) {
-        h1 = h2 = 0.0;
+        s.h1 = s.h2 = 0.0;
         return;
     }
-    h1 = *outer;
-    h2 = inner_horizon(h1);
-    if (std::fabs(h1 - h2) < tolerance)
-        h2 = h1; // one degenerate horizon: the outer search again, same answer
+    s.h1 = *outer;
+    s.h2 = inner_horizon(s, s.h1);
+    if (std::fabs(s.h1 - s.h2) < tolerance)
+        s.h2 = s.h1; // one degenerate horizon: the outer search again, same answer
 }
 
-double VneH()
+double VneH(Scene const &s)
 {
-    return std::fmax(h2, h1);
+    return std::fmax(s.h2, s.h1);
 }
 
-double VniH()
+double VniH(Scene const &s)
 {
-    return std::fmin(h2, h1);
+    return std::fmin(s.h2, s.h1);
 }
 
-double OrbSpeed(f_vec x, int n)
+double capture_radius(Scene const &s)
 {
-    return circular_speed(x, n);
+    return (0.03 * s.precise + 1.0) * VneH(s);
 }
 
-void O_Speed(double r_in, double r_out)
+double OrbSpeed(Scene const &s, f_vec x, int n)
 {
+    return circular_speed(s, x, n);
+}
+
+void O_Speed(Scene &s, double r_in, double r_out)
+{
+    double *const o_spd = s.disk.o_spd;
     for (int i = 0; i < 512; ++i)
-        o_spd[i] = circular_speed(equatorial(i * (r_out - r_in) * 0.001953125 + r_in), 1.0);
+        o_spd[i] = circular_speed(s, equatorial(i * (r_out - r_in) * 0.001953125 + r_in), 1.0);
     for (int j = 0; j < 64; ++j) {
         f_vec const x = equatorial(j * (r_out - r_in) * 0.015625 + r_in);
-        φ_spd[j] = f_tet(four_vt(o_spd[8 * j]), x)[3];
+        s.disk.φ_spd[j] = f_tet(s, four_vt(o_spd[8 * j]), x)[3];
     }
-    remember_disk(r_in, r_out);
+    remember_disk(s, r_in, r_out);
 }
 
 // Without an event horizon the search starts at the centre and spans twenty
 // times the gravitational radius 2M instead. A search that found no stable
 // radius at all has no limit to report.
-double lim_stab_orb(int n)
+double lim_stab_orb(Scene const &s, int n)
 {
-    double const r_h = VneH();
-    double lo = r_h, hi = 20 * (r_h > 0 ? r_h : 2 * P[0]);
+    double const r_h = VneH(s);
+    double lo = r_h, hi = 20 * (r_h > 0 ? r_h : 2 * s.P[0]);
     bool found = false;
     for (int i = 1;; ++i) {
         double const mid = (lo + hi) * 0.5;
         bool const more = i < 20;
-        if (stable_orbit(mid, n)) {
+        if (stable_orbit(s, mid, n)) {
             found = true;
             if (mid - lo > tolerance && more)
                 hi = mid;
@@ -240,15 +238,16 @@ double lim_stab_orb(int n)
     }
 }
 
-bool disk_tables_current()
+bool disk_tables_current(Scene const &s)
 {
-    return snapshot.valid && snapshot.r_in == P[4] && snapshot.r_out == P[5] &&
-           std::memcmp(snapshot.params, P, sizeof snapshot.params) == 0 &&
-           std::memcmp(snapshot.metric, t, sizeof snapshot.metric) == 0;
+    DiskTables const &snapshot = s.disk;
+    return snapshot.valid && snapshot.r_in == s.P[4] && snapshot.r_out == s.P[5] &&
+           std::memcmp(snapshot.params, s.P, sizeof snapshot.params) == 0 &&
+           std::memcmp(snapshot.metric, s.t, sizeof snapshot.metric) == 0;
 }
 
-void ensure_disk_tables()
+void ensure_disk_tables(Scene &s)
 {
-    if (!disk_tables_current() && P[5] > P[4])
-        O_Speed(P[4], P[5]);
+    if (!disk_tables_current(s) && s.P[5] > s.P[4])
+        O_Speed(s, s.P[4], s.P[5]);
 }

@@ -2,24 +2,36 @@
 
 #include "physics/f_vec.h"
 
-// Characteristic radii of the current metric and circular equatorial orbits.
+struct Scene;
+
+// Characteristic radii of a scene's metric and circular equatorial orbits.
 // Speeds are measured along φ in the non-rotating frame, in units of c;
 // positive is the +φ (right-handed) direction. All of it runs on the GUI
-// thread when the metric, its parameters or the disk radii change.
+// thread when the metric, its parameters or the disk radii change. The forms
+// without a scene work on the shared one.
 
 // Finds the horizons where g_rr diverges: h1 outer, h2 inner. A metric with no
 // event horizon between M and 1000 (the over-charged Reissner–Nordström or the
 // over-spun Kerr metric, for instance) gets h1 = h2 = 0: no horizon.
+void VnH(Scene &s);
 void VnH();
+double VneH(Scene const &s);
 double VneH();
+double VniH(Scene const &s);
 double VniH();
+
+// Where rays and paths count as fallen in: the event horizon widened by
+// 0.03·precise.
+double capture_radius(Scene const &s);
 
 // Speed of the circular orbit through x in direction n (+1 or −1): the speed
 // at which a body moving along φ feels no radial acceleration. 0 where even a
 // body at rest is pushed outwards; just below 1 where light alone would do.
+double OrbSpeed(Scene const &s, f_vec x, int n);
 double OrbSpeed(f_vec x, int n);
 
-// Fills o_spd and φ_spd for the disk between r_in and r_out.
+// Fills the disk tables for the disk between r_in and r_out.
+void O_Speed(Scene &s, double r_in, double r_out);
 void O_Speed(double r_in, double r_out);
 
 // Radius of the innermost stable circular orbit in direction n: the largest
@@ -28,13 +40,16 @@ void O_Speed(double r_in, double r_out);
 // circular orbits further out need more angular momentum; a radius without a
 // circular orbit counts as unstable. NaN when no radius of the range was
 // stable: there is no such orbit to show.
+double lim_stab_orb(Scene const &s, int n);
 double lim_stab_orb(int n);
 
 // The disk tables belong to the metric and the radii they were computed for.
 // They are current while the compiled metric, M, a, Q, Λ and the disk radii
 // P[4], P[5] are exactly those of the last O_Speed.
+bool disk_tables_current(Scene const &s);
 bool disk_tables_current();
 
 // Recomputes the disk tables for P[4], P[5] when they are stale and the disk
 // has a positive width; otherwise leaves them as they are.
+void ensure_disk_tables(Scene &s);
 void ensure_disk_tables();

@@ -1,6 +1,5 @@
 #include "physics/ray_colour.h"
 
-#include "app/state.h"
 #include "expr/christoffel.h"
 #include "physics/backdrop.h"
 #include "physics/frames.h"
@@ -8,6 +7,7 @@
 #include "physics/optics.h"
 #include "physics/orbits.h"
 #include "render/colour.h"
+#include "scene/scene.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -18,17 +18,8 @@ namespace
 
 constexpr unsigned black = 0xff000000u;
 constexpr double rounds_allowed = 15;
-constexpr double horizon_margin = 0.03;
 
-// The correction stored by prepare_frame, with the observer it belongs to.
-struct prepared_aim {
-    f_vec x{}, u{};
-    aim_offset offset{};
-    bool valid = false;
-};
-prepared_aim prepared;
-
-bool same_observer(prepared_aim const &p, f_vec x, f_vec u)
+bool same_observer(PreparedFrame const &p, f_vec x, f_vec u)
 {
     for (int i = 0; i < 4; ++i)
         if (p.x[i] != x[i] || p.u[i] != u[i])
@@ -36,15 +27,16 @@ bool same_observer(prepared_aim const &p, f_vec x, f_vec u)
     return p.valid;
 }
 
-aim_offset aim_for(f_vec x, f_vec u)
+aim_offset aim_for(Scene const &s, PreparedFrame const &prepared, f_vec x, f_vec u)
 {
     if (same_observer(prepared, x, u))
         return prepared.offset;
-    return aim_correction(x, u);
+    return aim_correction(s, x, u);
 }
 
 // What the observer end of every shift and beaming factor needs.
 struct launch {
+    Scene const &s;
     f_vec p0; // launch direction, past-pointing
     f_vec x0; // observer's position
     f_vec u0; // observer's 4-velocity
@@ -54,10 +46,10 @@ struct launch {
 // not both future-pointing) leaves the colour as it is in both.
 unsigned as_seen(unsigned c, f_vec k_e, f_vec u_e, f_vec x_e, launch const &l)
 {
-    if (shift)
-        c = sh_col(c, rshft(k_e, u_e, x_e, -l.p0, l.u0, l.x0));
-    if (beam)
-        c = bm_col(c, beamg(k_e, u_e, x_e, -l.p0, l.u0, l.x0));
+    if (l.s.shift)
+        c = sh_col(c, rshft(l.s, k_e, u_e, x_e, -l.p0, l.u0, l.x0), l.s.simul);
+    if (l.s.beam)
+        c = bm_col(c, beamg(l.s, k_e, u_e, x_e, -l.p0, l.u0, l.x0));
     return c;
 }
 
@@ -69,22 +61,24 @@ bool finite_position(f_vec const &x)
 // The far sky, emitted by the coordinate time vector at the ray's end.
 unsigned background(f_vec x, f_vec p, launch const &l)
 {
-    unsigned c = sky_colour(b_gnd, x[2], x[3]);
+    unsigned c = sky_colour(l.s.b_gnd, x[2], x[3]);
     return as_seen(c, -p, f_vec{{1, 0, 0, 0}}, x, l);
 }
 
 // The disk at crossing i, seen by the observer; false when nothing is drawn.
 bool disk_colour(end &e, int i, launch const &l, unsigned &d)
 {
+    Scene const &s = l.s;
+    double const *P = s.P;
     auto [r_c, φ_c] = e.k_loc(i);
     double ρ = (r_c - P[4]) / (P[5] - P[4]);
     // The texture turns with the disk up to the observer's coordinate time.
-    double ψ = φ_c - φ_spd[table_slot(ρ, 64)] * l.x0[0];
-    if (!disk_texel(acr, ρ, ψ, d))
+    double ψ = φ_c - s.disk.φ_spd[table_slot(ρ, 64)] * l.x0[0];
+    if (!disk_texel(s.acr, ρ, ψ, d))
         return false;
-    if (shift || beam) {
+    if (s.shift || s.beam) {
         f_vec x_e{{0, r_c, std::numbers::pi / 2, ψ}};
-        f_vec u_e = f_tet(four_vt(o_spd[table_slot(ρ, 512)]), x_e);
+        f_vec u_e = f_tet(s, four_vt(s.disk.o_spd[table_slot(ρ, 512)]), x_e);
         d = as_seen(d, -e.k_vel(i), u_e, x_e, l);
     }
     return true;
@@ -96,17 +90,17 @@ unsigned disk_over(unsigned c, end &e, launch const &l)
     for (int i = e.kkp() - 1; i >= 0; --i) {
         unsigned d;
         if (disk_colour(e, i, l, d))
-            c = av_col(c, d);
+            c = av_col(c, d, l.s.transp);
     }
     return c;
 }
 
 } // namespace
 
-aim_offset aim_correction(f_vec x_obs, f_vec u_obs)
+aim_offset aim_correction(Scene const &s, f_vec x_obs, f_vec u_obs)
 {
     // The centre ray's look direction in the locally non-rotating frame.
-    f_vec w = t_tet(aberace(0, 0, u_obs, x_obs), x_obs);
+    f_vec w = t_tet(s, aberace(s, 0, 0, u_obs, x_obs), x_obs);
     double tangential = std::hypot(w[2], w[3]);
     if (!(tangential > 0) || !std::isfinite(tangential) || !std::isfinite(w[1]))
         return {};
@@ -117,25 +111,26 @@ aim_offset aim_correction(f_vec x_obs, f_vec u_obs)
     return {-0.5 * A * w[3] / tangential, -0.5 * A * w[2] / tangential};
 }
 
-void prepare_frame(f_vec x_obs, f_vec u_obs)
+PreparedFrame prepare_frame(Scene &s, f_vec x_obs, f_vec u_obs)
 {
-    refresh_fused();
-    if (kepler)
-        ensure_disk_tables();
-    prepared = {x_obs, u_obs, aim_correction(x_obs, u_obs), true};
+    refresh_fused(s);
+    if (s.kepler)
+        ensure_disk_tables(s);
+    return {x_obs, u_obs, aim_correction(s, x_obs, u_obs), true};
 }
 
-unsigned GetColor(double α, double β, f_vec x_obs, f_vec u_obs)
+unsigned GetColor(Scene const &s, PreparedFrame const &prepared, double α, double β, f_vec x_obs,
+                  f_vec u_obs)
 {
-    end e((horizon_margin * precise + 1.0) * VneH(), rounds_allowed);
-    if (kepler)
-        e.set_kepler(P[4], P[5]);
+    end e(capture_radius(s), rounds_allowed);
+    if (s.kepler)
+        e.set_kepler(s.P[4], s.P[5]);
 
-    aim_offset aim = el_ab ? aim_for(x_obs, u_obs) : aim_offset{};
-    launch l{aberace(α + aim.δα, β + aim.δβ, u_obs, x_obs), x_obs, u_obs};
+    aim_offset aim = s.el_ab ? aim_for(s, prepared, x_obs, u_obs) : aim_offset{};
+    launch l{s, aberace(s, α + aim.δα, β + aim.δβ, u_obs, x_obs), x_obs, u_obs};
 
     f_vec x = x_obs, p = l.p0;
-    geodetika(x, p, e, precise, nullptr);
+    geodetika(s, x, p, e, s.precise, nullptr);
 
     unsigned base;
     switch (std::abs(e.reason())) {

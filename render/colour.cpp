@@ -1,7 +1,5 @@
 #include "render/colour.h"
 
-#include "app/state.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -134,7 +132,7 @@ double l_pol(double s, int R, int G, int B)
            86400.0;
 }
 
-unsigned int sh_col(unsigned int c, double x)
+unsigned int sh_col(unsigned int c, double x, bool simul)
 {
     if (!std::isfinite(x))
         return c;
@@ -150,7 +148,7 @@ unsigned int bm_col(unsigned int c, double x)
     return pack(c, scale(channel(c, 16)), scale(channel(c, 8)), scale(channel(c, 0)));
 }
 
-unsigned int av_col(unsigned int c1, unsigned int c2)
+unsigned int av_col(unsigned int c1, unsigned int c2, int transp)
 {
     // 64-bit: with transp = 65535 a weighted channel reaches about 4.3e9.
     const std::int64_t w1 = c1 >> 24;

@@ -1,6 +1,8 @@
 #include "render/frame_engine.h"
 
-#include "app/state.h"
+#include "physics/ray_colour.h"
+#include "scene/run_control.h"
+#include "scene/scene.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -39,13 +41,20 @@ void taken_over(void *task)
 
 } // namespace
 
-void set_render_switches(RenderSwitches const &switches)
+unsigned int ColourSource::operator()(double α, double β, f_vec position, f_vec velocity) const
 {
-    el_ab = switches.el_ab;
-    shift = switches.shift;
-    kepler = switches.kepler;
-    beam = switches.beam;
-    simul = switches.simul;
+    if (scene_)
+        return GetColor(*scene_, *prepared_, α, β, position, velocity);
+    return plain_(α, β, position, velocity);
+}
+
+void set_render_switches(Scene &s, RenderSwitches const &switches)
+{
+    s.el_ab = switches.el_ab;
+    s.shift = switches.shift;
+    s.kepler = switches.kepler;
+    s.beam = switches.beam;
+    s.simul = switches.simul;
 }
 
 int waitToFreeThread(int n, std::function<void()> const &wait)
@@ -57,8 +66,8 @@ int waitToFreeThread(int n, std::function<void()> const &wait)
 }
 
 SetColor::SetColor(int x, int y, int w, int h, double z, f_vec position, f_vec velocity,
-                   PixelColour colour, MyImage &target)
-    : x(x), y(y), w(w), h(h), z(z), position(position), velocity(velocity), colour(colour),
+                   ColourSource const &colour, MyImage &target)
+    : x(x), y(y), w(w), h(h), z(z), position(position), velocity(velocity), colour(&colour),
       target(&target)
 {
     setAutoDelete(true);
@@ -70,7 +79,7 @@ void SetColor::run()
     // Both divided by the width: square pixels of size z / w.
     const double α = (x - 0.5 * w) * z / w;
     const double β = (y - 0.5 * h) * z / w;
-    target->set_pixel(x, y, colour(α, β, position, velocity));
+    target->set_pixel(x, y, (*colour)(α, β, position, velocity));
     num_thread.decrement(); // last: the dispatcher may count this task as gone
 }
 
@@ -98,7 +107,7 @@ void sleep_briefly()
 class FrameRender
 {
   public:
-    FrameRender(MyImage &target, f_vec x, f_vec v, double z, PixelColour colour,
+    FrameRender(MyImage &target, f_vec x, f_vec v, double z, ColourSource const &colour,
                 RenderHooks const &hooks, QThreadPool &pool, QElapsedTimer const &timer)
         : target_(target), x_(x), v_(v), w_(target.width()), h_(target.height()), z_(z),
           colour_(colour), hooks_(hooks), pool_(pool), timer_(timer)
@@ -188,7 +197,7 @@ class FrameRender
     f_vec x_, v_;
     int w_, h_;
     double z_;
-    PixelColour colour_;
+    ColourSource const &colour_;
     RenderHooks const &hooks_;
     std::function<void()> wait_;
     QThreadPool &pool_;
@@ -200,6 +209,11 @@ class FrameRender
 
 FrameEngine::FrameEngine(PixelColour colour)
     : colour_(colour), threads_(QThread::idealThreadCount())
+{
+}
+
+FrameEngine::FrameEngine(Scene const &scene, PreparedFrame const &prepared)
+    : colour_(scene, prepared), threads_(QThread::idealThreadCount())
 {
 }
 

@@ -8,12 +8,34 @@
 #include <functional>
 #include <utility>
 
+struct Scene;
+struct PreparedFrame;
+
 // The colour a pixel's ray brings: image-plane coordinates α, β (0 at the
 // frame centre) and the observer's position and velocity.
 using PixelColour = unsigned int (*)(double α, double β, f_vec position, f_vec velocity);
 
+// Where the pixels' colours come from: a plain colour function, or the ray
+// colour of a scene with its prepared frame (both must outlive the render).
+class ColourSource
+{
+  public:
+    explicit ColourSource(PixelColour plain) : plain_(plain) {}
+    ColourSource(Scene const &scene, PreparedFrame const &prepared)
+        : scene_(&scene), prepared_(&prepared)
+    {
+    }
+    unsigned int operator()(double α, double β, f_vec position, f_vec velocity) const;
+
+  private:
+    PixelColour plain_ = nullptr;
+    Scene const *scene_ = nullptr;
+    PreparedFrame const *prepared_ = nullptr;
+};
+
 // The effect switches the colour function reads. They must be set before a
-// frame's first task is queued and stay unchanged until the frame returns.
+// frame's first task is queued and stay unchanged until the frame returns;
+// the form without a scene sets the shared one's.
 struct RenderSwitches {
     bool el_ab = false;
     bool shift = false;
@@ -21,6 +43,7 @@ struct RenderSwitches {
     bool beam = false;
     bool simul = false;
 };
+void set_render_switches(Scene &s, RenderSwitches const &switches);
 void set_render_switches(RenderSwitches const &switches);
 
 // How a render reports while it runs, all on the dispatching thread.
@@ -51,14 +74,14 @@ class SetColor : public QRunnable
 {
   public:
     SetColor(int x, int y, int w, int h, double z, f_vec position, f_vec velocity,
-             PixelColour colour, MyImage &target);
+             ColourSource const &colour, MyImage &target);
     void run() override;
 
   private:
     int x, y, w, h;
     double z; // the width of the frame in the image plane
     f_vec position, velocity;
-    PixelColour colour;
+    ColourSource const *colour;
     MyImage *target;
 };
 
@@ -70,6 +93,7 @@ class FrameEngine
 {
   public:
     explicit FrameEngine(PixelColour colour);
+    FrameEngine(Scene const &scene, PreparedFrame const &prepared);
 
     // Workers of each frame's pool; by default the machine's ideal count.
     void setThreadCount(int threads);
@@ -82,7 +106,7 @@ class FrameEngine
     long long render(MyImage &target, f_vec x, f_vec v, int w, int h, double z);
 
   private:
-    PixelColour colour_;
+    ColourSource colour_;
     int threads_;
     RenderHooks hooks_;
 };

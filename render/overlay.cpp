@@ -1,7 +1,7 @@
 #include "render/overlay.h"
 
-#include "app/state.h"
 #include "physics/frames.h"
+#include "scene/scene.h"
 
 #include <QColor>
 #include <QFont>
@@ -14,9 +14,9 @@
 #include <cmath>
 #include <numbers>
 
-overlay_caption caption_of(f_vec x, f_vec v)
+overlay_caption caption_of(Scene const &s, f_vec x, f_vec v)
 {
-    const double γ = t_tet(v, x)[0];
+    const double γ = t_tet(s, v, x)[0];
     // γ a rounding below 1 is an observer at rest, not a non-number.
     const double radicand = 1 - 1 / γ / γ;
     const double speed = std::sqrt(radicand < 0 ? 0.0 : radicand);
@@ -56,11 +56,11 @@ caption_layout layout_caption(const overlay_caption &c, const QFont &font)
     return l;
 }
 
-template <class T> T addTxtImg(T picture, MyImage &frame)
+template <class T> T addTxtImg(T picture, MyImage &frame, Scene const &s)
 {
-    if (!sour || picture.isNull())
+    if (!s.sour || picture.isNull())
         return picture;
-    const overlay_caption caption = caption_of(frame.x(), frame.v());
+    const overlay_caption caption = caption_of(s, frame.x(), frame.v());
 
     const QFont font = caption_font();
     const caption_layout l = layout_caption(caption, font);
@@ -77,5 +77,5 @@ template <class T> T addTxtImg(T picture, MyImage &frame)
     return picture;
 }
 
-template QImage addTxtImg(QImage, MyImage &);
-template QPixmap addTxtImg(QPixmap, MyImage &);
+template QImage addTxtImg(QImage, MyImage &, Scene const &);
+template QPixmap addTxtImg(QPixmap, MyImage &, Scene const &);

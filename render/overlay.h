@@ -9,11 +9,15 @@
 #include <QRect>
 #include <QString>
 
+struct Scene;
+
 // The caption of a frame: the observer's radius, polar angle, coordinate time
 // and speed in the locally non-rotating frame, as the overlay prints them.
 struct overlay_caption {
     QString r, θ, t, v;
 };
+// The form without a scene measures the speed in the shared one.
+overlay_caption caption_of(Scene const &s, f_vec x, f_vec v);
 overlay_caption caption_of(f_vec x, f_vec v);
 
 // Where the caption goes: its half-transparent box and the baseline start
@@ -31,9 +35,13 @@ caption_layout layout_caption(const overlay_caption &c, const QFont &font);
 QFont caption_font();
 
 // Paints the caption of `frame` into the top-left corner of the picture (a
-// QImage or a QPixmap) when `sour` is on; otherwise, or for a null picture,
-// returns it untouched. The caption has the same pixel size on any picture.
+// QImage or a QPixmap) when the scene's `sour` is on; otherwise, or for a
+// null picture, returns it untouched. The caption has the same pixel size on
+// any picture. The form without a scene uses the shared one.
+template <class T> T addTxtImg(T picture, MyImage &frame, Scene const &s);
 template <class T> T addTxtImg(T picture, MyImage &frame);
 
+extern template QImage addTxtImg(QImage, MyImage &, Scene const &);
+extern template QPixmap addTxtImg(QPixmap, MyImage &, Scene const &);
 extern template QImage addTxtImg(QImage, MyImage &);
 extern template QPixmap addTxtImg(QPixmap, MyImage &);

@@ -1,6 +1,6 @@
 #include "render/colour.h"
 
-#include "app/state.h"
+#include "scene/state.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "app/state.h"
 #include "expr/compiled.h"
+#include "scene/state.h"
 
 #include <gtest/gtest.h>
 

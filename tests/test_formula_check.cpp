@@ -1,7 +1,7 @@
 #include "expr/formula_check.h"
 
-#include "app/state.h"
 #include "expr/presets.h"
+#include "scene/state.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "render/frame_engine.h"
 
-#include "app/state.h"
+#include "scene/state.h"
 
 #include <QThread>
 

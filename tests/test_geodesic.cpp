@@ -1,6 +1,6 @@
 #include "physics/geodesic.h"
 
-#include "app/state.h"
+#include "scene/state.h"
 #include "tests/support/load_metric.h"
 
 #include <gtest/gtest.h>

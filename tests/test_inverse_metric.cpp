@@ -1,5 +1,5 @@
-#include "app/state.h"
 #include "expr/christoffel.h"
+#include "scene/state.h"
 #include "support/load_metric.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "physics/orbits.h"
 
-#include "app/state.h"
 #include "physics/frames.h"
+#include "scene/state.h"
 #include "tests/support/load_metric.h"
 
 #include <gtest/gtest.h>

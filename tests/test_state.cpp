@@ -1,4 +1,4 @@
-#include "app/state.h"
+#include "scene/state.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 #include "app/compute.h"
 #include "app/mainwindow.h"
-#include "app/state.h"
 #include "physics/backdrop.h"
 #include "physics/geodesic.h"
 #include "physics/ray_colour.h"
 #include "render/frame_buffer.h"
 #include "render/run_plan.h"
+#include "scene/state.h"
 #include "tests/gui/support/widgets.h"
 #include "tests/support/ray_scene.h"
 

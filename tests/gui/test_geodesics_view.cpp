@@ -1,8 +1,8 @@
 #include "app/mainwindow.h"
-#include "app/state.h"
 #include "physics/frames.h"
 #include "physics/geodesic.h"
 #include "physics/orbits.h"
+#include "scene/state.h"
 #include "support/widgets.h"
 
 #include <QDoubleSpinBox>

@@ -1,6 +1,6 @@
 #include "app/mainwindow.h"
-#include "app/state.h"
 #include "expr/presets.h"
+#include "scene/state.h"
 #include "tests/gui/support/widgets.h"
 
 #include <QElapsedTimer>

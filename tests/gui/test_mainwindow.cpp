@@ -1,5 +1,5 @@
 #include "app/mainwindow.h"
-#include "app/state.h"
+#include "scene/state.h"
 #include "tests/gui/support/widgets.h"
 
 // The form header is generated for this test from the same form file.

@@ -1,5 +1,5 @@
 #include "app/mainwindow.h"
-#include "app/state.h"
+#include "scene/state.h"
 #include "support/widgets.h"
 
 #include <QApplication>

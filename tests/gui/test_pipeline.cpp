@@ -1,7 +1,7 @@
 #include "app/mainwindow.h"
 #include "app/pipeline.h"
-#include "app/state.h"
 #include "physics/orbits.h"
+#include "scene/state.h"
 #include "support/widgets.h"
 
 #include <QDoubleSpinBox>

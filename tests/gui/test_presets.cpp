@@ -1,6 +1,6 @@
 #include "app/mainwindow.h"
 #include "app/pipeline.h"
-#include "app/state.h"
+#include "scene/state.h"
 #include "support/widgets.h"
 
 #include <QLineEdit>

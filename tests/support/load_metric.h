@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/state.h"
 #include "expr/presets.h"
+#include "scene/state.h"
 
 #include <QString>
 

@@ -4,31 +4,28 @@
 // its horizons, every render switch off, and images that tell where they
 // were read.
 
-#include "app/state.h"
-#include "expr/inverse_metric.h"
-#include "expr/postfix.h"
 #include "expr/presets.h"
 #include "physics/frames.h"
 #include "physics/orbits.h"
+#include "scene/state.h"
 #include "tests/support/load_metric.h"
 
 #include <QImage>
 
+#include <algorithm>
+#include <iterator>
+
 inline void use_preset(int index, double M, double a)
 {
-    QString g[4][4];
-    for (int i = 0; i < 16; ++i)
-        g[i / 4][i % 4] = ToPfx(QString::fromUtf8(presets[index].g[i]));
-    kontr_g(g);
+    the_scene = Scene();
+    compilePreset(index);
     mink = presets[index].flat;
     double p[6] = {M, a, 0, 1, 6, 12};
-    for (int i = 0; i < 6; ++i)
-        P[i] = p[i];
+    std::copy(std::begin(p), std::end(p), P);
     VnH();
-    el_ab = kepler = shift = beam = simul = stop = false;
+    stop = false;
     transp = 9;
     precise = 0.019999999552965164;
-    b_gnd = acr = QImage();
 }
 inline void use_flat_space()
 {

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "physics/f_vec.h"
+
+class geo;
+struct Scene;
+
+// The observer of a run: position and 4-velocity in coordinates.
+struct Observer {
+    f_vec x, v;
+};
+
+// The observer at radius r and polar angle θ (degrees), at t = φ = 0, moving
+// with tangential speed v (units of c) along φ in the locally non-rotating frame.
+// An observer put on the axis starts just off it, where its frame exists.
+Observer starting_observer(Scene const &s, double r, double θ_degrees, double v);
+
+// The observer's own path for a run of `rounds` rounds, every point stored:
+// stopped by the shared stop flag, ended at the capture radius.
+void trace_run_path(Scene const &s, Observer const &start, double rounds, geo &path);
+
+// Where frame k of `frames` stands on the stored path; a path that stored
+// nothing (the observer ended at once) leaves every frame at the start.
+Observer observer_of_frame(geo const &path, int k, int frames, Observer const &start);

@@ -2,6 +2,7 @@
 
 #include "app/compute.h"
 #include "app/observer_fields.h"
+#include "app/resolutions.h"
 #include "physics/geodesic.h"
 #include "render/raw_image.h"
 #include "render/run_plan.h"
@@ -18,19 +19,6 @@
 
 namespace
 {
-
-struct frame_size {
-    int w, h;
-};
-
-// By item of the resolution box.
-constexpr frame_size resolutions[] = {{160, 120},  {320, 240},   {800, 600},  {1024, 768},
-                                      {1280, 960}, {2048, 1536}, {4096, 3072}};
-
-frame_size resolution(int index)
-{
-    return resolutions[std::clamp(index, 0, int(std::size(resolutions)) - 1)];
-}
 
 constexpr int store_size = int(std::size(image));
 

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/dialogs.h"
 #include "app/input_marks.h"
 #include "app/metric_fields.h"
 #include "scene/state.h"
@@ -40,7 +41,8 @@ void add_help(Ui::MainWindow &ui)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::MainWindow), dialogs(new StandardDialogs)
 {
     register_resources();
     inicialize();
@@ -62,6 +64,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->label_screen->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     ui->label_screen->setAlignment(Qt::AlignCenter);
     ui->label_screen->installEventFilter(this);
+    build_file_menu();
     fit_content();
 }
 

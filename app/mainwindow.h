@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/file_dialogs.h"
+
 #include <QMainWindow>
 #include <QString>
 
@@ -10,8 +12,10 @@ namespace Ui
 class MainWindow;
 }
 
+class Dialogs;
 class QLineEdit;
 class QResizeEvent;
+struct SceneSettings;
 
 // The one window of the program. Every user action arrives as a slot connected
 // by widget name (on_<objectName>_<signal>); the slot bodies live in files by
@@ -25,6 +29,15 @@ class MainWindow : public QMainWindow
   public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
+
+    // File → Open scene…, Save scene…: false, with a warning and nothing
+    // changed, when the file cannot be read or written or does not hold a
+    // scene this window can show.
+    bool open_scene(QString const &path);
+    bool save_scene(QString const &path);
+    // The view as the fields show it.
+    SceneSettings scene_settings() const;
+    void setDialogs(std::unique_ptr<Dialogs> d);
 
   protected:
     void resizeEvent(QResizeEvent *e) override;
@@ -104,10 +117,25 @@ class MainWindow : public QMainWindow
     void pre_v();
     QString corect(QString text);
 
+  public:
+    // Where the window's file names come from; the standard dialogs until replaced.
+    void set_file_dialogs(std::unique_ptr<FileDialogs> d) { file_dialogs = std::move(d); }
+
   private:
     void fit_content();
+    void build_file_menu();
+    QString window_check(SceneSettings const &s) const;
+    void apply_scene(SceneSettings const &s);
+    // A failure the user must see, from whichever tab the action came:
+    // a box that does not block the window.
+    void warn(QString const &text);
 
     std::unique_ptr<Ui::MainWindow> ui;
+    std::unique_ptr<Dialogs> dialogs;
+    // The panorama a scene file named, while it is the one shown.
+    QString panorama_file;
+    qint64 panorama_key = 0;
+    std::unique_ptr<FileDialogs> file_dialogs = std::make_unique<StandardFileDialogs>();
 
     QString check_metric_inputs();
     void show_characteristics(const QString &outer, const QString &inner, const QString &right,

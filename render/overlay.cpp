@@ -56,9 +56,9 @@ caption_layout layout_caption(const overlay_caption &c, const QFont &font)
     return l;
 }
 
-template <class T> T addTxtImg(T picture, MyImage &frame, Scene const &s)
+template <class T> T with_caption(T picture, MyImage &frame, Scene const &s, bool show)
 {
-    if (!s.sour || picture.isNull())
+    if (!show || picture.isNull())
         return picture;
     const overlay_caption caption = caption_of(s, frame.x(), frame.v());
 
@@ -77,5 +77,12 @@ template <class T> T addTxtImg(T picture, MyImage &frame, Scene const &s)
     return picture;
 }
 
+template <class T> T addTxtImg(T picture, MyImage &frame, Scene const &s)
+{
+    return with_caption(picture, frame, s, s.sour);
+}
+
+template QImage with_caption(QImage, MyImage &, Scene const &, bool);
+template QPixmap with_caption(QPixmap, MyImage &, Scene const &, bool);
 template QImage addTxtImg(QImage, MyImage &, Scene const &);
 template QPixmap addTxtImg(QPixmap, MyImage &, Scene const &);

@@ -1,0 +1,237 @@
+#include "app/mainwindow.h"
+
+#include "app/dialogs.h"
+#include "app/metric_fields.h"
+#include "app/resolutions.h"
+#include "expr/presets.h"
+#include "scene/scene_file.h"
+#include "scene/state.h"
+#include "ui_mainwindow.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QMenuBar>
+#include <QSaveFile>
+
+#include <iterator>
+
+namespace
+{
+
+const QString scene_filter = QStringLiteral("Tenebrion scenes (*.json);;All files (*)");
+
+QRadioButton *preset_button(Ui::MainWindow const &ui, int index)
+{
+    QRadioButton *const buttons[] = {ui.radButn1, ui.radButn2, ui.radButn3, ui.radButn4,
+                                     ui.radButn5};
+    return buttons[index];
+}
+
+int resolution_item(int w, int h)
+{
+    for (int i = 0; i < int(std::size(resolutions)); ++i)
+        if (resolutions[i].w == w && resolutions[i].h == h)
+            return i;
+    return -1;
+}
+
+// The accuracy box's item of the same single-precision value, as the window reads it.
+int accuracy_item(QComboBox const &box, double accuracy)
+{
+    for (int i = 0; i < box.count(); ++i)
+        if (box.itemText(i).toFloat() == field_text(accuracy).toFloat())
+            return i;
+    return -1;
+}
+
+QString items(QComboBox const &box)
+{
+    QStringList all;
+    for (int i = 0; i < box.count(); ++i)
+        all << box.itemText(i);
+    return all.join(QStringLiteral(", "));
+}
+
+QString panorama_path(QString const &scene_path, QString const &name)
+{
+    return QFileInfo(name).isAbsolute() ? name : QFileInfo(scene_path).dir().absoluteFilePath(name);
+}
+
+} // namespace
+
+void MainWindow::setDialogs(std::unique_ptr<Dialogs> d)
+{
+    dialogs = std::move(d);
+}
+
+void MainWindow::build_file_menu()
+{
+    QMenu *file = menuBar()->addMenu(tr("&File"));
+    QAction *open = file->addAction(tr("&Open scene…"), this, [this] {
+        const QString name = dialogs->open_name(this, tr("Open scene"), scene_filter);
+        if (!name.isEmpty())
+            open_scene(name);
+    });
+    open->setShortcut(QKeySequence::Open);
+    open->setObjectName(QStringLiteral("action_open_scene"));
+    QAction *save = file->addAction(tr("&Save scene…"), this, [this] {
+        const QString name = dialogs->save_name(this, tr("Save scene"), scene_filter);
+        if (!name.isEmpty())
+            save_scene(name);
+    });
+    save->setShortcut(QKeySequence::Save);
+    save->setObjectName(QStringLiteral("action_save_scene"));
+    file->addSeparator();
+    QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
+    quit->setShortcut(QKeySequence::Quit);
+    quit->setObjectName(QStringLiteral("action_quit"));
+}
+
+SceneSettings MainWindow::scene_settings() const
+{
+    SceneSettings s;
+    for (int i = 0; i < 5; ++i)
+        if (preset_button(*ui, i)->isChecked())
+            s.preset = i;
+    const auto fields = metric_fields(*ui);
+    for (int i = 0; i < 16; ++i)
+        s.metric[i] = fields[i]->text();
+    s.M = ui->lineEdit_M->text().toDouble();
+    s.a = ui->lineEdit_a->text().toDouble();
+    s.Q = ui->lineEdit_Q->text().toDouble();
+    s.Λ = ui->lineEdit_L->text().toDouble();
+    // The pipeline writes the same text into both fields; anything else was typed.
+    if (ui->lineEdit_inK->text() != ui->lineEdit_RSO->text())
+        s.inner = ui->lineEdit_inK->text().toFloat();
+    s.outer = ui->lineEdit_outK->text().toDouble();
+    s.disk = ui->checkBox_kepler->isChecked();
+    s.transparency = std::clamp(ui->comboBox_transp->currentIndex(), 0, 4);
+    s.accuracy = ui->cBox_precise->currentText().toDouble();
+    s.r = ui->lineEdit_r->text().toDouble();
+    s.θ = ui->lineEdit_th->text().toDouble();
+    s.v = ui->spinBox_v->value();
+    s.rounds = ui->spinBox_round->value();
+    s.shift = ui->checkBox_redshift->isChecked();
+    s.beaming = ui->checkBox_beam->isChecked();
+    s.simulated = ui->radioButton_sim->isChecked();
+    s.aberration = ui->checkBox_aber->isChecked();
+    s.overlay = ui->checkBox_sour->isChecked();
+    s.zoom = ui->verticalSlider->value();
+    const frame_size size = resolution(ui->cBox_res->currentIndex());
+    s.width = size.w;
+    s.height = size.h;
+    s.frames = ui->comboBox_Frames->currentText().toInt();
+    s.animation = ui->checkBox_anim->isChecked();
+    if (!b_gnd.isNull() && b_gnd.cacheKey() == panorama_key)
+        s.panorama = panorama_file;
+    return s;
+}
+
+// What a scene file may hold but the window's widgets cannot show.
+QString MainWindow::window_check(SceneSettings const &s) const
+{
+    if (resolution_item(s.width, s.height) < 0)
+        return tr("\"size\" must be one of %1").arg(items(*ui->cBox_res));
+    if (ui->comboBox_Frames->findText(QString::number(s.frames)) < 0)
+        return tr("\"frames\" must be one of %1").arg(items(*ui->comboBox_Frames));
+    if (accuracy_item(*ui->cBox_precise, s.accuracy) < 0)
+        return tr("\"accuracy\" must be one of %1").arg(items(*ui->cBox_precise));
+    return {};
+}
+
+// As if the user had typed it all: the fields first, one run of the pipeline,
+// then what is typed after it (a disk radius of its own, a speed of its own)
+// and the boxes that act at once.
+void MainWindow::apply_scene(SceneSettings const &s)
+{
+    {
+        QSignalBlocker block[] = {QSignalBlocker(ui->radButn1), QSignalBlocker(ui->radButn2),
+                                  QSignalBlocker(ui->radButn3), QSignalBlocker(ui->radButn4),
+                                  QSignalBlocker(ui->radButn5)};
+        preset_button(*ui, s.preset)->setChecked(true);
+    }
+    mink = presets[s.preset].flat;
+    const auto fields = metric_fields(*ui);
+    for (int i = 0; i < 16; ++i) {
+        fields[i]->setText(s.metric[i]);
+        fields[i]->setCursorPosition(0);
+    }
+    ui->lineEdit_M->setText(field_text(s.M));
+    ui->lineEdit_a->setText(field_text(s.a));
+    ui->lineEdit_Q->setText(field_text(s.Q));
+    ui->lineEdit_L->setText(field_text(s.Λ));
+    ui->lineEdit_outK->setText(field_text(s.outer));
+    ui->cBox_precise->setCurrentIndex(accuracy_item(*ui->cBox_precise, s.accuracy));
+    ui->lineEdit_r->setText(field_text(s.r));
+    ui->lineEdit_th->setText(field_text(s.θ));
+    {
+        const QSignalBlocker quiet(ui->spinBox_round);
+        ui->spinBox_round->setValue(s.rounds);
+    }
+    ui->verticalSlider->setValue(s.zoom);
+    ui->cBox_res->setCurrentIndex(resolution_item(s.width, s.height));
+    ui->comboBox_Frames->setCurrentIndex(ui->comboBox_Frames->findText(QString::number(s.frames)));
+    ui->checkBox_anim->setChecked(s.animation);
+    ui->comboBox_transp->setCurrentIndex(s.transparency);
+    ui->checkBox_redshift->setChecked(s.shift);
+    ui->checkBox_beam->setChecked(s.beaming);
+    (s.simulated ? ui->radioButton_sim : ui->radioButton_clasic)->setChecked(true);
+    ui->checkBox_aber->setChecked(s.aberration);
+    ui->checkBox_sour->setChecked(s.overlay);
+
+    reload();
+
+    if (s.inner && *s.inner != P[4]) {
+        ui->lineEdit_inK->setText(field_text(*s.inner));
+        on_lineEdit_inK_editingFinished();
+    }
+    if (s.v) {
+        ui->spinBox_v->setValue(*s.v);
+        ui->lineEdit_v->setText(ui->spinBox_v->text());
+    }
+    ui->checkBox_kepler->setChecked(s.disk);
+}
+
+bool MainWindow::open_scene(QString const &path)
+{
+    const QString title = tr("Open scene");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        dialogs->warn(this, title, tr("Cannot read %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    SceneSettings s;
+    QStringList warnings;
+    QString error = read_scene(file.readAll(), s, warnings);
+    if (error.isEmpty())
+        error = window_check(s);
+    QImage panorama;
+    if (error.isEmpty() && !s.panorama.isEmpty() && !panorama.load(panorama_path(path, s.panorama)))
+        error = tr("\"panorama\": cannot read the image %1").arg(s.panorama);
+    if (!error.isEmpty()) {
+        dialogs->warn(this, title, tr("%1: %2").arg(path, error));
+        return false;
+    }
+    apply_scene(s);
+    b_gnd = panorama;
+    panorama_file = s.panorama.isEmpty() ? QString() : panorama_path(path, s.panorama);
+    panorama_key = b_gnd.cacheKey();
+    if (!warnings.isEmpty())
+        dialogs->warn(this, title, tr("%1: %2").arg(path, warnings.join(QStringLiteral("; "))));
+    return true;
+}
+
+bool MainWindow::save_scene(QString const &path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(write_scene(scene_settings())) < 0 ||
+        !file.commit()) {
+        dialogs->warn(this, tr("Save scene"),
+                      tr("Cannot write %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    return true;
+}

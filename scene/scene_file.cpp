@@ -1,0 +1,296 @@
+#include "scene/scene_file.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+
+#include <cmath>
+#include <functional>
+#include <map>
+
+const char *const metric_keys[16] = {"tt", "tr", "te", "tf", "rt", "rr", "re", "rf",
+                                     "et", "er", "ee", "ef", "ft", "fr", "fe", "ff"};
+
+namespace
+{
+
+constexpr int format_version = 1;
+constexpr int most_frames = 100000;
+constexpr int largest_side = 16384;
+
+QString quoted(QString const &key)
+{
+    return QLatin1Char('"') + key + QLatin1Char('"');
+}
+
+// Each reader takes one key's value into the settings, or names what is wrong.
+using Reader = std::function<QString(QJsonValue const &, SceneSettings &)>;
+
+QString must(QString const &key, QString const &what)
+{
+    return QStringLiteral("%1 must be %2").arg(quoted(key), what);
+}
+
+Reader number(const char *key, double SceneSettings::*field, double lo, double hi,
+              QString const &range)
+{
+    return [=](QJsonValue const &v, SceneSettings &s) -> QString {
+        if (!v.isDouble())
+            return must(key, QStringLiteral("a number"));
+        const double x = v.toDouble();
+        if (!(x >= lo && x <= hi))
+            return must(key, range);
+        s.*field = x;
+        return {};
+    };
+}
+
+Reader finite(const char *key, double SceneSettings::*field)
+{
+    return number(key, field, -HUGE_VAL, HUGE_VAL, QStringLiteral("finite"));
+}
+
+Reader positive(const char *key, double SceneSettings::*field)
+{
+    return [=](QJsonValue const &v, SceneSettings &s) -> QString {
+        if (!v.isDouble())
+            return must(key, QStringLiteral("a number"));
+        const double x = v.toDouble();
+        if (!(x > 0 && std::isfinite(x)))
+            return must(key, QStringLiteral("a positive number"));
+        s.*field = x;
+        return {};
+    };
+}
+
+Reader flag(const char *key, bool SceneSettings::*field)
+{
+    return [=](QJsonValue const &v, SceneSettings &s) -> QString {
+        if (!v.isBool())
+            return must(key, QStringLiteral("true or false"));
+        s.*field = v.toBool();
+        return {};
+    };
+}
+
+// A number or the word "orbital" for the value the program proposes.
+Reader or_orbital(const char *key, std::optional<double> SceneSettings::*field, double lo,
+                  double hi, QString const &range)
+{
+    return [=](QJsonValue const &v, SceneSettings &s) -> QString {
+        if (v.isString() && v.toString() == QLatin1String("orbital")) {
+            (s.*field).reset();
+            return {};
+        }
+        if (!v.isDouble())
+            return must(key, QStringLiteral("a number or \"orbital\""));
+        const double x = v.toDouble();
+        if (!(x >= lo && x <= hi))
+            return must(key, range);
+        s.*field = x;
+        return {};
+    };
+}
+
+// One of a list of words, stored as its index.
+Reader word(const char *key, int SceneSettings::*field, QStringList const &words)
+{
+    return [=](QJsonValue const &v, SceneSettings &s) -> QString {
+        const int i = v.isString() ? int(words.indexOf(v.toString())) : -1;
+        if (i < 0)
+            return must(key, QStringLiteral("one of ") + words.join(QStringLiteral(", ")));
+        s.*field = i;
+        return {};
+    };
+}
+
+Reader integer(const char *key, int SceneSettings::*field, int lo, int hi)
+{
+    return [=](QJsonValue const &v, SceneSettings &s) -> QString {
+        const double x = v.toDouble(std::nan(""));
+        if (!v.isDouble() || x != std::floor(x) || x < lo || x > hi)
+            return must(key, QStringLiteral("a whole number from %1 to %2").arg(lo).arg(hi));
+        s.*field = int(x);
+        return {};
+    };
+}
+
+QString read_size(QJsonValue const &v, SceneSettings &s)
+{
+    const QStringList parts = v.toString().split(QLatin1Char('x'));
+    bool ok_w = false, ok_h = false;
+    const int w = parts.size() == 2 ? parts[0].toInt(&ok_w) : 0;
+    const int h = parts.size() == 2 ? parts[1].toInt(&ok_h) : 0;
+    if (!v.isString() || !ok_w || !ok_h || w < 1 || h < 1 || w > largest_side || h > largest_side)
+        return must(QStringLiteral("size"),
+                    QStringLiteral("WIDTHxHEIGHT, each from 1 to %1").arg(largest_side));
+    s.width = w;
+    s.height = h;
+    return {};
+}
+
+QString read_metric(QJsonValue const &v, SceneSettings &s)
+{
+    if (!v.isObject())
+        return must(QStringLiteral("metric"), QStringLiteral("an object of formula texts"));
+    const QJsonObject m = v.toObject();
+    SceneSettings taken = s;
+    for (auto it = m.begin(); it != m.end(); ++it) {
+        const QString key = QStringLiteral("metric.") + it.key();
+        int i = 0;
+        while (i < 16 && it.key() != QLatin1String(metric_keys[i]))
+            ++i;
+        if (i == 16)
+            return QStringLiteral("%1 is not a metric component (tt, tr, …, ff)").arg(quoted(key));
+        if (!it->isString())
+            return must(key, QStringLiteral("a formula text"));
+        if (!formula_compiles(it->toString()))
+            return QStringLiteral("%1: the formula \"%2\" does not compile")
+                .arg(quoted(key), it->toString());
+        taken.metric[i] = it->toString();
+    }
+    std::copy(std::begin(taken.metric), std::end(taken.metric), s.metric);
+    return {};
+}
+
+QString read_panorama(QJsonValue const &v, SceneSettings &s)
+{
+    if (!v.isString())
+        return must(QStringLiteral("panorama"), QStringLiteral("a file name"));
+    s.panorama = v.toString();
+    return {};
+}
+
+QStringList words(const char *const *list, int n)
+{
+    QStringList out;
+    for (int i = 0; i < n; ++i)
+        out << QString::fromUtf8(list[i]);
+    return out;
+}
+
+const std::map<QString, Reader> &readers()
+{
+    static const std::map<QString, Reader> table = {
+        {"preset", word("preset", &SceneSettings::preset, words(preset_keys, 5))},
+        {"metric", read_metric},
+        {"M", finite("M", &SceneSettings::M)},
+        {"a", finite("a", &SceneSettings::a)},
+        {"Q", finite("Q", &SceneSettings::Q)},
+        {"lambda", finite("lambda", &SceneSettings::Λ)},
+        {"disk", flag("disk", &SceneSettings::disk)},
+        {"disk inner", or_orbital("disk inner", &SceneSettings::inner, 0, HUGE_VAL,
+                                  QStringLiteral("a finite number from 0 up"))},
+        {"disk outer", number("disk outer", &SceneSettings::outer, 0, HUGE_VAL,
+                              QStringLiteral("a finite number from 0 up"))},
+        {"transparency",
+         word("transparency", &SceneSettings::transparency, words(transparency_names, 5))},
+        {"accuracy", positive("accuracy", &SceneSettings::accuracy)},
+        {"r", positive("r", &SceneSettings::r)},
+        {"theta", finite("theta", &SceneSettings::θ)},
+        {"speed", or_orbital("speed", &SceneSettings::v, -0.999999, 0.999999,
+                             QStringLiteral("from -0.999999 to 0.999999"))},
+        {"rounds",
+         number("rounds", &SceneSettings::rounds, 0.1, 10, QStringLiteral("from 0.1 to 10"))},
+        {"shift", flag("shift", &SceneSettings::shift)},
+        {"beaming", flag("beaming", &SceneSettings::beaming)},
+        {"aberration", flag("aberration", &SceneSettings::aberration)},
+        {"overlay", flag("overlay", &SceneSettings::overlay)},
+        {"colour model",
+         [](QJsonValue const &v, SceneSettings &s) -> QString {
+             if (v.isString() && v.toString() == QLatin1String("simulated"))
+                 s.simulated = true;
+             else if (v.isString() && v.toString() == QLatin1String("classic"))
+                 s.simulated = false;
+             else
+                 return must(QStringLiteral("colour model"),
+                             QStringLiteral("\"simulated\" or \"classic\""));
+             return {};
+         }},
+        {"zoom", integer("zoom", &SceneSettings::zoom, 1, 6)},
+        {"size", read_size},
+        {"frames", integer("frames", &SceneSettings::frames, 1, most_frames)},
+        {"animation", flag("animation", &SceneSettings::animation)},
+        {"panorama", read_panorama},
+    };
+    return table;
+}
+
+} // namespace
+
+QString read_scene(QByteArray const &text, SceneSettings &out, QStringList &warnings)
+{
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
+    if (doc.isNull())
+        return QStringLiteral("not a scene file: %1 at byte %2")
+            .arg(error.errorString())
+            .arg(error.offset);
+    if (!doc.isObject())
+        return QStringLiteral("not a scene file: the top level must be an object");
+    const QJsonObject root = doc.object();
+    const QJsonValue version = root.value(QLatin1String("version"));
+    if (!version.isDouble() || version.toDouble() != format_version)
+        return must(QStringLiteral("version"), QStringLiteral("%1").arg(format_version));
+
+    SceneSettings s;
+    // The preset decides the default texts of the components the file leaves out.
+    if (root.contains(QLatin1String("preset"))) {
+        if (QString e = readers().at(QStringLiteral("preset"))(root.value("preset"), s);
+            !e.isEmpty())
+            return e;
+        s = SceneSettings::of_preset(s.preset);
+    }
+    for (auto it = root.begin(); it != root.end(); ++it) {
+        if (it.key() == QLatin1String("version"))
+            continue;
+        const auto reader = readers().find(it.key());
+        if (reader == readers().end()) {
+            warnings << QStringLiteral("unknown key %1 ignored").arg(quoted(it.key()));
+            continue;
+        }
+        if (QString e = reader->second(*it, s); !e.isEmpty())
+            return e;
+    }
+    out = s;
+    return {};
+}
+
+QByteArray write_scene(SceneSettings const &s)
+{
+    QJsonObject metric;
+    for (int i = 0; i < 16; ++i)
+        metric.insert(QLatin1String(metric_keys[i]), s.metric[i]);
+    auto orbital = [](std::optional<double> v) {
+        return v ? QJsonValue(*v) : QJsonValue(QStringLiteral("orbital"));
+    };
+    QJsonObject root{
+        {"version", format_version},
+        {"preset", QString::fromUtf8(preset_keys[s.preset])},
+        {"metric", metric},
+        {"M", s.M},
+        {"a", s.a},
+        {"Q", s.Q},
+        {"lambda", s.Λ},
+        {"disk", s.disk},
+        {"disk inner", orbital(s.inner)},
+        {"disk outer", s.outer},
+        {"transparency", QString::fromUtf8(transparency_names[s.transparency])},
+        {"accuracy", s.accuracy},
+        {"r", s.r},
+        {"theta", s.θ},
+        {"speed", orbital(s.v)},
+        {"rounds", s.rounds},
+        {"shift", s.shift},
+        {"beaming", s.beaming},
+        {"colour model", s.simulated ? QStringLiteral("simulated") : QStringLiteral("classic")},
+        {"aberration", s.aberration},
+        {"overlay", s.overlay},
+        {"zoom", s.zoom},
+        {"size", QStringLiteral("%1x%2").arg(s.width).arg(s.height)},
+        {"frames", s.frames},
+        {"animation", s.animation},
+        {"panorama", s.panorama},
+    };
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "scene/settings.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// Scene files: UTF-8 JSON, one object. Keys (all optional but "version"):
+//   "version": 1
+//   "preset": "minkowski" | "schwarzschild" | "reissner-nordstrom" | "kerr" | "kerr-newman"
+//   "metric": {"tt": "…", "tr": "…", …, "ff": "…"}   (formula texts, any subset)
+//   "M", "a", "Q", "lambda": numbers
+//   "disk": bool, "disk inner": number or "orbital", "disk outer": number,
+//   "transparency": "1:1" | "1:2" | "1:5" | "1:9" | "opaque"
+//   "accuracy": number > 0
+//   "r": number > 0, "theta": degrees, "speed": number in [-0.999999, 0.999999] or "orbital",
+//   "rounds": number in [0.1, 10]
+//   "shift", "beaming", "aberration", "overlay": bool
+//   "colour model": "simulated" | "classic"
+//   "zoom": 1…6, "size": "WxH", "frames": 1…100000, "animation": bool
+//   "panorama": image file name, relative to the scene file; "" for the checkerboard
+// Missing keys keep the start-up defaults; unknown keys are ignored with a warning.
+
+// The first error, naming its key; empty when the text was read. `out` is
+// written only on success.
+QString read_scene(QByteArray const &text, SceneSettings &out, QStringList &warnings);
+
+QByteArray write_scene(SceneSettings const &settings);
+
+// The metric field names in the order of the texts: tt, tr, te, tf, rt, …, ff.
+extern const char *const metric_keys[16];

@@ -1,0 +1,137 @@
+#include "app/dialogs.h"
+#include "app/mainwindow.h"
+#include "app/pipeline.h"
+#include "render/frame_buffer.h"
+#include "scene/scene_file.h"
+#include "tests/gui/support/widgets.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace
+{
+
+// Answers every file dialog with one name and keeps the warnings.
+struct ScriptedDialogs : Dialogs {
+    QString name;
+    QStringList *warnings;
+    ScriptedDialogs(QString n, QStringList *w) : name(std::move(n)), warnings(w) {}
+    QString open_name(QWidget *, QString const &, QString const &) override { return name; }
+    QString save_name(QWidget *, QString const &, QString const &) override { return name; }
+    void warn(QWidget *, QString const &, QString const &text) override { *warnings << text; }
+};
+
+void answer(MainWindow &w, QString const &name, QStringList &warnings)
+{
+    w.setDialogs(std::make_unique<ScriptedDialogs>(name, &warnings));
+}
+
+void trigger(MainWindow &w, const char *action)
+{
+    child<QAction>(w, action)->trigger();
+}
+
+std::vector<unsigned> pixels_of_frame_0()
+{
+    std::vector<unsigned> out;
+    for (int y = 0; y < image[0].height(); ++y)
+        for (int x = 0; x < image[0].width(); ++x)
+            out.push_back(image[0].read(x, y));
+    return out;
+}
+
+} // namespace
+
+// Window → file → window: the same fields and the same frame.
+TEST(SceneMenu, SavedSceneOpensToTheSameFieldsAndFrame)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("view.json");
+    QStringList warnings;
+    std::vector<unsigned> first;
+    QByteArray saved;
+    {
+        MainWindow w;
+        confirm(child<QLineEdit>(w, "lineEdit_r"), "30");
+        confirm(child<QLineEdit>(w, "lineEdit_inK"), "6.5");
+        child<QCheckBox>(w, "checkBox_kepler")->setChecked(true);
+        child<QCheckBox>(w, "checkBox_redshift")->setChecked(true);
+        child<QComboBox>(w, "comboBox_transp")->setCurrentIndex(1);
+        child<QDoubleSpinBox>(w, "spinBox_v")->setValue(0.3);
+        child<QSlider>(w, "verticalSlider")->setValue(3);
+        answer(w, path, warnings);
+        trigger(w, "action_save_scene");
+        saved = write_scene(w.scene_settings());
+        w.recomp(32, 24);
+        first = pixels_of_frame_0();
+    }
+    MainWindow w;
+    answer(w, path, warnings);
+    const long runs = pipeline_runs();
+    trigger(w, "action_open_scene");
+    EXPECT_EQ(pipeline_runs(), runs + 1);
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join("; ").toStdString();
+    EXPECT_EQ(write_scene(w.scene_settings()), saved);
+    w.recomp(32, 24);
+    EXPECT_EQ(pixels_of_frame_0(), first);
+}
+
+// A bad file says what is wrong, naming the key, and changes nothing.
+TEST(SceneMenu, BadFilesWarnAndChangeNothing)
+{
+    QTemporaryDir dir;
+    const struct {
+        QByteArray text;
+        const char *named;
+    } cases[] = {
+        {"not json", "not a scene file"},
+        {"{\"version\": 1, \"metric\": {\"ff\": \"r^\"}}", "\"metric.ff\""},
+        {"{\"version\": 1, \"size\": \"640x480\"}", "\"size\""},
+        {"{\"version\": 1, \"accuracy\": 0.03}", "\"accuracy\""},
+        {"{\"version\": 1, \"panorama\": \"missing.png\"}", "\"panorama\""},
+    };
+    MainWindow w;
+    const QByteArray before = write_scene(w.scene_settings());
+    for (const auto &c : cases) {
+        const QString path = dir.filePath("bad.json");
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(c.text);
+        file.close();
+        QStringList warnings;
+        answer(w, path, warnings);
+        const long runs = pipeline_runs();
+        trigger(w, "action_open_scene");
+        ASSERT_EQ(warnings.size(), 1) << c.text.toStdString();
+        EXPECT_TRUE(warnings[0].contains(QString::fromUtf8(c.named))) << warnings[0].toStdString();
+        EXPECT_EQ(pipeline_runs(), runs);
+        EXPECT_EQ(write_scene(w.scene_settings()), before);
+    }
+    QStringList warnings;
+    answer(w, dir.filePath("no/such/dir/view.json"), warnings);
+    trigger(w, "action_save_scene");
+    EXPECT_EQ(warnings.size(), 1) << "an unwritable file is reported";
+}
+
+TEST(SceneMenu, FileMenuHasTheUsualShortcutsAndQuitCloses)
+{
+    MainWindow w;
+    w.show();
+    EXPECT_EQ(child<QAction>(w, "action_open_scene")->shortcut(), QKeySequence(QKeySequence::Open));
+    EXPECT_EQ(child<QAction>(w, "action_save_scene")->shortcut(), QKeySequence(QKeySequence::Save));
+    EXPECT_EQ(child<QAction>(w, "action_quit")->shortcut(), QKeySequence(QKeySequence::Quit));
+    QStringList warnings;
+    answer(w, QString(), warnings);
+    trigger(w, "action_open_scene");
+    EXPECT_TRUE(warnings.isEmpty()) << "a cancelled dialog does nothing";
+    trigger(w, "action_quit");
+    EXPECT_FALSE(w.isVisible());
+}

@@ -1,0 +1,100 @@
+#include "scene/scene_file.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+SceneSettings unusual()
+{
+    SceneSettings s = SceneSettings::of_preset(4);
+    s.metric[5] = QStringLiteral("1/(1-2*M/r)");
+    s.M = 1.5;
+    s.Λ = 0;
+    s.inner = 7.25;
+    s.outer = 20;
+    s.disk = true;
+    s.transparency = 4;
+    s.accuracy = 0.05;
+    s.r = 31.5;
+    s.θ = 85;
+    s.v = -0.25;
+    s.rounds = 2.5;
+    s.shift = s.beaming = s.aberration = s.overlay = true;
+    s.simulated = false;
+    s.zoom = 5;
+    s.width = 64;
+    s.height = 48;
+    s.frames = 30;
+    s.animation = true;
+    s.panorama = QStringLiteral("sky.png");
+    return s;
+}
+
+QByteArray with(const char *members)
+{
+    return QByteArray("{\"version\": 1") + (*members ? ", " : "") + members + "}";
+}
+
+} // namespace
+
+TEST(SceneFile, WritesAndReadsBackEveryValue)
+{
+    const SceneSettings s = unusual();
+    SceneSettings back;
+    QStringList warnings;
+    ASSERT_EQ(read_scene(write_scene(s), back, warnings), QString());
+    EXPECT_TRUE(warnings.isEmpty());
+    EXPECT_EQ(write_scene(back), write_scene(s));
+    EXPECT_EQ(back.inner, 7.25);
+    EXPECT_EQ(back.metric[5], s.metric[5]);
+}
+
+TEST(SceneFile, MissingKeysKeepTheDefaultsOfThePresetAndUnknownOnesWarn)
+{
+    SceneSettings s;
+    QStringList warnings;
+    ASSERT_EQ(
+        read_scene(with("\"preset\": \"schwarzschild\", \"colour\": 3, \"M\": 2"), s, warnings),
+        QString());
+    EXPECT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings.value(0).contains("\"colour\""));
+    EXPECT_EQ(write_scene(s), [] {
+        SceneSettings expected = SceneSettings::of_preset(1);
+        expected.M = 2;
+        return write_scene(expected);
+    }());
+    EXPECT_FALSE(s.inner || s.v) << "orbital unless given";
+}
+
+TEST(SceneFile, RefusesBadFilesNamingTheKeyAndLeavesTheSettings)
+{
+    const struct {
+        QByteArray text;
+        const char *named;
+    } cases[] = {
+        {"{\"version\": 1,", "not a scene file"},
+        {"[1, 2]", "top level"},
+        {"{\"M\": 1}", "\"version\""},
+        {with("\"M\": \"one\""), "\"M\""},
+        {with("\"disk\": 1"), "\"disk\""},
+        {with("\"r\": -5"), "\"r\""},
+        {with("\"speed\": 1.5"), "\"speed\""},
+        {with("\"rounds\": 0"), "\"rounds\""},
+        {with("\"zoom\": 2.5"), "\"zoom\""},
+        {with("\"size\": \"64*48\""), "\"size\""},
+        {with("\"transparency\": \"1:3\""), "\"transparency\""},
+        {with("\"preset\": \"kerr2\""), "\"preset\""},
+        {with("\"metric\": {\"tt\": \"2*/r\"}"), "\"metric.tt\""},
+        {with("\"metric\": {\"rr\": \"1/*r\"}"), "\"metric.rr\""},
+        {with("\"metric\": {\"xx\": \"r\"}"), "\"metric.xx\""},
+    };
+    for (const auto &c : cases) {
+        SceneSettings s = unusual();
+        QStringList warnings;
+        const QString error = read_scene(c.text, s, warnings);
+        EXPECT_TRUE(error.contains(QString::fromUtf8(c.named)))
+            << c.text.toStdString() << " → " << error.toStdString();
+        EXPECT_EQ(write_scene(s), write_scene(unusual())) << c.text.toStdString();
+    }
+}

@@ -10,7 +10,7 @@
 
 Observer starting_observer(Scene const &s, double r, double θ_degrees, double v)
 {
-    const f_vec x0{{0, r, θ_degrees * std::numbers::pi / 180, 0}};
+    const f_vec x0{{0, r, off_axis(θ_degrees * std::numbers::pi / 180), 0}};
     return {x0, f_tet(s, four_vt(v), x0)};
 }
 

@@ -133,6 +133,8 @@ SceneSettings MainWindow::scene_settings() const
 // What a scene file may hold but the window's widgets cannot show.
 QString MainWindow::window_check(SceneSettings const &s) const
 {
+    if (s.φ != 0)
+        return tr("\"phi\" must be 0: the window starts the observer at φ = 0");
     if (resolution_item(s.width, s.height) < 0)
         return tr("\"size\" must be one of %1").arg(items(*ui->cBox_res));
     if (ui->comboBox_Frames->findText(QString::number(s.frames)) < 0)

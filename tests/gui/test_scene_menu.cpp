@@ -10,6 +10,8 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QImage>
+#include <QProcess>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -45,6 +47,22 @@ std::vector<unsigned> pixels_of_frame_0()
     for (int y = 0; y < image[0].height(); ++y)
         for (int x = 0; x < image[0].width(); ++x)
             out.push_back(image[0].read(x, y));
+    return out;
+}
+
+// The frame the headless renderer writes for these arguments.
+std::vector<unsigned> rendered(QStringList const &args, QString const &dir)
+{
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    p.start(QStringLiteral(TENEBRION_RENDER), args + QStringList{"--quiet", "-o", "cli.png"});
+    EXPECT_TRUE(p.waitForFinished(120000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    const QImage img(dir + "/cli.png");
+    std::vector<unsigned> out;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            out.push_back(img.pixel(x, y));
     return out;
 }
 
@@ -134,4 +152,24 @@ TEST(SceneMenu, FileMenuHasTheUsualShortcutsAndQuitCloses)
     EXPECT_TRUE(warnings.isEmpty()) << "a cancelled dialog does nothing";
     trigger(w, "action_quit");
     EXPECT_FALSE(w.isVisible());
+}
+
+// The headless renderer draws the window's frames pixel for pixel: the start-up
+// view, and a saved scene with the disk, the effects and a typed inner radius.
+TEST(SceneMenu, HeadlessRendererDrawsTheWindowsFrame)
+{
+    QTemporaryDir dir;
+    MainWindow w;
+    w.recomp(64, 48);
+    EXPECT_EQ(rendered({"--size", "64x48"}, dir.path()), pixels_of_frame_0());
+
+    confirm(child<QLineEdit>(w, "lineEdit_inK"), "5.5");
+    for (const char *box :
+         {"checkBox_kepler", "checkBox_redshift", "checkBox_beam", "checkBox_aber"})
+        child<QCheckBox>(w, box)->setChecked(true);
+    child<QComboBox>(w, "comboBox_transp")->setCurrentIndex(0);
+    ASSERT_TRUE(w.save_scene(dir.filePath("view.json")));
+    w.recomp(64, 48);
+    EXPECT_EQ(rendered({"--scene", "view.json", "--size", "64x48"}, dir.path()),
+              pixels_of_frame_0());
 }

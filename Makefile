@@ -4,7 +4,7 @@
 BUILD_DIR ?= build
 PACKAGES  := g++ cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins \
              libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libasmjit-dev \
-             fonts-dejavu-core fonts-noto-color-emoji
+             fonts-dejavu-core fonts-noto-color-emoji ffmpeg
 
 .PHONY: run test build deps configure clean
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/file_dialogs.h"
+
 #include <QMainWindow>
 #include <QString>
 
@@ -114,15 +116,23 @@ class MainWindow : public QMainWindow
     void pre_v();
     QString corect(QString text);
 
+  public:
+    // Where the window's file names come from; the standard dialogs until replaced.
+    void set_file_dialogs(std::unique_ptr<FileDialogs> d) { file_dialogs = std::move(d); }
+
   private:
     void fit_content();
     void build_file_menu();
     QString window_check(SceneSettings const &s) const;
     void apply_scene(SceneSettings const &s);
+    // A failure the user must see, from whichever tab the action came:
+    // a box that does not block the window.
+    void warn(QString const &text);
 
     std::unique_ptr<Ui::MainWindow> ui;
     std::unique_ptr<Dialogs> dialogs;
     // The panorama a scene file named, while it is the one shown.
     QString panorama_file;
     qint64 panorama_key = 0;
+    std::unique_ptr<FileDialogs> file_dialogs = std::make_unique<StandardFileDialogs>();
 };

@@ -1,5 +1,43 @@
 #include "app/mainwindow.h"
 
-// Empty until the frame store exists.
-void MainWindow::on_OpenImageButton_clicked() {}
-void MainWindow::on_SaveImageButton_clicked() {}
+#include "render/frame_buffer.h"
+#include "render/still_image.h"
+#include "scene/state.h"
+#include "ui_mainwindow.h"
+
+#include <QDir>
+#include <QMessageBox>
+
+#include <algorithm>
+#include <iterator>
+
+void MainWindow::on_OpenImageButton_clicked()
+{
+    const QString name = file_dialogs->open_panorama(this);
+    // A cancel, like a file that cannot be read, leaves the panorama null:
+    // the checkerboard is back.
+    if (!b_gnd.load(name) && !name.isEmpty())
+        warn(tr("Could not read %1 as an image; the background stays the checkerboard.")
+                 .arg(QDir::toNativeSeparators(name)));
+}
+
+// The frame the display shows: the one chosen with the frame slider, which
+// after a run stands on the last rendered frame.
+void MainWindow::on_SaveImageButton_clicked()
+{
+    const QString name = file_dialogs->save_image(this);
+    if (name.isEmpty())
+        return;
+    const int shown = std::clamp(ui->horizontalSlider->value(), 0, int(std::size(image)) - 1);
+    const QString error = save_frame(image[shown], name, the_scene, sour);
+    if (!error.isEmpty())
+        warn(tr("Could not save %1: %2").arg(QDir::toNativeSeparators(name), error));
+}
+
+void MainWindow::warn(QString const &text)
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}

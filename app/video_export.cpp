@@ -1,4 +1,72 @@
 #include "app/mainwindow.h"
 
-// Empty until the video writer exists.
-void MainWindow::on_saveVideoButton_clicked() {}
+#include "render/frame_buffer.h"
+#include "scene/state.h"
+#include "ui_mainwindow.h"
+#include "video/frame_export.h"
+
+#include <QCoreApplication>
+
+namespace
+{
+
+// While frames are written: the progress bar and Stop on the display tab,
+// nothing that could render into the store or start another export.
+class ExportBusy
+{
+  public:
+    explicit ExportBusy(Ui::MainWindow &ui) : ui_(ui), tab_(ui.tabWidget->currentIndex())
+    {
+        stop = false;
+        set_enabled(false);
+        ui_.tabWidget->setCurrentWidget(ui_.tab_compute);
+        ui_.progressBar->setValue(0);
+    }
+    ~ExportBusy()
+    {
+        stop = false;
+        set_enabled(true);
+        ui_.tabWidget->setCurrentIndex(tab_);
+    }
+
+  private:
+    void set_enabled(bool idle)
+    {
+        for (QWidget *w : {ui_.tab_param, ui_.tab_settings, ui_.tab_geodetics,
+                           static_cast<QWidget *>(ui_.PlayButton)})
+            w->setEnabled(idle);
+        ui_.StopButton->setEnabled(!idle);
+    }
+
+    Ui::MainWindow &ui_;
+    int tab_;
+};
+
+} // namespace
+
+void MainWindow::on_saveVideoButton_clicked()
+{
+    const bool sequence = ui->comboBox_FVid->currentIndex() == 1;
+    ExportOptions options;
+    options.format = sequence ? ExportFormat::image_sequence : ExportFormat::avi;
+    options.path =
+        sequence ? file_dialogs->save_image_sequence(this) : file_dialogs->save_video(this);
+    if (options.path.isEmpty())
+        return;
+    options.frames = ui->comboBox_Frames->currentText().toInt();
+    options.rate = frame_rate_of(ui->comboBox_FrameRate->currentText());
+    options.overlay = sour;
+    options.progress = [this](int written, int total) {
+        ui->progressBar->setValue(total > 0 ? 100 * written / total : 100);
+        QCoreApplication::processEvents();
+        return !stop;
+    };
+
+    ExportResult result;
+    {
+        ExportBusy busy(*ui);
+        result = export_frames(image, the_scene, options);
+    }
+    if (!result.error.isEmpty())
+        warn(result.error);
+}

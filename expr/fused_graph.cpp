@@ -125,7 +125,7 @@ class Builder
                 if (sp < 2)
                     return nan;
                 const int b = st[--sp], a = st[sp - 1];
-                st[sp - 1] = c == 18 ? power(a, b) : binary(binaryOp(c), a, b);
+                st[sp - 1] = c == 18 ? power(a, b) : binary(binary_op(c), a, b);
                 continue;
             }
             case 14:
@@ -177,7 +177,7 @@ class Builder
     // drop one (x⁰ = 1, a NaN exponent returns the base).
     bool is_nan(int n) const { return is_constant(n) && std::isnan(value(n)); }
 
-    static FusedOp binaryOp(unsigned char c)
+    static FusedOp binary_op(unsigned char c)
     {
         constexpr FusedOp ops[4] = {FusedOp::mul, FusedOp::add, FusedOp::sub, FusedOp::div};
         return ops[c];

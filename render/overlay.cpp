@@ -29,9 +29,9 @@ overlay_caption caption_of(Scene const &s, f_vec x, f_vec v)
     };
 }
 
-template <class T> T addTxtImg(T picture, MyImage &frame, Scene const &s)
+template <class T> T with_caption(T picture, MyImage &frame, Scene const &s, bool show)
 {
-    if (!s.sour || picture.isNull())
+    if (!show || picture.isNull())
         return picture;
     const overlay_caption caption = caption_of(s, frame.x(), frame.v());
 
@@ -51,5 +51,12 @@ template <class T> T addTxtImg(T picture, MyImage &frame, Scene const &s)
     return picture;
 }
 
+template <class T> T addTxtImg(T picture, MyImage &frame, Scene const &s)
+{
+    return with_caption(picture, frame, s, s.sour);
+}
+
+template QImage with_caption(QImage, MyImage &, Scene const &, bool);
+template QPixmap with_caption(QPixmap, MyImage &, Scene const &, bool);
 template QImage addTxtImg(QImage, MyImage &, Scene const &);
 template QPixmap addTxtImg(QPixmap, MyImage &, Scene const &);

@@ -19,12 +19,19 @@ overlay_caption caption_of(Scene const &s, f_vec x, f_vec v);
 overlay_caption caption_of(f_vec x, f_vec v);
 
 // Paints the caption of `frame` into the top-left corner of the picture (a
-// QImage or a QPixmap) when the scene's `sour` is on; otherwise, or for a
-// null picture, returns it untouched. The caption has the same pixel size on
-// any picture. The form without a scene uses the shared one.
+// QImage or a QPixmap) when `show` is on, the speed measured in the scene's
+// metric; otherwise, or for a null picture, returns it untouched. The caption
+// has the same pixel size on any picture. Painting on a QImage may run on any
+// thread.
+template <class T> T with_caption(T picture, MyImage &frame, Scene const &s, bool show);
+
+// The caption when the scene's `sour` is on. The form without a scene uses the
+// shared one.
 template <class T> T addTxtImg(T picture, MyImage &frame, Scene const &s);
 template <class T> T addTxtImg(T picture, MyImage &frame);
 
+extern template QImage with_caption(QImage, MyImage &, Scene const &, bool);
+extern template QPixmap with_caption(QPixmap, MyImage &, Scene const &, bool);
 extern template QImage addTxtImg(QImage, MyImage &, Scene const &);
 extern template QPixmap addTxtImg(QPixmap, MyImage &, Scene const &);
 extern template QImage addTxtImg(QImage, MyImage &);

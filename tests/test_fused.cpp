@@ -117,9 +117,14 @@ TEST(Fused, StaleParametersNewMetricsAndNonFiniteValuesFollowTheByteCode)
     QString texts[16];
     for (QString &s : texts)
         s = "0";
-    texts[0] = "-1", texts[5] = "1", texts[10] = "r^2", texts[15] = "r^2*sin(θ)^2";
-    for (const char *bad : {"", "r^", "sin(", "2^r", "r^(r/3)"}) {
-        texts[15] = QString::fromUtf8(bad) + "+r^2";
+    texts[0] = "-1", texts[5] = "1";
+    // g_θθ and g_φφ: programs that cannot run, exponents known only at a
+    // point, and a metric without a single coordinate.
+    const char *const cases[][2] = {{"r^2", "+r^2"},    {"r^2", "r^+r^2"},      {"r^2", "sin(+r^2"},
+                                    {"r^2", "2^r+r^2"}, {"r^2", "r^(r/3)+r^2"}, {"1", "1"}};
+    for (const auto &[θθ, bad] : cases) {
+        texts[10] = QString::fromUtf8(θθ);
+        texts[15] = QString::fromUtf8(bad);
         loadMetric(texts, 0, 0);
         for (f_vec y : {x, horizon}) {
             const tensor_3 fast = Christoffel(y), slow = christoffel_bytecode(y);

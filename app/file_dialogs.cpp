@@ -1,0 +1,42 @@
+#include "app/file_dialogs.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+
+namespace
+{
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("MainWindow", text);
+}
+
+} // namespace
+
+QString StandardFileDialogs::open_panorama(QWidget *parent)
+{
+    return QFileDialog::getOpenFileName(parent, tr("Open Image"), QDir::homePath() + "/Desktop",
+                                        tr("Image Files (*.png *.jpg *.bmp)"));
+}
+
+QString StandardFileDialogs::save_image(QWidget *parent)
+{
+    return QFileDialog::getSaveFileName(parent, tr("Save Image"),
+                                        QDir::homePath() + "/Desktop/hole.jpg",
+                                        tr("Image Files (*.jpg *.png *.bmp)"));
+}
+
+QString StandardFileDialogs::save_video(QWidget *parent)
+{
+    return QFileDialog::getSaveFileName(parent, tr("Save Image"),
+                                        QDir::homePath() + "/Desktop/hole.avi",
+                                        tr("Image Files (*.avi)"));
+}
+
+QString StandardFileDialogs::save_image_sequence(QWidget *parent)
+{
+    return QFileDialog::getSaveFileName(parent, tr("Save Image"),
+                                        QDir::homePath() + "/Desktop/hole.jpg",
+                                        tr("Image Files (*.jpg)"));
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Where the window asks for file names. The window's own answers come from
+// the standard dialogs; anything that must answer without a person (the
+// window tests) puts its own in their place. An empty name is a cancel.
+class FileDialogs
+{
+  public:
+    virtual ~FileDialogs() = default;
+    virtual QString open_panorama(QWidget *parent) = 0;
+    virtual QString save_image(QWidget *parent) = 0;
+    virtual QString save_video(QWidget *parent) = 0;
+    virtual QString save_image_sequence(QWidget *parent) = 0;
+};
+
+// The standard dialogs, starting in the Desktop folder of the user's home.
+class StandardFileDialogs : public FileDialogs
+{
+  public:
+    QString open_panorama(QWidget *parent) override;
+    QString save_image(QWidget *parent) override;
+    QString save_video(QWidget *parent) override;
+    QString save_image_sequence(QWidget *parent) override;
+};

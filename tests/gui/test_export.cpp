@@ -1,0 +1,271 @@
+#include "app/file_dialogs.h"
+#include "app/mainwindow.h"
+#include "render/frame_buffer.h"
+#include "render/still_image.h"
+#include "scene/state.h"
+#include "tests/gui/support/widgets.h"
+#include "tests/support/picture_difference.h"
+#include "tests/support/ray_scene.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace
+{
+
+// Answers the window's file dialogs without a person: one name per dialog,
+// empty for a cancel.
+struct Answers : FileDialogs {
+    QString panorama, image, video, sequence;
+    QString open_panorama(QWidget *) override { return panorama; }
+    QString save_image(QWidget *) override { return image; }
+    QString save_video(QWidget *) override { return video; }
+    QString save_image_sequence(QWidget *) override { return sequence; }
+};
+
+// JPEG keeps a checkerboard's sharp edges only roughly: the frame must be
+// close overall, and in the caption's box far closer to the captioned frame
+// than to the bare one.
+void expect_captioned_frame(QImage const &decoded, QImage const &captioned, QImage const &bare,
+                            int i)
+{
+    const QRect box(5, 11, 88, 20);
+    EXPECT_LT(difference(decoded, captioned), 8) << i;
+    EXPECT_LT(2 * difference(decoded, captioned, box), difference(decoded, bare, box)) << i;
+}
+
+// The JPEG of the first "00dc" chunk of an AVI file, the frame count of its
+// header and its frame size.
+struct AviContents {
+    QImage first;
+    unsigned frames = 0;
+    QSize size;
+};
+AviContents avi_contents(QString const &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = f.readAll();
+    const auto u32 = [&](qsizetype at) {
+        unsigned v = 0;
+        for (int i = 3; i >= 0; --i)
+            v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
+        return v;
+    };
+    const qsizetype chunk = bytes.indexOf("00dc");
+    return {chunk < 0 ? QImage() : QImage::fromData(bytes.mid(chunk + 8, u32(chunk + 4))), u32(48),
+            QSize(int(u32(64)), int(u32(68)))};
+}
+
+void fill(MyImage &entry, int w, int h, unsigned colour)
+{
+    entry.dim(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            entry.set_done(x, y);
+            entry.set_pixel(x, y, colour);
+        }
+}
+
+class Export : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        auto owned = std::make_unique<Answers>();
+        answers = owned.get();
+        window.set_file_dialogs(std::move(owned));
+        window.show();
+        for (MyImage &entry : image)
+            if (entry.width() > 1)
+                entry.dim(1, 1);
+        child<QCheckBox>(window, "checkBox_anim")->setChecked(true);
+        child<QComboBox>(window, "comboBox_Frames")->setCurrentText("10");
+    }
+    void TearDown() override { stop = sour = false; }
+
+    void save_video(int format, QString const &name)
+    {
+        child<QComboBox>(window, "comboBox_FVid")->setCurrentIndex(format);
+        (format == 0 ? answers->video : answers->sequence) = name;
+        child<QPushButton>(window, "saveVideoButton")->click();
+    }
+    void save_image(QString const &name)
+    {
+        answers->image = name;
+        child<QPushButton>(window, "SaveImageButton")->click();
+    }
+    // The texts of the warnings shown so far; they are closed.
+    QStringList warnings()
+    {
+        QStringList texts;
+        for (QMessageBox *box : window.findChildren<QMessageBox *>()) {
+            if (box->isVisible())
+                texts << box->text();
+            box->close();
+        }
+        QCoreApplication::processEvents();
+        return texts;
+    }
+    QString at(const char *name) const { return dir.filePath(name); }
+
+    QTemporaryDir dir;
+    MainWindow window;
+    Answers *answers = nullptr;
+};
+
+// A real 10-frame run at 160×120 with the caption on: both export formats
+// hold every frame as rendered, caption included, and Save Image takes the
+// frame the slider stands on.
+TEST_F(Export, AfterARunEveryFrameIsExportedWithItsCaption)
+{
+    use_flat_space();
+    child<QComboBox>(window, "cBox_precise")->setCurrentText("0.100");
+    child<QComboBox>(window, "cBox_res")->setCurrentIndex(0);
+    child<QCheckBox>(window, "checkBox_sour")->setChecked(true);
+    child<QPushButton>(window, "PlayButton")->click();
+    ASSERT_EQ(image[9].width(), 160);
+    std::vector<QImage> rendered, bare;
+    for (int i = 0; i < 10; ++i) {
+        rendered.push_back(frame_picture(image[i], QSize(), the_scene, true));
+        bare.push_back(frame_picture(image[i], QSize(), the_scene, false));
+    }
+
+    child<QComboBox>(window, "comboBox_FrameRate")->setCurrentText("12.5");
+    save_video(0, at("run.avi"));
+    const AviContents avi = avi_contents(at("run.avi"));
+    EXPECT_EQ(avi.frames, 10u);
+    EXPECT_EQ(avi.size, QSize(160, 120));
+    expect_captioned_frame(avi.first, rendered[0], bare[0], 0);
+
+    save_video(1, at("clip.jpg"));
+    for (int i = 0; i < 10; ++i) {
+        QImageReader reader(at("clip") + QString::number(i) + ".jpg");
+        EXPECT_EQ(reader.format(), "jpeg") << i;
+        expect_captioned_frame(reader.read(), rendered[i], bare[i], i);
+    }
+    EXPECT_FALSE(QFile::exists(at("clip10.jpg")));
+
+    save_image(at("last.png"));
+    EXPECT_EQ(QImage(at("last.png")).convertToFormat(QImage::Format_RGB32),
+              rendered[9].convertToFormat(QImage::Format_RGB32));
+    auto *slider = child<QSlider>(window, "horizontalSlider");
+    slider->setValue(4);
+    emit slider->sliderMoved(4);
+    save_image(at("chosen.bmp"));
+    EXPECT_EQ(QImage(at("chosen.bmp")).convertToFormat(QImage::Format_RGB32),
+              rendered[4].convertToFormat(QImage::Format_RGB32));
+    EXPECT_TRUE(warnings().isEmpty());
+}
+
+// Entries never rendered are left out; one left from a run at another
+// resolution is scaled to the size of the first.
+TEST_F(Export, UnrenderedEntriesAreSkippedAndOtherSizesScaled)
+{
+    fill(image[0], 16, 12, 0xff2060a0u);
+    fill(image[2], 40, 30, 0xffa06020u);
+    save_video(1, at("s.jpg"));
+    EXPECT_TRUE(QFile::exists(at("s0.jpg")));
+    EXPECT_FALSE(QFile::exists(at("s1.jpg")));
+    const QImage scaled(at("s2.jpg"));
+    EXPECT_EQ(scaled.size(), QSize(16, 12));
+    EXPECT_LT(difference(scaled, frame_picture(image[2], QSize(16, 12), the_scene, false)), 3);
+
+    save_video(0, at("s.avi"));
+    const AviContents avi = avi_contents(at("s.avi"));
+    EXPECT_EQ(avi.frames, 2u);
+    EXPECT_EQ(avi.size, QSize(16, 12));
+    EXPECT_TRUE(warnings().isEmpty());
+}
+
+// Cancelled dialogs write nothing and say nothing; before any run Save Image
+// writes the one black pixel of entry 0.
+TEST_F(Export, CancelledDialogsWriteNothing)
+{
+    fill(image[0], 16, 12, 0xff2060a0u);
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    save_video(0, QString());
+    save_video(1, QString());
+    save_image(QString());
+    b_gnd = solid_image(4, 4, 0xff00ff00u);
+    answers->panorama.clear();
+    child<QPushButton>(window, "OpenImageButton")->click();
+    QDir::setCurrent(before);
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    EXPECT_TRUE(b_gnd.isNull()) << "a cancel brings the checkerboard back";
+    EXPECT_TRUE(warnings().isEmpty());
+
+    image[0].dim(1, 1);
+    save_image(at("first.png"));
+    const QImage first(at("first.png"));
+    EXPECT_EQ(first.size(), QSize(1, 1));
+    EXPECT_EQ(first.pixel(0, 0), 0xff000000u);
+}
+
+// What cannot be written or read is told in a box that does not block.
+TEST_F(Export, FailuresAreToldInTheWindow)
+{
+    fill(image[0], 16, 12, 0xff2060a0u);
+    const QString missing = at("no/such/folder/");
+    save_video(0, missing + "v.avi");
+    save_video(1, missing + "v.jpg");
+    save_image(at("v.unknown"));
+    const QStringList told = warnings();
+    ASSERT_EQ(told.size(), 3);
+    EXPECT_TRUE(told[0].contains("v.avi"));
+    EXPECT_TRUE(told[1].contains("v0.jpg"));
+    EXPECT_TRUE(told[2].contains("v.unknown"));
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+
+    QFile text(at("sky.png"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not an image");
+    text.close();
+    answers->panorama = text.fileName();
+    b_gnd = solid_image(4, 4, 0xff00ff00u);
+    child<QPushButton>(window, "OpenImageButton")->click();
+    EXPECT_TRUE(b_gnd.isNull());
+    const QStringList unreadable = warnings();
+    ASSERT_EQ(unreadable.size(), 1);
+    EXPECT_TRUE(unreadable[0].contains("sky.png"));
+}
+
+// A one-colour panorama colours every ray that escapes: in flat space all
+// pixels but the black sphere the rays stop at.
+TEST_F(Export, LoadedPanoramaIsTheSkyOfTheNextFrame)
+{
+    use_flat_space();
+    const unsigned sky = 0xff3366ccu;
+    ASSERT_TRUE(solid_image(8, 4, sky).save(at("sky.png")));
+    answers->panorama = at("sky.png");
+    child<QPushButton>(window, "OpenImageButton")->click();
+    ASSERT_FALSE(b_gnd.isNull());
+
+    child<QComboBox>(window, "cBox_precise")->setCurrentText("0.100");
+    child<QComboBox>(window, "cBox_res")->setCurrentIndex(0);
+    child<QCheckBox>(window, "checkBox_anim")->setChecked(false);
+    child<QPushButton>(window, "PlayButton")->click();
+    int sky_pixels = 0, black = 0;
+    for (int y = 0; y < image[0].height(); ++y)
+        for (int x = 0; x < image[0].width(); ++x) {
+            sky_pixels += image[0].read(x, y) == sky;
+            black += image[0].read(x, y) == 0xff000000u;
+        }
+    EXPECT_GT(sky_pixels, 160 * 120 / 2);
+    EXPECT_EQ(sky_pixels + black, 160 * 120);
+}
+
+} // namespace

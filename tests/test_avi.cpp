@@ -1,0 +1,192 @@
+#include "video/avi.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+// A written file, read back field by field.
+struct AviFile {
+    QByteArray bytes;
+
+    explicit AviFile(QString const &path)
+    {
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly))
+            bytes = f.readAll();
+    }
+    std::uint32_t u32(qsizetype at) const
+    {
+        std::uint32_t v = 0;
+        for (int i = 3; i >= 0; --i)
+            v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
+        return v;
+    }
+    std::string tag(qsizetype at) const { return bytes.mid(at, 4).toStdString(); }
+    qsizetype movi() const { return bytes.indexOf("movi"); }
+    qsizetype idx1() const { return movi() + 4 + u32(movi() - 4) - 4; }
+    std::uint32_t index_entries() const { return u32(idx1() + 4) / 16; }
+    // Tag, offset and size of index entry i.
+    std::tuple<std::string, std::uint32_t, std::uint32_t> entry(std::uint32_t i) const
+    {
+        const qsizetype at = idx1() + 8 + 16 * qsizetype(i);
+        return {tag(at), u32(at + 8), u32(at + 12)};
+    }
+};
+
+std::vector<unsigned char> frame_bytes(std::size_t n, unsigned char fill)
+{
+    return std::vector<unsigned char>(n, fill);
+}
+
+class Avi : public ::testing::Test
+{
+  protected:
+    QString path(const char *name = "a.avi") const { return dir.filePath(name); }
+    avi_t *open(unsigned fps = 25, avi_audio_t *audio = nullptr)
+    {
+        return avi_open(path().toUtf8().constData(), 160, 120, "MJPG", fps, audio);
+    }
+    int add(avi_t *avi, std::vector<unsigned char> const &data)
+    {
+        return avi_add_frame(avi, data.data(), data.size());
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(Avi, FileWithoutFramesHasTheFullHeaderAndAnEmptyIndex)
+{
+    ASSERT_EQ(avi_close(open()), 0);
+    const AviFile f(path());
+    ASSERT_EQ(f.bytes.size(), 232);
+    struct {
+        qsizetype at;
+        std::uint32_t value;
+    } const words[] = {
+        {4, 232 - 8}, {16, 192}, {28, 56},   {32, 40000}, {36, 160 * 120 * 3},
+        {44, 0x10},   {48, 0},   {56, 1},    {64, 160},   {68, 120},
+        {92, 116},    {104, 56}, {128, 1},   {132, 25},   {140, 0},
+        {168, 40},    {172, 40}, {176, 160}, {180, 120},  {188, 0x47504a4du},
+        {192, 57600}, {216, 4},  {228, 0},
+    };
+    for (auto const &w : words)
+        EXPECT_EQ(f.u32(w.at), w.value) << "at " << w.at;
+    for (auto [at, text] : {std::pair{0, "RIFF"},
+                            {8, "AVI "},
+                            {12, "LIST"},
+                            {20, "hdrl"},
+                            {24, "avih"},
+                            {96, "strl"},
+                            {108, "vids"},
+                            {112, "MJPG"},
+                            {164, "strf"},
+                            {212, "LIST"},
+                            {220, "movi"},
+                            {224, "idx1"}})
+        EXPECT_EQ(f.tag(at), text) << "at " << at;
+}
+
+// A 1001-byte frame is padded to 1004 and the next chunk's offset follows it;
+// audio between frames is indexed as such and counts no frame; past 1024
+// chunks the table grows and the index keeps every chunk in order.
+TEST_F(Avi, ChunksArePaddedAndIndexedInOrderWhileTheTableGrows)
+{
+    avi_audio_t audio{2, 16, 8000};
+    avi_t *avi = open(25, &audio);
+    ASSERT_NE(avi, nullptr);
+    ASSERT_EQ(add(avi, frame_bytes(1001, 0xab)), 0);
+    const std::vector<unsigned char> sound(302, 7);
+    ASSERT_EQ(avi_add_audio(avi, sound.data(), sound.size()), 0);
+    std::vector<std::uint32_t> capacities;
+    for (int i = 2; i < 3000; ++i) {
+        ASSERT_EQ(add(avi, frame_bytes(256 + i % 4, static_cast<unsigned char>(i))), 0);
+        if (capacities.empty() || capacities.back() != avi->chunk_capacity)
+            capacities.push_back(avi->chunk_capacity);
+    }
+    EXPECT_EQ(capacities, (std::vector<std::uint32_t>{1024, 2048, 3072}));
+    ASSERT_EQ(avi_close(avi), 0);
+
+    const AviFile f(path());
+    EXPECT_EQ(f.u32(4), std::uint32_t(f.bytes.size() - 8));
+    EXPECT_EQ(f.u32(16), 294u) << "header list with the audio stream";
+    EXPECT_EQ(f.u32(48), 2999u) << "total frames";
+    EXPECT_EQ(f.u32(56), 2u);
+    EXPECT_EQ(f.movi(), 220 + 102);
+    const qsizetype first = f.movi() + 4;
+    EXPECT_EQ(f.tag(first), "00dc");
+    EXPECT_EQ(f.u32(first + 4), 1004u);
+    EXPECT_EQ(f.bytes.mid(first + 8, 1004), QByteArray(1001, char(0xab)) + QByteArray(3, '\0'));
+
+    ASSERT_EQ(f.index_entries(), 3000u);
+    EXPECT_EQ(f.entry(0), std::make_tuple(std::string("00dc"), 4u, 1004u));
+    EXPECT_EQ(f.entry(1), std::make_tuple(std::string("01wb"), 1016u, 304u));
+    EXPECT_EQ(f.tag(f.movi() + 1016), "01wb");
+    std::uint32_t offset = 1016 + 304 + 8;
+    for (std::uint32_t i = 2; i < 3000; ++i) {
+        const auto [tag, at, size] = f.entry(i);
+        ASSERT_EQ(tag, "00dc") << i;
+        ASSERT_EQ(at, offset) << i;
+        ASSERT_EQ(size, 256u + (i % 4 ? 4 : 0)) << i;
+        ASSERT_EQ(static_cast<unsigned char>(f.bytes[f.movi() + at + 8]), i % 256) << i;
+        offset += size + 8;
+    }
+    EXPECT_EQ(f.u32(f.movi() - 4), offset) << "movi list size";
+}
+
+TEST_F(Avi, FrameRatesWholeAndFractional)
+{
+    EXPECT_EQ(open(0), nullptr);
+    EXPECT_FALSE(QFile::exists(path())) << "no file for a rate of 0";
+    EXPECT_EQ(avi_open_ratio(path().toUtf8().constData(), 8, 8, "MJPG", 25, 0, nullptr), nullptr);
+
+    avi_t *avi = avi_open_ratio(path().toUtf8().constData(), 8, 8, "MJPG", 25, 2, nullptr);
+    ASSERT_NE(avi, nullptr);
+    EXPECT_EQ(avi_set_framerate(avi, 0), -1) << "the rate stays";
+    ASSERT_EQ(avi_close(avi), 0);
+    AviFile f(path());
+    EXPECT_EQ(f.u32(32), 80000u);
+    EXPECT_EQ(f.u32(128), 2u);
+    EXPECT_EQ(f.u32(132), 25u);
+
+    avi = open(10);
+    ASSERT_EQ(avi_set_framerate(avi, 30), 0);
+    ASSERT_EQ(avi_close(avi), 0);
+    f = AviFile(path());
+    EXPECT_EQ(f.u32(32), 33333u);
+    EXPECT_EQ(f.u32(128), 1u);
+    EXPECT_EQ(f.u32(132), 30u);
+}
+
+TEST(CheckFourcc, ListedCodesAndSubstringsAreKnown)
+{
+    EXPECT_EQ(check_fourcc("MJPG"), 0);
+    EXPECT_EQ(check_fourcc("JPG"), 0) << "a substring of listed codes";
+    EXPECT_EQ(check_fourcc("MJ G"), 1);
+    EXPECT_EQ(check_fourcc("QQQQ"), 1);
+    EXPECT_EQ(check_fourcc(nullptr), -1);
+}
+
+// A chunk that would carry the file past what its 32-bit sizes can count is
+// refused before anything is read from the buffer; the file stays whole.
+TEST_F(Avi, ChunkPastFourGibibytesIsRefusedAndTheFileStaysValid)
+{
+    avi_t *avi = open();
+    const auto frame = frame_bytes(400, 1);
+    ASSERT_EQ(add(avi, frame), 0);
+    EXPECT_EQ(avi_add_frame(avi, frame.data(), std::size_t(0xffffffffu) - 300), -1);
+    EXPECT_EQ(avi_add_frame(nullptr, frame.data(), frame.size()), -1);
+    ASSERT_EQ(avi_close(avi), 0);
+    const AviFile f(path());
+    EXPECT_EQ(f.u32(48), 1u);
+    EXPECT_EQ(f.index_entries(), 1u);
+    EXPECT_EQ(f.u32(4), std::uint32_t(f.bytes.size() - 8));
+}
+
+} // namespace

@@ -1,0 +1,167 @@
+#include "video/frame_export.h"
+
+#include "render/still_image.h"
+#include "video/avi_writer.h"
+#include "video/ordered_pipeline.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QThread>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace
+{
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("MainWindow", text);
+}
+
+QString reason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+std::vector<int> rendered_entries(std::span<MyImage> store, int frames)
+{
+    std::vector<int> entries;
+    const int n = frames < int(store.size()) ? frames : int(store.size());
+    for (int i = 0; i < n; ++i)
+        if (store[std::size_t(i)].width() >= 2)
+            entries.push_back(i);
+    return entries;
+}
+
+QByteArray jpeg_of(QImage const &picture, int quality)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, "JPG", quality))
+        return {};
+    return bytes;
+}
+
+// What is common to both formats: which frames, at what size, encoded in
+// parallel and handed out in order, with progress and cancelling.
+struct Job {
+    std::span<MyImage> store;
+    Scene const &scene;
+    ExportOptions const &options;
+    std::vector<int> entries;
+    QSize size;
+    ExportResult result;
+
+    Job(std::span<MyImage> s, Scene const &sc, ExportOptions const &o)
+        : store(s), scene(sc), options(o), entries(rendered_entries(s, o.frames))
+    {
+        result.total = int(entries.size());
+        size = !o.size.isEmpty() || entries.empty()
+                   ? o.size
+                   : QSize(s[std::size_t(entries.front())].width(),
+                           s[std::size_t(entries.front())].height());
+    }
+
+    // `write` stores the JPEG of entry i; false after setting result.error.
+    template <class Write> void run(Write write)
+    {
+        const int threads = options.threads > 0 ? options.threads : QThread::idealThreadCount();
+        const auto make = [this](int k) {
+            MyImage &entry = store[std::size_t(entries[std::size_t(k)])];
+            return jpeg_of(frame_picture(entry, size, scene, options.overlay), options.quality);
+        };
+        const auto consume = [&](int k, QByteArray const &jpeg) {
+            if (jpeg.isEmpty()) {
+                result.error =
+                    tr("Frame %1 could not be encoded as JPEG.").arg(entries[std::size_t(k)]);
+                return false;
+            }
+            if (!write(entries[std::size_t(k)], jpeg))
+                return false;
+            ++result.written;
+            return true;
+        };
+        const auto keep_going = [this] {
+            if (!options.progress || options.progress(result.written, result.total))
+                return true;
+            result.cancelled = result.written < result.total;
+            return !result.cancelled;
+        };
+        run_in_order(result.total, threads, make, consume, keep_going);
+    }
+};
+
+void export_avi(Job &job)
+{
+    ExportOptions const &o = job.options;
+    AviWriter writer(o.path, job.size, o.rate.rate, QStringLiteral("MJPG"));
+    writer.setFrameRate(o.rate.rate, o.rate.scale);
+    if (!writer.open()) {
+        job.result.error = tr("Could not create %1: %2.").arg(o.path, reason(errno));
+        return;
+    }
+    job.run([&](int, QByteArray const &jpeg) {
+        if (writer.addFrame(reinterpret_cast<unsigned char *>(const_cast<char *>(jpeg.constData())),
+                            size_t(jpeg.size())))
+            return true;
+        job.result.error = tr("Writing %1 stopped (%2): it holds the first %3 of %4 frames.")
+                               .arg(o.path, reason(errno))
+                               .arg(job.result.written)
+                               .arg(job.result.total);
+        return false;
+    });
+    if (!writer.close()) {
+        const QString why = reason(errno);
+        QFile::remove(o.path);
+        job.result.written = 0;
+        job.result.error =
+            tr("Could not finish %1 (%2); the incomplete file was removed.").arg(o.path, why);
+    }
+}
+
+void export_sequence(Job &job)
+{
+    job.run([&](int entry, QByteArray const &jpeg) {
+        QFile file(sequence_file_name(job.options.path, entry));
+        if (file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size() && file.flush())
+            return true;
+        const QString why = file.errorString();
+        file.close();
+        file.remove();
+        job.result.error = tr("Could not write %1 (%2); %3 of %4 frames were written.")
+                               .arg(file.fileName(), why)
+                               .arg(job.result.written)
+                               .arg(job.result.total);
+        return false;
+    });
+}
+
+} // namespace
+
+QString sequence_file_name(QString const &name, int i)
+{
+    const QString stem = name.size() < 4 ? name : name.chopped(4);
+    return stem + QString::number(i) + QStringLiteral(".jpg");
+}
+
+ExportResult export_frames(std::span<MyImage> store, Scene const &scene,
+                           ExportOptions const &options)
+{
+    Job job(store, scene, options);
+    if (options.path.isEmpty())
+        job.result.error = tr("No file name was given.");
+    else if (job.entries.empty())
+        job.result.error =
+            tr("There is no rendered frame among the first %1 to save.").arg(options.frames);
+    else if (options.format == ExportFormat::avi && !options.rate.valid())
+        job.result.error = tr("The frame rate must be above 0.");
+    else if (options.format == ExportFormat::avi)
+        export_avi(job);
+    else
+        export_sequence(job);
+    return job.result;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "render/frame_buffer.h"
+#include "video/frame_rate.h"
+
+#include <QSize>
+#include <QString>
+
+#include <functional>
+#include <span>
+
+struct Scene;
+
+enum class ExportFormat {
+    avi,           // one AVI file of JPEG (MJPG) frames
+    image_sequence // numbered JPG files: hole.jpg gives hole0.jpg, hole1.jpg, …
+};
+
+struct ExportOptions {
+    ExportFormat format = ExportFormat::avi;
+    // The AVI file, or the name the numbered files are made from.
+    QString path;
+    // Store entries 0 … frames−1; entries never rendered (narrower than 2
+    // pixels) are left out.
+    int frames = 0;
+    // Of the AVI stream; not used for image sequences.
+    FrameRate rate{10, 1};
+    // Every frame is scaled to this size; empty: the size of the first
+    // exported frame.
+    QSize size;
+    // The observer's coordinates in the corner of every frame, the speed
+    // measured in the scene's metric.
+    bool overlay = false;
+    int quality = 100;
+    // Encoding threads; 0: one per core.
+    int threads = 0;
+    // Frames written so far and the number to write, on the calling thread
+    // after every frame and at least every 50 ms while frames are encoded;
+    // false stops the export.
+    std::function<bool(int written, int total)> progress;
+};
+
+struct ExportResult {
+    int written = 0; // frames now in the AVI file, or files written
+    int total = 0;   // frames there were to write
+    bool cancelled = false;
+    // Empty unless something went wrong; then what the user should be told,
+    // including how many frames were written.
+    QString error;
+};
+
+// The name of frame i of an image sequence: `name` without its last four
+// characters (whole when shorter), then i, then ".jpg".
+QString sequence_file_name(QString const &name, int i);
+
+// Writes the rendered entries among the first `options.frames` of `store` as
+// JPEGs in order. An AVI cut short (a full disk, a stop) is still finished as
+// a valid file holding the frames written before; one that cannot be finished
+// is removed. Nothing is written when there is no rendered frame, no name or
+// no valid frame rate. Runs on the calling thread, encoding on worker
+// threads; nothing may render into the store or change the scene meanwhile.
+ExportResult export_frames(std::span<MyImage> store, Scene const &scene,
+                           ExportOptions const &options);

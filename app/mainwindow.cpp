@@ -1,6 +1,5 @@
 #include "app/mainwindow.h"
 
-#include "app/dialogs.h"
 #include "scene/state.h"
 #include "ui_mainwindow.h"
 
@@ -22,8 +21,7 @@ constexpr int geodesics_tab = 1;
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::MainWindow), dialogs(new StandardDialogs)
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     register_resources();
     inicialize();

@@ -10,6 +10,7 @@
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
+#include <QPainter>
 #include <QPixmap>
 
 #include <algorithm>
@@ -35,6 +36,16 @@ void set_run_controls_enabled(Ui::MainWindow &ui, bool enabled)
     ui.tab_settings->setEnabled(enabled);
     ui.tab_geodetics->setEnabled(enabled);
     ui.horizontalSlider->setEnabled(enabled);
+}
+
+void show_frame_number(Ui::MainWindow &ui, int k, int n)
+{
+    const QString shown =
+        QCoreApplication::translate("MainWindow", "frame %1 / %2").arg(k + 1).arg(n);
+    ui.lab_tot_time->setToolTip(
+        QCoreApplication::translate("MainWindow", "Time left for the rest of the run.") + u'\n' +
+        shown);
+    ui.horizontalSlider->setToolTip(shown);
 }
 
 void back_to_idle(Ui::MainWindow &ui)
@@ -66,6 +77,12 @@ void refuse_run(Ui::MainWindow &ui, int frames, frame_size size, std::size_t bud
 
 void MainWindow::on_PlayButton_clicked()
 {
+    const QString problem = input_problem();
+    if (!problem.isEmpty()) {
+        ui->label_screen->setText(tr("Cannot render until this is fixed: %1").arg(problem));
+        shown_frame = -1;
+        return;
+    }
     stop = false;
     ui->StopButton->setEnabled(true);
     ui->PlayButton->setEnabled(false);
@@ -79,6 +96,7 @@ void MainWindow::recomp(int w, int h)
     const std::size_t budget = frame_memory_budget();
     if (!run_fits(frames, w, h, budget)) {
         refuse_run(*ui, frames, {w, h}, budget);
+        shown_frame = -1;
         back_to_idle(*ui);
         return;
     }
@@ -89,19 +107,30 @@ void MainWindow::recomp(int w, int h)
     trace_run_path(the_scene, start, ui->spinBox_round->value(), path);
 
     ui->horizontalSlider->setMaximum(std::max(frames - 1, 0));
+    ui->label_screen->setToolTip(QString());
     for (frame = 0; frame < frames; ++frame) {
         ui->horizontalSlider->setValue(frame);
+        ui->progressBar->setValue(0);
         const double z = std::numbers::pi / 2 / ui->verticalSlider->value();
         const Observer o = observer_of_frame(path, frame, frames, start);
         const qint64 ms = Compute(o.x, o.v, w, h, z, ui.get());
-        ui->lab_est_time->setText(to_time(60 * ms));
+        // During the frame the label counts down; afterwards it tells what the
+        // frame took.
+        if (image[frame].done() == image[frame].pixels())
+            ui->progressBar->setValue(100);
+        ui->lab_est_time->setText(to_time(ms));
         ui->lab_tot_time->setText(to_time((frames - frame - 1) * ms));
+        show_frame_number(*ui, frame, frames);
     }
+    shown_frame = frames == 1 ? 0 : frames - 1;
     if (frames == 1)
         frame = 0;
 
     back_to_idle(*ui);
     set_run_controls_enabled(*ui, true);
+    if (zoom_stopped)
+        show_notice(tr("stopped: zoom changed, press ▶ to render at the new zoom"));
+    zoom_stopped = false;
 }
 
 void MainWindow::on_StopButton_clicked()
@@ -110,16 +139,55 @@ void MainWindow::on_StopButton_clicked()
     ui->StopButton->setEnabled(false);
 }
 
+// A release during a run cancels it, and the display says why: the coarse
+// preview left behind would otherwise look like the result.
 void MainWindow::on_verticalSlider_sliderReleased()
 {
+    zoom_stopped = !ui->PlayButton->isEnabled();
     emit ui->StopButton->clicked(false);
     QCoreApplication::processEvents();
 }
 
 void MainWindow::on_horizontalSlider_sliderMoved(int f)
 {
-    if (f < 0 || f >= store_size)
+    show_stored_frame(f);
+}
+
+// Clicks on the track, keys and the wheel move the browser without a drag;
+// a drag reports each position through sliderMoved already. During a run the
+// loop itself moves the slider to the frame being rendered.
+void MainWindow::show_browsed(int f)
+{
+    if (ui->horizontalSlider->isEnabled() && !ui->horizontalSlider->isSliderDown())
+        show_stored_frame(f);
+}
+
+void MainWindow::show_stored_frame(int f)
+{
+    if (f < 0 || f >= store_size || image[f].pixels() == 0)
         return;
     MyImage &entry = image[f];
     show_frame(*ui, entry, entry.width(), entry.height(), 0, 0);
+    ui->label_screen->setToolTip(QString());
+    shown_frame = f;
+    show_frame_number(*ui, f, ui->horizontalSlider->maximum() + 1);
+}
+
+// Over the picture shown, or alone when there is none.
+void MainWindow::show_notice(const QString &text)
+{
+    QPixmap shown = ui->label_screen->pixmap();
+    ui->label_screen->setToolTip(text);
+    if (shown.isNull()) {
+        ui->label_screen->setText(text);
+        return;
+    }
+    QPainter painter(&shown);
+    const QRect band(0, shown.height() - 2 * painter.fontMetrics().height(), shown.width(),
+                     2 * painter.fontMetrics().height());
+    painter.fillRect(band, QColor(0, 0, 0, 160));
+    painter.setPen(Qt::white);
+    painter.drawText(band, Qt::AlignCenter, text);
+    painter.end();
+    ui->label_screen->setPixmap(shown);
 }

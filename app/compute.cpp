@@ -53,9 +53,10 @@ void show_frame(Ui::MainWindow &ui, MyImage &entry, int w, int h, int columns, i
 {
     const QPixmap grid = QPixmap::fromImage(raw_to_image(entry, w, h, columns, rows))
                              .scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    const QSize screen = ui.label_screen->geometry().size();
+    // The whole frame, as large as the display allows: cropping it to fill
+    // the display would cut off the caption's top row.
     const QPixmap shown =
-        grid.scaled(screen, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+        grid.scaled(ui.label_screen->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
     ui.label_screen->setPixmap(addTxtImg(shown, entry, the_scene));
 }
 

@@ -2,6 +2,8 @@
 
 #include "physics/f_vec.h"
 
+#include <QPixmap>
+#include <QSize>
 #include <QtGlobal>
 
 class MyImage;
@@ -20,5 +22,6 @@ class MainWindow;
 qint64 Compute(f_vec x, f_vec v, int w, int h, double z, Ui::MainWindow *ui);
 
 // Shows the claimed columns × rows of a w×h frame (all of it for 0 × 0) in
-// the display, blown up to the frame and then to the display, with the caption.
+// the display, blown up to the frame and then to fit the display, with the
+// caption.
 void show_frame(Ui::MainWindow &ui, MyImage &entry, int w, int h, int columns, int rows);

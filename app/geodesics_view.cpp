@@ -94,6 +94,12 @@ QPixmap picture(int W, int H, const geo &path, double r_hor)
 // bounds a path that would never end (an observer at rest in flat space).
 void MainWindow::draw_geodetics()
 {
+    const QString problem = input_problem();
+    if (!problem.isEmpty()) {
+        ui->label_geopoint->clear();
+        ui->label_geo->setText(problem);
+        return;
+    }
     const int W = std::max(1, ui->label_geo->width() - 2);
     const int H = std::max(1, ui->label_geo->height() - 2);
     const double r_hor = capture_radius(the_scene);

@@ -1,8 +1,13 @@
 #include "app/mainwindow.h"
 
+#include "app/input_marks.h"
+#include "app/metric_fields.h"
 #include "scene/state.h"
 #include "ui_mainwindow.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+#include <QKeySequence>
 #include <QResizeEvent>
 
 // The resources live in a static library; referencing their registration
@@ -19,6 +24,20 @@ namespace
 
 constexpr int geodesics_tab = 1;
 
+// Keyboard access to Play and Stop, and what the two time fields count.
+void add_help(Ui::MainWindow &ui)
+{
+    ui.PlayButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    ui.PlayButton->setToolTip(QCoreApplication::translate("MainWindow", "Render (Ctrl+R)"));
+    ui.StopButton->setShortcut(QKeySequence(Qt::Key_Escape));
+    ui.StopButton->setToolTip(QCoreApplication::translate("MainWindow", "Stop (Esc)"));
+    ui.lab_est_time->setToolTip(
+        QCoreApplication::translate("MainWindow", "Time left for this frame while it renders; "
+                                                  "afterwards, the time the frame took."));
+    ui.lab_tot_time->setToolTip(
+        QCoreApplication::translate("MainWindow", "Time left for the rest of the run."));
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
@@ -33,8 +52,46 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->radButn4->setChecked(true);
     ui->checkBox_anim->setChecked(false);
     ui->widget_anim->setEnabled(ui->checkBox_anim->isChecked());
+    add_help(*ui);
+    for (QLineEdit *field : metric_fields(*ui))
+        connect(field, &QLineEdit::textChanged, this, &MainWindow::refresh_formula_help);
+    refresh_formula_help();
+    connect(ui->horizontalSlider, &QSlider::valueChanged, this, &MainWindow::show_browsed);
+    // The display shows whatever frame it is given scaled to fit; its own
+    // size must not follow the picture, or it could only ever grow.
+    ui->label_screen->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    ui->label_screen->setAlignment(Qt::AlignCenter);
+    ui->label_screen->installEventFilter(this);
     build_file_menu();
     fit_content();
+}
+
+// A resized display shows the frame it showed, at its new size.
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->label_screen && event->type() == QEvent::Resize &&
+        ui->PlayButton->isEnabled() && shown_frame >= 0)
+        show_stored_frame(shown_frame);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// What each metric field takes, and its whole formula when the field is too
+// narrow to show it.
+void MainWindow::refresh_formula_help()
+{
+    const auto fields = metric_fields(*ui);
+    for (int i = 0; i < 16; ++i) {
+        QLineEdit *field = fields[i];
+        const QString text = field->text();
+        const bool fits = field->fontMetrics().horizontalAdvance(text) + 12 <= field->width();
+        QString help = fits ? QString() : component_name(i) + QStringLiteral(" = ") + text + u'\n';
+        help += tr("Component %1 of the metric, a formula in r, θ and the parameters.\n"
+                   "Type t for θ, f for φ, l for Λ, m for M, q for Q; a and r as they are.\n"
+                   "Numbers are single digits 0–9; operators + - * / ^ and brackets;\n"
+                   "functions sin( ) and cos( ). A minus at the start or after \"(\" negates.")
+                    .arg(component_name(i));
+        set_field_help(field, help);
+    }
 }
 
 // The form's 800×600 suits narrow system fonts. With wider ones the fixed
@@ -56,6 +113,7 @@ MainWindow::~MainWindow() = default;
 void MainWindow::resizeEvent(QResizeEvent *e)
 {
     QMainWindow::resizeEvent(e);
+    refresh_formula_help();
     if (ui->tabWidget->currentIndex() == geodesics_tab)
         draw_geodetics();
 }

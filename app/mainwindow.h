@@ -12,6 +12,7 @@ namespace Ui
 class MainWindow;
 }
 
+class QLineEdit;
 class QResizeEvent;
 struct SceneSettings;
 
@@ -132,4 +133,23 @@ class MainWindow : public QMainWindow
     QString panorama_file;
     qint64 panorama_key = 0;
     std::unique_ptr<FileDialogs> file_dialogs = std::make_unique<StandardFileDialogs>();
+
+    QString check_metric_inputs();
+    void show_characteristics(const QString &outer, const QString &inner, const QString &right,
+                              const QString &left);
+    QString input_problem();
+    bool take_number(QLineEdit *field, bool single);
+
+    QString characteristics[4]; // what the horizon and orbit fields show
+    QString metric_problem;     // why the metric did not compile; empty when it did
+    QString last_compiled[16];  // the formulas of the metric compiled last
+
+    void show_browsed(int f);
+    void show_stored_frame(int f);
+    void show_notice(const QString &text);
+    void refresh_formula_help();
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    int shown_frame = -1;      // the stored frame the display shows; -1 none
+    bool zoom_stopped = false; // the zoom slider cancelled the running run
 };

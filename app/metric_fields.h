@@ -12,3 +12,10 @@ inline std::array<QLineEdit *, 16> metric_fields(const Ui::MainWindow &ui)
     return {ui.tt, ui.tr, ui.te, ui.tf, ui.rt, ui.rr, ui.re, ui.rf,
             ui.et, ui.er, ui.ee, ui.ef, ui.ft, ui.fr, ui.fe, ui.ff};
 }
+
+// "g_tφ" for field 3: how messages name a component.
+inline QString component_name(int i)
+{
+    const QString letters = QStringLiteral("trθφ");
+    return QStringLiteral("g_") + letters[i / 4] + letters[i % 4];
+}

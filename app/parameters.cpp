@@ -1,6 +1,7 @@
 #include "app/field_number.h"
 #include "app/mainwindow.h"
 
+#include "physics/frames.h"
 #include "physics/orbits.h"
 #include "scene/state.h"
 #include "ui_mainwindow.h"
@@ -36,12 +37,16 @@ void MainWindow::on_lineEdit_L_editingFinished()
 // the same fields: every reader then starts the observer at the same point.
 void MainWindow::on_lineEdit_r_editingFinished()
 {
+    if (!take_number(ui->lineEdit_r, true))
+        return;
     poc_sour_poz[1] = ui->lineEdit_r->text().toFloat();
     pre_v();
 }
 
 void MainWindow::on_lineEdit_th_editingFinished()
 {
+    if (!take_number(ui->lineEdit_th, true))
+        return;
     poc_sour_poz[2] = double(ui->lineEdit_th->text().toFloat()) * std::numbers::pi / 180;
     pre_v();
 }
@@ -80,34 +85,35 @@ void MainWindow::on_checkBox_sour_toggled(bool checked)
     sour = checked;
 }
 
-// The characteristics fields show computed values only: each edit is undone.
-// A setText with the field's own text emits nothing, so this does not recurse.
+// The characteristics fields show what the pipeline found, only: each edit is
+// undone. A setText with the field's own text emits nothing, so this does not
+// recurse.
 void MainWindow::on_lineEdit_VneH_textChanged(const QString &)
 {
-    ui->lineEdit_VneH->setText(field_number(VneH()));
+    ui->lineEdit_VneH->setText(characteristics[0]);
 }
 
 void MainWindow::on_lineEdit_VniH_textChanged(const QString &)
 {
-    ui->lineEdit_VniH->setText(field_number(VniH()));
+    ui->lineEdit_VniH->setText(characteristics[1]);
 }
 
-// Flat space shows no orbits; an orbit search there would only report the
-// top of its bracket.
 void MainWindow::on_lineEdit_RSO_editingFinished()
 {
-    ui->lineEdit_RSO->setText(mink ? QString() : field_number(lim_stab_orb(1)));
+    ui->lineEdit_RSO->setText(characteristics[2]);
 }
 
 void MainWindow::on_lineEdit_LSO_editingFinished()
 {
-    ui->lineEdit_LSO->setText(mink ? QString() : field_number(lim_stab_orb(-1)));
+    ui->lineEdit_LSO->setText(characteristics[3]);
 }
 
 // A disk whose outer edge does not lie beyond the inner one is stored but
 // keeps the tables of the last sensible pair of radii.
 void MainWindow::on_lineEdit_inK_editingFinished()
 {
+    if (!take_number(ui->lineEdit_inK, true))
+        return;
     P[4] = ui->lineEdit_inK->text().toFloat();
     if (P[5] > P[4])
         O_Speed(P[4], P[5]);
@@ -115,6 +121,8 @@ void MainWindow::on_lineEdit_inK_editingFinished()
 
 void MainWindow::on_lineEdit_outK_editingFinished()
 {
+    if (!take_number(ui->lineEdit_outK, true))
+        return;
     P[5] = ui->lineEdit_outK->text().toFloat();
     if (P[5] > P[4])
         O_Speed(P[4], P[5]);
@@ -129,8 +137,14 @@ void MainWindow::on_checkBox_kepler_toggled(bool checked)
 }
 
 // The speed of a right-handed circular orbit through the starting point; flat
-// space has none, and the empty text reads as 0.
+// space has none, and the empty text reads as 0. On the axis there is no
+// circle around it to orbit, and the observer starts at rest.
 void MainWindow::pre_v()
 {
-    ui->lineEdit_v->setText(mink ? QString() : field_number(OrbSpeed(poc_sour_poz, 1)));
+    if (mink) {
+        ui->lineEdit_v->setText(QString());
+        return;
+    }
+    const bool on_axis = off_axis(poc_sour_poz[2]) != poc_sour_poz[2];
+    ui->lineEdit_v->setText(field_number(on_axis ? 0.0 : OrbSpeed(poc_sour_poz, 1)));
 }

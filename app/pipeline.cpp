@@ -1,19 +1,30 @@
 #include "app/pipeline.h"
 
 #include "app/field_number.h"
+#include "app/input_marks.h"
 #include "app/mainwindow.h"
 #include "app/metric_fields.h"
 #include "expr/christoffel.h"
+#include "expr/formula_check.h"
 #include "physics/orbits.h"
 #include "scene/state.h"
 #include "ui_mainwindow.h"
 
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cmath>
 #include <numbers>
 
 namespace
 {
 
 long runs = 0;
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("MainWindow", text);
+}
 
 void take_metric(const Ui::MainWindow &ui)
 {
@@ -23,68 +34,154 @@ void take_metric(const Ui::MainWindow &ui)
     compile_metric(the_scene);
 }
 
-// M, a, Q, Λ and the outer disk radius in double precision; accuracy and
-// starting point in single precision, like every other reader of those fields.
+// Whether the field holds a number; marks it or clears its mark.
+bool checked_number(QLineEdit *field, bool single)
+{
+    mark_field(field, number_problem(field, single));
+    return field_problem(field).isEmpty();
+}
+
+// The outer disk radius in double precision; accuracy and starting point in
+// single precision, like every other reader of those fields. A field that
+// holds no number keeps the value it last had and is marked.
 void read_parameters(const Ui::MainWindow &ui)
 {
-    P[0] = ui.lineEdit_M->text().toDouble();
-    P[1] = ui.lineEdit_a->text().toDouble();
-    P[2] = ui.lineEdit_Q->text().toDouble();
-    P[3] = ui.lineEdit_L->text().toDouble();
-    P[5] = ui.lineEdit_outK->text().toDouble();
+    if (checked_number(ui.lineEdit_outK, false))
+        P[5] = ui.lineEdit_outK->text().toDouble();
     precise = ui.cBox_precise->currentText().toFloat();
-    poc_sour_poz[1] = ui.lineEdit_r->text().toFloat();
-    poc_sour_poz[2] = double(ui.lineEdit_th->text().toFloat()) * std::numbers::pi / 180;
+    if (checked_number(ui.lineEdit_r, true))
+        poc_sour_poz[1] = ui.lineEdit_r->text().toFloat();
+    if (checked_number(ui.lineEdit_th, true))
+        poc_sour_poz[2] = double(ui.lineEdit_th->text().toFloat()) * std::numbers::pi / 180;
 }
 
-// Flat space has no orbits to show. Its horizon values are the search's own
-// flat answer, so that what the fields show (their change handlers refill the
-// two horizon fields) is the capture radius the geodesic views really use,
-// not one left over from the previous metric.
-void show_flat(const Ui::MainWindow &ui)
+QString orbit_text(double r)
 {
-    VnH();
-    for (QLineEdit *field :
-         {ui.lineEdit_VneH, ui.lineEdit_VniH, ui.lineEdit_RSO, ui.lineEdit_inK, ui.lineEdit_LSO})
-        field->setText(QString());
-}
-
-// The orbit search integrates up to twenty orbits; its right-handed result
-// serves three purposes and is computed once.
-void show_curved(const Ui::MainWindow &ui)
-{
-    VnH();
-    const double right = lim_stab_orb(1);
-    P[4] = right;
-    ui.lineEdit_VneH->setText(field_number(VneH()));
-    ui.lineEdit_VniH->setText(field_number(VniH()));
-    ui.lineEdit_RSO->setText(field_number(right));
-    ui.lineEdit_inK->setText(field_number(right));
-    ui.lineEdit_LSO->setText(field_number(lim_stab_orb(-1)));
+    return std::isnan(r) ? tr("no stable orbit") : field_number(r);
 }
 
 } // namespace
+
+bool MainWindow::take_number(QLineEdit *field, bool single)
+{
+    return checked_number(field, single);
+}
+
+// Why Play cannot run now: the metric's problem, the first field of the
+// starting point that holds no number (Play reads them itself), or a disk
+// radius marked when it was confirmed (the flat preset empties the inner one).
+QString MainWindow::input_problem()
+{
+    if (!metric_problem.isEmpty())
+        return metric_problem;
+    const std::pair<QLineEdit *, const char *> numbers[] = {
+        {ui->lineEdit_r, "distance from the centre"},
+        {ui->lineEdit_th, "polar distance"},
+        {ui->lineEdit_inK, "inner radius of the Kepler disk"},
+        {ui->lineEdit_outK, "outer radius of the Kepler disk"}};
+    for (auto [field, name] : numbers) {
+        const bool read_here = field == ui->lineEdit_r || field == ui->lineEdit_th;
+        if (read_here ? !take_number(field, true) : !field_problem(field).isEmpty())
+            return tr(name) + QStringLiteral(": ") + field_problem(field);
+    }
+    return QString();
+}
 
 long pipeline_runs()
 {
     return runs;
 }
 
+// M, a, Q and Λ, then the sixteen formulas, which are tried out with those
+// parameters: each field is marked or cleared, and the first problem is
+// returned with the field's name. The parameters stay as they were when
+// anything is wrong, so they still belong to the metric compiled last.
+QString MainWindow::check_metric_inputs()
+{
+    QString first;
+    auto note = [&first](QLineEdit *field, const QString &name, const QString &problem) {
+        mark_field(field, problem);
+        if (!problem.isEmpty() && first.isEmpty())
+            first = name + QStringLiteral(": ") + problem.section(u'\n', 0, 0);
+    };
+    double kept[4];
+    std::copy(P, P + 4, kept);
+    QLineEdit *const parameters[4] = {ui->lineEdit_M, ui->lineEdit_a, ui->lineEdit_Q,
+                                      ui->lineEdit_L};
+    const char *const names[4] = {"M", "a", "Q", "Λ"};
+    for (int i = 0; i < 4; ++i) {
+        note(parameters[i], QString::fromUtf8(names[i]), number_problem(parameters[i]));
+        if (field_problem(parameters[i]).isEmpty())
+            P[i] = parameters[i]->text().toDouble();
+    }
+    const auto fields = metric_fields(*ui);
+    for (int i = 0; i < 16; ++i) {
+        const auto problem = formula_problem_of(fields[i]->text());
+        QString told = problem ? describe(*problem) : QString();
+        if (problem && !last_compiled[i].isEmpty())
+            told += u'\n' + tr("last formula that compiled here: %1").arg(last_compiled[i]);
+        note(fields[i], component_name(i), told);
+    }
+    if (!first.isEmpty())
+        std::copy(kept, kept + 4, P);
+    return first;
+}
+
+void MainWindow::show_characteristics(const QString &outer, const QString &inner,
+                                      const QString &right, const QString &left)
+{
+    characteristics[0] = outer;
+    characteristics[1] = inner;
+    characteristics[2] = right;
+    characteristics[3] = left;
+    ui->lineEdit_VneH->setText(outer);
+    ui->lineEdit_VniH->setText(inner);
+    ui->lineEdit_RSO->setText(right);
+    ui->lineEdit_LSO->setText(left);
+}
+
 // Setting the output fields emits no editingFinished, so nothing here
 // re-enters the pipeline or recomputes the disk tables for the new inner
-// radius; the disk box and the radius fields do that when asked.
+// radius; the disk box and the radius fields do that when asked. A metric
+// that does not compile leaves the one compiled last in place, with the
+// characteristics shown as unavailable and the faulty fields marked.
 void MainWindow::reload()
 {
     ++runs;
+    metric_problem = check_metric_inputs();
+    if (!metric_problem.isEmpty()) {
+        const QString none = tr("unavailable");
+        show_characteristics(none, none, none, none);
+        return;
+    }
     take_metric(*ui);
+    const auto fields = metric_fields(*ui);
+    for (int i = 0; i < 16; ++i)
+        last_compiled[i] = fields[i]->text();
     read_parameters(*ui);
     refresh_fused();
     P[4] = 1.0;
     if (mink) {
-        show_flat(*ui);
+        // Flat space has no orbits. Its horizon values are the search's own
+        // flat answer, the capture radius the geodesic views really use.
+        VnH();
+        show_characteristics(field_number(VneH()), field_number(VniH()), QString(), QString());
+        ui->lineEdit_inK->setText(QString());
         return;
     }
-    show_curved(*ui);
+    VnH();
+    const double right = lim_stab_orb(1);
+    const bool horizon = VneH() > 0;
+    show_characteristics(horizon ? field_number(VneH()) : tr("no horizon"),
+                         horizon ? field_number(VniH()) : tr("no horizon"), orbit_text(right),
+                         orbit_text(lim_stab_orb(-1)));
+    if (std::isnan(right)) {
+        P[4] = ui->lineEdit_inK->text().toFloat();
+    } else {
+        P[4] = right;
+        ui->lineEdit_inK->setText(field_number(right));
+        mark_field(ui->lineEdit_inK, QString());
+    }
     // Re-reads r and proposes the velocity, which redraws the observer's path.
     emit ui->lineEdit_r->editingFinished();
 }

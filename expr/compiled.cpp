@@ -170,6 +170,12 @@ cmp_expr TrPfx(QString s)
     return e;
 }
 
+// Up to this exponent the product is built one factor pair at a time, in the
+// order the results are known by; beyond it repeated squaring bounds the work
+// (a formula like (1-2*M/r)^r would otherwise multiply a billion times far
+// out), at the price of a last-digit difference from the long product.
+constexpr int longest_product = 64;
+
 double pw(double x, int n)
 {
     if (n == 2)
@@ -180,6 +186,13 @@ double pw(double x, int n)
         return 1.0;
     if (n < 2)
         return x;
+    if (n > longest_product) {
+        double y = 1.0;
+        for (double base = x; n > 0; n >>= 1, base *= base)
+            if (n & 1)
+                y *= base;
+        return y;
+    }
     double y = x * x;
     int k = 2;
     if (n % 2 != 0) {
@@ -187,12 +200,7 @@ double pw(double x, int n)
         k = 1;
     }
     while (k != n) {
-        double next = (y * x) * x;
-        // Once y is stuck (overflowed, underflowed, NaN or |x| = 1) every
-        // further round gives the same value; huge exponents would spin.
-        if (next == y || next != next)
-            return next;
-        y = next;
+        y = (y * x) * x;
         k += 2;
     }
     return y;
@@ -338,4 +346,101 @@ double der(const unsigned char (&code)[512], const char &k, f_vec x, const doubl
     double high = CntPfx(code, plus, P);
     double low = CntPfx(code, minus, P);
     return (high - low) * 1e7;
+}
+
+namespace
+{
+
+// A value with its derivative along one coordinate.
+struct sloped {
+    double v, d;
+};
+
+sloped operator*(sloped a, sloped b)
+{
+    return {a.v * b.v, a.d * b.v + a.v * b.d};
+}
+
+sloped operator/(sloped a, sloped b)
+{
+    return {a.v / b.v, (a.d * b.v - a.v * b.d) / (b.v * b.v)};
+}
+
+sloped power(sloped a, int n)
+{
+    if (n == 0)
+        return {1.0, 0.0};
+    if (n < 2)
+        return a;
+    return {pw(a.v, n), n * pw(a.v, n - 1) * a.d};
+}
+
+} // namespace
+
+double slope(const unsigned char (&code)[512], int k, const f_vec &x, const double (&P)[6])
+{
+    sloped st[stackSlots];
+    int sp = 0;
+    for (const unsigned char *pc = code;; ++pc) {
+        const unsigned char c = *pc;
+        if (c >= firstDigit && c < firstDigit + 10) {
+            st[sp++] = {double(c - firstDigit), 0.0};
+            continue;
+        }
+        if (c >= firstSlot && c <= lastSlot) {
+            st[sp++] = st[c - firstSlot];
+            continue;
+        }
+        switch (c) {
+        case 0:
+            --sp;
+            st[sp - 1] = st[sp - 1] * st[sp];
+            break;
+        case 1:
+            --sp;
+            st[sp - 1] = {st[sp - 1].v + st[sp].v, st[sp - 1].d + st[sp].d};
+            break;
+        case subCode:
+            --sp;
+            st[sp - 1] = {st[sp - 1].v - st[sp].v, st[sp - 1].d - st[sp].d};
+            break;
+        case 3:
+            --sp;
+            st[sp - 1] = st[sp - 1] / st[sp];
+            break;
+        case 18:
+            --sp;
+            st[sp - 1] = power(st[sp - 1], pwExponent(st[sp].v));
+            break;
+        case negCode:
+            st[sp - 1] = {-st[sp - 1].v, -st[sp - 1].d};
+            break;
+        case 14:
+            st[sp - 1] = {std::cos(st[sp - 1].v), -std::sin(st[sp - 1].v) * st[sp - 1].d};
+            break;
+        case 17:
+            st[sp - 1] = {std::sin(st[sp - 1].v), std::cos(st[sp - 1].v) * st[sp - 1].d};
+            break;
+        case 15:
+        case 19:
+        case 16:
+        case 22:
+            st[sp++] = {P[c == 15 ? 0 : c == 19 ? 1 : c == 16 ? 2 : 3], 0.0};
+            break;
+        case 20:
+        case 21:
+        case 23:
+        case 24: {
+            const int i = c == 21 ? 0 : c == 20 ? 1 : c == 23 ? 2 : 3;
+            st[sp++] = {x[i], i == k ? 1.0 : 0.0};
+            break;
+        }
+        case nanCode:
+            st[sp++] = {std::numeric_limits<double>::quiet_NaN(),
+                        std::numeric_limits<double>::quiet_NaN()};
+            break;
+        default: // the end code: TrPfx admits nothing else
+            return st[sp - 1].d;
+        }
+    }
 }

@@ -82,24 +82,33 @@ int prior(QChar &c)
     }
 }
 
+// A minus that opens the text or a bracket negates what follows. It is
+// written as a subtraction from "0", never as a bare minus over one value:
+// the metric's adjugate splices component strings behind other values, where
+// a bare minus would silently become a subtraction of them.
 QString ToPfx(QString text)
 {
-    if (text.startsWith(u'-'))
-        text.prepend(u'0');
     QString out;
     QString stack;
+    bool opening = true;
     for (qsizetype i = 0; i < text.size(); ++i) {
         QChar c = text[i];
+        const bool negation = opening && c == u'-';
+        opening = false;
         if (isOperand(c)) {
             out += c;
         } else if (c == u's' || c == u'c') {
             stack += c;
             i += 3; // the rest of "sin(" or "cos(" is taken on trust
+            opening = true;
         } else if (c == u'(') {
             stack += c;
+            opening = true;
         } else if (c == u')') {
             closeBracket(out, stack);
         } else {
+            if (negation)
+                out += u'0';
             pushOperator(c, out, stack);
         }
     }

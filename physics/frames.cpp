@@ -143,3 +143,14 @@ f_vec four_vt(double v)
     double const γ = 1.0 / std::sqrt(1.0 - v * v);
     return {{γ, 0, 0, v * γ}};
 }
+
+double off_axis(double θ)
+{
+    constexpr double π = 3.141592653589793;
+    double const k = std::round(θ / π);
+    double const d = θ - k * π;
+    if (std::fabs(d) >= axis_offset)
+        return θ;
+    double const side = d != 0 ? std::copysign(1.0, d) : (k > 0 ? -1.0 : 1.0);
+    return k * π + side * axis_offset;
+}

@@ -49,3 +49,12 @@ f_vec f_tet(f_vec u, f_vec v, f_vec x);
 
 // Frame components of the 4-velocity moving with speed v (units of c) along E_3.
 f_vec four_vt(double v);
+
+// On the axis (θ = 0 or π) g_φφ vanishes and no observer frame exists. An
+// observer put there stands this far off it instead: 0.006°, far below what
+// a frame can resolve, yet the frame is well conditioned.
+inline constexpr double axis_offset = 1e-4;
+
+// θ moved axis_offset off the axis when it lies closer to it (towards the
+// equator when exactly on it); any other angle unchanged.
+double off_axis(double θ);

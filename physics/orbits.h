@@ -24,7 +24,9 @@ double VniH();
 // 0.03·precise.
 double capture_radius(Scene const &s);
 
-// Speed of the circular orbit through x in direction n (+1 or −1).
+// Speed of the circular orbit through x in direction n (+1 or −1): the speed
+// at which a body moving along φ feels no radial acceleration. 0 where even a
+// body at rest is pushed outwards; just below 1 where light alone would do.
 double OrbSpeed(Scene const &s, f_vec x, int n);
 double OrbSpeed(f_vec x, int n);
 
@@ -34,9 +36,10 @@ void O_Speed(double r_in, double r_out);
 
 // Radius of the innermost stable circular orbit in direction n: the largest
 // radius found unstable by 20 halvings of [r_h, 20·r_h] above the event
-// horizon r_h, or of [0, 40·M] when there is none. A radius where no circular
-// orbit exists (even a body at rest drifts outwards) counts as unstable, so a
-// metric without gravity answers about 40·M.
+// horizon r_h, or of [0, 40·M] when there is none. An orbit is stable where
+// circular orbits further out need more angular momentum; a radius without a
+// circular orbit counts as unstable. NaN when no radius of the range was
+// stable: there is no such orbit to show.
 double lim_stab_orb(Scene const &s, int n);
 double lim_stab_orb(int n);
 

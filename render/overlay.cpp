@@ -5,10 +5,12 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -29,24 +31,48 @@ overlay_caption caption_of(Scene const &s, f_vec x, f_vec v)
     };
 }
 
+QFont caption_font()
+{
+    QFont font;
+    font.setPixelSize(13);
+    return font;
+}
+
+caption_layout layout_caption(const overlay_caption &c, const QFont &font)
+{
+    const QFontMetrics fm(font);
+    constexpr int left = 5, top = 5, pad = 3, gap = 8;
+    const QString *const texts[4] = {&c.r, &c.θ, &c.t, &c.v};
+    const int first = std::max(fm.horizontalAdvance(c.r), fm.horizontalAdvance(c.t));
+    const int second = std::max(fm.horizontalAdvance(c.θ), fm.horizontalAdvance(c.v));
+    const int x[2] = {left + pad, left + pad + first + gap};
+    const int line = fm.height();
+    caption_layout l;
+    l.box = QRect(left, top, 2 * pad + first + gap + second, 2 * pad + 2 * line);
+    for (int i = 0; i < 4; ++i) {
+        l.at[i] = QPoint(x[i % 2], top + pad + (i / 2) * line + fm.ascent());
+        l.text[i] = fm.boundingRect(*texts[i]).translated(l.at[i]);
+    }
+    return l;
+}
+
 template <class T> T with_caption(T picture, MyImage &frame, Scene const &s, bool show)
 {
     if (!show || picture.isNull())
         return picture;
     const overlay_caption caption = caption_of(s, frame.x(), frame.v());
 
-    QFont font;
-    font.setPointSize(10);
+    const QFont font = caption_font();
+    const caption_layout l = layout_caption(caption, font);
+    const QString *const texts[4] = {&caption.r, &caption.θ, &caption.t, &caption.v};
     QPainter painter(&picture);
     painter.setFont(font);
-    painter.setPen(QColor(0, 0, 0, 0));
+    painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0, 0, 0, 128));
-    painter.drawRect(QRect(QPoint(5, 11), QPoint(92, 30)));
+    painter.drawRect(l.box);
     painter.setPen(Qt::white);
-    painter.drawText(QPointF(5, 20), caption.r);
-    painter.drawText(QPointF(50, 20), caption.θ);
-    painter.drawText(QPointF(5, 30), caption.t);
-    painter.drawText(QPointF(60, 30), caption.v);
+    for (int i = 0; i < 4; ++i)
+        painter.drawText(l.at[i], *texts[i]);
     painter.end();
     return picture;
 }

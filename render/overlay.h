@@ -3,8 +3,10 @@
 #include "physics/f_vec.h"
 #include "render/frame_buffer.h"
 
+#include <QFont>
 #include <QImage>
 #include <QPixmap>
+#include <QRect>
 #include <QString>
 
 struct Scene;
@@ -17,6 +19,20 @@ struct overlay_caption {
 // The form without a scene measures the speed in the shared one.
 overlay_caption caption_of(Scene const &s, f_vec x, f_vec v);
 overlay_caption caption_of(f_vec x, f_vec v);
+
+// Where the caption goes: its half-transparent box and the baseline start
+// of each text (r, θ, t, v), laid out by the font so that no text runs into
+// another or out of the box. Two rows, r and θ above t and v; the second
+// column starts where the wider of the first column's texts ends.
+struct caption_layout {
+    QRect box;
+    QPoint at[4];
+    QRect text[4]; // the texts' bounding boxes, for checking
+};
+caption_layout layout_caption(const overlay_caption &c, const QFont &font);
+
+// The caption's font: the same pixel size on any picture.
+QFont caption_font();
 
 // Paints the caption of `frame` into the top-left corner of the picture (a
 // QImage or a QPixmap) when `show` is on, the speed measured in the scene's

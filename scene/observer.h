@@ -12,7 +12,8 @@ struct Observer {
 
 // The observer at radius r, polar angle θ and azimuth φ (degrees), at t = 0,
 // moving with tangential speed v (units of c) along φ in the locally
-// non-rotating frame.
+// non-rotating frame. An observer put on the axis starts just off it, where
+// its frame exists.
 Observer starting_observer(Scene const &s, double r, double θ_degrees, double v,
                            double φ_degrees = 0);
 

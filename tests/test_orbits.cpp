@@ -73,19 +73,28 @@ double reissner_nordstrom_isco(double Q)
     return lo;
 }
 
-TEST(OrbitSpeed, MatchesTheNonRotatingFrameClosedForm)
+// Over the whole range the distance field takes: far out the speed is a few
+// parts in 10⁵ of c and must still have its six digits right.
+TEST(OrbitSpeed, MatchesTheNonRotatingFrameClosedFormNearAndFar)
 {
     for (double a : {0.0, 0.8}) {
         use(a ? kerr : schwarzschild, a, 0);
-        for (double r : {a ? 2.2 : 3.5, 6.0, 12.0})
-            EXPECT_NEAR(OrbSpeed(at(r, π / 2), 1), kerr_orbit_speed(a, r, 1), 1e-7) << r;
-        for (double r : {6.0, 12.0})
-            EXPECT_NEAR(OrbSpeed(at(r, π / 2), -1), kerr_orbit_speed(a, r, -1), 1e-7) << r;
+        for (double r : {a ? 2.2 : 3.5, 6.0, 10.0, 1e3, 1e5, 1e7, 1e9}) {
+            for (int n : {1, -1}) {
+                if (r < 6 && n < 0)
+                    continue; // inside the retrograde photon orbit
+                double const want = kerr_orbit_speed(a, r, n);
+                EXPECT_NEAR(OrbSpeed(at(r, π / 2), n), want, 1e-9 * std::fabs(want) + 1e-12)
+                    << "a=" << a << " r=" << r << " n=" << n;
+            }
+        }
     }
+    use(schwarzschild, 0, 0);
+    EXPECT_NEAR(OrbSpeed(at(2.5, π / 2), 1), 1.0, 1e-7) << "inside the photon orbit only light";
 }
 
-// The search answers the largest radius it found unstable; 25 rounds miss the
-// slow drift just inside the limit, so it lies 0.2 % to 0.6 % below.
+// The limit where circular orbits stop being stable, within the search's
+// 20 halvings.
 TEST(StableOrbits, MatchTheClosedFormsWithAndWithoutHorizon)
 {
     for (auto [preset, a, Q] :
@@ -95,25 +104,31 @@ TEST(StableOrbits, MatchTheClosedFormsWithAndWithoutHorizon)
         for (int n : {1, -1}) {
             double const want = Q ? reissner_nordstrom_isco(Q) : kerr_isco(a, n);
             double const found = lim_stab_orb(n);
-            EXPECT_LE(found, want + 2e-5 * want) << preset << " " << n;
-            EXPECT_NEAR(found, want, 0.01 * want) << preset << " " << n;
+            EXPECT_LE(found, want) << preset << " " << n;
+            EXPECT_NEAR(found, want, 4e-5 * want) << preset << " " << n;
         }
     }
 }
 
-// Typed in by hand while the flat preset is not selected: no horizon and no
-// circular orbit anywhere, so every radius tested is unstable.
-TEST(StableOrbits, FlatMetricWithoutTheFlatPresetEndsAtTheTopOfTheSearch)
+// Over-charged (every circular orbit outside the repulsive core r = Q²/M is
+// stable) and a flat metric typed in by hand (no circular orbit at all): both
+// answer at once, the latter with no orbit.
+TEST(StableOrbits, RepulsiveCoreAndNoGravity)
 {
+    use(reissner_nordstrom, 0, 2);
+    VnH();
+    auto const start = std::chrono::steady_clock::now();
+    EXPECT_NEAR(lim_stab_orb(1), 4.0, 1e-4);
+    EXPECT_NEAR(lim_stab_orb(-1), 4.0, 1e-4);
+
     QString const texts[16] = {"-1", "0", "0",   "0", "0", "1", "0", "0",
                                "0",  "0", "r^2", "0", "0", "0", "0", "r^2*sin(θ)^2"};
     loadMetric(texts, 0, 0);
     mink = false;
     VnH();
     EXPECT_EQ(VneH(), 0.0);
-    auto const start = std::chrono::steady_clock::now();
-    EXPECT_NEAR(lim_stab_orb(1), 40.0, 1e-3);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_TRUE(std::isnan(lim_stab_orb(1)));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
 }
 
 TEST(DiskTables, HoldOrbitSpeedsAndAngularRates)

@@ -74,22 +74,33 @@ TEST_F(Overlay, SwitchedOffIsUntouched)
     EXPECT_EQ(addTxtImg(QPixmap::fromImage(img), frame).toImage(), img);
 }
 
-// Half-transparent black over x 5…92, y 11…30, the same on any picture size.
-TEST_F(Overlay, SameBoxOnSmallAndLargeFrame)
+// Laid out by the font: no text runs into another or out of its box, wide
+// values included, and the box is the same on a small and a large picture.
+TEST_F(Overlay, TextsKeepApartInsideTheSameBoxOnSmallAndLargeFrames)
 {
-    const QImage small = addTxtImg(grey_image(160, 120), frame);
-    const QImage large = addTxtImg(grey_image(1024, 768), frame);
-    const QRect caption_area(0, 0, 150, 45);
-    EXPECT_EQ(small.copy(caption_area), large.copy(caption_area));
-
-    QRect darkened;
-    for (int y = 0; y < large.height(); ++y)
-        for (int x = 0; x < large.width(); ++x) {
-            const unsigned c = large.pixel(x, y);
-            if (!caption_area.contains(x, y))
-                ASSERT_EQ(c, grey) << x << "," << y;
-            else if (std::abs(int(c & 0xff) - 0x40) <= 2)
-                darkened |= QRect(x, y, 1, 1);
+    for (f_vec x :
+         {f_vec{{0, 50, 80 * degree, 0}}, f_vec{{12345.678, 9999.99, 179.9 * degree, 0}}}) {
+        frame.x(x);
+        const overlay_caption c = caption_of(frame.x(), frame.v());
+        const caption_layout l = layout_caption(c, caption_font());
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_TRUE(l.box.contains(l.text[i])) << i;
+            for (int j = i + 1; j < 4; ++j)
+                EXPECT_FALSE(l.text[i].intersects(l.text[j])) << i << " " << j;
         }
-    EXPECT_EQ(darkened, QRect(QPoint(5, 11), QPoint(92, 30)));
+        const QImage small = addTxtImg(grey_image(160, 120), frame);
+        const QImage large = addTxtImg(grey_image(1600, 1200), frame);
+        ASSERT_TRUE(small.rect().contains(l.box));
+        EXPECT_EQ(small.copy(l.box), large.copy(l.box));
+        QRect darkened;
+        for (int y = 0; y < large.height(); ++y)
+            for (int x = 0; x < large.width(); ++x) {
+                const unsigned c = large.pixel(x, y);
+                if (!l.box.contains(x, y))
+                    ASSERT_EQ(c, grey) << x << "," << y;
+                else if (std::abs(int(c & 0xff) - 0x40) <= 2)
+                    darkened |= QRect(x, y, 1, 1);
+            }
+        EXPECT_EQ(darkened, l.box);
+    }
 }

@@ -13,6 +13,7 @@
 #include "../../app/ui_mainwindow.h"
 
 #include <QElapsedTimer>
+#include <QProgressBar>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -194,30 +195,94 @@ TEST_F(Run, StopDuringAFrameThenAFullRunAtEvenlySpacedPathPoints)
     }
 }
 
-TEST_F(Run, BrowserShowsTheStoredEntryWithItsCaption)
+// Every change of the browser's value shows its entry (a drag, a click on the
+// track, keys), whole and as large as the display allows, with its caption
+// and its number; a resized display shows it again at the new size.
+TEST_F(Run, BrowserShowsEveryChosenEntryWholeAtAnySize)
 {
-    const unsigned colour = 0xffc08010u;
-    image[4].dim(16, 12);
-    for (int y = 0; y < 12; ++y)
-        for (int x = 0; x < 16; ++x) {
-            image[4].set_done(x, y);
-            image[4].set_pixel(x, y, colour);
-        }
+    const unsigned colours[4] = {0xffc08010u, 0xff10c080u, 0xff8010c0u, 0xff808080u};
+    for (int k = 0; k < 4; ++k) {
+        image[k].dim(16, 12);
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 16; ++x) {
+                image[k].set_done(x, y);
+                image[k].set_pixel(x, y, colours[k]);
+            }
+    }
     auto *slider = child<QSlider>(window, "horizontalSlider");
     auto *screen = child<QLabel>(window, "label_screen");
-    slider->setMaximum(9);
+    auto centre = [screen] {
+        const QImage shown = screen->pixmap().toImage();
+        return shown.pixel(shown.width() / 2, shown.height() / 2);
+    };
+    slider->setMaximum(3);
     frame = 7;
 
-    emit slider->sliderMoved(4);
-    QImage shown = screen->pixmap().toImage();
-    EXPECT_EQ(shown.pixel(shown.width() / 2, shown.height() / 2), colour);
-    EXPECT_EQ(shown.pixel(5, 11), colour) << "no caption while it is switched off";
+    emit slider->sliderMoved(1);
+    EXPECT_EQ(centre(), colours[1]);
     EXPECT_EQ(frame, 7);
+    slider->setValue(2); // a click on the track
+    EXPECT_EQ(centre(), colours[2]);
+    QTest::keyClick(slider, Qt::Key_Right);
+    EXPECT_EQ(centre(), colours[3]);
+    EXPECT_TRUE(slider->toolTip().contains("frame 4 / 4"));
+    QTest::keyClick(slider, Qt::Key_Home);
+    EXPECT_EQ(centre(), colours[0]);
+    EXPECT_EQ(screen->pixmap().toImage().pixel(5, 5), colours[0]) << "no caption while off";
 
     child<QCheckBox>(window, "checkBox_sour")->setChecked(true);
-    emit slider->sliderMoved(4);
-    shown = screen->pixmap().toImage();
-    EXPECT_LT(qRed(shown.pixel(5, 11)), qRed(colour) - 10) << "the caption's box";
+    slider->setValue(1);
+    EXPECT_LT(qGreen(screen->pixmap().toImage().pixel(6, 6)), qGreen(colours[1]) - 10)
+        << "the caption's box";
+
+    for (QSize more : {QSize(300, 40), QSize(0, 300)}) {
+        window.resize(window.size() + more);
+        QCoreApplication::processEvents();
+        const QSize shown = screen->pixmap().size(), room = screen->size();
+        EXPECT_TRUE(shown.width() == room.width() || shown.height() == room.height());
+        EXPECT_TRUE(shown.width() <= room.width() && shown.height() <= room.height())
+            << "the whole frame, not a crop";
+        EXPECT_NEAR(shown.width() * 3.0 / (shown.height() * 4.0), 1.0, 0.02);
+    }
+}
+
+// After a frame the bar is full and the label tells what the frame took, not
+// sixty times that; the frame started the bar from nothing.
+TEST_F(Run, FinishedFrameShowsFullBarAndItsOwnDuration)
+{
+    auto *bar = child<QProgressBar>(window, "progressBar");
+    bar->setValue(50);
+    QList<int> values;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&values](int v) { values << v; });
+    QElapsedTimer clock;
+    clock.start();
+    child<QPushButton>(window, "PlayButton")->click();
+    const qint64 took = clock.elapsed();
+    EXPECT_EQ(values.value(0), 0) << "from nothing";
+    EXPECT_EQ(bar->value(), 100);
+    const QStringList parts = child<QLabel>(window, "lab_est_time")->text().split(u':');
+    ASSERT_EQ(parts.size(), 4);
+    const long long shown =
+        ((parts[0].toLongLong() * 24 + parts[1].toInt()) * 60 + parts[2].toInt()) * 60 +
+        parts[3].toInt();
+    EXPECT_LE(shown * 1000, took);
+}
+
+// A zoom release cancels the run and the display says so.
+TEST_F(Run, ZoomReleaseDuringARunSaysWhyItStopped)
+{
+    auto *zoom = child<QSlider>(window, "verticalSlider");
+    auto once = QObject::connect(child<QSlider>(window, "horizontalSlider"), &QSlider::valueChanged,
+                                 [zoom](int k) {
+                                     if (k == 0)
+                                         emit zoom->sliderReleased();
+                                 });
+    child<QSlider>(window, "horizontalSlider")->setMaximum(5);
+    child<QSlider>(window, "horizontalSlider")->setValue(5);
+    play("10");
+    QObject::disconnect(once);
+    EXPECT_TRUE(
+        child<QLabel>(window, "label_screen")->toolTip().startsWith("stopped: zoom changed"));
 }
 
 TEST_F(Run, RunThatCannotFitInMemoryIsRefusedWithAMessage)
@@ -296,6 +361,52 @@ TEST_F(Compute_, FlatSpaceShowsTheCheckerboardOfTheCameraModel)
         }
     EXPECT_GT(compared, w * H * 2 / 3);
     EXPECT_GT(blacks, 10);
+}
+
+// Looking down the axis at a Schwarzschild hole over a plain grey sky: the
+// shadow is a centred disk and the Kepler disk a ring around it, both the
+// same mirrored left-right and top-bottom. The fields keep what was typed.
+TEST(FaceOn, ObserverOnTheAxisSeesCentredRings)
+{
+    MainWindow window;
+    window.show();
+    child<QRadioButton>(window, "radButn2")->click();
+    child<QComboBox>(window, "cBox_precise")->setCurrentText("0.100");
+    child<QCheckBox>(window, "checkBox_kepler")->setChecked(true);
+    child<QComboBox>(window, "comboBox_transp")->setCurrentIndex(4);
+    confirm(child<QLineEdit>(window, "lineEdit_th"), "0");
+    EXPECT_EQ(child<QLineEdit>(window, "lineEdit_th")->text(), "0");
+    const unsigned grey = 0xff808080u;
+    b_gnd = solid_image(64, 32, grey);
+    const int w = 80, h = 60;
+    window.recomp(w, h);
+    b_gnd = QImage();
+
+    const MyImage &img = image[0];
+    ASSERT_EQ(img.done(), w * h);
+    // Rays that set out straight over the pole run along the axis, where the
+    // integration is at its weakest; the top-bottom comparison leaves out the
+    // few columns around them.
+    int shadow = 0, sky = 0, mismatched = 0;
+    auto kind = [&img](int x, int y) {
+        const unsigned c = img.read(x, y);
+        return c == black ? 0 : c == grey ? 1 : 2;
+    };
+    for (int y = 1; y < h; ++y)
+        for (int x = 1; x < w; ++x) {
+            shadow += kind(x, y) == 0;
+            sky += kind(x, y) == 1;
+            mismatched += kind(x, y) != kind(w - x, y);
+            if (std::abs(x - w / 2) > 2)
+                mismatched += kind(x, y) != kind(x, h - y);
+        }
+    EXPECT_EQ(kind(w / 2, h / 2), 0);
+    EXPECT_EQ(kind(1, 1), 1);
+    EXPECT_GT(shadow, w * h / 100) << "a shadow, not a black frame";
+    EXPECT_LT(shadow + sky, w * h * 97 / 100) << "and a ring";
+    EXPECT_LT(mismatched, w * h / 100);
+    for (int x : {w / 2 - 9, w / 2 + 9})
+        EXPECT_EQ(kind(x, h / 2), 2) << "the ring on either side";
 }
 
 } // namespace

@@ -1,0 +1,178 @@
+#include "expr/formula_check.h"
+
+#include "expr/compiled.h"
+#include "expr/postfix.h"
+#include "expr/simplify.h"
+
+#include <QCoreApplication>
+
+#include <cmath>
+#include <vector>
+
+namespace
+{
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("MainWindow", text);
+}
+
+bool is_operand(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || QStringLiteral("MQartΛθφ").contains(c);
+}
+
+bool is_operator(QChar c)
+{
+    return QStringLiteral("+-*/^").contains(c);
+}
+
+QString quoted(const QString &token)
+{
+    return u'\'' + token + u'\'';
+}
+
+class Reader
+{
+  public:
+    explicit Reader(const QString &text) : text(text) {}
+
+    std::optional<formula_problem> read()
+    {
+        if (text.isEmpty())
+            return formula_problem{tr("empty formula"), -1};
+        for (i = 0; i < text.size(); ++i)
+            if (auto p = token())
+                return p;
+        if (want_operand)
+            return formula_problem{tr("formula ends after %1").arg(quoted(previous)), text.size()};
+        if (!openers.empty())
+            return formula_problem{tr("unbalanced '('"), openers.back()};
+        return std::nullopt;
+    }
+
+  private:
+    std::optional<formula_problem> token()
+    {
+        const QChar c = text[i];
+        if (is_operand(c))
+            return operand(QString(c));
+        if (c == u's' || c == u'c') {
+            const QString name = text.mid(i, 4);
+            if (name != QStringLiteral("sin(") && name != QStringLiteral("cos("))
+                return problem(tr("unknown function: only sin( ) and cos( ) are known"));
+            if (auto p = opening(name))
+                return p;
+            i += 3;
+            return std::nullopt;
+        }
+        if (c == u'(')
+            return opening(QStringLiteral("("));
+        if (c == u')')
+            return closing();
+        if (is_operator(c))
+            return binary(c);
+        return problem(tr("unknown character %1").arg(quoted(QString(c))));
+    }
+
+    std::optional<formula_problem> operand(const QString &token)
+    {
+        if (!want_operand)
+            return missing_operator(token);
+        want_operand = false;
+        previous = token;
+        return std::nullopt;
+    }
+
+    std::optional<formula_problem> opening(const QString &token)
+    {
+        if (!want_operand)
+            return missing_operator(token);
+        openers.push_back(i);
+        opened = true;
+        previous = token;
+        return std::nullopt;
+    }
+
+    std::optional<formula_problem> closing()
+    {
+        if (openers.empty())
+            return problem(tr("unbalanced ')'"));
+        if (want_operand)
+            return unexpected(QStringLiteral(")"));
+        openers.pop_back();
+        previous = QStringLiteral(")");
+        return std::nullopt;
+    }
+
+    // A minus that opens the text or a bracket is a negation; every other
+    // operator needs a value before it.
+    std::optional<formula_problem> binary(QChar c)
+    {
+        const bool negation = c == u'-' && (i == 0 || opened);
+        if (want_operand && !negation)
+            return unexpected(QString(c));
+        want_operand = true;
+        opened = false;
+        previous = QString(c);
+        return std::nullopt;
+    }
+
+    std::optional<formula_problem> unexpected(const QString &token)
+    {
+        if (i == 0)
+            return problem(tr("unexpected %1 at the start").arg(quoted(token)));
+        return problem(tr("unexpected %1 after %2").arg(quoted(token), quoted(previous)));
+    }
+
+    // Numbers are single digits, so "12" is two operands side by side.
+    std::optional<formula_problem> missing_operator(const QString &token)
+    {
+        return problem(
+            tr("missing operator between %1 and %2").arg(quoted(previous), quoted(token)));
+    }
+
+    std::optional<formula_problem> problem(const QString &what) const
+    {
+        return formula_problem{what, i};
+    }
+
+    const QString &text;
+    qsizetype i = 0;
+    std::vector<qsizetype> openers;
+    QString previous;
+    bool want_operand = true;
+    bool opened = false; // the last token opened a bracket
+};
+
+// Points around the hole, off the axis and away from t = 0 and φ = 0.
+bool finite_somewhere(const cmp_expr &e)
+{
+    for (double r : {3.0, 10.0, 50.0, 300.0})
+        for (double θ : {0.4, 1.5707963267948966, 2.5})
+            if (std::isfinite(CntPfx(e.code, f_vec{{1.0, r, θ, 1.0}})))
+                return true;
+    return false;
+}
+
+} // namespace
+
+std::optional<formula_problem> formula_problem_of(const QString &text)
+{
+    if (auto p = Reader(text).read())
+        return p;
+    QString postfix = ToPfx(text);
+    const QString finished = OptPfx(postfix);
+    if (finished.size() > int(sizeof cmp_expr::code) || stackNeed(finished) < 0)
+        return formula_problem{tr("formula too long or too deeply nested"), -1};
+    if (!finite_somewhere(TrPfx(finished)))
+        return formula_problem{tr("no finite value anywhere (a division by zero?)"), -1};
+    return std::nullopt;
+}
+
+QString describe(const formula_problem &p)
+{
+    if (p.at < 0)
+        return p.what;
+    return QCoreApplication::translate("MainWindow", "%1 (character %2)").arg(p.what).arg(p.at + 1);
+}

@@ -35,7 +35,7 @@ void say(QString const &text)
 // As the window's run: the observer's whole path is traced once and frame k
 // of N stands on its stored point (count·k) div N, so any range of frames
 // gives the pixels a whole run gives.
-int render(Job const &job, Output const &output)
+int render(Job const &job, Output &output)
 {
     Scene scene = build_scene(job.settings);
     if (scene.kepler)
@@ -75,6 +75,10 @@ int render(Job const &job, Output const &output)
         progress.frame_done(done_frames + 1, k, ms);
     }
     progress.finish();
+    if (QString e = output.finish(); !e.isEmpty()) {
+        say(e);
+        return failed;
+    }
     return done;
 }
 
@@ -116,6 +120,7 @@ int main(int argc, char *argv[])
     for (QString const &w : job.warnings)
         say(QStringLiteral("warning: ") + w);
     Output output;
+    output.set_rate(job.rate.rate, job.rate.scale);
     if (QString e = output.check(job.output, job.last - job.first + 1); !e.isEmpty()) {
         say(e);
         return usage;

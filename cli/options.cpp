@@ -133,8 +133,8 @@ void add_options(QCommandLineParser &parser)
          "kerr-newman.",
          "NAME"},
         {QStringList{"o", "output"},
-         "Output: an image (format by suffix, e.g. view.png) or a numbered sequence "
-         "(frame_%04d.png).",
+         "Output: an image (format by suffix, e.g. view.png), a numbered sequence "
+         "(frame_%04d.png) or an AVI video (movie.avi).",
          "FILE"},
         {"frames", "Frames of the animation along the observer's path (default 1).", "N"},
         {"range",
@@ -143,6 +143,7 @@ void add_options(QCommandLineParser &parser)
          "A-B"},
         {"orbital", "Start with the proposed circular-orbit speed (same as --speed orbital)."},
         {"threads", "Worker threads (default: one per processor).", "N"},
+        {"fps", "Frames per second of an AVI output (default 25).", "RATE"},
         {"quiet", "No progress on standard error."},
     });
     for (Override const &o : overrides) {
@@ -219,6 +220,11 @@ QString job_from(QCommandLineParser const &parser, Job &job)
         job.threads = parser.value("threads").toInt(&ok);
         if (!ok || job.threads < 1)
             return option_error("threads", QStringLiteral("must be a whole number from 1"));
+    }
+    if (parser.isSet("fps")) {
+        job.rate = frame_rate_of(parser.value("fps"));
+        if (!job.rate.valid())
+            return option_error("fps", QStringLiteral("must be a positive number"));
     }
     job.quiet = parser.isSet("quiet");
     return {};

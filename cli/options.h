@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scene/settings.h"
+#include "video/frame_rate.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,7 +13,8 @@ struct Job {
     SceneSettings settings;
     int first = 0, last = 0; // frames first…last of the animation's settings.frames
     QString output;
-    int threads = 0; // 0: the machine's ideal count
+    int threads = 0;       // 0: the machine's ideal count
+    FrameRate rate{25, 1}; // of an AVI file
     bool quiet = false;
     QStringList warnings;
 };

@@ -1,9 +1,37 @@
 #include "cli/output.h"
 
+#include "video/avi_writer.h"
+
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QRegularExpression>
 #include <QSaveFile>
+
+#include <cstdio>
+
+namespace
+{
+// The AVI file grows under this name until it is finished.
+QString growing(QString const &name)
+{
+    return name + QStringLiteral(".part");
+}
+} // namespace
+
+Output::Output() = default;
+Output::~Output()
+{
+    if (avi_) {
+        avi_->close();
+        QFile::remove(growing(before_));
+    }
+}
+
+void Output::set_rate(unsigned rate, unsigned scale)
+{
+    rate_ = rate;
+    scale_ = scale;
+}
 
 QString Output::check(QString const &name, int frames)
 {
@@ -17,6 +45,13 @@ QString Output::check(QString const &name, int frames)
     if (count > 1 || rest.contains(QLatin1Char('%')))
         return QStringLiteral("-o: only one %d (or %0Nd) field is allowed in \"%1\"").arg(name);
     numbered_ = count == 1;
+    if (QFileInfo(name).suffix().toLower() == QLatin1String("avi")) {
+        if (numbered_)
+            return QStringLiteral("-o: an AVI file takes no %d field");
+        before_ = name;
+        format_ = "avi";
+        return {};
+    }
     if (!numbered_ && frames > 1)
         return QStringLiteral("-o: %1 frames need a numbered name such as frame_%04d.png")
             .arg(frames);
@@ -44,6 +79,13 @@ QString Output::name_of(int frame) const
 
 QString Output::probe(int frame) const
 {
+    if (format_ == "avi") {
+        QFile file(growing(before_));
+        if (!file.open(QIODevice::WriteOnly))
+            return QStringLiteral("cannot write %1: %2").arg(before_, file.errorString());
+        file.remove();
+        return {};
+    }
     QSaveFile file(name_of(frame));
     if (!file.open(QIODevice::WriteOnly))
         return QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString());
@@ -51,8 +93,22 @@ QString Output::probe(int frame) const
     return {};
 }
 
-QString Output::write(QImage const &image, int frame) const
+QString Output::write(QImage const &image, int frame)
 {
+    if (format_ == "avi") {
+        if (!avi_) {
+            avi_ = std::make_unique<AviWriter>(growing(before_), image.size(), rate_,
+                                               QStringLiteral("MJPG"));
+            avi_->setFrameRate(rate_, scale_);
+            if (!avi_->open()) {
+                avi_.reset();
+                return QStringLiteral("cannot write %1").arg(before_);
+            }
+        }
+        if (!avi_->addFrame(image, "JPG", 100))
+            return QStringLiteral("cannot write frame %1 to %2").arg(frame).arg(before_);
+        return {};
+    }
     QSaveFile file(name_of(frame));
     if (!file.open(QIODevice::WriteOnly))
         return QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString());
@@ -61,5 +117,20 @@ QString Output::write(QImage const &image, int frame) const
         return QStringLiteral("cannot write %1: %2").arg(file.fileName(), writer.errorString());
     if (!file.commit())
         return QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString());
+    return {};
+}
+
+QString Output::finish()
+{
+    if (!avi_)
+        return {};
+    const bool closed = avi_->close();
+    avi_.reset();
+    const QString part = growing(before_);
+    if (!closed || std::rename(QFile::encodeName(part).constData(),
+                               QFile::encodeName(before_).constData()) != 0) {
+        QFile::remove(part);
+        return QStringLiteral("cannot finish %1").arg(before_);
+    }
     return {};
 }

@@ -4,12 +4,20 @@
 #include <QImage>
 #include <QString>
 
-// Where the frames go: one image, or one numbered image per frame when the
-// name holds a printf-like %d (with an optional zero-padded width, e.g. %04d;
-// %% is a plain %). The format comes from the suffix.
+#include <memory>
+
+class AviWriter;
+
+// Where the frames go: one image; one numbered image per frame when the name
+// holds a printf-like %d (zero-padded to an optional width, e.g. %04d; %% is
+// a plain %); or, for the suffix .avi, one AVI file of JPEG frames. The image
+// format comes from the suffix.
 class Output
 {
   public:
+    Output();
+    ~Output();
+
     // Empty when the name is usable for `frames` frames; else what is wrong.
     QString check(QString const &name, int frames);
 
@@ -20,11 +28,19 @@ class Output
 
     // Writes under a temporary name and renames it when complete, so nothing
     // half-written ever carries the final name. Empty on success.
-    QString write(QImage const &image, int frame) const;
+    QString write(QImage const &image, int frame);
+
+    // Finishes an AVI file and gives it its name; nothing for images.
+    QString finish();
+
+    // Frames per second of an AVI file.
+    void set_rate(unsigned rate, unsigned scale);
 
   private:
     QString before_, after_;
     int width_ = 0;
     bool numbered_ = false;
     QByteArray format_;
+    unsigned rate_ = 25, scale_ = 1;
+    std::unique_ptr<AviWriter> avi_;
 };

@@ -36,7 +36,7 @@ void Progress::frame_done(int done_frames, int frame_index, long long frame_ms)
         line(done_frames, 0.0, '\r');
         return;
     }
-    std::fprintf(stderr, "frame %d done in %s; ", frame_index, qPrintable(to_time(frame_ms)));
+    std::fprintf(stderr, "frame %d done in %.3f s; ", frame_index, frame_ms / 1000.0);
     line(done_frames, 0.0, '\n');
 }
 

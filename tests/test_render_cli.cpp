@@ -84,3 +84,20 @@ TEST(RenderCli, WritesANumberedSequenceWithoutADisplay)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 6);
     EXPECT_EQ(render({"--quiet", "--size", "8x6", "-o", "q.png"}, dir.path()).err, QString());
 }
+
+TEST(RenderCli, WritesAnAviThatAPlayerReads)
+{
+    QTemporaryDir dir;
+    ASSERT_EQ(
+        render({"--quiet", "--frames", "3", "--size", "16x12", "--fps", "12.5", "-o", "movie.avi"},
+               dir.path())
+            .code,
+        0);
+    QProcess probe;
+    probe.start("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
+                            "stream=codec_name,width,height,nb_read_frames,avg_frame_rate", "-of",
+                            "csv=p=0", dir.filePath("movie.avi")});
+    ASSERT_TRUE(probe.waitForFinished(60000));
+    EXPECT_EQ(probe.readAllStandardOutput().trimmed(), "mjpeg,16,12,25/2,3");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"movie.avi"});
+}

@@ -46,6 +46,7 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
         {{"--zoom", "9", "-o", "a.png"}, 2, "--zoom"},
         {{"--size", "16", "-o", "a.png"}, 2, "--size"},
         {{"--disk", "yes", "-o", "a.png"}, 2, "--disk"},
+        {{"--accurate", "maybe", "-o", "a.png"}, 2, "--accurate"},
         {{"--preset", "kerr2", "-o", "a.png"}, 2, "\"preset\""},
         {{"--frames", "10", "--range", "5-12", "-o", "a_%d.png"}, 2, "--range"},
         {{"--frames", "3", "-o", "a.png"}, 2, "numbered"},

@@ -4,6 +4,7 @@
 #include "render/still_image.h"
 #include "scene/state.h"
 #include "tests/gui/support/widgets.h"
+#include "tests/support/avi_file.h"
 #include "tests/support/picture_difference.h"
 #include "tests/support/ray_scene.h"
 
@@ -43,30 +44,6 @@ void expect_captioned_frame(QImage const &decoded, QImage const &captioned, QIma
     const QRect box(5, 11, 88, 20);
     EXPECT_LT(difference(decoded, captioned), 8) << i;
     EXPECT_LT(2 * difference(decoded, captioned, box), difference(decoded, bare, box)) << i;
-}
-
-// The JPEG of the first "00dc" chunk of an AVI file, the frame count of its
-// header and its frame size.
-struct AviContents {
-    QImage first;
-    unsigned frames = 0;
-    QSize size;
-};
-AviContents avi_contents(QString const &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = f.readAll();
-    const auto u32 = [&](qsizetype at) {
-        unsigned v = 0;
-        for (int i = 3; i >= 0; --i)
-            v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
-        return v;
-    };
-    const qsizetype chunk = bytes.indexOf("00dc");
-    return {chunk < 0 ? QImage() : QImage::fromData(bytes.mid(chunk + 8, u32(chunk + 4))), u32(48),
-            QSize(int(u32(64)), int(u32(68)))};
 }
 
 void fill(MyImage &entry, int w, int h, unsigned colour)
@@ -145,10 +122,10 @@ TEST_F(Export, AfterARunEveryFrameIsExportedWithItsCaption)
 
     child<QComboBox>(window, "comboBox_FrameRate")->setCurrentText("12.5");
     save_video(0, at("run.avi"));
-    const AviContents avi = avi_contents(at("run.avi"));
-    EXPECT_EQ(avi.frames, 10u);
-    EXPECT_EQ(avi.size, QSize(160, 120));
-    expect_captioned_frame(avi.first, rendered[0], bare[0], 0);
+    const AviFile avi(at("run.avi"));
+    EXPECT_EQ(avi.frames(), 10u);
+    EXPECT_EQ(avi.size(), QSize(160, 120));
+    expect_captioned_frame(avi.first_frame(), rendered[0], bare[0], 0);
 
     save_video(1, at("clip.jpg"));
     for (int i = 0; i < 10; ++i) {
@@ -184,9 +161,9 @@ TEST_F(Export, UnrenderedEntriesAreSkippedAndOtherSizesScaled)
     EXPECT_LT(difference(scaled, frame_picture(image[2], QSize(16, 12), the_scene, false)), 3);
 
     save_video(0, at("s.avi"));
-    const AviContents avi = avi_contents(at("s.avi"));
-    EXPECT_EQ(avi.frames, 2u);
-    EXPECT_EQ(avi.size, QSize(16, 12));
+    const AviFile avi(at("s.avi"));
+    EXPECT_EQ(avi.frames(), 2u);
+    EXPECT_EQ(avi.size(), QSize(16, 12));
     EXPECT_TRUE(warnings().isEmpty());
 }
 

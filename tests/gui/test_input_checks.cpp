@@ -89,14 +89,6 @@ TEST_F(Inputs, FormulasThatDoNotCompileAreMarkedAndRefused)
         EXPECT_FALSE(marked(name));
         EXPECT_EQ(characteristics()[0], "1.6");
     }
-
-    // A bracketed negation typed into g_tφ and g_φt is the Kerr metric again.
-    const QString negated = QString::fromUtf8("(-2)*a*M*r*sin(θ)^2/(r^2+a^2*cos(θ)^2)");
-    confirm(field("tf"), negated);
-    confirm(field("ft"), negated);
-    EXPECT_FALSE(marked("tf"));
-    EXPECT_NEAR(CntPfx(t[32].code, f_vec{{0, 10, 1.2, 0}}), -8701.57, 0.01);
-    EXPECT_EQ(characteristics()[0], "1.6");
 }
 
 // An over-charged Reissner–Nordström metric has no horizon, and circular

@@ -83,21 +83,6 @@ TEST_F(Pipeline, FlatPresetShowsAndUsesTheFlatCaptureRadius)
     EXPECT_EQ(field("lineEdit_v")->text(), "0.300000") << "no velocity proposal in flat space";
 }
 
-TEST_F(Pipeline, MetricWithoutHorizonCompletesWithFiniteValues)
-{
-    child<QRadioButton>(w, "radButn3")->click();
-    const long before = pipeline_runs();
-    confirm(field("lineEdit_Q"), "1.2");
-    EXPECT_EQ(pipeline_runs() - before, 1);
-    for (const char *name : {"lineEdit_RSO", "lineEdit_inK", "lineEdit_LSO", "lineEdit_v"})
-        EXPECT_TRUE(std::isfinite(number_in(w, name))) << name;
-    EXPECT_EQ(field("lineEdit_VneH")->text(), "no horizon");
-    EXPECT_EQ(field("lineEdit_VniH")->text(), "no horizon");
-
-    child<QRadioButton>(w, "radButn4")->click();
-    EXPECT_EQ(field("lineEdit_VneH")->text(), "1.6") << "the window stays usable";
-}
-
 TEST_F(Pipeline, OnlyTheUpperTriangleShapesTheMetric)
 {
     const auto kerr = compiled_metric();

@@ -1,7 +1,6 @@
-#include "app/mainwindow.h"
 #include "expr/presets.h"
 #include "scene/state.h"
-#include "tests/gui/support/widgets.h"
+#include "tests/gui/support/window_test.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -10,24 +9,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 namespace
 {
 
-std::vector<unsigned char> compiled_metric()
-{
-    std::vector<unsigned char> bytes(sizeof t);
-    std::memcpy(bytes.data(), t, sizeof t);
-    return bytes;
-}
-
-class Inputs : public ::testing::Test
+class Inputs : public WindowTest
 {
   protected:
-    QLineEdit *field(const char *name) { return child<QLineEdit>(w, name); }
-
     // The red frame: the field's left edge, halfway down.
     bool marked(const char *name)
     {
@@ -53,8 +42,6 @@ class Inputs : public ::testing::Test
         child<QPushButton>(w, "PlayButton")->click();
         return screen->text();
     }
-
-    MainWindow w;
 };
 
 // Each faulty text marks its own field with what is wrong and where, shows no

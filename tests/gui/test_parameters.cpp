@@ -1,12 +1,10 @@
-#include "app/mainwindow.h"
 #include "scene/state.h"
-#include "support/widgets.h"
+#include "tests/gui/support/window_test.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDoubleSpinBox>
-#include <QLineEdit>
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
@@ -14,11 +12,9 @@
 #include <cmath>
 #include <iterator>
 
-class Parameters : public ::testing::Test
+class Parameters : public WindowTest
 {
   protected:
-    MainWindow w;
-    QLineEdit *field(const char *name) { return child<QLineEdit>(w, name); }
     QDoubleSpinBox *spin() { return child<QDoubleSpinBox>(w, "spinBox_v"); }
 };
 

@@ -1,17 +1,14 @@
-#include "app/mainwindow.h"
 #include "app/pipeline.h"
 #include "physics/orbits.h"
 #include "scene/state.h"
-#include "support/widgets.h"
+#include "tests/gui/support/window_test.h"
 
 #include <QDoubleSpinBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 namespace
@@ -23,13 +20,6 @@ double number_in(MainWindow &w, const char *field)
     bool ok = false;
     const double v = child<QLineEdit>(w, field)->text().toDouble(&ok);
     return ok ? v : NAN;
-}
-
-std::vector<unsigned char> compiled_metric()
-{
-    std::vector<unsigned char> bytes(sizeof t);
-    std::memcpy(bytes.data(), t, sizeof t);
-    return bytes;
 }
 
 } // namespace
@@ -60,12 +50,7 @@ TEST(StartUp, CompilesKerrOnceAndFillsTheCharacteristics)
         << "the proposed speed draws the observer's path once";
 }
 
-class Pipeline : public ::testing::Test
-{
-  protected:
-    MainWindow w;
-    QLineEdit *field(const char *name) { return child<QLineEdit>(w, name); }
-};
+using Pipeline = WindowTest;
 
 TEST_F(Pipeline, FlatPresetShowsAndUsesTheFlatCaptureRadius)
 {

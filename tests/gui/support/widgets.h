@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QObject>
 #include <QTest>
@@ -29,4 +30,14 @@ inline void confirm(QLineEdit *field, const QString &text)
 {
     field->setText(text);
     QTest::keyClick(field, Qt::Key_Return);
+}
+
+// The number of frames of the next run. A count below the ten the list starts
+// at is added to it, so that a run renders no more frames than a test checks.
+inline void choose_frames(QObject &window, const QString &count)
+{
+    auto *frames = child<QComboBox>(window, "comboBox_Frames");
+    if (frames->findText(count) < 0)
+        frames->addItem(count);
+    frames->setCurrentText(count);
 }

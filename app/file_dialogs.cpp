@@ -40,3 +40,16 @@ QString StandardFileDialogs::save_image_sequence(QWidget *parent)
                                         QDir::homePath() + "/Desktop/hole.jpg",
                                         tr("Image Files (*.jpg)"));
 }
+
+QString StandardFileDialogs::open_scene(QWidget *parent)
+{
+    return QFileDialog::getOpenFileName(parent, tr("Open scene"), QDir::homePath() + "/Desktop",
+                                        tr("Scenes (*.json);;All files (*)"));
+}
+
+QString StandardFileDialogs::save_scene(QWidget *parent)
+{
+    return QFileDialog::getSaveFileName(parent, tr("Save scene"),
+                                        QDir::homePath() + "/Desktop/scene.json",
+                                        tr("Scenes (*.json);;All files (*)"));
+}

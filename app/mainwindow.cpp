@@ -1,6 +1,5 @@
 #include "app/mainwindow.h"
 
-#include "app/dialogs.h"
 #include "app/input_marks.h"
 #include "app/metric_fields.h"
 #include "scene/state.h"
@@ -41,8 +40,7 @@ void add_help(Ui::MainWindow &ui)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::MainWindow), dialogs(new StandardDialogs)
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     register_resources();
     inicialize();

@@ -12,7 +12,6 @@ namespace Ui
 class MainWindow;
 }
 
-class Dialogs;
 class QLineEdit;
 class QResizeEvent;
 struct SceneSettings;
@@ -37,7 +36,6 @@ class MainWindow : public QMainWindow
     bool save_scene(QString const &path);
     // The view as the fields show it.
     SceneSettings scene_settings() const;
-    void setDialogs(std::unique_ptr<Dialogs> d);
 
   protected:
     void resizeEvent(QResizeEvent *e) override;
@@ -131,7 +129,6 @@ class MainWindow : public QMainWindow
     void warn(QString const &text);
 
     std::unique_ptr<Ui::MainWindow> ui;
-    std::unique_ptr<Dialogs> dialogs;
     // The panorama a scene file named, while it is the one shown.
     QString panorama_file;
     qint64 panorama_key = 0;

@@ -1,6 +1,5 @@
 #include "app/mainwindow.h"
 
-#include "app/dialogs.h"
 #include "app/metric_fields.h"
 #include "app/resolutions.h"
 #include "expr/presets.h"
@@ -20,8 +19,6 @@
 
 namespace
 {
-
-const QString scene_filter = QStringLiteral("Tenebrion scenes (*.json);;All files (*)");
 
 QRadioButton *preset_button(Ui::MainWindow const &ui, int index)
 {
@@ -62,23 +59,18 @@ QString panorama_path(QString const &scene_path, QString const &name)
 
 } // namespace
 
-void MainWindow::setDialogs(std::unique_ptr<Dialogs> d)
-{
-    dialogs = std::move(d);
-}
-
 void MainWindow::build_file_menu()
 {
     QMenu *file = menuBar()->addMenu(tr("&File"));
     QAction *open = file->addAction(tr("&Open scene…"), this, [this] {
-        const QString name = dialogs->open_name(this, tr("Open scene"), scene_filter);
+        const QString name = file_dialogs->open_scene(this);
         if (!name.isEmpty())
             open_scene(name);
     });
     open->setShortcut(QKeySequence::Open);
     open->setObjectName(QStringLiteral("action_open_scene"));
     QAction *save = file->addAction(tr("&Save scene…"), this, [this] {
-        const QString name = dialogs->save_name(this, tr("Save scene"), scene_filter);
+        const QString name = file_dialogs->save_scene(this);
         if (!name.isEmpty())
             save_scene(name);
     });
@@ -133,6 +125,8 @@ SceneSettings MainWindow::scene_settings() const
 // What a scene file may hold but the window's widgets cannot show.
 QString MainWindow::window_check(SceneSettings const &s) const
 {
+    if (s.φ != 0)
+        return tr("\"phi\" must be 0: the window starts the observer at φ = 0");
     if (resolution_item(s.width, s.height) < 0)
         return tr("\"size\" must be one of %1").arg(items(*ui->cBox_res));
     if (ui->comboBox_Frames->findText(QString::number(s.frames)) < 0)
@@ -197,10 +191,9 @@ void MainWindow::apply_scene(SceneSettings const &s)
 
 bool MainWindow::open_scene(QString const &path)
 {
-    const QString title = tr("Open scene");
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        dialogs->warn(this, title, tr("Cannot read %1: %2").arg(path, file.errorString()));
+        warn(tr("Cannot read %1: %2").arg(path, file.errorString()));
         return false;
     }
     SceneSettings s;
@@ -212,7 +205,7 @@ bool MainWindow::open_scene(QString const &path)
     if (error.isEmpty() && !s.panorama.isEmpty() && !panorama.load(panorama_path(path, s.panorama)))
         error = tr("\"panorama\": cannot read the image %1").arg(s.panorama);
     if (!error.isEmpty()) {
-        dialogs->warn(this, title, tr("%1: %2").arg(path, error));
+        warn(tr("%1: %2").arg(path, error));
         return false;
     }
     apply_scene(s);
@@ -220,7 +213,7 @@ bool MainWindow::open_scene(QString const &path)
     panorama_file = s.panorama.isEmpty() ? QString() : panorama_path(path, s.panorama);
     panorama_key = b_gnd.cacheKey();
     if (!warnings.isEmpty())
-        dialogs->warn(this, title, tr("%1: %2").arg(path, warnings.join(QStringLiteral("; "))));
+        warn(tr("%1: %2").arg(path, warnings.join(QStringLiteral("; "))));
     return true;
 }
 
@@ -229,8 +222,7 @@ bool MainWindow::save_scene(QString const &path)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(write_scene(scene_settings())) < 0 ||
         !file.commit()) {
-        dialogs->warn(this, tr("Save scene"),
-                      tr("Cannot write %1: %2").arg(path, file.errorString()));
+        warn(tr("Cannot write %1: %2").arg(path, file.errorString()));
         return false;
     }
     return true;

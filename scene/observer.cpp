@@ -8,9 +8,10 @@
 
 #include <numbers>
 
-Observer starting_observer(Scene const &s, double r, double θ_degrees, double v)
+Observer starting_observer(Scene const &s, double r, double θ_degrees, double v, double φ_degrees)
 {
-    const f_vec x0{{0, r, off_axis(θ_degrees * std::numbers::pi / 180), 0}};
+    const f_vec x0{
+        {0, r, off_axis(θ_degrees * std::numbers::pi / 180), φ_degrees * std::numbers::pi / 180}};
     return {x0, f_tet(s, four_vt(v), x0)};
 }
 

@@ -10,10 +10,12 @@ struct Observer {
     f_vec x, v;
 };
 
-// The observer at radius r and polar angle θ (degrees), at t = φ = 0, moving
-// with tangential speed v (units of c) along φ in the locally non-rotating frame.
-// An observer put on the axis starts just off it, where its frame exists.
-Observer starting_observer(Scene const &s, double r, double θ_degrees, double v);
+// The observer at radius r, polar angle θ and azimuth φ (degrees), at t = 0,
+// moving with tangential speed v (units of c) along φ in the locally
+// non-rotating frame. An observer put on the axis starts just off it, where
+// its frame exists.
+Observer starting_observer(Scene const &s, double r, double θ_degrees, double v,
+                           double φ_degrees = 0);
 
 // The observer's own path for a run of `rounds` rounds, every point stored:
 // stopped by the shared stop flag, ended at the capture radius.

@@ -53,10 +53,10 @@ struct Scene {
     QImage b_gnd; // background panorama; null = checkerboard
     QImage acr;   // Kepler disk texture
 
-    // The observer's run: start radius, polar angle in degrees and tangential
-    // speed (units of c), rounds of its path, the zoom step 1..6, frame size
+    // The observer's run: start radius, polar angle in degrees, tangential
+    // speed (units of c) and azimuth in degrees, rounds of its path, the zoom step 1..6, frame size
     // and number of frames.
-    double start_r = 0, start_θ = 0, start_v = 0;
+    double start_r = 0, start_θ = 0, start_v = 0, start_φ = 0;
     double rounds = 0;
     int zoom = 0;
     int width = 0, height = 0;

@@ -14,9 +14,8 @@
 //   "disk": bool, "disk inner": number or "orbital", "disk outer": number,
 //   "transparency": "1:1" | "1:2" | "1:5" | "1:9" | "opaque"
 //   "accuracy": number > 0
-//   "r": number > 0, "theta": degrees, "speed": number in [-0.999999, 0.999999] or "orbital",
-//   "rounds": number in [0.1, 10]
-//   "shift", "beaming", "aberration", "overlay": bool
+//   "r": number > 0, "theta", "phi": degrees, "speed": number in [-0.999999, 0.999999] or
+//   "orbital", "rounds": number in [0.1, 10] "shift", "beaming", "aberration", "overlay": bool
 //   "colour model": "simulated" | "classic"
 //   "zoom": 1…6, "size": "WxH", "frames": 1…100000, "animation": bool
 //   "panorama": image file name, relative to the scene file; "" for the checkerboard

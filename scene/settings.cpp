@@ -102,6 +102,7 @@ Scene build_scene(SceneSettings const &in)
 
     s.start_r = as_float(in.r);
     s.start_θ = as_float(in.θ);
+    s.start_φ = in.φ;
     s.start_v =
         as_float(in.v ? spin_value(*in.v, -0.999999, 0.999999, 6) : proposed_speed(s, in.r, in.θ));
     s.rounds = spin_value(in.rounds, 0.1, 10.0, 2);

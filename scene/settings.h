@@ -18,8 +18,8 @@ struct SceneSettings {
     bool disk = false;
     int transparency = 3; // 1:1, 1:2, 1:5, 1:9, opaque
     double accuracy = 0.02;
-    double r = 50, θ = 80;   // observer's start, θ in degrees
-    std::optional<double> v; // tangential speed; none: the proposed circular-orbit speed
+    double r = 50, θ = 80, φ = 0; // observer's start, angles in degrees
+    std::optional<double> v;      // tangential speed; none: the proposed circular-orbit speed
     double rounds = 1;
     bool shift = false, beaming = false, simulated = true, aberration = false, overlay = false;
     int zoom = 2;

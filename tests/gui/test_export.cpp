@@ -33,6 +33,8 @@ struct Answers : FileDialogs {
     QString save_image(QWidget *) override { return image; }
     QString save_video(QWidget *) override { return video; }
     QString save_image_sequence(QWidget *) override { return sequence; }
+    QString open_scene(QWidget *) override { return {}; }
+    QString save_scene(QWidget *) override { return {}; }
 };
 
 // JPEG keeps a checkerboard's sharp edges only roughly: the frame must be

@@ -1,4 +1,4 @@
-#include "app/dialogs.h"
+#include "app/file_dialogs.h"
 #include "app/mainwindow.h"
 #include "app/pipeline.h"
 #include "render/frame_buffer.h"
@@ -10,6 +10,9 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QImage>
+#include <QMessageBox>
+#include <QProcess>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -19,24 +22,31 @@
 namespace
 {
 
-// Answers every file dialog with one name and keeps the warnings.
-struct ScriptedDialogs : Dialogs {
+// Answers every scene dialog with one name.
+struct SceneName : FileDialogs {
     QString name;
-    QStringList *warnings;
-    ScriptedDialogs(QString n, QStringList *w) : name(std::move(n)), warnings(w) {}
-    QString open_name(QWidget *, QString const &, QString const &) override { return name; }
-    QString save_name(QWidget *, QString const &, QString const &) override { return name; }
-    void warn(QWidget *, QString const &, QString const &text) override { *warnings << text; }
+    explicit SceneName(QString n) : name(std::move(n)) {}
+    QString open_panorama(QWidget *) override { return {}; }
+    QString save_image(QWidget *) override { return {}; }
+    QString save_video(QWidget *) override { return {}; }
+    QString save_image_sequence(QWidget *) override { return {}; }
+    QString open_scene(QWidget *) override { return name; }
+    QString save_scene(QWidget *) override { return name; }
 };
 
-void answer(MainWindow &w, QString const &name, QStringList &warnings)
+// The texts of the warnings the window shows after the action; they are closed.
+QStringList trigger(MainWindow &w, const char *action, QString const &name)
 {
-    w.setDialogs(std::make_unique<ScriptedDialogs>(name, &warnings));
-}
-
-void trigger(MainWindow &w, const char *action)
-{
+    w.set_file_dialogs(std::make_unique<SceneName>(name));
     child<QAction>(w, action)->trigger();
+    QStringList texts;
+    for (QMessageBox *box : w.findChildren<QMessageBox *>()) {
+        if (box->isVisible())
+            texts << box->text();
+        box->close();
+    }
+    QCoreApplication::processEvents();
+    return texts;
 }
 
 std::vector<unsigned> pixels_of_frame_0()
@@ -48,6 +58,22 @@ std::vector<unsigned> pixels_of_frame_0()
     return out;
 }
 
+// The frame the headless renderer writes for these arguments.
+std::vector<unsigned> rendered(QStringList const &args, QString const &dir)
+{
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    p.start(QStringLiteral(TENEBRION_RENDER), args + QStringList{"--quiet", "-o", "cli.png"});
+    EXPECT_TRUE(p.waitForFinished(120000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    const QImage img(dir + "/cli.png");
+    std::vector<unsigned> out;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            out.push_back(img.pixel(x, y));
+    return out;
+}
+
 } // namespace
 
 // Window → file → window: the same fields and the same frame.
@@ -55,7 +81,6 @@ TEST(SceneMenu, SavedSceneOpensToTheSameFieldsAndFrame)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("view.json");
-    QStringList warnings;
     std::vector<unsigned> first;
     QByteArray saved;
     {
@@ -67,16 +92,14 @@ TEST(SceneMenu, SavedSceneOpensToTheSameFieldsAndFrame)
         child<QComboBox>(w, "comboBox_transp")->setCurrentIndex(1);
         child<QDoubleSpinBox>(w, "spinBox_v")->setValue(0.3);
         child<QSlider>(w, "verticalSlider")->setValue(3);
-        answer(w, path, warnings);
-        trigger(w, "action_save_scene");
+        EXPECT_TRUE(trigger(w, "action_save_scene", path).isEmpty());
         saved = write_scene(w.scene_settings());
         w.recomp(32, 24);
         first = pixels_of_frame_0();
     }
     MainWindow w;
-    answer(w, path, warnings);
     const long runs = pipeline_runs();
-    trigger(w, "action_open_scene");
+    const QStringList warnings = trigger(w, "action_open_scene", path);
     EXPECT_EQ(pipeline_runs(), runs + 1);
     EXPECT_TRUE(warnings.isEmpty()) << warnings.join("; ").toStdString();
     EXPECT_EQ(write_scene(w.scene_settings()), saved);
@@ -106,19 +129,15 @@ TEST(SceneMenu, BadFilesWarnAndChangeNothing)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(c.text);
         file.close();
-        QStringList warnings;
-        answer(w, path, warnings);
         const long runs = pipeline_runs();
-        trigger(w, "action_open_scene");
+        const QStringList warnings = trigger(w, "action_open_scene", path);
         ASSERT_EQ(warnings.size(), 1) << c.text.toStdString();
         EXPECT_TRUE(warnings[0].contains(QString::fromUtf8(c.named))) << warnings[0].toStdString();
         EXPECT_EQ(pipeline_runs(), runs);
         EXPECT_EQ(write_scene(w.scene_settings()), before);
     }
-    QStringList warnings;
-    answer(w, dir.filePath("no/such/dir/view.json"), warnings);
-    trigger(w, "action_save_scene");
-    EXPECT_EQ(warnings.size(), 1) << "an unwritable file is reported";
+    EXPECT_EQ(trigger(w, "action_save_scene", dir.filePath("no/such/dir/view.json")).size(), 1)
+        << "an unwritable file is reported";
 }
 
 TEST(SceneMenu, FileMenuHasTheUsualShortcutsAndQuitCloses)
@@ -128,10 +147,28 @@ TEST(SceneMenu, FileMenuHasTheUsualShortcutsAndQuitCloses)
     EXPECT_EQ(child<QAction>(w, "action_open_scene")->shortcut(), QKeySequence(QKeySequence::Open));
     EXPECT_EQ(child<QAction>(w, "action_save_scene")->shortcut(), QKeySequence(QKeySequence::Save));
     EXPECT_EQ(child<QAction>(w, "action_quit")->shortcut(), QKeySequence(QKeySequence::Quit));
-    QStringList warnings;
-    answer(w, QString(), warnings);
-    trigger(w, "action_open_scene");
-    EXPECT_TRUE(warnings.isEmpty()) << "a cancelled dialog does nothing";
-    trigger(w, "action_quit");
+    EXPECT_TRUE(trigger(w, "action_open_scene", QString()).isEmpty())
+        << "a cancelled dialog does nothing";
+    trigger(w, "action_quit", QString());
     EXPECT_FALSE(w.isVisible());
+}
+
+// The headless renderer draws the window's frames pixel for pixel: the start-up
+// view, and a saved scene with the disk, the effects and a typed inner radius.
+TEST(SceneMenu, HeadlessRendererDrawsTheWindowsFrame)
+{
+    QTemporaryDir dir;
+    MainWindow w;
+    w.recomp(64, 48);
+    EXPECT_EQ(rendered({"--size", "64x48"}, dir.path()), pixels_of_frame_0());
+
+    confirm(child<QLineEdit>(w, "lineEdit_inK"), "5.5");
+    for (const char *box :
+         {"checkBox_kepler", "checkBox_redshift", "checkBox_beam", "checkBox_aber"})
+        child<QCheckBox>(w, box)->setChecked(true);
+    child<QComboBox>(w, "comboBox_transp")->setCurrentIndex(0);
+    ASSERT_TRUE(w.save_scene(dir.filePath("view.json")));
+    w.recomp(64, 48);
+    EXPECT_EQ(rendered({"--scene", "view.json", "--size", "64x48"}, dir.path()),
+              pixels_of_frame_0());
 }

@@ -1,0 +1,133 @@
+#include "cli/options.h"
+#include "cli/output.h"
+#include "cli/progress.h"
+#include "physics/geodesic.h"
+#include "physics/ray_colour.h"
+#include "render/frame_engine.h"
+#include "render/overlay.h"
+#include "render/raw_image.h"
+#include "scene/observer.h"
+#include "scene/scene.h"
+
+#include <QCommandLineParser>
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <numbers>
+
+// The texture lives in the core's resources; a static library needs its
+// registration referenced, outside any namespace.
+static void register_resources()
+{
+    Q_INIT_RESOURCE(zdroje);
+}
+
+namespace
+{
+
+enum Exit { done = 0, failed = 1, usage = 2 };
+
+void say(QString const &text)
+{
+    std::fprintf(stderr, "tenebrion-render: %s\n", qPrintable(text));
+}
+
+// As the window's run: the observer's whole path is traced once and frame k
+// of N stands on its stored point (count·k) div N, so any range of frames
+// gives the pixels a whole run gives.
+int render(Job const &job, Output &output)
+{
+    Scene scene = build_scene(job.settings);
+    if (scene.kepler)
+        scene.acr.load(QStringLiteral(":/kepler.png"));
+    if (!job.settings.panorama.isEmpty() && !scene.b_gnd.load(job.settings.panorama)) {
+        say(QStringLiteral("--panorama: cannot read the image %1").arg(job.settings.panorama));
+        return usage;
+    }
+    const int frames = run_frames(job.settings);
+    const Observer start =
+        starting_observer(scene, scene.start_r, scene.start_θ, scene.start_v, scene.start_φ);
+    geo path;
+    trace_run_path(scene, start, scene.rounds, path);
+    const double z = std::numbers::pi / 2 / scene.zoom;
+
+    Progress progress(job.last - job.first + 1, static_cast<long long>(scene.width) * scene.height,
+                      job.quiet);
+    MyImage frame;
+    for (int k = job.first; k <= job.last; ++k) {
+        const int done_frames = k - job.first;
+        const Observer o = observer_of_frame(path, k, frames, start);
+        const PreparedFrame prepared = prepare_frame(scene, o.x, o.v);
+        FrameEngine engine(scene, prepared);
+        if (job.threads > 0)
+            engine.setThreadCount(job.threads);
+        RenderHooks hooks;
+        hooks.progress = [&](int percent, long long) { progress.during(done_frames, percent); };
+        engine.setHooks(hooks);
+        const long long ms = engine.render(frame, o.x, o.v, scene.width, scene.height, z);
+        const QImage picture =
+            addTxtImg(raw_to_image(frame, scene.width, scene.height, 0, 0), frame, scene);
+        if (QString e = output.write(picture, k); !e.isEmpty()) {
+            progress.finish();
+            say(e);
+            return failed;
+        }
+        progress.frame_done(done_frames + 1, k, ms);
+    }
+    progress.finish();
+    if (QString e = output.finish(); !e.isEmpty()) {
+        say(e);
+        return failed;
+    }
+    return done;
+}
+
+// Only the renderer's own messages and real failures reach standard error.
+void quiet_toolkit(QtMsgType type, QMessageLogContext const &, QString const &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        say(message);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qInstallMessageHandler(quiet_toolkit);
+    // Fonts for the overlay need a GUI application, not a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("tenebrion-render"));
+    QGuiApplication::setApplicationVersion(QStringLiteral(TENEBRION_VERSION));
+    register_resources();
+
+    QCommandLineParser parser;
+    add_options(parser);
+    if (!parser.parse(QCoreApplication::arguments())) {
+        say(parser.errorText());
+        return usage;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return done;
+    }
+    Job job;
+    if (QString e = job_from(parser, job); !e.isEmpty()) {
+        say(e);
+        return usage;
+    }
+    for (QString const &w : job.warnings)
+        say(QStringLiteral("warning: ") + w);
+    Output output;
+    output.set_rate(job.rate.rate, job.rate.scale);
+    if (QString e = output.check(job.output, job.last - job.first + 1); !e.isEmpty()) {
+        say(e);
+        return usage;
+    }
+    if (QString e = output.probe(job.first); !e.isEmpty()) {
+        say(e);
+        return failed;
+    }
+    return render(job, output);
+}

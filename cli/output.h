@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include <memory>
+
+class AviWriter;
+
+// Where the frames go: one image; one numbered image per frame when the name
+// holds a printf-like %d (zero-padded to an optional width, e.g. %04d; %% is
+// a plain %); or, for the suffix .avi, one AVI file of JPEG frames. The image
+// format comes from the suffix.
+class Output
+{
+  public:
+    Output();
+    ~Output();
+
+    // Empty when the name is usable for `frames` frames; else what is wrong.
+    QString check(QString const &name, int frames);
+
+    QString name_of(int frame) const;
+
+    // Empty when the file for `frame` can be created; nothing is left behind.
+    QString probe(int frame) const;
+
+    // Writes under a temporary name and renames it when complete, so nothing
+    // half-written ever carries the final name. Empty on success.
+    QString write(QImage const &image, int frame);
+
+    // Finishes an AVI file and gives it its name; nothing for images.
+    QString finish();
+
+    // Frames per second of an AVI file.
+    void set_rate(unsigned rate, unsigned scale);
+
+  private:
+    QString before_, after_;
+    int width_ = 0;
+    bool numbered_ = false;
+    QByteArray format_;
+    unsigned rate_ = 25, scale_ = 1;
+    std::unique_ptr<AviWriter> avi_;
+};

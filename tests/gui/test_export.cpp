@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QImageReader>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -86,18 +85,6 @@ class Export : public ::testing::Test
         answers->image = name;
         child<QPushButton>(window, "SaveImageButton")->click();
     }
-    // The texts of the warnings shown so far; they are closed.
-    QStringList warnings()
-    {
-        QStringList texts;
-        for (QMessageBox *box : window.findChildren<QMessageBox *>()) {
-            if (box->isVisible())
-                texts << box->text();
-            box->close();
-        }
-        QCoreApplication::processEvents();
-        return texts;
-    }
     QString at(const char *name) const { return dir.filePath(name); }
 
     QTemporaryDir dir;
@@ -146,7 +133,7 @@ TEST_F(Export, AfterARunEveryFrameIsExportedWithItsCaption)
     save_image(at("chosen.bmp"));
     EXPECT_EQ(QImage(at("chosen.bmp")).convertToFormat(QImage::Format_RGB32),
               rendered[1].convertToFormat(QImage::Format_RGB32));
-    EXPECT_TRUE(warnings().isEmpty());
+    EXPECT_TRUE(shown_warnings(window).isEmpty());
 }
 
 // Entries never rendered are left out; one left from a run at another
@@ -166,7 +153,7 @@ TEST_F(Export, UnrenderedEntriesAreSkippedAndOtherSizesScaled)
     const AviFile avi(at("s.avi"));
     EXPECT_EQ(avi.frames(), 2u);
     EXPECT_EQ(avi.size(), QSize(16, 12));
-    EXPECT_TRUE(warnings().isEmpty());
+    EXPECT_TRUE(shown_warnings(window).isEmpty());
 }
 
 // Cancelled dialogs write nothing and say nothing; before any run Save Image
@@ -185,7 +172,7 @@ TEST_F(Export, CancelledDialogsWriteNothing)
     QDir::setCurrent(before);
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
     EXPECT_TRUE(b_gnd.isNull()) << "a cancel brings the checkerboard back";
-    EXPECT_TRUE(warnings().isEmpty());
+    EXPECT_TRUE(shown_warnings(window).isEmpty());
 
     image[0].dim(1, 1);
     save_image(at("first.png"));
@@ -202,7 +189,7 @@ TEST_F(Export, FailuresAreToldInTheWindow)
     save_video(0, missing + "v.avi");
     save_video(1, missing + "v.jpg");
     save_image(at("v.unknown"));
-    const QStringList told = warnings();
+    const QStringList told = shown_warnings(window);
     ASSERT_EQ(told.size(), 3);
     EXPECT_TRUE(told[0].contains("v.avi"));
     EXPECT_TRUE(told[1].contains("v0.jpg"));
@@ -217,7 +204,7 @@ TEST_F(Export, FailuresAreToldInTheWindow)
     b_gnd = solid_image(4, 4, 0xff00ff00u);
     child<QPushButton>(window, "OpenImageButton")->click();
     EXPECT_TRUE(b_gnd.isNull());
-    const QStringList unreadable = warnings();
+    const QStringList unreadable = shown_warnings(window);
     ASSERT_EQ(unreadable.size(), 1);
     EXPECT_TRUE(unreadable[0].contains("sky.png"));
 }

@@ -140,15 +140,6 @@ TEST_F(GeodesicsView, PathFromTheAxisFallsFromJustOffIt)
     }
 }
 
-TEST_F(GeodesicsView, NeverEndingPathIsCutOffByTheStepBudget)
-{
-    start_at("radButn1", "50", "80");
-    confirm(field("lineEdit_v"), "0");
-    const long long points = count->text().toLongLong();
-    EXPECT_EQ(points, step_budget(2 * std::numbers::pi, 0.25 * precise)) << "at rest forever";
-    EXPECT_EQ(pixels_of(image(), red).size(), 1u) << "the observer stays where it is";
-}
-
 TEST_F(GeodesicsView, RedrawnOnTabChangeAndOnResizeOnlyWhenShown)
 {
     auto *tabs = child<QTabWidget>(w, "tabWidget");

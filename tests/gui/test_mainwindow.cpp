@@ -2,7 +2,7 @@
 #include "scene/state.h"
 #include "tests/gui/support/widgets.h"
 
-// The form header is generated for this test from the same form file.
+// The form header brings the widget classes of the window.
 #include "../../app/ui_mainwindow.h"
 
 #include <QDir>
@@ -16,21 +16,6 @@
 namespace
 {
 
-// Stands in for the window: records which by-name slots fire while setupUi runs.
-class SlotRecorder : public QMainWindow
-{
-    Q_OBJECT
-  public:
-    QStringList fired;
-  public slots:
-    void on_tabWidget_currentChanged(int) { fired << "tabWidget"; }
-    void on_cBox_res_currentIndexChanged(int) { fired << "cBox_res"; }
-    void on_comboBox_transp_currentIndexChanged(int) { fired << "comboBox_transp"; }
-    void on_comboBox_FrameRate_currentIndexChanged(int) { fired << "comboBox_FrameRate"; }
-    void on_cBox_precise_currentTextChanged(const QString &) { fired << "cBox_precise"; }
-    void on_radButn4_toggled(bool) { fired << "radButn4"; }
-};
-
 class Window : public ::testing::Test
 {
   protected:
@@ -38,16 +23,6 @@ class Window : public ::testing::Test
 };
 
 } // namespace
-
-TEST(Form, NoSlotFiresInsideSetupUi)
-{
-    SlotRecorder window;
-    Ui::MainWindow ui;
-    ui.setupUi(&window);
-    EXPECT_TRUE(window.fired.isEmpty()) << window.fired.join(", ").toStdString();
-    ui.tabWidget->setCurrentIndex(0);
-    EXPECT_EQ(window.fired, QStringList{"tabWidget"}) << "slots are connected by name at the end";
-}
 
 TEST_F(Window, StartsOnFirstTabWithKerrPresetAndAnimationOff)
 {
@@ -177,5 +152,3 @@ TEST_F(Window, ResourcesLoad)
     EXPECT_GT(qGray(disk.pixel(1024, 1024)), qGray(disk.pixel(1024, 2000)))
         << "the inner edge is the hot one";
 }
-
-#include "test_mainwindow.moc"

@@ -11,7 +11,6 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QImage>
-#include <QMessageBox>
 #include <QProcess>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -39,14 +38,7 @@ QStringList trigger(MainWindow &w, const char *action, QString const &name)
 {
     w.set_file_dialogs(std::make_unique<SceneName>(name));
     child<QAction>(w, action)->trigger();
-    QStringList texts;
-    for (QMessageBox *box : w.findChildren<QMessageBox *>()) {
-        if (box->isVisible())
-            texts << box->text();
-        box->close();
-    }
-    QCoreApplication::processEvents();
-    return texts;
+    return shown_warnings(w);
 }
 
 std::vector<unsigned> pixels_of_frame_0()

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QObject>
 #include <QTest>
 
@@ -40,4 +42,17 @@ inline void choose_frames(QObject &window, const QString &count)
     if (frames->findText(count) < 0)
         frames->addItem(count);
     frames->setCurrentText(count);
+}
+
+// The texts of the warnings the window shows; they are closed.
+inline QStringList shown_warnings(QObject &window)
+{
+    QStringList texts;
+    for (QMessageBox *box : window.findChildren<QMessageBox *>()) {
+        if (box->isVisible())
+            texts << box->text();
+        box->close();
+    }
+    QCoreApplication::processEvents();
+    return texts;
 }

@@ -18,7 +18,7 @@ class Parameters : public WindowTest
     QDoubleSpinBox *spin() { return child<QDoubleSpinBox>(w, "spinBox_v"); }
 };
 
-TEST_F(Parameters, VelocityKeystrokesThatChangeTheSpeedAreReformatted)
+TEST_F(Parameters, TypedOrPastedVelocityThatChangesTheSpeedIsReformatted)
 {
     auto *v = field("lineEdit_v");
     confirm(v, "0.5");
@@ -44,11 +44,7 @@ TEST_F(Parameters, VelocityKeystrokesThatChangeTheSpeedAreReformatted)
     EXPECT_EQ(v->text(), "-") << "a lone minus reads as 0, as before";
     QTest::keyClicks(v, "3");
     EXPECT_EQ(v->text(), "-0.999999") << "clamped";
-}
 
-TEST_F(Parameters, PastedVelocityIsClampedAndFormatted)
-{
-    auto *v = field("lineEdit_v");
     for (const auto &[pasted, shown] : {std::pair{"0.5", "0.500000"}, std::pair{"2", "0.999999"}}) {
         QApplication::clipboard()->setText(pasted);
         v->selectAll();

@@ -64,7 +64,7 @@ void trace_observer(const Ui::MainWindow &ui, double r_hor, geo &path)
     end e(r_hor, ui.spinBox_round->value());
     const Observer start = observer_in_fields(ui);
     f_vec x = start.x, u = start.v;
-    geodetika_unstoppable(the_scene, x, u, e, 0.25 * precise, &path);
+    geodetika_unstoppable(the_scene, x, u, e, 0.25 * precise, &path, the_scene.accurate);
 }
 
 QPixmap picture(int W, int H, const geo &path, double r_hor)

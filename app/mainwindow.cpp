@@ -62,6 +62,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->label_screen->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     ui->label_screen->setAlignment(Qt::AlignCenter);
     ui->label_screen->installEventFilter(this);
+    // Not a slot by name: the window's slots are a fixed set.
+    connect(ui->checkBox_accurate, &QCheckBox::toggled, this, [](bool on) { accurate = on; });
     build_file_menu();
     fit_content();
 }

@@ -102,6 +102,7 @@ SceneSettings MainWindow::scene_settings() const
     s.disk = ui->checkBox_kepler->isChecked();
     s.transparency = std::clamp(ui->comboBox_transp->currentIndex(), 0, 4);
     s.accuracy = ui->cBox_precise->currentText().toDouble();
+    s.accurate = ui->checkBox_accurate->isChecked();
     s.r = ui->lineEdit_r->text().toDouble();
     s.θ = ui->lineEdit_th->text().toDouble();
     s.v = ui->spinBox_v->value();
@@ -174,6 +175,7 @@ void MainWindow::apply_scene(SceneSettings const &s)
     ui->checkBox_beam->setChecked(s.beaming);
     (s.simulated ? ui->radioButton_sim : ui->radioButton_clasic)->setChecked(true);
     ui->checkBox_aber->setChecked(s.aberration);
+    ui->checkBox_accurate->setChecked(s.accurate);
     ui->checkBox_sour->setChecked(s.overlay);
 
     reload();

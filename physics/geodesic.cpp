@@ -1,7 +1,9 @@
 #include "physics/geodesic.h"
 
 #include "expr/christoffel.h"
+#include "physics/full_rungekuta.h"
 #include "scene/run_control.h"
+#include "scene/scene.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,6 +11,7 @@
 namespace
 {
 
+constexpr double pi = 3.141592653589793;
 constexpr double half_pi = 1.5707963267948966;
 constexpr double two_pi = 6.283185307179586;
 
@@ -57,6 +60,12 @@ bool end::exit(f_vec const &x, f_vec const &u)
     return current[1] > r_hor && r_escape > current[1] && path_limit > path;
 }
 
+void end::over_axis(double pole)
+{
+    previous[2] = 2 * pole - previous[2];
+    previous[3] += pi;
+}
+
 // A crossing outside the disk keeps its slot free for the next one, so the
 // slots hold only passages through the disk plus the latest miss.
 void end::note_crossing(f_vec const &u)
@@ -93,24 +102,94 @@ long long step_budget(double angular_limit, double p)
 namespace
 {
 
-// Long steps far out, short ones near the horizon and near the axis. A ray
-// that has passed over the pole carries θ < 0 or θ > π (angles are never
-// wrapped); the distance from the axis is still |sin θ|.
-double step_length(f_vec const &x, double r_hor, double p)
+// Long steps far out, short ones near the horizon and towards the axis.
+double step_length(f_vec const &x, double r_hor, double p, double distance_from_axis)
 {
-    double const d = ((r_hor - x[1]) * p) * std::fabs(std::sin(x[2])) - 10;
+    double const d = ((r_hor - x[1]) * p) * distance_from_axis - 10;
     return std::fmax(p / 50, 100 / d + 10);
 }
 
-template <bool stoppable> void trace(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g)
+// Near the polar axis θ and φ are polar coordinates around it: the connection
+// grows like cot θ and φ swings by π as a ray passes. Within this distance of
+// the axis (sin θ, about 6°) a step advances the whole state to fourth order
+// with the connection taken afresh at every stage, and its length is set by
+// how far the ray is from the axis rather than by the ordinary rule, whose
+// steps shrink with sin θ regardless of where the ray is heading. Farther out
+// nothing changes.
+constexpr double axis_zone = 0.1;
+// No step moves θ by more than this fraction of sin θ: a ray heading for the
+// axis halves its distance at most per step, so it cannot jump past the place
+// where it swings round; a ray passing straight over the pole has no swing,
+// and a fourth-order step along such a nearly straight path loses nothing.
+constexpr double axis_θ_fraction = 0.5;
+// No step turns φ by more than this angle near the axis: the sideways motion,
+// which swings φ by π during a close pass, is resolved in steps of a tenth of
+// the distance from the axis.
+constexpr double axis_φ_step = 0.1;
+// The limit on θ stops shrinking here, so that a ray aimed exactly at the
+// pole reaches it in a few dozen steps.
+constexpr double axis_floor = 1e-9;
+
+double axis_step(f_vec const &x, f_vec const &u, double r_hor, double p, double distance)
+{
+    double h = step_length(x, r_hor, p, 1.0);
+    double const room = std::fmax(axis_θ_fraction * distance, axis_floor);
+    if (std::fabs(u[2]) * h > room)
+        h = room / std::fabs(u[2]);
+    if (std::fabs(u[3]) * h > axis_φ_step)
+        h = axis_φ_step / std::fabs(u[3]);
+    return h;
+}
+
+// The accurate integration takes the ordinary rule's steps this many times
+// longer, and takes them at full length at any distance from the axis (the
+// axis limits alone guard it there). Measured on the shadow edge of a static
+// observer at r = 30 (accuracy 0.020, error relative to the exact edge, time
+// per ray): the ordinary step 1.1·10⁻², 2.5 ms; scale 3: 1.3·10⁻⁶, 6.3 ms;
+// 5: 8.5·10⁻⁶, 3.4 ms; 8: 4.2·10⁻⁵, 2.3 ms. The error grows like the fourth
+// power of the scale; 5 keeps it far below a pixel at under one and a half
+// times the ordinary cost.
+constexpr double accurate_scale = 5;
+
+// A step that carried θ past 0 or π is written as the same point and the same
+// direction in range: θ mirrored at the pole, φ turned by π, u^θ reversed. φ
+// keeps its accumulated value otherwise.
+void back_over_axis(f_vec &x, f_vec &u, end &e)
+{
+    double pole;
+    if (x[2] < 0)
+        pole = 0;
+    else if (x[2] > pi)
+        pole = pi;
+    else
+        return;
+    x[2] = 2 * pole - x[2];
+    x[3] += pi;
+    u[2] = -u[2];
+    e.over_axis(pole);
+}
+
+template <bool stoppable>
+void trace(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g, bool whole_state)
 {
     long long const budget = step_budget(e.angular_limit(), p);
     long long steps = 0;
     bool more;
     do {
-        double const h = step_length(x, e.evhor(), p);
-        u = geodesic_step(s, x, u, h);
-        x = x + u * h;
+        double const distance = std::fabs(std::sin(x[2]));
+        if (whole_state) {
+            double const q = accurate_scale * p;
+            full_rungekuta(s, x, u,
+                           distance < axis_zone ? axis_step(x, u, e.evhor(), q, distance)
+                                                : step_length(x, e.evhor(), q, 1.0));
+        } else if (distance < axis_zone) {
+            full_rungekuta(s, x, u, axis_step(x, u, e.evhor(), p, distance));
+        } else {
+            double const h = step_length(x, e.evhor(), p, distance);
+            u = geodesic_step(s, x, u, h);
+            x = x + u * h;
+        }
+        back_over_axis(x, u, e);
         if (g)
             g->insert(x, u);
         more = e.exit(x, u) && ++steps < budget;
@@ -123,10 +202,11 @@ template <bool stoppable> void trace(Scene const &s, f_vec &x, f_vec &u, end &e,
 
 void geodetika(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g)
 {
-    trace<true>(s, x, u, e, p, g);
+    trace<true>(s, x, u, e, p, g, s.accurate);
 }
 
-void geodetika_unstoppable(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g)
+void geodetika_unstoppable(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g,
+                           bool whole_state)
 {
-    trace<false>(s, x, u, e, p, g);
+    trace<false>(s, x, u, e, p, g, whole_state);
 }

@@ -43,6 +43,11 @@ class end
     // Takes the newest point; true while the geodesic may go on.
     bool exit(f_vec const &x, f_vec const &u);
 
+    // The trace has written the newest point over the polar axis at θ = pole
+    // (0 or π) in range again; the previous point is written the same way, so
+    // the path and the crossing test see one continuous chart.
+    void over_axis(double pole);
+
     // 0 none of the limits, 1 escaped, 2 fell in, 3 too many rounds; negated
     // when the path passed through the disk at least once.
     int reason() const;
@@ -84,12 +89,18 @@ long long step_budget(double angular_limit, double p);
 // Traces the geodesic from x with 4-velocity u until e says it has ended, the
 // shared stop flag is raised or the step budget is spent; x and u then hold
 // the last point. p scales the step length; g, when given, receives every
-// point after the start. The form without a scene traces in the shared one.
+// point after the start. The scene's switch `accurate` chooses the
+// whole-state fourth-order integration over the frozen-connection step. The
+// form without a scene traces in the shared one.
 void geodetika(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g);
 void geodetika(f_vec &x, f_vec &u, end &e, double p, geo *g);
 
 // The same trace, deaf to the stop flag: for the orbit searches and the
 // observer's path view, whose answers must not depend on whether a render was
-// cancelled earlier (the flag stays raised until the next Play).
-void geodetika_unstoppable(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g = nullptr);
+// cancelled earlier (the flag stays raised until the next Play). The orbit
+// searches keep the frozen-connection step whatever the switch says, so the
+// radii they show do not change with it; the path view asks for the whole-state
+// step when the scene does.
+void geodetika_unstoppable(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g = nullptr,
+                           bool whole_state = false);
 void geodetika_unstoppable(f_vec &x, f_vec &u, end &e, double p, geo *g = nullptr);

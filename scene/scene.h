@@ -44,6 +44,9 @@ struct Scene {
     bool shift = false;  // frequency shift of colours
     bool el_ab = false;  // re-aim the camera against the aberration of the centre ray
     bool mink = false;   // flat metric: no horizons, no orbits
+    // Rays and paths integrated whole to fourth order instead of by the
+    // frozen-connection step.
+    bool accurate = false;
 
     int transp = 0;       // disk weight N of the ratio 1:N; 65535 = opaque
     double precise = 0;   // accuracy: scales every step, widens the capture radius

@@ -13,7 +13,7 @@
 //   "M", "a", "Q", "lambda": numbers
 //   "disk": bool, "disk inner": number or "orbital", "disk outer": number,
 //   "transparency": "1:1" | "1:2" | "1:5" | "1:9" | "opaque"
-//   "accuracy": number > 0
+//   "accuracy": number > 0, "accurate integration": bool
 //   "r": number > 0, "theta", "phi": degrees, "speed": number in [-0.999999, 0.999999] or
 //   "orbital", "rounds": number in [0.1, 10] "shift", "beaming", "aberration", "overlay": bool
 //   "colour model": "simulated" | "classic"

@@ -98,6 +98,7 @@ Scene build_scene(SceneSettings const &in)
     s.beam = in.beaming;
     s.simul = in.simulated;
     s.el_ab = in.aberration;
+    s.accurate = in.accurate;
     s.sour = in.overlay;
 
     s.start_r = as_float(in.r);

@@ -18,6 +18,7 @@ struct SceneSettings {
     bool disk = false;
     int transparency = 3; // 1:1, 1:2, 1:5, 1:9, opaque
     double accuracy = 0.02;
+    bool accurate = false;        // whole-state fourth-order integration
     double r = 50, θ = 80, φ = 0; // observer's start, angles in degrees
     std::optional<double> v;      // tangential speed; none: the proposed circular-orbit speed
     double rounds = 1;

@@ -16,6 +16,7 @@ inline bool &kepler = the_scene.kepler;
 inline bool &shift = the_scene.shift;
 inline bool &el_ab = the_scene.el_ab;
 inline bool &mink = the_scene.mink;
+inline bool &accurate = the_scene.accurate;
 
 inline int &transp = the_scene.transp;
 

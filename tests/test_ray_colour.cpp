@@ -121,6 +121,25 @@ TEST(RayColourFlat, StaticObserverSeesTheSkyAlongStraightLinesAndBlackOnlyInTheC
     EXPECT_GT(on_board, 15);
 }
 
+// A static observer on the equator of a Schwarzschild hole sees a picture
+// symmetric left to right; the centre column, whose rays pass exactly over
+// the poles, matches its neighbours.
+TEST(RayColourSchwarzschild, StaticObserverOnTheEquatorSeesAMirrorImageWithoutASeam)
+{
+    use_preset(schwarzschild, 1, 0);
+    f_vec x{{0, 30, π / 2, 0}};
+    f_vec u = moving_along_φ(x, 0);
+    int differing = 0;
+    for (double β = -0.35; β < 0.4; β += 0.05)
+        for (double α : {0.0, 1e-7, 0.004, 0.02, 0.1, 0.3}) {
+            unsigned const right = GetColor(α, β, x, u), left = GetColor(-α, β, x, u);
+            differing += right != left;
+            if (α == 0.0)
+                differing += right != GetColor(1e-7, β, x, u);
+        }
+    EXPECT_EQ(differing, 0);
+}
+
 // Looking straight ahead at speed 0.6: 1 + z = γ(1 − v) = 0.5; a static
 // observer receives the far sky unshifted.
 TEST(RayColourFlat, AMovingObserverSeesTheSkyAheadShiftedAndBeamed)

@@ -83,7 +83,7 @@ TEST_F(Edits, TypedLettersBecomeCoordinatesAndParameters)
         EXPECT_EQ(window.corect(typed), shown) << typed.toStdString();
 }
 
-TEST_F(Edits, TransparencyAndAccuracy)
+TEST_F(Edits, TransparencyAccuracyAndIntegration)
 {
     auto *box = child<QComboBox>(window, "comboBox_transp");
     const int weights[] = {1, 2, 5, 9, 65535};
@@ -96,6 +96,13 @@ TEST_F(Edits, TransparencyAndAccuracy)
 
     child<QComboBox>(window, "cBox_precise")->setCurrentIndex(0);
     EXPECT_EQ(precise, 0.10000000149011612) << "single precision";
+
+    auto *whole = child<QCheckBox>(window, "checkBox_accurate");
+    EXPECT_FALSE(whole->isChecked() || accurate);
+    whole->setChecked(true);
+    EXPECT_TRUE(accurate);
+    whole->setChecked(false);
+    EXPECT_FALSE(accurate);
 }
 
 TEST_F(Edits, StartRadiusAndPolarAngleInSinglePrecision)

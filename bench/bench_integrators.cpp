@@ -1,0 +1,131 @@
+// Error against cost of the two integrations. The shadow edge of a static
+// observer at r = 30 in Schwarzschild (M = 1) is found by bisection on the
+// launch angle and set against the exact sin ψ = 3√3·√(1 − 2/r)/r; the
+// default view (Kerr a = 0.8, observer on the circular orbit at r = 50,
+// θ = 80°, disk to 12) at 160×120 is set against a render by the accurate
+// integration at accuracy 0.0005. Counters: accuracy, ns per ray, relative
+// edge error, or the share of differing pixels.
+#include "expr/presets.h"
+#include "physics/frames.h"
+#include "physics/geodesic.h"
+#include "physics/orbits.h"
+#include "physics/ray_colour.h"
+#include "render/frame_engine.h"
+#include "scene/state.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace
+{
+
+constexpr double π = std::numbers::pi;
+
+void use_schwarzschild()
+{
+    the_scene = Scene();
+    P[0] = 1.0;
+    compilePreset(1);
+    VnH();
+    stop = false;
+}
+
+// The inner end of the final bracket, and the rays it took.
+double shadow_edge(double p, int &rays)
+{
+    double const r = 30;
+    double lo = 0.1, hi = 0.3;
+    for (int i = 0; i < 40; ++i, ++rays) {
+        double const s = (lo + hi) / 2;
+        f_vec x{{0, r, π / 2, 0}};
+        f_vec u = f_tet(f_vec{{-1, -std::sqrt(1 - s * s), 0, s}}, x);
+        end e((0.03 * p + 1.0) * VneH(), 15);
+        geodetika(x, u, e, p, nullptr);
+        (std::abs(e.reason()) == 2 ? lo : hi) = s;
+    }
+    return lo;
+}
+
+void BM_ShadowEdge(benchmark::State &state)
+{
+    use_schwarzschild();
+    accurate = state.range(0) != 0;
+    double const p = state.range(1) / 10000.0;
+    double const exact = 3 * std::sqrt(3.0) * std::sqrt(1 - 2 / 30.0) / 30;
+    double edge = 0;
+    int rays = 0;
+    for (auto _ : state)
+        edge = shadow_edge(p, rays);
+    state.SetItemsProcessed(rays);
+    state.counters["accuracy"] = p;
+    state.counters["ns_per_ray"] =
+        benchmark::Counter(rays, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["rel_error"] = std::fabs(edge / exact - 1);
+    accurate = false;
+}
+
+std::vector<unsigned> default_view(double p, bool whole_state)
+{
+    the_scene = Scene();
+    P[0] = 1.0;
+    compilePreset(3);
+    VnH();
+    P[4] = lim_stab_orb(1);
+    P[5] = 12;
+    precise = p;
+    transp = 9;
+    accurate = whole_state;
+    stop = false;
+    set_render_switches({.kepler = true, .simul = true});
+    f_vec const x{{0, 50, 80 * π / 180, 0}};
+    f_vec const u = f_tet(four_vt(OrbSpeed(x, 1)), x);
+    prepare_frame(x, u);
+    int const w = 160, h = 120;
+    double const z = π / 4;
+    std::vector<unsigned> out;
+    for (int y = 0; y < h; ++y)
+        for (int c = 0; c < w; ++c)
+            out.push_back(GetColor((c - 0.5 * w) * z / w, (y - 0.5 * h) * z / w, x, u));
+    return out;
+}
+
+std::vector<unsigned> const &converged_view()
+{
+    static std::vector<unsigned> const view = default_view(0.0005, true);
+    return view;
+}
+
+void BM_DefaultView(benchmark::State &state)
+{
+    std::vector<unsigned> const &truth = converged_view();
+    double const p = state.range(1) / 10000.0;
+    std::vector<unsigned> view;
+    for (auto _ : state)
+        view = default_view(p, state.range(0) != 0);
+    int differing = 0;
+    for (std::size_t i = 0; i < view.size(); ++i)
+        differing += view[i] != truth[i];
+    state.counters["accuracy"] = p;
+    state.counters["ns_per_ray"] =
+        benchmark::Counter(double(state.iterations() * view.size()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["differing"] = double(differing) / double(view.size());
+    accurate = false;
+}
+
+// {integration: 0 frozen connection, 1 whole state; accuracy × 10⁴}
+void accuracies(benchmark::internal::Benchmark *b)
+{
+    for (int whole : {0, 1})
+        for (int p : {1000, 500, 200, 100, 50, 20})
+            b->Args({whole, p});
+}
+
+BENCHMARK(BM_ShadowEdge)->Apply(accuracies)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DefaultView)->Apply(accuracies)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace

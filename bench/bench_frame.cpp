@@ -4,6 +4,7 @@
 // set against a plain parallel loop of the same colour function, which has
 // no tasks, claim flags, levels or throttle. On a shared machine the wall
 // clock says little; the processor time of the whole process is reported too.
+#include "bench/default_view.h"
 #include "expr/presets.h"
 #include "physics/frames.h"
 #include "physics/orbits.h"
@@ -30,10 +31,6 @@
 namespace
 {
 
-struct view {
-    f_vec x, u;
-};
-
 constexpr double zoom = std::numbers::pi / 4;
 
 // The window's texture when the sources are at hand, else a plain one.
@@ -51,23 +48,7 @@ QImage disk_texture()
 
 view const &default_view()
 {
-    static const view v = [] {
-        P[0] = 1.0;
-        P[3] = 0.0;
-        compilePreset(3);
-        mink = false;
-        VnH();
-        P[4] = lim_stab_orb(1);
-        P[5] = 12;
-        precise = 0.019999999552965164;
-        transp = 9;
-        acr = disk_texture();
-        set_render_switches({.kepler = true, .simul = true});
-        const f_vec x{{0, 50, 80 * std::numbers::pi / 180, 0}};
-        const f_vec u = f_tet(four_vt(OrbSpeed(x, 1)), x);
-        prepare_frame(x, u);
-        return view{x, u};
-    }();
+    static const view v = set_up_default_view(disk_texture());
     return v;
 }
 

@@ -2,6 +2,7 @@
 // default Kerr view by the byte code, by the fused program's interpreter and
 // generated code, and by a Kerr tracer written by hand for this one metric;
 // then whole rays, whole frames and what building the fused program costs.
+#include "bench/default_view.h"
 #include "expr/fused_christoffel.h"
 #include "expr/presets.h"
 #include "physics/frames.h"
@@ -76,29 +77,12 @@ tensor_3 kerr_christoffel(const f_vec &x, double M, double a)
     return G;
 }
 
-struct view {
-    f_vec x, u;
-};
-
 const view &default_view()
 {
     static const view v = [] {
-        P[0] = 1.0;
-        P[3] = 0.0;
-        compilePreset(3);
-        mink = false;
-        VnH();
-        P[4] = lim_stab_orb(1);
-        P[5] = 12;
-        precise = 0.019999999552965164;
-        transp = 9;
-        acr = QImage(512, 512, QImage::Format_ARGB32);
-        acr.fill(0xffd08040u);
-        set_render_switches({.kepler = true, .simul = true});
-        const f_vec x{{0, 50, 80 * std::numbers::pi / 180, 0}};
-        const f_vec u = f_tet(four_vt(OrbSpeed(x, 1)), x);
-        prepare_frame(x, u);
-        return view{x, u};
+        QImage disk(512, 512, QImage::Format_ARGB32);
+        disk.fill(0xffd08040u);
+        return set_up_default_view(disk);
     }();
     return v;
 }

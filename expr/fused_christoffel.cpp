@@ -228,12 +228,6 @@ bool FusedChristoffel::sparse_step(const double (&g)[16][4], const f_vec &y, dou
     const f_vec s4 = y + k3 * h, k4 = dudλ(s4);
     if (!(bounded(y) && bounded(s2) && bounded(s3) && bounded(s4)))
         return false;
-    f_vec s = k2 + k3;
-    s = s * 2.0;
-    s = k1 + s;
-    s = s + k4;
-    s = s * k;
-    s = s / 3.0;
-    out = y + s;
+    out = rk4_sum(y, k1, k2, k3, k4, k);
     return true;
 }

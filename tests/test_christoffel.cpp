@@ -76,14 +76,4 @@ TEST(Christoffel, EveryPresetMatchesTheClosedForm)
     }
 }
 
-// A particle released at rest falls with −M/r² in coordinate terms.
-TEST(Christoffel, SchwarzschildFreeFallFromRest)
-{
-    loadPreset(schwarzschild);
-    f_vec x{{0.0, 10.0, π / 2, 0.0}};
-    tensor_3 G = Christoffel(x);
-    EXPECT_NEAR(dudλ(f_vec{{1.0 / std::sqrt(0.8), 0.0, 0.0, 0.0}}, G)[1], -0.01, 1e-9);
-    EXPECT_NEAR(dudλ(f_vec{{0, 0, 0, 0.1}}, G)[1], (10 - 2) * 0.01, 1e-9) << "(r − 2M)·u^φ²";
-}
-
 } // namespace

@@ -2,14 +2,6 @@
 
 #include <gtest/gtest.h>
 
-TEST(FrameBuffer, StoreEntriesStartAsOneBlackPixel)
-{
-    EXPECT_EQ(image[2399].pixels(), 1);
-    EXPECT_EQ(image[2399].read(0, 0), 0xff000000u);
-    EXPECT_FALSE(image[2399].done(0, 0));
-    EXPECT_EQ(num_thread.value(), 0);
-}
-
 TEST(FrameBuffer, CountsStoresNotClaimsAndDimWipesAll)
 {
     MyImage img(4, 3);

@@ -133,26 +133,22 @@ TEST_F(Engine, AnyShapeAndThreadCountGiveTheSameCompleteFrame)
     }
 }
 
-TEST_F(Engine, StopBeforeTheFrameLeavesItBlackWithItsObserver)
+TEST_F(Engine, StopBeforeOrDuringAFrame)
 {
     img.set_pixel(0, 0, 0xffffffffu);
-    FrameEngine engine(pixel_colour);
+    FrameEngine engine(slow_colour);
     engine.setHooks(recording());
     stop = true;
-    EXPECT_LT(engine.render(img, obs_x, obs_v, W, H, W), 1000);
+    EXPECT_LT(engine.render(img, obs_x, obs_v, W, H, 1.0), 1000);
     EXPECT_EQ(calls + img.done() + claimed(img) + levels.size(), 0u);
     EXPECT_EQ(img.pixels(), W * H);
-    EXPECT_EQ(img.read(0, 0), 0xff000000u);
-    EXPECT_EQ(img.x()[2], obs_x[2]);
-}
+    EXPECT_EQ(img.read(0, 0), 0xff000000u) << "left black";
+    EXPECT_EQ(img.x()[2], obs_x[2]) << "with its observer";
 
-TEST_F(Engine, StopDuringAFrameQueuesAtMostOneMoreTask)
-{
     // One worker: when task N sets stop, the N − 1 before it have finished and
     // num_thread counts the tasks dispatched but not finished.
-    FrameEngine engine(slow_colour);
+    stop = false;
     engine.setThreadCount(1);
-    engine.setHooks(recording());
     stop_after = 5000; // in level 7, after level 6 was shown
     engine.render(img, obs_x, obs_v, W, H, 1.0);
     EXPECT_LE(claimed(img), 5000 - 1 + outstanding_at_stop + 1);

@@ -227,17 +227,6 @@ TEST_F(RayColourKerr, TheFartherCrossingIsLaidFirstAndTheNearerOnTop)
     EXPECT_EQ(with_disk, one_to_nine(one_to_nine(behind, far_side), near_side));
 }
 
-TEST_F(RayColourKerr, PreparingAFrameRefreshesDiskTablesLeftFromOtherRadii)
-{
-    double at_six = o_spd[0];
-    P[4] = 8;
-    prepare_frame(x, u); // disk off: the tables are not needed yet
-    EXPECT_EQ(o_spd[0], at_six);
-    kepler = true;
-    prepare_frame(x, u);
-    EXPECT_NEAR(o_spd[0], OrbSpeed(at(8, π / 2), 1), 1e-7);
-}
-
 TEST_F(RayColourKerr, ManyThreadsSeeWhatOneThreadSees)
 {
     el_ab = kepler = shift = beam = simul = true;

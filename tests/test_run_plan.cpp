@@ -57,13 +57,3 @@ TEST(RunMemory, CountsTheRunAndWhatEarlierRunsLeftBehind)
     EXPECT_TRUE(run_fits(30, 320, 240, need));
     EXPECT_FALSE(run_fits(30, 320, 240, need - 1));
 }
-
-TEST(RunMemory, BudgetIsHalfThePhysicalMemory)
-{
-    const std::size_t budget = frame_memory_budget();
-    EXPECT_TRUE(run_fits(10, 800, 600, budget));
-    EXPECT_TRUE(run_fits(1, 4096, 3072, budget));
-    if (budget < frame_bytes(4096, 3072) * 2400) {
-        EXPECT_FALSE(run_fits(2400, 4096, 3072, budget));
-    }
-}

@@ -26,7 +26,7 @@ template <class T> bool read_le(std::istream &in, T &value)
     return true;
 }
 
-template <class Picture> QByteArray encoded(Picture const &picture, const char *format, int quality)
+QByteArray encoded(QImage const &picture, const char *format, int quality)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -130,12 +130,7 @@ bool AviWriter::addFrame(QImage picture, const char *format, int quality)
 
 bool AviWriter::addFrame(QPixmap picture, const char *format, int quality)
 {
-    if (!handle_)
-        return false;
-    QByteArray bytes = encoded(picture, format, quality);
-    if (bytes.isEmpty())
-        return false;
-    return addFrame(reinterpret_cast<unsigned char *>(bytes.data()), size_t(bytes.size()));
+    return addFrame(picture.toImage(), format, quality);
 }
 
 bool AviWriter::addAudioFile(const QString &fileName)

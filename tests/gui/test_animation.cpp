@@ -1,6 +1,5 @@
 #include "app/compute.h"
 #include "app/mainwindow.h"
-#include "physics/backdrop.h"
 #include "physics/geodesic.h"
 #include "physics/ray_colour.h"
 #include "render/frame_buffer.h"
@@ -25,7 +24,9 @@ namespace
 
 constexpr unsigned black = 0xff000000u;
 constexpr int W = 160, H = 120; // cBox_res item 0
-constexpr double zoom = π / 4;  // verticalSlider at its default 2
+// Wider than one 64-pixel block of the first level, small enough to trace twice.
+constexpr int w_small = 80, h_small = 60;
+constexpr double zoom = π / 4; // verticalSlider at its default 2
 
 bool same(f_vec a, f_vec b)
 {
@@ -79,7 +80,7 @@ class Compute_ : public ::testing::Test
              {ui.checkBox_aber, ui.checkBox_redshift, ui.checkBox_kepler, ui.checkBox_beam})
             b->setChecked(on);
     }
-    void compute() { Compute(x, u, W, H, zoom, &ui); }
+    void compute(int w = W, int h = H) { Compute(x, u, w, h, zoom, &ui); }
 
     QMainWindow host;
     Ui::MainWindow ui;
@@ -90,7 +91,7 @@ class Compute_ : public ::testing::Test
 TEST_F(Compute_, EveryPixelOnceAndEqualToItsRay)
 {
     P[5] = 11.5; // the disk tables no longer match: the frame must bring them up to date
-    compute();
+    compute(w_small, h_small);
     EXPECT_TRUE(el_ab && shift && kepler && beam && simul);
     EXPECT_TRUE(disk_tables_current());
 
@@ -99,26 +100,19 @@ TEST_F(Compute_, EveryPixelOnceAndEqualToItsRay)
     EXPECT_FALSE(ui.label_screen->pixmap().isNull());
 
     std::vector<unsigned> direct;
-    for (int py = 0; py < H; ++py)
-        for (int px = 0; px < W; ++px)
-            direct.push_back(GetColor((px - 0.5 * W) * zoom / W, (py - 0.5 * H) * zoom / W, x, u));
+    for (int py = 0; py < h_small; ++py)
+        for (int px = 0; px < w_small; ++px)
+            direct.push_back(GetColor((px - 0.5 * w_small) * zoom / w_small,
+                                      (py - 0.5 * h_small) * zoom / w_small, x, u));
     EXPECT_EQ(contents_of(img).first, direct);
 }
 
-// Stop before the frame returns at once; Stop arriving as an event, handled
-// while the dispatcher waits for the queue to drain during the first level,
-// lets the claimed pixels finish. Either way nothing is shown.
-TEST_F(Compute_, StopBeforeOrDuringTheFrameLeavesUnclaimedPixelsBlack)
+// Stop arriving as an event, handled while the dispatcher waits for the queue
+// to drain during the first level, lets the claimed pixels finish and shows
+// nothing.
+TEST_F(Compute_, StopDuringTheFrameLeavesUnclaimedPixelsBlack)
 {
     image[0].dim(3, 3);
-    stop = true;
-    QElapsedTimer timer;
-    timer.start();
-    compute();
-    EXPECT_LT(timer.elapsed(), 1000);
-    EXPECT_TRUE(untouched(image[0]));
-
-    stop = false;
     QTimer::singleShot(0, [] { stop = true; });
     compute();
     MyImage &img = image[0];
@@ -148,7 +142,7 @@ class Run : public ::testing::Test
     void play(const char *frames)
     {
         child<QCheckBox>(window, "checkBox_anim")->setChecked(true);
-        child<QComboBox>(window, "comboBox_Frames")->setCurrentText(frames);
+        choose_frames(window, frames);
         child<QPushButton>(window, "PlayButton")->click();
         EXPECT_FALSE(stop);
         EXPECT_FALSE(child<QPushButton>(window, "StopButton")->isEnabled());
@@ -158,38 +152,39 @@ class Run : public ::testing::Test
     MainWindow window;
 };
 
-// The second run also checks that Play clears a Stop left pressed by the
-// zoom, and that frame k of ten stands at point count·k div 10 of the
-// observer's path, traced here on its own.
-TEST_F(Run, StopDuringAFrameThenAFullRunAtEvenlySpacedPathPoints)
+// A zoom release cancels the run and the display says so. The second run
+// also checks that Play clears a Stop left pressed by the zoom, and that
+// frame k of three stands at point count·k div 3 of the observer's path,
+// traced here on its own.
+TEST_F(Run, ZoomStopsAFrameThenAFullRunAtEvenlySpacedPathPoints)
 {
     auto *slider = child<QSlider>(window, "horizontalSlider");
-    auto *stop_button = child<QPushButton>(window, "StopButton");
-    auto stopper = QObject::connect(slider, &QSlider::valueChanged, [stop_button](int k) {
-        if (k == 3)
-            QTimer::singleShot(0, stop_button, &QPushButton::click);
+    auto *zoom_slider = child<QSlider>(window, "verticalSlider");
+    auto stopper = QObject::connect(slider, &QSlider::valueChanged, [zoom_slider](int k) {
+        if (k == 1)
+            QTimer::singleShot(0, zoom_slider, &QSlider::sliderReleased);
     });
-    play("10");
+    play("3");
     QObject::disconnect(stopper);
-    for (int k = 0; k < 3; ++k)
-        EXPECT_TRUE(complete(image[k])) << k;
-    EXPECT_GT(image[3].done(), 0);
-    EXPECT_LT(image[3].done(), W * H);
-    for (int k = 4; k < 10; ++k)
-        EXPECT_TRUE(untouched(image[k])) << k;
+    EXPECT_TRUE(
+        child<QLabel>(window, "label_screen")->toolTip().startsWith("stopped: zoom changed"));
+    EXPECT_TRUE(complete(image[0]));
+    EXPECT_GT(image[1].done(), 0);
+    EXPECT_LT(image[1].done(), W * H);
+    EXPECT_TRUE(untouched(image[2]));
 
-    emit child<QSlider>(window, "verticalSlider")->sliderReleased();
+    emit zoom_slider->sliderReleased();
     ASSERT_TRUE(stop);
-    play("10");
-    EXPECT_EQ(frame, 10);
-    EXPECT_EQ(slider->maximum(), 9);
+    play("3");
+    EXPECT_EQ(frame, 3);
+    EXPECT_EQ(slider->maximum(), 2);
     geo path;
     f_vec x{{0, 50, 80 * π / 180, 0}}, u = f_tet(four_vt(0.3f), x);
     end e((0.03 * precise + 1.0) * VneH(), 1.0);
     geodetika(x, u, e, precise / 10.0, &path);
     ASSERT_GE(path.getCount(), 100);
-    for (int k = 0; k < 10; ++k) {
-        const int i = int(static_cast<long long>(path.getCount()) * k / 10);
+    for (int k = 0; k < 3; ++k) {
+        const int i = int(static_cast<long long>(path.getCount()) * k / 3);
         EXPECT_TRUE(same(image[k].x(), path.getX(i)) && same(image[k].v(), path.getV(i))) << k;
         EXPECT_TRUE(complete(image[k])) << k;
     }
@@ -268,23 +263,6 @@ TEST_F(Run, FinishedFrameShowsFullBarAndItsOwnDuration)
     EXPECT_LE(shown * 1000, took);
 }
 
-// A zoom release cancels the run and the display says so.
-TEST_F(Run, ZoomReleaseDuringARunSaysWhyItStopped)
-{
-    auto *zoom = child<QSlider>(window, "verticalSlider");
-    auto once = QObject::connect(child<QSlider>(window, "horizontalSlider"), &QSlider::valueChanged,
-                                 [zoom](int k) {
-                                     if (k == 0)
-                                         emit zoom->sliderReleased();
-                                 });
-    child<QSlider>(window, "horizontalSlider")->setMaximum(5);
-    child<QSlider>(window, "horizontalSlider")->setValue(5);
-    play("10");
-    QObject::disconnect(once);
-    EXPECT_TRUE(
-        child<QLabel>(window, "label_screen")->toolTip().startsWith("stopped: zoom changed"));
-}
-
 TEST_F(Run, RunThatCannotFitInMemoryIsRefusedWithAMessage)
 {
     if (run_fits(2400, 4096, 3072, frame_memory_budget()))
@@ -296,71 +274,6 @@ TEST_F(Run, RunThatCannotFitInMemoryIsRefusedWithAMessage)
     EXPECT_TRUE(child<QLabel>(window, "label_screen")->text().contains("memory"));
     EXPECT_EQ(image[0].pixels(), 4);
     EXPECT_EQ(frame, 5);
-}
-
-enum class expect_pixel { black, light, dark, skip };
-
-// A static observer at (r0, θ0, φ = 0) in flat space looks along
-// (1 − s, β·s, α·s) in (E_r, E_θ, E_φ), s = 2 / (1 + α² + β²), on a straight
-// line. Rays near the axis, the black disc's rim or a square's edge decide nothing.
-expect_pixel flat_pixel(double α, double β, double r0, double θ0, double r_stop)
-{
-    // Cartesian (x, y, z) in components 1…3, where f_vec's product is the Euclidean one.
-    const f_vec e_r{{0, std::sin(θ0), 0, std::cos(θ0)}}, e_θ{{0, std::cos(θ0), 0, -std::sin(θ0)}},
-        e_φ{{0, 0, 1, 0}};
-    const double s = 2 / (1 + α * α + β * β);
-    const f_vec d = e_r * (1 - s) + e_θ * (β * s) + e_φ * (α * s);
-    const f_vec p0 = e_r * r0;
-    const double b = p0 * d;
-    const double far = -b + std::sqrt(b * b - (r0 * r0 - 1000.0 * 1000.0));
-
-    const f_vec nearest = p0 + d * std::fmax(-b, 0.0);
-    const double miss = std::sqrt(nearest * nearest);
-    if (std::fabs(miss - r_stop) < 0.3)
-        return expect_pixel::skip;
-    if (miss < r_stop)
-        return expect_pixel::black;
-
-    const double to_axis =
-        std::clamp(-(p0[1] * d[1] + p0[2] * d[2]) / (d[1] * d[1] + d[2] * d[2]), 0.0, far);
-    const f_vec a = p0 + d * to_axis;
-    if (std::hypot(a[1], a[2]) < 3)
-        return expect_pixel::skip;
-
-    const f_vec e = p0 + d * far;
-    const double f = std::sin(18 * std::acos(e[3] / 1000)) * std::cos(18 * std::atan2(e[2], e[1]));
-    if (std::fabs(f) < 0.1)
-        return expect_pixel::skip;
-    return f <= 0 ? expect_pixel::light : expect_pixel::dark;
-}
-
-// One column wider than any offered frame, so that no column looks exactly
-// through the singular polar axis.
-TEST_F(Compute_, FlatSpaceShowsTheCheckerboardOfTheCameraModel)
-{
-    use_flat_space();
-    precise = QStringLiteral("0.005").toFloat();
-    effects(false);
-    u = f_tet(four_vt(0), x);
-    const int w = W + 1;
-    Compute(x, u, w, H, zoom, &ui);
-    ASSERT_TRUE(complete(image[0]));
-
-    const double r_stop = (0.03 * precise + 1.0) * VneH();
-    int compared = 0, blacks = 0;
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < w; ++x) {
-            const expect_pixel e = flat_pixel((x - 0.5 * w) * zoom / w, (y - 0.5 * H) * zoom / w,
-                                              50, 80 * π / 180, r_stop);
-            if (e == expect_pixel::skip)
-                continue;
-            ++compared;
-            blacks += e == expect_pixel::black;
-            EXPECT_EQ(image[0].read(x, y), e == expect_pixel::light ? sky_light : black)
-                << "pixel " << x << "," << y;
-        }
-    EXPECT_GT(compared, w * H * 2 / 3);
-    EXPECT_GT(blacks, 10);
 }
 
 // Looking down the axis at a Schwarzschild hole over a plain grey sky: the

@@ -4,6 +4,7 @@
 #include "render/still_image.h"
 #include "scene/state.h"
 #include "tests/gui/support/widgets.h"
+#include "tests/support/avi_file.h"
 #include "tests/support/picture_difference.h"
 #include "tests/support/ray_scene.h"
 
@@ -13,7 +14,6 @@
 #include <QFile>
 #include <QImageReader>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -47,30 +47,6 @@ void expect_captioned_frame(QImage const &decoded, QImage const &captioned, QIma
     EXPECT_LT(2 * difference(decoded, captioned, box), difference(decoded, bare, box)) << i;
 }
 
-// The JPEG of the first "00dc" chunk of an AVI file, the frame count of its
-// header and its frame size.
-struct AviContents {
-    QImage first;
-    unsigned frames = 0;
-    QSize size;
-};
-AviContents avi_contents(QString const &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = f.readAll();
-    const auto u32 = [&](qsizetype at) {
-        unsigned v = 0;
-        for (int i = 3; i >= 0; --i)
-            v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
-        return v;
-    };
-    const qsizetype chunk = bytes.indexOf("00dc");
-    return {chunk < 0 ? QImage() : QImage::fromData(bytes.mid(chunk + 8, u32(chunk + 4))), u32(48),
-            QSize(int(u32(64)), int(u32(68)))};
-}
-
 void fill(MyImage &entry, int w, int h, unsigned colour)
 {
     entry.dim(w, h);
@@ -94,7 +70,7 @@ class Export : public ::testing::Test
             if (entry.width() > 1)
                 entry.dim(1, 1);
         child<QCheckBox>(window, "checkBox_anim")->setChecked(true);
-        child<QComboBox>(window, "comboBox_Frames")->setCurrentText("10");
+        choose_frames(window, "2");
     }
     void TearDown() override { stop = sour = false; }
 
@@ -109,18 +85,6 @@ class Export : public ::testing::Test
         answers->image = name;
         child<QPushButton>(window, "SaveImageButton")->click();
     }
-    // The texts of the warnings shown so far; they are closed.
-    QStringList warnings()
-    {
-        QStringList texts;
-        for (QMessageBox *box : window.findChildren<QMessageBox *>()) {
-            if (box->isVisible())
-                texts << box->text();
-            box->close();
-        }
-        QCoreApplication::processEvents();
-        return texts;
-    }
     QString at(const char *name) const { return dir.filePath(name); }
 
     QTemporaryDir dir;
@@ -128,7 +92,7 @@ class Export : public ::testing::Test
     Answers *answers = nullptr;
 };
 
-// A real 10-frame run at 160×120 with the caption on: both export formats
+// A real 2-frame run at 160×120 with the caption on: both export formats
 // hold every frame as rendered, caption included, and Save Image takes the
 // frame the slider stands on.
 TEST_F(Export, AfterARunEveryFrameIsExportedWithItsCaption)
@@ -138,44 +102,45 @@ TEST_F(Export, AfterARunEveryFrameIsExportedWithItsCaption)
     child<QComboBox>(window, "cBox_res")->setCurrentIndex(0);
     child<QCheckBox>(window, "checkBox_sour")->setChecked(true);
     child<QPushButton>(window, "PlayButton")->click();
-    ASSERT_EQ(image[9].width(), 160);
+    ASSERT_EQ(image[1].width(), 160);
     std::vector<QImage> rendered, bare;
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 2; ++i) {
         rendered.push_back(frame_picture(image[i], QSize(), the_scene, true));
         bare.push_back(frame_picture(image[i], QSize(), the_scene, false));
     }
 
     child<QComboBox>(window, "comboBox_FrameRate")->setCurrentText("12.5");
     save_video(0, at("run.avi"));
-    const AviContents avi = avi_contents(at("run.avi"));
-    EXPECT_EQ(avi.frames, 10u);
-    EXPECT_EQ(avi.size, QSize(160, 120));
-    expect_captioned_frame(avi.first, rendered[0], bare[0], 0);
+    const AviFile avi(at("run.avi"));
+    EXPECT_EQ(avi.frames(), 2u);
+    EXPECT_EQ(avi.size(), QSize(160, 120));
+    expect_captioned_frame(avi.first_frame(), rendered[0], bare[0], 0);
 
     save_video(1, at("clip.jpg"));
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 2; ++i) {
         QImageReader reader(at("clip") + QString::number(i) + ".jpg");
         EXPECT_EQ(reader.format(), "jpeg") << i;
         expect_captioned_frame(reader.read(), rendered[i], bare[i], i);
     }
-    EXPECT_FALSE(QFile::exists(at("clip10.jpg")));
+    EXPECT_FALSE(QFile::exists(at("clip2.jpg")));
 
     save_image(at("last.png"));
     EXPECT_EQ(QImage(at("last.png")).convertToFormat(QImage::Format_RGB32),
-              rendered[9].convertToFormat(QImage::Format_RGB32));
+              rendered[1].convertToFormat(QImage::Format_RGB32));
     auto *slider = child<QSlider>(window, "horizontalSlider");
-    slider->setValue(4);
-    emit slider->sliderMoved(4);
+    slider->setValue(0);
+    emit slider->sliderMoved(0);
     save_image(at("chosen.bmp"));
     EXPECT_EQ(QImage(at("chosen.bmp")).convertToFormat(QImage::Format_RGB32),
-              rendered[4].convertToFormat(QImage::Format_RGB32));
-    EXPECT_TRUE(warnings().isEmpty());
+              rendered[0].convertToFormat(QImage::Format_RGB32));
+    EXPECT_TRUE(shown_warnings(window).isEmpty());
 }
 
 // Entries never rendered are left out; one left from a run at another
 // resolution is scaled to the size of the first.
 TEST_F(Export, UnrenderedEntriesAreSkippedAndOtherSizesScaled)
 {
+    choose_frames(window, "3");
     fill(image[0], 16, 12, 0xff2060a0u);
     fill(image[2], 40, 30, 0xffa06020u);
     save_video(1, at("s.jpg"));
@@ -186,10 +151,10 @@ TEST_F(Export, UnrenderedEntriesAreSkippedAndOtherSizesScaled)
     EXPECT_LT(difference(scaled, frame_picture(image[2], QSize(16, 12), the_scene, false)), 3);
 
     save_video(0, at("s.avi"));
-    const AviContents avi = avi_contents(at("s.avi"));
-    EXPECT_EQ(avi.frames, 2u);
-    EXPECT_EQ(avi.size, QSize(16, 12));
-    EXPECT_TRUE(warnings().isEmpty());
+    const AviFile avi(at("s.avi"));
+    EXPECT_EQ(avi.frames(), 2u);
+    EXPECT_EQ(avi.size(), QSize(16, 12));
+    EXPECT_TRUE(shown_warnings(window).isEmpty());
 }
 
 // Cancelled dialogs write nothing and say nothing; before any run Save Image
@@ -208,7 +173,7 @@ TEST_F(Export, CancelledDialogsWriteNothing)
     QDir::setCurrent(before);
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
     EXPECT_TRUE(b_gnd.isNull()) << "a cancel brings the checkerboard back";
-    EXPECT_TRUE(warnings().isEmpty());
+    EXPECT_TRUE(shown_warnings(window).isEmpty());
 
     image[0].dim(1, 1);
     save_image(at("first.png"));
@@ -225,7 +190,7 @@ TEST_F(Export, FailuresAreToldInTheWindow)
     save_video(0, missing + "v.avi");
     save_video(1, missing + "v.jpg");
     save_image(at("v.unknown"));
-    const QStringList told = warnings();
+    const QStringList told = shown_warnings(window);
     ASSERT_EQ(told.size(), 3);
     EXPECT_TRUE(told[0].contains("v.avi"));
     EXPECT_TRUE(told[1].contains("v0.jpg"));
@@ -240,7 +205,7 @@ TEST_F(Export, FailuresAreToldInTheWindow)
     b_gnd = solid_image(4, 4, 0xff00ff00u);
     child<QPushButton>(window, "OpenImageButton")->click();
     EXPECT_TRUE(b_gnd.isNull());
-    const QStringList unreadable = warnings();
+    const QStringList unreadable = shown_warnings(window);
     ASSERT_EQ(unreadable.size(), 1);
     EXPECT_TRUE(unreadable[0].contains("sky.png"));
 }
@@ -257,17 +222,16 @@ TEST_F(Export, LoadedPanoramaIsTheSkyOfTheNextFrame)
     ASSERT_FALSE(b_gnd.isNull());
 
     child<QComboBox>(window, "cBox_precise")->setCurrentText("0.100");
-    child<QComboBox>(window, "cBox_res")->setCurrentIndex(0);
     child<QCheckBox>(window, "checkBox_anim")->setChecked(false);
-    child<QPushButton>(window, "PlayButton")->click();
+    window.recomp(40, 30);
     int sky_pixels = 0, black = 0;
     for (int y = 0; y < image[0].height(); ++y)
         for (int x = 0; x < image[0].width(); ++x) {
             sky_pixels += image[0].read(x, y) == sky;
             black += image[0].read(x, y) == 0xff000000u;
         }
-    EXPECT_GT(sky_pixels, 160 * 120 / 2);
-    EXPECT_EQ(sky_pixels + black, 160 * 120);
+    EXPECT_GT(sky_pixels, 40 * 30 / 2);
+    EXPECT_EQ(sky_pixels + black, 40 * 30);
 }
 
 } // namespace

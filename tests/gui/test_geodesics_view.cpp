@@ -1,13 +1,11 @@
-#include "app/mainwindow.h"
 #include "physics/frames.h"
 #include "physics/geodesic.h"
 #include "physics/orbits.h"
 #include "scene/state.h"
-#include "support/widgets.h"
+#include "tests/gui/support/window_test.h"
 
 #include <QDoubleSpinBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <gtest/gtest.h>
@@ -35,10 +33,9 @@ const QRgb grey = QColor(Qt::gray).rgb();
 
 } // namespace
 
-class GeodesicsView : public ::testing::Test
+class GeodesicsView : public WindowTest
 {
   protected:
-    MainWindow w;
     QLabel *picture = child<QLabel>(w, "label_geo");
     QLabel *count = child<QLabel>(w, "label_geopoint");
 
@@ -50,7 +47,6 @@ class GeodesicsView : public ::testing::Test
         QCoreApplication::processEvents();
     }
 
-    QLineEdit *field(const char *name) { return child<QLineEdit>(w, name); }
     QImage image() const
     {
         return picture->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
@@ -142,15 +138,6 @@ TEST_F(GeodesicsView, PathFromTheAxisFallsFromJustOffIt)
         EXPECT_GT(count->text().toInt(), 100) << θ;
         EXPECT_FALSE(pixels_of(image(), red).empty()) << θ;
     }
-}
-
-TEST_F(GeodesicsView, NeverEndingPathIsCutOffByTheStepBudget)
-{
-    start_at("radButn1", "50", "80");
-    confirm(field("lineEdit_v"), "0");
-    const long long points = count->text().toLongLong();
-    EXPECT_EQ(points, step_budget(2 * std::numbers::pi, 0.25 * precise)) << "at rest forever";
-    EXPECT_EQ(pixels_of(image(), red).size(), 1u) << "the observer stays where it is";
 }
 
 TEST_F(GeodesicsView, RedrawnOnTabChangeAndOnResizeOnlyWhenShown)

@@ -1,17 +1,14 @@
-#include "app/mainwindow.h"
 #include "app/pipeline.h"
 #include "physics/orbits.h"
 #include "scene/state.h"
-#include "support/widgets.h"
+#include "tests/gui/support/window_test.h"
 
 #include <QDoubleSpinBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 namespace
@@ -23,13 +20,6 @@ double number_in(MainWindow &w, const char *field)
     bool ok = false;
     const double v = child<QLineEdit>(w, field)->text().toDouble(&ok);
     return ok ? v : NAN;
-}
-
-std::vector<unsigned char> compiled_metric()
-{
-    std::vector<unsigned char> bytes(sizeof t);
-    std::memcpy(bytes.data(), t, sizeof t);
-    return bytes;
 }
 
 } // namespace
@@ -60,12 +50,7 @@ TEST(StartUp, CompilesKerrOnceAndFillsTheCharacteristics)
         << "the proposed speed draws the observer's path once";
 }
 
-class Pipeline : public ::testing::Test
-{
-  protected:
-    MainWindow w;
-    QLineEdit *field(const char *name) { return child<QLineEdit>(w, name); }
-};
+using Pipeline = WindowTest;
 
 TEST_F(Pipeline, FlatPresetShowsAndUsesTheFlatCaptureRadius)
 {
@@ -81,21 +66,6 @@ TEST_F(Pipeline, FlatPresetShowsAndUsesTheFlatCaptureRadius)
         EXPECT_TRUE(field(empty)->text().isEmpty()) << empty;
     EXPECT_EQ(P[4], 1.0);
     EXPECT_EQ(field("lineEdit_v")->text(), "0.300000") << "no velocity proposal in flat space";
-}
-
-TEST_F(Pipeline, MetricWithoutHorizonCompletesWithFiniteValues)
-{
-    child<QRadioButton>(w, "radButn3")->click();
-    const long before = pipeline_runs();
-    confirm(field("lineEdit_Q"), "1.2");
-    EXPECT_EQ(pipeline_runs() - before, 1);
-    for (const char *name : {"lineEdit_RSO", "lineEdit_inK", "lineEdit_LSO", "lineEdit_v"})
-        EXPECT_TRUE(std::isfinite(number_in(w, name))) << name;
-    EXPECT_EQ(field("lineEdit_VneH")->text(), "no horizon");
-    EXPECT_EQ(field("lineEdit_VniH")->text(), "no horizon");
-
-    child<QRadioButton>(w, "radButn4")->click();
-    EXPECT_EQ(field("lineEdit_VneH")->text(), "1.6") << "the window stays usable";
 }
 
 TEST_F(Pipeline, OnlyTheUpperTriangleShapesTheMetric)

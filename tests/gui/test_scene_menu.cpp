@@ -11,7 +11,6 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QImage>
-#include <QMessageBox>
 #include <QProcess>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -39,14 +38,7 @@ QStringList trigger(MainWindow &w, const char *action, QString const &name)
 {
     w.set_file_dialogs(std::make_unique<SceneName>(name));
     child<QAction>(w, action)->trigger();
-    QStringList texts;
-    for (QMessageBox *box : w.findChildren<QMessageBox *>()) {
-        if (box->isVisible())
-            texts << box->text();
-        box->close();
-    }
-    QCoreApplication::processEvents();
-    return texts;
+    return shown_warnings(w);
 }
 
 std::vector<unsigned> pixels_of_frame_0()
@@ -159,8 +151,8 @@ TEST(SceneMenu, HeadlessRendererDrawsTheWindowsFrame)
 {
     QTemporaryDir dir;
     MainWindow w;
-    w.recomp(64, 48);
-    EXPECT_EQ(rendered({"--size", "64x48"}, dir.path()), pixels_of_frame_0());
+    w.recomp(32, 24);
+    EXPECT_EQ(rendered({"--size", "32x24"}, dir.path()), pixels_of_frame_0());
 
     confirm(child<QLineEdit>(w, "lineEdit_inK"), "5.5");
     for (const char *box :
@@ -168,7 +160,7 @@ TEST(SceneMenu, HeadlessRendererDrawsTheWindowsFrame)
         child<QCheckBox>(w, box)->setChecked(true);
     child<QComboBox>(w, "comboBox_transp")->setCurrentIndex(0);
     ASSERT_TRUE(w.save_scene(dir.filePath("view.json")));
-    w.recomp(64, 48);
-    EXPECT_EQ(rendered({"--scene", "view.json", "--size", "64x48"}, dir.path()),
+    w.recomp(32, 24);
+    EXPECT_EQ(rendered({"--scene", "view.json", "--size", "32x24"}, dir.path()),
               pixels_of_frame_0());
 }

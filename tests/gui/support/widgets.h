@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QObject>
 #include <QTest>
 
@@ -29,4 +32,27 @@ inline void confirm(QLineEdit *field, const QString &text)
 {
     field->setText(text);
     QTest::keyClick(field, Qt::Key_Return);
+}
+
+// The number of frames of the next run. A count below the ten the list starts
+// at is added to it, so that a run renders no more frames than a test checks.
+inline void choose_frames(QObject &window, const QString &count)
+{
+    auto *frames = child<QComboBox>(window, "comboBox_Frames");
+    if (frames->findText(count) < 0)
+        frames->addItem(count);
+    frames->setCurrentText(count);
+}
+
+// The texts of the warnings the window shows; they are closed.
+inline QStringList shown_warnings(QObject &window)
+{
+    QStringList texts;
+    for (QMessageBox *box : window.findChildren<QMessageBox *>()) {
+        if (box->isVisible())
+            texts << box->text();
+        box->close();
+    }
+    QCoreApplication::processEvents();
+    return texts;
 }

@@ -62,6 +62,7 @@ int pixel(double v)
 void trace_observer(const Ui::MainWindow &ui, double r_hor, geo &path)
 {
     end e(r_hor, ui.spinBox_round->value());
+    e.set_escape(escape_radius(the_scene));
     const Observer start = observer_in_fields(ui);
     f_vec x = start.x, u = start.v;
     geodetika_unstoppable(the_scene, x, u, e, 0.25 * precise, &path, the_scene.accurate);

@@ -39,6 +39,7 @@ class end
     end(double r_hor, double rounds);
 
     void set_kepler(double const &inner, double const &outer);
+    void set_escape(double r) { r_escape = r; }
 
     // Takes the newest point; true while the geodesic may go on.
     bool exit(f_vec const &x, f_vec const &u);

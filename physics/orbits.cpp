@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <vector>
 
 namespace
 {
@@ -60,6 +61,46 @@ double inner_horizon(Scene const &s, double outer)
         }
     }
     return hi;
+}
+
+// A radius where g_rr changes sign through a pole, and whether g_rr is
+// negative beyond it: r is then timelike outside, a cosmological horizon.
+struct Pole {
+    double r;
+    bool closes;
+};
+
+// Scans [M, 1000] on a logarithmic grid and bisects every bracket in which
+// g_rr changes sign; a sign change through a zero of g_rr is no horizon.
+std::vector<Pole> poles(Scene const &s)
+{
+    constexpr int cells = 4000;
+    double const lo = std::fmax(s.P[0], 1e-6), hi = 1000.0;
+    double const ratio = std::pow(hi / lo, 1.0 / cells);
+    std::vector<Pole> found;
+    double a = lo, ga = g_rr(s, a);
+    for (int i = 1; i <= cells; ++i) {
+        double b = i == cells ? hi : lo * std::pow(ratio, i);
+        double const gb = g_rr(s, b);
+        if (std::isfinite(ga) && std::isfinite(gb) && (ga < 0) != (gb < 0) && ga != 0 && gb != 0) {
+            double l = a, h = b, gl = ga;
+            for (int k = 0; k < 200 && h - l > 1e-13 * h; ++k) {
+                double const m = 0.5 * (l + h);
+                double const gm = g_rr(s, m);
+                if ((gm < 0) == (gl < 0)) {
+                    l = m;
+                    gl = gm;
+                } else {
+                    h = m;
+                }
+            }
+            if (std::fabs(gl) > 1e6)
+                found.push_back({0.5 * (l + h), ga > 0});
+        }
+        a = b;
+        ga = gb;
+    }
+    return found;
 }
 
 f_vec equatorial(double r)
@@ -169,6 +210,23 @@ void VnH(Scene &s)
         s.h2 = 0.0;
         return;
     }
+    s.h_cosmo = 0.0;
+    std::vector<Pole> const found = poles(s);
+    if (!found.empty() && found.back().closes) {
+        // The outer search assumes g_rr positive far out; here it is not.
+        double const observer = s.start_r;
+        s.h1 = 0.0;
+        for (Pole const &p : found) {
+            if (observer > 0 ? p.r < observer : p.r < found.back().r)
+                s.h1 = p.r;
+            else if (s.h_cosmo == 0.0)
+                s.h_cosmo = p.r;
+        }
+        s.h2 = s.h1 > 0 ? inner_horizon(s, s.h1) : 0.0;
+        if (std::fabs(s.h1 - s.h2) < tolerance)
+            s.h2 = s.h1;
+        return;
+    }
     std::optional<double> const outer = outer_horizon(s);
     if (!outer) {
         s.h1 = s.h2 = 0.0;
@@ -193,6 +251,11 @@ double VniH(Scene const &s)
 double capture_radius(Scene const &s)
 {
     return (0.03 * s.precise + 1.0) * VneH(s);
+}
+
+double escape_radius(Scene const &s)
+{
+    return s.h_cosmo > 0 ? (1.0 - 0.03 * s.precise) * s.h_cosmo : 1000.0;
 }
 
 double OrbSpeed(Scene const &s, f_vec x, int n)

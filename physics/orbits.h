@@ -12,7 +12,10 @@ struct Scene;
 
 // Finds the horizons where g_rr diverges: h1 outer, h2 inner. A metric with no
 // event horizon between M and 1000 (the over-charged Reissner–Nordström or the
-// over-spun Kerr metric, for instance) gets h1 = h2 = 0: no horizon.
+// over-spun Kerr metric, for instance) gets h1 = h2 = 0: no horizon. Where
+// g_rr is negative far out (a cosmological constant), every pole of g_rr is
+// found: h1 is the largest inside the observer's start radius (without one,
+// the largest below the outermost) and h_cosmo the first outside it.
 void VnH(Scene &s);
 void VnH();
 double VneH(Scene const &s);
@@ -23,6 +26,10 @@ double VniH();
 // Where rays and paths count as fallen in: the event horizon widened by
 // 0.03·precise.
 double capture_radius(Scene const &s);
+
+// Where rays and paths count as escaped: r = 1000, or the cosmological horizon
+// narrowed by 0.03·precise, since r is timelike beyond it.
+double escape_radius(Scene const &s);
 
 // Speed of the circular orbit through x in direction n (+1 or −1): the speed
 // at which a body moving along φ feels no radial acceleration. 0 where even a

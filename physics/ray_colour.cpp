@@ -123,6 +123,7 @@ unsigned GetColor(Scene const &s, PreparedFrame const &prepared, double α, doub
                   f_vec u_obs)
 {
     end e(capture_radius(s), rounds_allowed);
+    e.set_escape(escape_radius(s));
     if (s.kepler)
         e.set_kepler(s.P[4], s.P[5]);
 

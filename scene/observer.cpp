@@ -19,6 +19,7 @@ Observer starting_observer(Scene const &s, double r, double θ_degrees, double v
 void trace_run_path(Scene const &s, Observer const &start, double rounds, geo &path)
 {
     end e(capture_radius(s), rounds);
+    e.set_escape(escape_radius(s));
     f_vec x = start.x, u = start.v;
     geodetika(s, x, u, e, s.precise / 10.0, &path);
 }

@@ -36,6 +36,7 @@ struct Scene {
     std::shared_ptr<FusedChristoffel> t_fused;
     double P[6] = {};      // M, a, Q, Λ, inner and outer disk radius
     double h1 = 0, h2 = 0; // horizon radii found by the search
+    double h_cosmo = 0;    // cosmological horizon outside the observer; 0 = none
 
     bool sour = false;   // draw the coordinate overlay
     bool simul = false;  // colour-shift model: true = hue rotation, false = spectral

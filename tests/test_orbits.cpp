@@ -1,6 +1,7 @@
 #include "physics/orbits.h"
 
 #include "physics/frames.h"
+#include "physics/geodesic.h"
 #include "scene/state.h"
 #include "tests/support/load_metric.h"
 
@@ -60,6 +61,59 @@ TEST(Horizons, MatchTheClosedFormOrAreAbsent)
     VnH();
     EXPECT_EQ(VneH(), 2.0) << "the flat preset needs no search";
     EXPECT_EQ(VniH(), 0.0);
+}
+
+// Schwarzschild–de Sitter, M = 1: the horizons are the positive roots of
+// r³ − 3r/Λ + 6/Λ, from the trigonometric solution of the depressed cubic
+// (k = 0 the cosmological, k = 1 the event horizon). Between them a radial
+// photon sent outwards escapes at the cosmological horizon, and one sent
+// inwards falls in at the event horizon.
+TEST(Horizons, CosmologicalConstantBoundsRaysBetweenBothHorizons)
+{
+    QString const texts[16] = {"-(1-2*M/r-Λ*r^2/3)",
+                               "0",
+                               "0",
+                               "0",
+                               "0",
+                               "1/(1-2*M/r-Λ*r^2/3)",
+                               "0",
+                               "0",
+                               "0",
+                               "0",
+                               "r^2",
+                               "0",
+                               "0",
+                               "0",
+                               "0",
+                               "r^2*sin(θ)^2"};
+    for (double Λ : {1e-3, 1e-4}) {
+        SCOPED_TRACE(testing::Message() << "Λ=" << Λ);
+        loadMetric(texts, 0, 0);
+        P[3] = Λ;
+        mink = false;
+        the_scene.start_r = 0;
+        precise = 0.02;
+        VnH();
+        double const p = -3 / Λ, q = 6 / Λ;
+        auto root = [&](int k) {
+            return 2 * std::sqrt(-p / 3) *
+                   std::cos(std::acos(1.5 * q / p * std::sqrt(-3 / p)) / 3 - 2 * π * k / 3);
+        };
+        double const cosmological = root(0), event = root(1);
+        EXPECT_NEAR(VneH(), event, 1e-5 * event);
+        EXPECT_NEAR(the_scene.h_cosmo, cosmological, 1e-5 * cosmological);
+
+        double const r = std::sqrt(event * cosmological), f = 1 - 2 / r - Λ * r * r / 3;
+        for (auto [u_r, reason, where] :
+             {std::tuple{1.0, 1, cosmological}, std::tuple{-1.0, 2, event}}) {
+            end e(capture_radius(the_scene), 15);
+            e.set_escape(escape_radius(the_scene));
+            f_vec x = at(r, π / 2), u{{1 / f, u_r, 0, 0}};
+            geodetika(the_scene, x, u, e, precise, nullptr);
+            EXPECT_EQ(e.reason(), reason) << u_r;
+            EXPECT_NEAR(x[1], where, 0.05 * where) << u_r;
+        }
+    }
 }
 
 // Innermost stable orbit of Reissner–Nordström, M = 1: largest root of

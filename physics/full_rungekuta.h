@@ -2,6 +2,7 @@
 
 #include "expr/christoffel.h"
 #include "physics/f_vec.h"
+#include "physics/rungekuta.h"
 
 // One classic fourth-order step of the whole geodesic state: dx/dλ = u,
 // du/dλ = −Γ(x) u u, with the connection evaluated afresh at every stage, so
@@ -25,6 +26,6 @@ inline void full_rungekuta(Scene const &s, f_vec &x, f_vec &u, double h)
     y = x + v3 * h;
     Γ = Christoffel(s, y);
     f_vec const a4 = dudλ(v4, Γ);
-    x = x + (u + (v2 + v3) * 2.0 + v4) * (h / 6);
-    u = u + (a1 + (a2 + a3) * 2.0 + a4) * (h / 6);
+    x = rk4_sum(x, u, v2, v3, v4, k);
+    u = rk4_sum(u, a1, a2, a3, a4, k);
 }

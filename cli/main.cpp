@@ -1,19 +1,15 @@
 #include "cli/options.h"
 #include "cli/output.h"
 #include "cli/progress.h"
-#include "physics/geodesic.h"
-#include "physics/ray_colour.h"
-#include "render/frame_engine.h"
 #include "render/overlay.h"
 #include "render/raw_image.h"
-#include "scene/observer.h"
+#include "scene/run.h"
 #include "scene/scene.h"
 
 #include <QCommandLineParser>
 #include <QGuiApplication>
 
 #include <cstdio>
-#include <numbers>
 
 // The texture lives in the core's resources; a static library needs its
 // registration referenced, outside any namespace.
@@ -32,41 +28,35 @@ void say(QString const &text)
     std::fprintf(stderr, "tenebrion-render: %s\n", qPrintable(text));
 }
 
-// As the window's run: the observer's whole path is traced once and frame k
-// of N stands on its stored point (count·k) div N, so any range of frames
-// gives the pixels a whole run gives.
+// Any range of frames gives the pixels the whole run gives.
 int render(Job const &job, Output &output)
 {
     Scene scene = build_scene(job.settings);
-    if (scene.kepler)
+    if (scene.kepler) {
         scene.acr.load(QStringLiteral(":/kepler.png"));
+        ensure_disk_tables(scene);
+    }
     if (!job.settings.panorama.isEmpty() && !scene.b_gnd.load(job.settings.panorama)) {
         say(QStringLiteral("--panorama: cannot read the image %1").arg(job.settings.panorama));
         return usage;
     }
-    const int frames = run_frames(job.settings);
-    const Observer start =
-        starting_observer(scene, scene.start_r, scene.start_θ, scene.start_v, scene.start_φ);
-    geo path;
-    trace_run_path(scene, start, scene.rounds, path);
-    const double z = std::numbers::pi / 2 / scene.zoom;
+    RenderControl control;
+    const Run run(scene,
+                  starting_observer(scene.metric, scene.start_r, scene.start_θ, scene.start_v,
+                                    scene.start_φ),
+                  scene.rounds, run_frames(job.settings), scene.zoom, &control.stop);
 
     Progress progress(job.last - job.first + 1, static_cast<long long>(scene.width) * scene.height,
                       job.quiet);
     MyImage frame;
     for (int k = job.first; k <= job.last; ++k) {
         const int done_frames = k - job.first;
-        const Observer o = observer_of_frame(path, k, frames, start);
-        const PreparedFrame prepared = prepare_frame(scene, o.x, o.v);
-        FrameEngine engine(scene, prepared);
-        if (job.threads > 0)
-            engine.setThreadCount(job.threads);
         RenderHooks hooks;
         hooks.progress = [&](int percent, long long) { progress.during(done_frames, percent); };
-        engine.setHooks(hooks);
-        const long long ms = engine.render(frame, o.x, o.v, scene.width, scene.height, z);
-        const QImage picture =
-            addTxtImg(raw_to_image(frame, scene.width, scene.height, 0, 0), frame, scene);
+        const long long ms = render_frame(scene, run.observer(k), run.width(), frame, scene.width,
+                                          scene.height, control, hooks, job.threads);
+        const QImage picture = with_caption(raw_to_image(frame, scene.width, scene.height, 0, 0),
+                                            frame, scene.metric, scene.sour);
         if (QString e = output.write(picture, k); !e.isEmpty()) {
             progress.finish();
             say(e);

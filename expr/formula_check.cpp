@@ -146,18 +146,18 @@ class Reader
 };
 
 // Points around the hole, off the axis and away from t = 0 and φ = 0.
-bool finite_somewhere(const cmp_expr &e)
+bool finite_somewhere(const cmp_expr &e, const double *params)
 {
     for (double r : {3.0, 10.0, 50.0, 300.0})
         for (double θ : {0.4, 1.5707963267948966, 2.5})
-            if (std::isfinite(CntPfx(e.code, f_vec{{1.0, r, θ, 1.0}})))
+            if (std::isfinite(CntPfx(e.code, f_vec{{1.0, r, θ, 1.0}}, params)))
                 return true;
     return false;
 }
 
 } // namespace
 
-std::optional<formula_problem> formula_problem_of(const QString &text)
+std::optional<formula_problem> formula_problem_of(const QString &text, const double *params)
 {
     if (auto p = Reader(text).read())
         return p;
@@ -165,7 +165,7 @@ std::optional<formula_problem> formula_problem_of(const QString &text)
     const QString finished = OptPfx(postfix);
     if (finished.size() > int(sizeof cmp_expr::code) || stackNeed(finished) < 0)
         return formula_problem{tr("formula too long or too deeply nested"), -1};
-    if (!finite_somewhere(TrPfx(finished)))
+    if (!finite_somewhere(TrPfx(finished), params))
         return formula_problem{tr("no finite value anywhere (a division by zero?)"), -1};
     return std::nullopt;
 }

@@ -15,8 +15,8 @@ struct formula_problem {
 // This reads the text as the translator does and reports the first thing that
 // is not a formula of the accepted alphabet; then it checks that the compiled
 // program can run and has a finite value somewhere around the hole for the
-// current parameters P. Nothing when the text is a usable formula.
-std::optional<formula_problem> formula_problem_of(const QString &text);
+// parameters M, a, Q, Λ in `params`. Nothing when the text is a usable formula.
+std::optional<formula_problem> formula_problem_of(const QString &text, const double *params);
 
 // "what (character n)", or just "what" when there is no place to point at.
 QString describe(const formula_problem &p);

@@ -1,7 +1,6 @@
 #include "expr/formula_check.h"
 
 #include "expr/presets.h"
-#include "scene/state.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +9,7 @@ namespace
 
 TEST(FormulaCheck, NamesTheFirstFaultAndWhereItIs)
 {
-    P[0] = 1, P[1] = 0.8, P[2] = 0.1, P[3] = 0;
+    const double P[4] = {1, 0.8, 0.1, 0};
     const struct {
         const char *text, *told;
     } bad[] = {
@@ -30,7 +29,7 @@ TEST(FormulaCheck, NamesTheFirstFaultAndWhereItIs)
         {"((((((((((((((((r))))))))))))))))^2+r", nullptr},
     };
     for (auto [text, told] : bad) {
-        const auto problem = formula_problem_of(QString::fromUtf8(text));
+        const auto problem = formula_problem_of(QString::fromUtf8(text), P);
         if (!told) {
             EXPECT_FALSE(problem) << text;
             continue;
@@ -40,9 +39,9 @@ TEST(FormulaCheck, NamesTheFirstFaultAndWhereItIs)
     }
     for (const metric_preset &preset : presets)
         for (const char *text : preset.g)
-            EXPECT_FALSE(formula_problem_of(QString::fromUtf8(text))) << text;
+            EXPECT_FALSE(formula_problem_of(QString::fromUtf8(text), P)) << text;
     for (const char *text : {"(-2)*a*M*r*sin(θ)^2", "-(-r)", "1/(r-3)", "cos(-(θ))"})
-        EXPECT_FALSE(formula_problem_of(QString::fromUtf8(text))) << text;
+        EXPECT_FALSE(formula_problem_of(QString::fromUtf8(text), P)) << text;
 }
 
 } // namespace

@@ -1,12 +1,16 @@
 #include "cli/stop_signal.h"
 
+#include <atomic>
 #include <csignal>
 #include <initializer_list>
 
 namespace
 {
 
-volatile std::sig_atomic_t caught = 0;
+// Set in the handler, read by the dispatching thread: a lock-free atomic is
+// safe in both places.
+std::atomic<int> caught{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 void note(int signal)
 {

@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -83,6 +84,7 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
         put(dir.filePath(name), "kept");
         QFile::setPermissions(dir.filePath(name), QFileDevice::ReadOwner);
     }
+    QDir(dir.path()).mkdir("folder.png");
     const QStringList before = QDir(dir.path()).entryList(QDir::Files);
     const struct {
         QStringList args;
@@ -107,6 +109,7 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
         {{"-o", "p%0999999999d.png", "--frames", "2"}, 2, "at most 10 wide"},
         {{"-r", "-5", "-o", "a.png"}, 2, "tenebrion-render: -r must be"},
         {{"-o", "/dev/full"}, 2, "cannot write /dev/full: not a regular file"},
+        {{"-o", "folder.png"}, 2, "cannot write folder.png: not a regular file"},
         {{"-o", "locked.png"}, 2, "cannot write locked.png: the file is read-only"},
         {{"-o", "locked.avi"}, 2, "cannot write locked.avi: the file is read-only"},
         {{"--scene", "long.json", "-o", "a.png"}, 2, "\"metric.tt\": formula too long"},
@@ -258,21 +261,35 @@ TEST(RenderCli, WritesANumberedSequenceWithoutADisplay)
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 6);
     EXPECT_EQ(render({"--quiet", "--size", "8x6", "-o", "q.png"}, dir.path()).err, QString());
+    // Written through a link, which stays a link.
+    ASSERT_TRUE(QFile::link(dir.filePath("real.png"), dir.filePath("link.png")));
+    EXPECT_EQ(render({"--quiet", "--size", "8x6", "-o", "link.png"}, dir.path()).code, 0);
+    EXPECT_TRUE(QFileInfo(dir.filePath("link.png")).isSymLink());
+    // "%%" is a plain "%", in numbered names and others.
+    EXPECT_EQ(render({"--quiet", "--size", "8x6", "-o", "100%%.png"}, dir.path()).code, 0);
+    EXPECT_EQ(
+        render({"--quiet", "--size", "8x6", "--frames", "2", "-o", "%%%02d.png"}, dir.path()).code,
+        0);
+    for (const char *name : {"real.png", "100%.png", "%00.png", "%01.png"})
+        EXPECT_EQ(QImageReader(dir.filePath(name)).read().size(), QSize(8, 6)) << name;
 }
 
 TEST(RenderCli, WritesAnAviThatAPlayerReads)
 {
     QTemporaryDir dir;
+    // Written through a link, which stays a link.
+    ASSERT_TRUE(QFile::link(dir.filePath("movie.avi"), dir.filePath("link.avi")));
     ASSERT_EQ(
-        render({"--quiet", "--frames", "3", "--size", "16x12", "--fps", "12.5", "-o", "movie.avi"},
+        render({"--quiet", "--frames", "3", "--size", "16x12", "--fps", "12.5", "-o", "link.avi"},
                dir.path())
             .code,
         0);
+    EXPECT_TRUE(QFileInfo(dir.filePath("link.avi")).isSymLink());
     QProcess probe;
     probe.start("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
                             "stream=codec_name,width,height,nb_read_frames,avg_frame_rate", "-of",
                             "csv=p=0", dir.filePath("movie.avi")});
     ASSERT_TRUE(probe.waitForFinished(60000));
     EXPECT_EQ(probe.readAllStandardOutput().trimmed(), "mjpeg,16,12,25/2,3");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"movie.avi"});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"link.avi", "movie.avi"}));
 }

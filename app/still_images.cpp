@@ -6,6 +6,7 @@
 #include "ui_mainwindow.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include <algorithm>
@@ -19,6 +20,8 @@ void MainWindow::on_OpenImageButton_clicked()
     if (!b_gnd.load(name) && !name.isEmpty())
         warn(tr("Could not read %1 as an image; the background stays the checkerboard.")
                  .arg(QDir::toNativeSeparators(name)));
+    panorama_file = b_gnd.isNull() ? QString() : QFileInfo(name).absoluteFilePath();
+    panorama_key = b_gnd.cacheKey();
 }
 
 // The frame the display shows: the one chosen with the frame slider, which

@@ -2,12 +2,14 @@
 #include "cli/output.h"
 #include "cli/progress.h"
 #include "physics/geodesic.h"
+#include "physics/orbits.h"
 #include "physics/ray_colour.h"
 #include "render/frame_engine.h"
 #include "render/overlay.h"
 #include "render/raw_image.h"
 #include "scene/observer.h"
 #include "scene/scene.h"
+#include "scene/value_ranges.h"
 
 #include <QCommandLineParser>
 #include <QGuiApplication>
@@ -38,6 +40,12 @@ void say(QString const &text)
 int render(Job const &job, Output &output)
 {
     Scene scene = build_scene(job.settings);
+    if (QString e =
+            start_radius_problem(scene.start_r, capture_radius(scene), escape_radius(scene));
+        !e.isEmpty()) {
+        say(QStringLiteral("the observer's start: ") + e);
+        return usage;
+    }
     if (scene.kepler)
         scene.acr.load(QStringLiteral(":/kepler.png"));
     if (!job.settings.panorama.isEmpty() && !scene.b_gnd.load(job.settings.panorama)) {

@@ -3,7 +3,10 @@
 #include "render/overlay.h"
 #include "render/raw_image.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QImageWriter>
+#include <QSaveFile>
 
 QImage frame_picture(MyImage &entry, QSize size, Scene const &scene, bool overlay)
 {
@@ -13,11 +16,26 @@ QImage frame_picture(MyImage &entry, QSize size, Scene const &scene, bool overla
     return with_caption(picture, entry, scene, overlay);
 }
 
+// The picture goes to a temporary file beside the target, which replaces the
+// target only once it is complete: a full disk leaves an older file whole.
 QString save_frame(MyImage &entry, QString const &path, Scene const &scene, bool overlay)
 {
-    QImageWriter writer(path);
+    const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
+    if (!QImageWriter::supportedImageFormats().contains(format))
+        return QCoreApplication::translate("MainWindow", "no image format for the suffix \"%1\"")
+            .arg(QFileInfo(path).suffix());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    QImageWriter writer(&file, format);
     writer.setQuality(100);
-    if (writer.write(frame_picture(entry, QSize(), scene, overlay)))
-        return {};
-    return writer.errorString();
+    if (!writer.write(frame_picture(entry, QSize(), scene, overlay))) {
+        const QString why =
+            file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
+        file.cancelWriting();
+        return why;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return {};
 }

@@ -144,7 +144,7 @@ TEST_F(Export, UnrenderedEntriesAreSkippedAndOtherSizesScaled)
     fill(image[0], 16, 12, 0xff2060a0u);
     fill(image[2], 40, 30, 0xffa06020u);
     save_video(1, at("s.jpg"));
-    EXPECT_TRUE(QFile::exists(at("s0.jpg")));
+    EXPECT_TRUE(QFile::exists(at("s0.jpg"))) << "three frames: one digit";
     EXPECT_FALSE(QFile::exists(at("s1.jpg")));
     const QImage scaled(at("s2.jpg"));
     EXPECT_EQ(scaled.size(), QSize(16, 12));

@@ -59,6 +59,29 @@ TEST_F(Presets, ClickingTheCheckedOneDoesNothing)
     EXPECT_EQ(field("tt")->text(), "-1") << "the edit survives";
 }
 
+// A confirmed edit leaves no preset checked (nor flat space behind it), and a
+// click on the preset brings all its formulas back.
+TEST_F(Presets, ConfirmedEditUnchecksThePresetAndAClickRestoresIt)
+{
+    const struct {
+        const char *button, *field, *edit;
+        int index;
+    } cases[] = {{"radButn4", "tt", "-1", 3}, {"radButn1", "rr", "1+2/r", 0}};
+    for (auto [name, component, edit, index] : cases) {
+        SCOPED_TRACE(name);
+        auto *button = child<QRadioButton>(w, name);
+        button->click();
+        confirm(field(component), edit);
+        EXPECT_FALSE(button->isChecked());
+        EXPECT_FALSE(mink) << "an edited flat metric is searched like any other";
+        button->click();
+        EXPECT_TRUE(button->isChecked());
+        for (int i = 0; i < 16; ++i)
+            EXPECT_EQ(field(fields[i])->text(), QString::fromUtf8(presets[index].g[i])) << i;
+        EXPECT_EQ(mink, presets[index].flat);
+    }
+}
+
 TEST_F(Presets, TypingSubstitutesAndOnlyConfirmingCompiles)
 {
     auto *ff = field("ff");

@@ -69,7 +69,7 @@ void show_progress(Ui::MainWindow &ui, double share)
 {
     const int steps = ui.progressBar->maximum();
     ui.progressBar->setValue(static_cast<int>(share * steps));
-    ui.progressBar->setFormat(QString::number(100.0 * ui.progressBar->value() / steps, 'f', 1) +
+    ui.progressBar->setFormat(QString::number(100.0 * ui.progressBar->value() / steps, 'f', 2) +
                               QStringLiteral(" %"));
 }
 

@@ -23,7 +23,7 @@ class MainWindow;
 qint64 Compute(f_vec x, f_vec v, int w, int h, double z, Ui::MainWindow *ui);
 
 // Fills the progress bar to `share` (0…1) of its range, the percentage
-// written with one decimal.
+// written with two decimals.
 void show_progress(Ui::MainWindow &ui, double share);
 
 // Shows the claimed columns × rows of a w×h frame (all of it for 0 × 0) in

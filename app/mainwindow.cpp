@@ -41,9 +41,10 @@ void add_help(Ui::MainWindow &ui)
     ui.lab_tot_time->setToolTip(QCoreApplication::translate(
         "MainWindow",
         "Time left for the rest of the run.\nDays:hours:minutes:seconds, as beside the bar."));
-    // Hundredths of a percent: a large frame's bar moves within a second.
-    ui.progressBar->setRange(0, 10000);
-    ui.progressBar->setFormat(QStringLiteral("0.0 %"));
+    // Thousandths of a percent: the bar of the largest frame at the finest
+    // accuracy moves within a second too.
+    ui.progressBar->setRange(0, 100000);
+    ui.progressBar->setFormat(QStringLiteral("0.00 %"));
 }
 
 } // namespace

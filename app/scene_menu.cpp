@@ -3,6 +3,7 @@
 #include "app/metric_fields.h"
 #include "app/resolutions.h"
 #include "expr/presets.h"
+#include "render/whole_file.h"
 #include "scene/scene_file.h"
 #include "scene/state.h"
 #include "ui_mainwindow.h"
@@ -13,7 +14,6 @@
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QMenuBar>
-#include <QSaveFile>
 
 #include <iterator>
 
@@ -256,9 +256,8 @@ bool MainWindow::save_scene(QString const &path)
 {
     SceneSettings s = scene_settings();
     s.panorama = panorama_name(path, s.panorama);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(write_scene(s)) < 0 || !file.commit()) {
-        warn(tr("Cannot write %1: %2").arg(path, file.errorString()));
+    if (const QString why = write_whole_file(path, write_scene(s)); !why.isEmpty()) {
+        warn(tr("Cannot write %1: %2").arg(path, why));
         return false;
     }
     return true;

@@ -2,11 +2,12 @@
 
 #include "render/overlay.h"
 #include "render/raw_image.h"
+#include "render/whole_file.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QSaveFile>
 
 QImage frame_picture(MyImage &entry, QSize size, Scene const &scene, bool overlay)
 {
@@ -16,26 +17,19 @@ QImage frame_picture(MyImage &entry, QSize size, Scene const &scene, bool overla
     return with_caption(picture, entry, scene, overlay);
 }
 
-// The picture goes to a temporary file beside the target, which replaces the
-// target only once it is complete: a full disk leaves an older file whole.
+// Encoded in memory first, so that only a complete picture reaches the disk.
 QString save_frame(MyImage &entry, QString const &path, Scene const &scene, bool overlay)
 {
     const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
     if (!QImageWriter::supportedImageFormats().contains(format))
         return QCoreApplication::translate("MainWindow", "no image format for the suffix \"%1\"")
             .arg(QFileInfo(path).suffix());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    QImageWriter writer(&file, format);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
     writer.setQuality(100);
-    if (!writer.write(frame_picture(entry, QSize(), scene, overlay))) {
-        const QString why =
-            file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
-        file.cancelWriting();
-        return why;
-    }
-    if (!file.commit())
-        return file.errorString();
-    return {};
+    if (!writer.write(frame_picture(entry, QSize(), scene, overlay)))
+        return writer.errorString();
+    return write_whole_file(path, bytes);
 }

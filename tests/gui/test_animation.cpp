@@ -11,6 +11,8 @@
 // The form header is generated for this test from the same form file.
 #include "../../app/ui_mainwindow.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QProgressBar>
 #include <QTimer>
@@ -223,6 +225,12 @@ TEST_F(Run, BrowserShowsEveryChosenEntryWholeAtAnySize)
     EXPECT_TRUE(slider->toolTip().contains("frame 4 / 4"));
     QTest::keyClick(slider, Qt::Key_Home);
     EXPECT_EQ(centre(), colours[0]);
+    // A click two thirds along the track goes there, not a page on.
+    QTest::mouseClick(slider, Qt::LeftButton, {},
+                      QPoint(slider->width() * 2 / 3, slider->height() / 2));
+    EXPECT_EQ(slider->value(), 2);
+    EXPECT_EQ(centre(), colours[2]);
+    QTest::keyClick(slider, Qt::Key_Home);
     EXPECT_EQ(screen->pixmap().toImage().pixel(5, 5), colours[0]) << "no caption while off";
 
     child<QCheckBox>(window, "checkBox_sour")->setChecked(true);
@@ -254,13 +262,89 @@ TEST_F(Run, FinishedFrameShowsFullBarAndItsOwnDuration)
     child<QPushButton>(window, "PlayButton")->click();
     const qint64 took = clock.elapsed();
     EXPECT_EQ(values.value(0), 0) << "from nothing";
-    EXPECT_EQ(bar->value(), 100);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(bar->text(), "100.00 %");
     const QStringList parts = child<QLabel>(window, "lab_est_time")->text().split(u':');
     ASSERT_EQ(parts.size(), 4);
     const long long shown =
         ((parts[0].toLongLong() * 24 + parts[1].toInt()) * 60 + parts[2].toInt()) * 60 +
         parts[3].toInt();
     EXPECT_LE(shown * 1000, took);
+}
+
+// On the largest frame at the finest accuracy, where a whole percent takes
+// minutes, the bar and
+// the countdown move within a second and a half; the previous run's time is
+// gone from the start.
+TEST_F(Run, LargestFrameShowsProgressAtOnce)
+{
+    child<QRadioButton>(window, "radButn2")->click();
+    child<QComboBox>(window, "cBox_precise")->setCurrentText("0.002");
+    child<QComboBox>(window, "cBox_res")->setCurrentIndex(6);
+    auto *bar = child<QProgressBar>(window, "progressBar");
+    auto *left = child<QLabel>(window, "lab_est_time");
+    left->setText("00:00:00:07");
+    int shown = 0;
+    QString counted;
+    QTimer::singleShot(1500, [&] {
+        shown = bar->value();
+        counted = left->text();
+        child<QPushButton>(window, "StopButton")->click();
+    });
+    child<QPushButton>(window, "PlayButton")->click();
+    EXPECT_GT(shown, 0);
+    EXPECT_NE(counted, "00:00:00:07");
+    EXPECT_TRUE(counted.size() == 11 && counted[0].isDigit()) << counted.toStdString();
+    EXPECT_TRUE(left->toolTip().contains("Days:hours:minutes:seconds"));
+}
+
+// Quit during a frame stops it as Stop does, and the application's event
+// loop, its last window closed, returns within a second.
+TEST_F(Run, QuitDuringAFrameEndsTheApplicationWithinASecond)
+{
+    child<QComboBox>(window, "cBox_res")->setCurrentIndex(3);
+    QElapsedTimer clock;
+    qint64 quit_at = -1;
+    QTimer::singleShot(0, [this] { child<QPushButton>(window, "PlayButton")->click(); });
+    QTimer::singleShot(500, [&] {
+        quit_at = clock.elapsed();
+        child<QAction>(window, "action_quit")->trigger();
+    });
+    // Should the quit be lost, the test fails instead of hanging.
+    QTimer::singleShot(30000, [] {
+        stop = true;
+        QCoreApplication::quit();
+    });
+    clock.start();
+    QApplication::exec();
+    ASSERT_GE(quit_at, 0);
+    EXPECT_LT(clock.elapsed() - quit_at, 1000);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_LT(image[0].done(), image[0].pixels()) << "stopped, not finished";
+}
+
+// Stop during the third of four frames: the browser reaches the two finished
+// frames only and says so, and shows the last of them.
+TEST_F(Run, BrowsingAfterStopReachesOnlyTheFinishedFrames)
+{
+    auto *slider = child<QSlider>(window, "horizontalSlider");
+    auto *stop_button = child<QPushButton>(window, "StopButton");
+    auto stopper = QObject::connect(slider, &QSlider::valueChanged, [stop_button](int k) {
+        if (k == 2)
+            QTimer::singleShot(0, stop_button, &QPushButton::click);
+    });
+    play("4");
+    QObject::disconnect(stopper);
+    EXPECT_TRUE(complete(image[1]));
+    EXPECT_EQ(slider->maximum(), 1);
+    EXPECT_EQ(slider->value(), 1);
+    EXPECT_TRUE(slider->toolTip().contains("frame 2 / 2 rendered"))
+        << slider->toolTip().toStdString();
+    QTest::keyClick(slider, Qt::Key_End);
+    QTest::keyClick(slider, Qt::Key_Right);
+    EXPECT_EQ(slider->value(), 1) << "no black frame beyond";
+    QTest::keyClick(slider, Qt::Key_Left);
+    EXPECT_TRUE(slider->toolTip().contains("frame 1 / 2 rendered"));
 }
 
 TEST_F(Run, RunThatCannotFitInMemoryIsRefusedWithAMessage)

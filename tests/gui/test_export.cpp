@@ -17,9 +17,13 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
+
+#include <sys/resource.h>
 
 namespace
 {
@@ -208,6 +212,57 @@ TEST_F(Export, FailuresAreToldInTheWindow)
     const QStringList unreadable = shown_warnings(window);
     ASSERT_EQ(unreadable.size(), 1);
     EXPECT_TRUE(unreadable[0].contains("sky.png"));
+}
+
+// A disk that fills up (here a limit on the size of any file the process
+// writes) while Save Image replaces a picture leaves the old one whole and no
+// temporary file, and the warning names the system's reason.
+TEST_F(Export, SaveImageOnAFullDiskKeepsTheOldFileAndTellsWhy)
+{
+    fill(image[0], 64, 48, 0xff2060a0u);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x)
+            image[0].set_pixel(x, y, 0xff000000u | unsigned(std::rand()));
+    QImage old(16, 16, QImage::Format_RGB32);
+    old.fill(0xff00ff00u);
+    ASSERT_TRUE(old.save(at("hole.png")));
+    QFile file(at("hole.png"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 2000;
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    save_image(at("hole.png"));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
+
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"hole.png"});
+    const QStringList told = shown_warnings(window);
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].contains("hole.png") && told[0].contains("File too large"))
+        << told[0].toStdString();
+}
+
+// Closing the window while frames are written ends the export as Stop does:
+// a valid AVI file holding the frames written so far, and no box.
+TEST_F(Export, ClosingDuringAnExportLeavesAValidShorterFile)
+{
+    choose_frames(window, "60");
+    for (int i = 0; i < 60; ++i)
+        fill(image[i], 320, 240, 0xff2060a0u + unsigned(i));
+    QTimer::singleShot(0, &window, &QWidget::close);
+    save_video(0, at("closed.avi"));
+    const AviFile avi(at("closed.avi"));
+    EXPECT_LT(avi.frames(), 60u);
+    EXPECT_EQ(avi.size(), QSize(320, 240));
+    EXPECT_TRUE(shown_warnings(window).isEmpty());
 }
 
 // A one-colour panorama colours every ray that escapes: in flat space all

@@ -278,6 +278,23 @@ void O_Speed(Scene &s, double r_in, double r_out)
 // Without an event horizon the search starts at the centre and spans twenty
 // times the gravitational radius 2M instead. A search that found no stable
 // radius at all has no limit to report.
+namespace
+{
+// Digits finer than the search's last bracket are noise: the limit of a
+// Schwarzschild hole would read 5.99998 instead of 6. Dividing by a whole
+// power of ten keeps 6 exact, where multiplying by 1e-4 would not.
+double rounded_to(double r, double bracket)
+{
+    double const exponent = std::ceil(std::log10(bracket));
+    if (exponent < 0) {
+        double const per_unit = std::pow(10.0, -exponent);
+        return std::round(r * per_unit) / per_unit;
+    }
+    double const step = std::pow(10.0, exponent);
+    return std::round(r / step) * step;
+}
+} // namespace
+
 double lim_stab_orb(Scene const &s, int n)
 {
     double const r_h = VneH(s);
@@ -291,12 +308,12 @@ double lim_stab_orb(Scene const &s, int n)
             if (mid - lo > tolerance && more)
                 hi = mid;
             else
-                return lo;
+                return rounded_to(lo, hi - lo);
         } else {
             if (hi - mid > tolerance && more)
                 lo = mid;
             else
-                return found ? mid : std::numeric_limits<double>::quiet_NaN();
+                return found ? rounded_to(mid, hi - lo) : std::numeric_limits<double>::quiet_NaN();
         }
     }
 }

@@ -56,6 +56,14 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
         {{"--scene", "bad.json", "-o", "a.png"}, 2, "metric.rr"},
         {{"--panorama", "missing.png", "--size", "16x12", "-o", "a.png"}, 2, "missing.png"},
         {{"--size", "16x12", "-o", "no/such/dir/a.png"}, 1, "cannot write"},
+        // Values from which no frame can be rendered.
+        {{"-r", "1", "--size", "16x12", "-o", "a.png"}, 2, "r = 1 is inside r = 1.60"},
+        {{"-r", "1e308", "-o", "a.png"}, 2, "must be from 0.001 to 1000"},
+        {{"-r", "1e-320", "-o", "a.png"}, 2, "must be from 0.001 to 1000"},
+        {{"--theta", "200", "-o", "a.png"}, 2, "--theta must be from 0 to 180 degrees"},
+        {{"--accuracy", "1e-9", "-o", "a.png"}, 2, "--accuracy must be from 0.001 to 0.2"},
+        {{"--disk-inner", "1e308", "-o", "a.png"}, 2, "--disk-inner must be from 0 to 1e6"},
+        {{"--fps", "5000", "--frames", "2", "-o", "a.avi"}, 2, "--fps"},
     };
     for (auto const &c : cases) {
         const Outcome r = render(c.args, dir.path());
@@ -101,4 +109,18 @@ TEST(RenderCli, WritesAnAviThatAPlayerReads)
     ASSERT_TRUE(probe.waitForFinished(60000));
     EXPECT_EQ(probe.readAllStandardOutput().trimmed(), "mjpeg,16,12,25/2,3");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"movie.avi"});
+
+    QFile scene(dir.filePath("slow.json"));
+    ASSERT_TRUE(scene.open(QIODevice::WriteOnly));
+    scene.write(R"({"version": 1, "fps": 5})");
+    scene.close();
+    ASSERT_EQ(render({"--quiet", "--scene", "slow.json", "--frames", "2", "--size", "16x12", "-o",
+                      "slow.avi"},
+                     dir.path())
+                  .code,
+              0);
+    probe.start("ffprobe", {"-v", "error", "-show_entries", "stream=avg_frame_rate", "-of",
+                            "csv=p=0", dir.filePath("slow.avi")});
+    ASSERT_TRUE(probe.waitForFinished(60000));
+    EXPECT_EQ(probe.readAllStandardOutput().trimmed(), "5/1") << "the scene's rate";
 }

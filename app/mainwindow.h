@@ -128,6 +128,8 @@ class MainWindow : public QMainWindow
     // A failure the user must see, from whichever tab the action came:
     // a box that does not block the window.
     void warn(QString const &text);
+    // A core message ("cannot write …: why") as the start of a sentence.
+    static QString sentence(QString const &message);
 
     std::unique_ptr<Ui::MainWindow> ui;
     // The panorama a scene file named, while it is the one shown.

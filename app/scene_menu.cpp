@@ -3,10 +3,10 @@
 #include "app/metric_fields.h"
 #include "app/resolutions.h"
 #include "expr/presets.h"
-#include "render/whole_file.h"
 #include "scene/scene_file.h"
 #include "scene/state.h"
 #include "ui_mainwindow.h"
+#include "video/output_file.h"
 
 #include <QAction>
 #include <QDir>
@@ -256,8 +256,8 @@ bool MainWindow::save_scene(QString const &path)
 {
     SceneSettings s = scene_settings();
     s.panorama = panorama_name(path, s.panorama);
-    if (const QString why = write_whole_file(path, write_scene(s)); !why.isEmpty()) {
-        warn(tr("Cannot write %1: %2").arg(path, why));
+    if (const QString error = write_whole_file(path, write_scene(s)); !error.isEmpty()) {
+        warn(sentence(error));
         return false;
     }
     return true;

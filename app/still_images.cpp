@@ -34,7 +34,7 @@ void MainWindow::on_SaveImageButton_clicked()
     const int shown = std::clamp(ui->horizontalSlider->value(), 0, int(std::size(image)) - 1);
     const QString error = save_frame(image[shown], name, the_scene, sour);
     if (!error.isEmpty())
-        warn(tr("Could not save %1: %2").arg(QDir::toNativeSeparators(name), error));
+        warn(sentence(error));
 }
 
 void MainWindow::warn(QString const &text)
@@ -43,4 +43,9 @@ void MainWindow::warn(QString const &text)
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();
+}
+
+QString MainWindow::sentence(QString const &message)
+{
+    return message.left(1).toUpper() + message.mid(1) + u'.';
 }

@@ -2,7 +2,7 @@
 
 #include "render/overlay.h"
 #include "render/raw_image.h"
-#include "render/whole_file.h"
+#include "video/output_file.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -22,8 +22,9 @@ QString save_frame(MyImage &entry, QString const &path, Scene const &scene, bool
 {
     const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
     if (!QImageWriter::supportedImageFormats().contains(format))
-        return QCoreApplication::translate("MainWindow", "no image format for the suffix \"%1\"")
-            .arg(QFileInfo(path).suffix());
+        return QCoreApplication::translate("MainWindow",
+                                           "cannot write %1: no image format for the suffix \"%2\"")
+            .arg(path, QFileInfo(path).suffix());
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);

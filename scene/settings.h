@@ -44,9 +44,6 @@ inline constexpr const char *transparency_names[5] = {"1:1", "1:2", "1:5", "1:9"
 // How the window saves an animation: one AVI file, or numbered images.
 inline constexpr const char *video_format_names[] = {"avi", "images"};
 
-// The metric's postfix text cannot run (a formula that does not compile).
-bool formula_compiles(QString const &text);
-
 // The frames a run renders: the animation's, or one.
 int run_frames(SceneSettings const &s);
 

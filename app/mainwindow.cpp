@@ -3,8 +3,9 @@
 #include "app/click_jump_style.h"
 #include "app/input_marks.h"
 #include "app/metric_fields.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "scene/settings.h"
-#include "scene/state.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>

@@ -2,9 +2,10 @@
 #include "app/input_marks.h"
 #include "app/mainwindow.h"
 
+#include "app/shared.h"
+#include "app/state.h"
 #include "physics/frames.h"
 #include "physics/orbits.h"
-#include "scene/state.h"
 #include "ui_mainwindow.h"
 
 #include <numbers>

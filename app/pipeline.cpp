@@ -4,10 +4,11 @@
 #include "app/input_marks.h"
 #include "app/mainwindow.h"
 #include "app/metric_fields.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "expr/christoffel.h"
 #include "expr/formula_check.h"
 #include "physics/orbits.h"
-#include "scene/state.h"
 #include "scene/value_ranges.h"
 #include "ui_mainwindow.h"
 
@@ -76,9 +77,9 @@ bool MainWindow::take_start_radius()
 {
     if (!take_number(ui->lineEdit_r, "r", true))
         return false;
-    mark_field(ui->lineEdit_r,
-               start_radius_problem(ui->lineEdit_r->text().toFloat(), capture_radius(the_scene),
-                                    escape_radius(the_scene)));
+    mark_field(ui->lineEdit_r, start_radius_problem(ui->lineEdit_r->text().toFloat(),
+                                                    capture_radius(the_scene.horizons, precise),
+                                                    escape_radius(the_scene.horizons, precise)));
     return field_problem(ui->lineEdit_r).isEmpty();
 }
 
@@ -134,7 +135,7 @@ QString MainWindow::check_metric_inputs()
     }
     const auto fields = metric_fields(*ui);
     for (int i = 0; i < 16; ++i) {
-        const auto problem = formula_problem_of(fields[i]->text());
+        const auto problem = formula_problem_of(fields[i]->text(), P);
         QString told = problem ? describe(*problem) : QString();
         if (problem && !last_compiled[i].isEmpty())
             told += u'\n' + tr("last formula that compiled here: %1").arg(last_compiled[i]);
@@ -178,7 +179,7 @@ void MainWindow::reload()
     for (int i = 0; i < 16; ++i)
         last_compiled[i] = fields[i]->text();
     read_parameters(*ui);
-    refresh_fused();
+    take_parameters(the_scene);
     P[4] = 1.0;
     VnH();
     if (mink) {

@@ -1,8 +1,9 @@
 #include "app/mainwindow.h"
 
 #include "app/metric_fields.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "expr/presets.h"
-#include "scene/state.h"
 #include "ui_mainwindow.h"
 
 #include <QLineEdit>

@@ -2,9 +2,10 @@
 
 #include "app/metric_fields.h"
 #include "app/resolutions.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "expr/presets.h"
 #include "scene/scene_file.h"
-#include "scene/state.h"
 #include "ui_mainwindow.h"
 #include "video/output_file.h"
 

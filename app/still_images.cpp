@@ -1,8 +1,9 @@
 #include "app/mainwindow.h"
 
+#include "app/shared.h"
+#include "app/state.h"
 #include "render/frame_buffer.h"
 #include "render/still_image.h"
-#include "scene/state.h"
 #include "ui_mainwindow.h"
 
 #include <QDir>
@@ -32,7 +33,7 @@ void MainWindow::on_SaveImageButton_clicked()
     if (name.isEmpty())
         return;
     const int shown = std::clamp(ui->horizontalSlider->value(), 0, int(std::size(image)) - 1);
-    const QString error = save_frame(image[shown], name, the_scene, sour);
+    const QString error = save_frame(image[shown], name, the_scene.metric, sour);
     if (!error.isEmpty())
         warn(sentence(error));
 }

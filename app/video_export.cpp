@@ -1,8 +1,9 @@
 #include "app/compute.h"
 #include "app/mainwindow.h"
 
+#include "app/shared.h"
+#include "app/state.h"
 #include "render/frame_buffer.h"
-#include "scene/state.h"
 #include "ui_mainwindow.h"
 #include "video/frame_export.h"
 
@@ -66,7 +67,7 @@ void MainWindow::on_saveVideoButton_clicked()
     ExportResult result;
     {
         ExportBusy busy(*ui);
-        result = export_frames(image, the_scene, options);
+        result = export_frames(image, the_scene.metric, options);
     }
     if (!result.error.isEmpty() && !closing)
         warn(result.error);

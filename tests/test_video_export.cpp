@@ -1,5 +1,5 @@
 #include "render/still_image.h"
-#include "scene/scene.h"
+#include "expr/metric.h"
 #include "tests/support/avi_file.h"
 #include "tests/support/picture_difference.h"
 #include "video/avi_writer.h"
@@ -81,11 +81,11 @@ class VideoExport : public ::testing::Test
         o.path = at(name);
         o.frames = int(store.size());
         o.rate = frame_rate_of(rate);
-        return export_frames(store, scene, o);
+        return export_frames(store, metric, o);
     }
 
     QTemporaryDir dir;
-    Scene scene;
+    Metric metric;
     std::vector<MyImage> store = std::vector<MyImage>(10);
 };
 
@@ -133,7 +133,7 @@ TEST_F(VideoExport, PlayersReadTheFramesAtTheRateAskedFor)
     const auto [log, decoded] = run("ffmpeg", {"-v", "error", "-i", at("v.avi"), at("f%d.png")});
     EXPECT_TRUE(decoded && log.isEmpty()) << log.toStdString();
     EXPECT_TRUE(QFile::exists(at("f10.png")));
-    EXPECT_LT(difference(QImage(at("f1.png")), frame_picture(store[0], QSize(), scene, false)), 3);
+    EXPECT_LT(difference(QImage(at("f1.png")), frame_picture(store[0], QSize(), metric, false)), 3);
 
     // A canonical 44-byte header and a quarter second of 16-bit stereo silence.
     QByteArray wav(
@@ -155,7 +155,7 @@ TEST_F(VideoExport, PlayersReadTheFramesAtTheRateAskedFor)
     EXPECT_EQ(writer.audioChannelCount(), 2);
     EXPECT_EQ(writer.audioSampleRate(), 8000);
     for (MyImage &frame : store)
-        ASSERT_TRUE(writer.addFrame(frame_picture(frame, QSize(), scene, false), "JPG", 100));
+        ASSERT_TRUE(writer.addFrame(frame_picture(frame, QSize(), metric, false), "JPG", 100));
     ASSERT_TRUE(writer.close());
     const QString streams = probe(at("a.avi"), "stream=codec_type,codec_name,sample_rate");
     EXPECT_TRUE(streams.contains("codec_type=audio")) << streams.toStdString();
@@ -188,7 +188,7 @@ TEST_F(VideoExport, FileCutShortStaysValidWithTheFramesWrittenBefore)
     o.frames = 10;
     o.threads = 1;
     o.progress = [](int written, int) { return written < 3; };
-    const ExportResult stopped = export_frames(store, scene, o);
+    const ExportResult stopped = export_frames(store, metric, o);
     EXPECT_TRUE(stopped.cancelled);
     EXPECT_TRUE(stopped.error.isEmpty());
     EXPECT_EQ(stopped.written, 3);

@@ -1,5 +1,6 @@
 #include "app/input_marks.h"
-#include "scene/state.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "tests/gui/support/window_test.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "app/file_dialogs.h"
 #include "app/mainwindow.h"
 #include "app/pipeline.h"
+#include "app/state.h"
 #include "render/frame_buffer.h"
 #include "scene/scene_file.h"
-#include "scene/state.h"
 #include "tests/gui/support/widgets.h"
 
 #include <QAction>

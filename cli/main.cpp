@@ -100,9 +100,9 @@ int render(Job const &job, Output &output)
             progress.finish();
             return stopped(output, done_frames, asked);
         }
-        const long long ms =
-            render_frame(scene, run.observer(k), run.width(), frame, scene.width, scene.height,
-                         control, hooks_for(frame, progress, control, done_frames, k), job.threads);
+        const long long ms = render_frame(
+            scene, run.observer(k), run.width(), frame, scene.width, scene.height, control,
+            hooks_for(frame, progress, control, done_frames, k), job.threads, scene.smooth);
         if (stop_signal()) {
             progress.finish();
             return stopped(output, done_frames, asked);

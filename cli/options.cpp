@@ -52,6 +52,8 @@ constexpr Override overrides[] = {
      "Step accuracy; smaller is finer and slower."},
     {"accurate", nullptr, "accurate integration", Kind::on_off, "on|off",
      "Integrate the whole state to fourth order: far more accurate at about the same cost."},
+    {"smooth", nullptr, "smooth edges", Kind::number, "1|4|16",
+     "Rays per pixel on the frame's edges: 1 (off), 4 or 16, averaged in linear light."},
     {"zoom", nullptr, "zoom", Kind::number, "1..6",
      "Zoom step: 1 fish eye, 2 normal, 3..6 zoom 2x..5x."},
     {"panorama", nullptr, "panorama", Kind::text, "FILE", "Background panorama image."},

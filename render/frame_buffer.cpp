@@ -38,6 +38,12 @@ void MyImage::set_pixel(int x, int y, unsigned int colour)
     ++count_;
 }
 
+void MyImage::refine_pixel(int x, int y, unsigned int colour)
+{
+    QMutexLocker lock(&mutex_);
+    pixel_[index(x, y)] = colour;
+}
+
 void MyImage::set_done(int x, int y)
 {
     QMutexLocker lock(&mutex_);
@@ -67,4 +73,3 @@ int Counter::value() const
     QMutexLocker lock(&mutex_);
     return value_;
 }
-

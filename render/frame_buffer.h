@@ -25,6 +25,8 @@ class MyImage
     void dim(int w, int h);
 
     void set_pixel(int x, int y, unsigned int colour);
+    // A stored colour replaced by a finer one: not counted again.
+    void refine_pixel(int x, int y, unsigned int colour);
     void set_done(int x, int y);
 
     void x(f_vec position) { position_ = position; }

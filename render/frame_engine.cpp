@@ -2,6 +2,7 @@
 
 #include "physics/ray_colour.h"
 #include "physics/ray_scene.h"
+#include "render/smooth_edges.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -82,6 +83,33 @@ void SetColor::run()
     tasks->decrement(); // last: the dispatcher may count this task as gone
 }
 
+SmoothColor::SmoothColor(int x, int y, int w, int h, double z, int n, f_vec position,
+                         f_vec velocity, ColourSource const &colour, MyImage &target,
+                         RenderControl &control)
+    : x(x), y(y), w(w), h(h), z(z), n(n), position(position), velocity(velocity), colour(&colour),
+      target(&target), control(&control)
+{
+    setAutoDelete(true);
+}
+
+void SmoothColor::run()
+{
+    taken_over(this);
+    unsigned int colours[max_subpixel_side * max_subpixel_side];
+    const int count = n * n;
+    for (int k = 0; k < count; ++k) {
+        const SubpixelOffset at = subpixel_offset(n, k);
+        const double α = (x + at.dx - 0.5 * w) * z / w;
+        const double β = (y + at.dy - 0.5 * h) * z / w;
+        colours[k] = (*colour)(α, β, position, velocity);
+    }
+    // A ray cut short by the stop brings a wrong colour: the pixel keeps its
+    // one ray's then. The flag stays raised until the frame returns.
+    if (!control->stop)
+        target->refine_pixel(x, y, linear_mean(colours, count));
+    control->tasks.decrement(); // last: the dispatcher may count this task as gone
+}
+
 int level_end(int w, int h)
 {
     // The wider side decides, and the first level always runs: then the last
@@ -128,10 +156,75 @@ class FrameRender
             pool_.waitForDone();
             if (!control_.stop && hooks_.level_done)
                 hooks_.level_done(claimedColumns(), claimedRows());
+            if (!control_.stop && samples_ > 1)
+                estimateRefinedPixels();
         }
+        if (!control_.stop && samples_ > 1)
+            smoothEdges();
     }
 
+    void set_smoothing(int samples) { samples_ = samples; }
+
   private:
+    auto reader() const
+    {
+        return [this](int x, int y) { return target_.read(x, y); };
+    }
+
+    // Edges are lines: a grid k times finer finds about k times as many of
+    // their pixels. The finest grid is the frame itself, so this ends exact.
+    void estimateRefinedPixels()
+    {
+        const std::vector<int> xs = claimed(w_, [this](int i) { return target_.done(i, 0); });
+        const std::vector<int> ys = claimed(h_, [this](int j) { return target_.done(0, j); });
+        if (xs.empty())
+            return;
+        const auto found = edge_pixels(reader(), xs, ys).size();
+        expected_refined_ = static_cast<double>(found) * w_ / static_cast<double>(xs.size());
+    }
+
+    // The frame's edge pixels are found before any of them changes, so the
+    // choice never depends on the order in which the workers finish.
+    void smoothEdges()
+    {
+        std::vector<int> xs(w_), ys(h_);
+        for (int i = 0; i < w_; ++i)
+            xs[i] = i;
+        for (int j = 0; j < h_; ++j)
+            ys[j] = j;
+        const std::vector<PixelAt> edges = edge_pixels(reader(), xs, ys);
+        expected_refined_ = static_cast<double>(edges.size());
+        const int n = samples_ == 4 ? 2 : max_subpixel_side;
+        constexpr int report_every = 32;
+        for (PixelAt const &p : edges) {
+            waitToFreeThread(control_, max_waiting_tasks, wait_);
+            if (control_.stop)
+                break;
+            control_.tasks.increment();
+            auto *task =
+                new SmoothColor(p.x, p.y, w_, h_, z_, n, x_, v_, colour_, target_, control_);
+            handing_over(task);
+            pool_.start(task);
+            if (++refined_dispatched_ % report_every == 0)
+                reportProgress();
+        }
+        pool_.waitForDone();
+        if (control_.stop)
+            return;
+        reportProgress();
+        if (hooks_.level_done)
+            hooks_.level_done(w_, h_);
+    }
+
+    template <class Claimed> static std::vector<int> claimed(int size, Claimed const &is_claimed)
+    {
+        std::vector<int> out;
+        for (int i = 0; i < size; ++i)
+            if (is_claimed(i))
+                out.push_back(i);
+        return out;
+    }
+
     // Grid n×n: column i is pixel (i·w) div n, row j is (j·h) div n, so each
     // level's grid contains the previous one and the claimed pixels always
     // form columns × rows.
@@ -163,18 +256,26 @@ class FrameRender
         }
     }
 
+    // In rays: one per pixel, then `samples_` per refined pixel.
     void reportProgress()
     {
-        const int stored = target_.done();
-        if (stored == 0)
+        // Only the pass's tasks are outstanding while it runs.
+        const double refined =
+            refined_dispatched_ > 0 ? refined_dispatched_ - control_.tasks.value() : 0;
+        const double traced = target_.done() + refined * samples_;
+        if (traced <= 0)
             return; // still 0 %
-        const double ratio = static_cast<double>(target_.pixels()) / stored;
-        const int percent = static_cast<int>(100.0 / ratio);
+        const double planned = target_.pixels() + expected_refined_ * samples_;
+        share_ = std::max(share_, std::min(traced / planned, 1.0));
+        const auto remaining = static_cast<long long>(timer_.elapsed() * (1.0 / share_ - 1.0));
+        if (hooks_.advanced)
+            hooks_.advanced(share_, remaining);
+        const int percent = static_cast<int>(100.0 * share_);
         if (percent == last_percent_)
             return;
         last_percent_ = percent;
         if (hooks_.progress)
-            hooks_.progress(percent, static_cast<long long>(timer_.elapsed() * (ratio - 1.0)));
+            hooks_.progress(percent, remaining);
     }
 
     int claimedColumns() const
@@ -204,6 +305,10 @@ class FrameRender
     QThreadPool &pool_;
     QElapsedTimer const &timer_;
     int last_percent_ = 0;
+    int samples_ = 1;
+    double expected_refined_ = 0;
+    long long refined_dispatched_ = 0;
+    double share_ = 0;
 };
 
 } // namespace
@@ -217,6 +322,11 @@ FrameEngine::FrameEngine(RayScene const &scene, PreparedFrame const &prepared,
                          RenderControl &control)
     : colour_(scene, prepared), control_(control), threads_(QThread::idealThreadCount())
 {
+}
+
+void FrameEngine::set_smoothing(int samples)
+{
+    smooth_samples_ = is_smooth_choice(samples) ? samples : 1;
 }
 
 void FrameEngine::set_thread_count(int threads)
@@ -236,6 +346,8 @@ long long FrameEngine::render(MyImage &target, f_vec x, f_vec v, int w, int h, d
 
     QThreadPool pool;
     pool.setMaxThreadCount(threads_);
-    FrameRender(target, x, v, z, colour_, control_, hooks_, pool, timer).run();
+    FrameRender render(target, x, v, z, colour_, control_, hooks_, pool, timer);
+    render.set_smoothing(smooth_samples_);
+    render.run();
     return timer.elapsed();
 }

@@ -51,8 +51,11 @@ struct RenderHooks {
     // processes its events here, which is how Stop reaches a running frame.
     // Empty: sleep briefly, so the waiting thread leaves the cores to the workers.
     std::function<void()> wait;
-    // After a dispatched row, only when the whole percentage of stored pixels
-    // changes; the estimate is the time still needed at the pace so far.
+    // After a dispatched row or a few refined pixels: the share of the frame's
+    // rays traced so far (the smoothing pass counted in, estimated until it
+    // starts), never decreasing, and the time still needed at the pace so far.
+    std::function<void(double share, long long remaining_ms)> advanced;
+    // As `advanced`, only when the whole percentage changes.
     std::function<void(int percent, long long remaining_ms)> progress;
     // After a level has drained, unless stopped: the claimed pixels form
     // a grid of `columns` × `rows` (what raw_to_image packs).
@@ -85,10 +88,34 @@ class SetColor : public QRunnable
     Counter *tasks;
 };
 
+inline constexpr int max_subpixel_side = 4;
+
+// One refined pixel of one frame: the mean in linear light of an n×n grid of
+// rays through it, stored over its first colour. Deleted by the pool after it
+// has run.
+class SmoothColor : public QRunnable
+{
+  public:
+    SmoothColor(int x, int y, int w, int h, double z, int n, f_vec position, f_vec velocity,
+                ColourSource const &colour, MyImage &target, RenderControl &control);
+    void run() override;
+
+  private:
+    int x, y, w, h;
+    double z;
+    int n; // at most max_subpixel_side
+    f_vec position, velocity;
+    ColourSource const *colour;
+    MyImage *target;
+    RenderControl *control;
+};
+
 // Renders frames progressively: a 64×64 grid first, then grids twice as fine
 // up to full resolution, one task per pixel on a pool of its own. Cancelled by
 // its control's stop: no further pixel is dispatched, tasks already queued
-// finish, no level is reported after it. Engines with controls of their own
+// finish, no level is reported after it. With smoothing on, a last pass
+// refines the pixels on edges (see render/smooth_edges.h) and is reported as
+// one more level; stopped, it keeps the pixels refined so far. Engines with controls of their own
 // render side by side.
 class FrameEngine
 {
@@ -100,6 +127,8 @@ class FrameEngine
     void set_thread_count(int threads);
     int thread_count() const { return threads_; }
     void set_hooks(RenderHooks hooks) { hooks_ = std::move(hooks); }
+    // Rays per refined pixel: 1 (off, the default), 4 or 16; anything else is off.
+    void set_smoothing(int samples);
 
     // Resizes target to w×h (wiping it), records the observer in it and
     // renders with zoom z; returns the milliseconds taken. A frame without
@@ -111,6 +140,7 @@ class FrameEngine
     RenderControl &control_;
     int threads_;
     RenderHooks hooks_;
+    int smooth_samples_ = 1;
 };
 
 // Levels first_level … level_end(w, h) − 1 are rendered; level L is the grid

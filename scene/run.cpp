@@ -13,7 +13,7 @@ Run::Run(RayScene const &scene, Observer const &start, double rounds, int frames
 }
 
 long long render_frame(RayScene const &scene, Observer const &o, double z, MyImage &target, int w,
-                       int h, RenderControl &control, RenderHooks hooks, int threads)
+                       int h, RenderControl &control, RenderHooks hooks, int threads, int smooth)
 {
     // A cancelled frame dispatches nothing, so it needs no aim.
     PreparedFrame prepared;
@@ -23,5 +23,6 @@ long long render_frame(RayScene const &scene, Observer const &o, double z, MyIma
     if (threads > 0)
         engine.set_thread_count(threads);
     engine.set_hooks(std::move(hooks));
+    engine.set_smoothing(smooth);
     return engine.render(target, o.x, o.v, w, h, z);
 }

@@ -14,6 +14,7 @@ struct Scene : RayScene {
     QString metric_texts[16]; // infix g_μν, text 4μ+ν
 
     bool sour = false; // draw the coordinate overlay
+    int smooth = 1;    // rays per refined edge pixel: 1 (off), 4 or 16
     bool mink = false; // flat metric: no horizons, no orbits
 
     f_vec poc_sour_poz{}; // observer's starting point for the speed proposal

@@ -1,6 +1,7 @@
 #include "scene/scene_file.h"
 
 #include "expr/formula_check.h"
+#include "render/smooth_edges.h"
 #include "scene/value_ranges.h"
 #include "video/frame_rate.h"
 
@@ -216,6 +217,13 @@ const std::map<QString, Reader> &readers()
              return {};
          }},
         {"zoom", integer("zoom", &SceneSettings::zoom, 1, 6)},
+        {"smooth edges",
+         [](QJsonValue const &v, SceneSettings &s) -> QString {
+             if (!v.isDouble() || !is_smooth_choice(v.toInt()) || v.toDouble() != v.toInt())
+                 return must(QStringLiteral("smooth edges"), QStringLiteral("1, 4 or 16"));
+             s.smooth_edges = v.toInt();
+             return {};
+         }},
         {"size", read_size},
         {"frames", integer("frames", &SceneSettings::frames, 1, most_frames)},
         {"animation", flag("animation", &SceneSettings::animation)},
@@ -302,6 +310,7 @@ QByteArray write_scene(SceneSettings const &s)
         {"aberration", s.aberration},
         {"overlay", s.overlay},
         {"zoom", s.zoom},
+        {"smooth edges", s.smooth_edges},
         {"size", QStringLiteral("%1x%2").arg(s.width).arg(s.height)},
         {"frames", s.frames},
         {"animation", s.animation},

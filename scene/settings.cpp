@@ -93,6 +93,7 @@ Scene build_scene(SceneSettings const &in)
     s.el_ab = in.aberration;
     s.accurate = in.accurate;
     s.sour = in.overlay;
+    s.smooth = in.smooth_edges;
 
     s.start_r = as_float(in.r);
     s.start_θ = as_float(in.θ);

@@ -24,6 +24,7 @@ struct SceneSettings {
     double rounds = 1;
     bool shift = false, beaming = false, simulated = true, aberration = false, overlay = false;
     int zoom = 2;
+    int smooth_edges = 1; // rays per refined edge pixel: 1 (off), 4 or 16
     int width = 800, height = 600;
     int frames = 10;
     bool animation = false;

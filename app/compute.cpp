@@ -11,6 +11,8 @@
 #include <QPixmap>
 #include <QThread>
 
+#include <memory>
+
 namespace
 {
 
@@ -21,16 +23,18 @@ RenderSwitches switches_of(Ui::MainWindow const &ui)
             ui.radioButton_sim->isChecked()};
 }
 
-// The share of the frame's pixels handed out so far, and the time the rest
-// needs at the pace so far.
-void show_frame_progress(Ui::MainWindow &ui, MyImage const &target, QElapsedTimer const &timer)
+// The share of the frame's rays traced so far, and the time the rest needs.
+struct FrameProgress {
+    double share = 0;
+    long long remaining_ms = 0;
+};
+
+void show_frame_progress(Ui::MainWindow &ui, FrameProgress const &progress)
 {
-    const int handed_out = target.done();
-    if (handed_out == 0 || target.pixels() == 0)
+    if (progress.share <= 0)
         return;
-    const double share = double(handed_out) / target.pixels();
-    show_progress(ui, share);
-    ui.lab_est_time->setText(to_time(static_cast<long long>(timer.elapsed() * (1 / share - 1))));
+    show_progress(ui, progress.share);
+    ui.lab_est_time->setText(to_time(progress.remaining_ms));
 }
 
 constexpr qint64 progress_interval_ms = 200;
@@ -38,6 +42,7 @@ constexpr qint64 progress_interval_ms = 200;
 RenderHooks window_hooks(Ui::MainWindow &ui, int w, int h, QElapsedTimer const &timer)
 {
     RenderHooks hooks;
+    auto latest = std::make_shared<FrameProgress>();
     // A bare processEvents loop would spin and take a core from the workers.
     // The queue holds 1024 waiting pixels, tens of milliseconds of work even
     // for the cheapest rays, so a millisecond's pause never lets the workers
@@ -45,17 +50,18 @@ RenderHooks window_hooks(Ui::MainWindow &ui, int w, int h, QElapsedTimer const &
     // busy machine, they cost a tenth of a frame's processor time. The bar
     // moves here too: a whole percent of a large frame takes far longer than
     // anyone waits for a sign of life.
-    hooks.wait = [&ui, &timer, shown_at = qint64(0)]() mutable {
+    hooks.wait = [&ui, &timer, latest, shown_at = qint64(0)]() mutable {
         QCoreApplication::processEvents();
         if (timer.elapsed() - shown_at >= progress_interval_ms) {
             shown_at = timer.elapsed();
-            show_frame_progress(ui, image[frame], timer);
+            show_frame_progress(ui, *latest);
         }
         QThread::usleep(1000);
     };
-    hooks.progress = [&ui, &timer](int, long long) {
-        show_frame_progress(ui, image[frame], timer);
+    hooks.advanced = [latest](double share, long long remaining_ms) {
+        *latest = {share, remaining_ms};
     };
+    hooks.progress = [&ui, latest](int, long long) { show_frame_progress(ui, *latest); };
     hooks.level_done = [&ui, w, h](int columns, int rows) {
         show_frame(ui, image[frame], w, h, columns, rows);
     };
@@ -92,6 +98,6 @@ qint64 Compute(f_vec x, f_vec v, int w, int h, double z, Ui::MainWindow *ui)
     if (kepler && !stop)
         ensure_disk_tables(the_scene);
     render_frame(the_scene, {x, v}, z, image[frame], w, h, the_control,
-                 window_hooks(*ui, w, h, timer));
+                 window_hooks(*ui, w, h, timer), 0, the_scene.smooth);
     return timer.elapsed();
 }

@@ -5,6 +5,7 @@
 #include "app/metric_fields.h"
 #include "app/shared.h"
 #include "app/state.h"
+#include "render/smooth_edges.h"
 #include "scene/settings.h"
 #include "ui_mainwindow.h"
 
@@ -13,6 +14,7 @@
 #include <QKeySequence>
 #include <QResizeEvent>
 
+#include <algorithm>
 #include <iterator>
 
 // The resources live in a static library; referencing their registration
@@ -79,6 +81,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->label_screen->installEventFilter(this);
     // Not a slot by name: the window's slots are a fixed set.
     connect(ui->checkBox_accurate, &QCheckBox::toggled, this, [](bool on) { accurate = on; });
+    connect(ui->comboBox_smooth, &QComboBox::currentIndexChanged, this,
+            [](int index) { the_scene.smooth = smooth_choices[std::clamp(index, 0, 2)]; });
     connect(ui->lineEdit_v, &QLineEdit::editingFinished, this, [this] {
         if (ui->lineEdit_v->isModified())
             take_speed_text();

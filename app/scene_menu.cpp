@@ -5,6 +5,7 @@
 #include "app/shared.h"
 #include "app/state.h"
 #include "expr/presets.h"
+#include "render/smooth_edges.h"
 #include "scene/scene_file.h"
 #include "ui_mainwindow.h"
 #include "video/output_file.h"
@@ -16,6 +17,7 @@
 #include <QKeySequence>
 #include <QMenuBar>
 
+#include <algorithm>
 #include <iterator>
 
 namespace
@@ -125,6 +127,7 @@ SceneSettings MainWindow::scene_settings() const
     s.transparency = std::clamp(ui->comboBox_transp->currentIndex(), 0, 4);
     s.accuracy = ui->cBox_precise->currentText().toDouble();
     s.accurate = ui->checkBox_accurate->isChecked();
+    s.smooth_edges = smooth_choices[std::clamp(ui->comboBox_smooth->currentIndex(), 0, 2)];
     s.r = ui->lineEdit_r->text().toDouble();
     s.θ = ui->lineEdit_th->text().toDouble();
     s.v = ui->spinBox_v->value();
@@ -210,6 +213,9 @@ void MainWindow::apply_scene(SceneSettings const &s)
     (s.simulated ? ui->radioButton_sim : ui->radioButton_clasic)->setChecked(true);
     ui->checkBox_aber->setChecked(s.aberration);
     ui->checkBox_accurate->setChecked(s.accurate);
+    ui->comboBox_smooth->setCurrentIndex(static_cast<int>(
+        std::find(std::begin(smooth_choices), std::end(smooth_choices), s.smooth_edges) -
+        std::begin(smooth_choices)));
     ui->checkBox_sour->setChecked(s.overlay);
 
     reload();

@@ -32,18 +32,18 @@ void say(QString const &text)
     std::fprintf(stderr, "tenebrion-render: %s\n", qPrintable(text));
 }
 
-// A frame in progress polls the stop signals and reports its share; the
-// dispatcher calls this over and over while the workers are busy.
-RenderHooks hooks_for(MyImage const &frame, Progress &progress, RenderControl &control,
-                      int done_frames, int index)
+// A frame in progress polls the stop signals while the workers are busy and
+// reports its share as it grows.
+RenderHooks hooks_for(Progress &progress, RenderControl &control, int done_frames, int index)
 {
     RenderHooks hooks;
-    hooks.wait = [&frame, &progress, &control, done_frames, index] {
+    hooks.wait = [&control] {
         QThread::usleep(200);
         if (stop_signal())
             control.stop = true;
-        if (frame.pixels() > 0)
-            progress.during(done_frames, index, double(frame.done()) / frame.pixels());
+    };
+    hooks.advanced = [&progress, done_frames, index](double share, long long) {
+        progress.during(done_frames, index, share);
     };
     return hooks;
 }
@@ -102,7 +102,7 @@ int render(Job const &job, Output &output)
         }
         const long long ms = render_frame(
             scene, run.observer(k), run.width(), frame, scene.width, scene.height, control,
-            hooks_for(frame, progress, control, done_frames, k), job.threads, scene.smooth);
+            hooks_for(progress, control, done_frames, k), job.threads, scene.smooth);
         if (stop_signal()) {
             progress.finish();
             return stopped(output, done_frames, asked);

@@ -95,6 +95,7 @@ TEST(SceneMenu, SavedSceneOpensToTheSameFieldsAndFrame)
         child<QCheckBox>(w, "checkBox_kepler")->setChecked(true);
         child<QCheckBox>(w, "checkBox_redshift")->setChecked(true);
         child<QComboBox>(w, "comboBox_transp")->setCurrentIndex(1);
+        child<QComboBox>(w, "comboBox_smooth")->setCurrentIndex(1);
         child<QDoubleSpinBox>(w, "spinBox_v")->setValue(0.3);
         child<QSlider>(w, "verticalSlider")->setValue(3);
         EXPECT_TRUE(trigger(w, "action_save_scene", path).isEmpty());
@@ -102,8 +103,8 @@ TEST(SceneMenu, SavedSceneOpensToTheSameFieldsAndFrame)
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray text = file.readAll();
-        for (const char *kept :
-             {"\"panorama\": \"skies/sky.png\"", "\"fps\": 12.5", "\"video format\": \"images\""})
+        for (const char *kept : {"\"panorama\": \"skies/sky.png\"", "\"fps\": 12.5",
+                                 "\"video format\": \"images\"", "\"smooth edges\": 4"})
             EXPECT_TRUE(text.contains(kept)) << kept;
         w.recomp(32, 24);
         first = pixels_of_frame_0();
@@ -167,7 +168,8 @@ TEST(SceneMenu, FileMenuHasTheUsualShortcutsAndQuitCloses)
 }
 
 // The headless renderer draws the window's frames pixel for pixel: the start-up
-// view, and a saved scene with the disk, the effects and a typed inner radius.
+// view, and a saved scene with the disk, the effects, smoothed edges and a
+// typed inner radius.
 TEST(SceneMenu, HeadlessRendererDrawsTheWindowsFrame)
 {
     QTemporaryDir dir;
@@ -180,6 +182,7 @@ TEST(SceneMenu, HeadlessRendererDrawsTheWindowsFrame)
          {"checkBox_kepler", "checkBox_redshift", "checkBox_beam", "checkBox_aber"})
         child<QCheckBox>(w, box)->setChecked(true);
     child<QComboBox>(w, "comboBox_transp")->setCurrentIndex(0);
+    child<QComboBox>(w, "comboBox_smooth")->setCurrentIndex(2);
     ASSERT_TRUE(w.save_scene(dir.filePath("view.json")));
     w.recomp(32, 24);
     EXPECT_EQ(rendered({"--scene", "view.json", "--size", "32x24"}, dir.path()),

@@ -51,15 +51,15 @@ struct RenderHooks {
     // processes its events here, which is how Stop reaches a running frame.
     // Empty: sleep briefly, so the waiting thread leaves the cores to the workers.
     std::function<void()> wait;
-    // After a dispatched row or a few refined pixels: the share of the frame's
-    // rays traced so far (the smoothing pass counted in, estimated until it
-    // starts), never decreasing, and the time still needed at the pace so far.
-    std::function<void(double share, long long remaining_ms)> advanced;
-    // As `advanced`, only when the whole percentage changes.
+    // The share of `advanced` below in whole percent, only when it changes.
     std::function<void(int percent, long long remaining_ms)> progress;
     // After a level has drained, unless stopped: the claimed pixels form
     // a grid of `columns` × `rows` (what raw_to_image packs).
     std::function<void(int columns, int rows)> level_done;
+    // After a dispatched row or a few refined pixels: the share of the frame's
+    // rays traced so far (the smoothing pass counted in, estimated until it
+    // starts), never decreasing, and the time still needed at the pace so far.
+    std::function<void(double share, long long remaining_ms)> advanced;
 };
 
 // A task is queued only while at most this many are queued or running, so

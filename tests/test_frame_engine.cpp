@@ -84,15 +84,16 @@ struct Engine : ::testing::Test {
     std::vector<int> levels, percents; // level: columns·1000 + rows
     RenderHooks recording()
     {
-        return {{},
-                [this](int percent, long long remaining) {
-                    EXPECT_GE(remaining, 0);
-                    percents.push_back(percent);
-                },
-                [this](int columns, int rows) {
-                    EXPECT_EQ(img.done(), columns * rows) << "shown only once drained";
-                    levels.push_back(columns * 1000 + rows);
-                }};
+        RenderHooks hooks;
+        hooks.progress = [this](int percent, long long remaining) {
+            EXPECT_GE(remaining, 0);
+            percents.push_back(percent);
+        };
+        hooks.level_done = [this](int columns, int rows) {
+            EXPECT_EQ(img.done(), columns * rows) << "shown only once drained";
+            levels.push_back(columns * 1000 + rows);
+        };
+        return hooks;
     }
 };
 } // namespace
@@ -166,12 +167,12 @@ TEST_F(Engine, ThrottleKeepsAtMost1025TasksOutstanding)
     engine.set_thread_count(2);
     int waits = 0;
     const Qt::HANDLE dispatcher = QThread::currentThreadId();
-    engine.set_hooks({[&] {
-                         waits += QThread::currentThreadId() == dispatcher;
-                         QThread::usleep(20);
-                     },
-                     {},
-                     {}});
+    RenderHooks hooks;
+    hooks.wait = [&] {
+        waits += QThread::currentThreadId() == dispatcher;
+        QThread::usleep(20);
+    };
+    engine.set_hooks(hooks);
     engine.render(img, obs_x, obs_v, 320, 240, 1.0);
     EXPECT_LE(most_outstanding, max_waiting_tasks + 1);
     EXPECT_GT(most_outstanding, max_waiting_tasks - 50) << "the queue never filled";

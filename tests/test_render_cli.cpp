@@ -93,6 +93,7 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
         {{"--mass", "heavy", "-o", "a.png"}, 2, "--mass"},
         {{"--speed", "2", "-o", "a.png"}, 2, "--speed"},
         {{"--zoom", "9", "-o", "a.png"}, 2, "--zoom"},
+        {{"--smooth", "2", "-o", "a.png"}, 2, "--smooth must be 1, 4 or 16"},
         {{"--size", "16", "-o", "a.png"}, 2, "--size"},
         {{"--disk", "yes", "-o", "a.png"}, 2, "--disk"},
         {{"--accurate", "maybe", "-o", "a.png"}, 2, "--accurate"},

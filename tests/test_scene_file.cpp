@@ -23,6 +23,7 @@ SceneSettings unusual()
     s.shift = s.beaming = s.aberration = s.overlay = true;
     s.simulated = false;
     s.zoom = 5;
+    s.smooth_edges = 16;
     s.width = 64;
     s.height = 48;
     s.frames = 30;
@@ -84,6 +85,8 @@ TEST(SceneFile, RefusesBadFilesNamingTheKeyAndLeavesTheSettings)
         {with("\"speed\": 1.5"), "\"speed\""},
         {with("\"rounds\": 0"), "\"rounds\""},
         {with("\"zoom\": 2.5"), "\"zoom\""},
+        {with("\"smooth edges\": 8"), "\"smooth edges\" must be 1, 4 or 16"},
+        {with("\"smooth edges\": 4.5"), "\"smooth edges\""},
         {with("\"size\": \"64*48\""), "\"size\""},
         {with("\"transparency\": \"1:3\""), "\"transparency\""},
         {with("\"preset\": \"kerr2\""), "\"preset\""},

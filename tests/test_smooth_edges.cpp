@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 namespace
 {
@@ -30,6 +33,17 @@ void render(MyImage &img, int samples, FrameEngine &engine, int w, int h, double
 {
     engine.set_smoothing(samples);
     engine.render(img, {}, {}, w, h, z);
+}
+
+// A bright disc 40 pixels across on a frame measured in pixels; its rays
+// raise the stop when the call numbered `stop_at` comes.
+RenderControl disc_control;
+std::atomic<int> calls, stop_at;
+unsigned disc(double α, double β, f_vec, f_vec)
+{
+    if (++calls == stop_at)
+        disc_control.stop = true;
+    return α * α + β * β < 400 ? white : black;
 }
 
 } // namespace
@@ -74,6 +88,44 @@ TEST(SmoothEdges, AStraightCheckerEdgeGivesTheCoveredShare)
                             << samples << " rays, edge at " << edge_at;
                     }
             }
+}
+
+// Progress counts the pass from the start and ends at 100 %; a stop during
+// the pass leaves a complete frame, each pixel as it was or as the pass makes it.
+TEST(SmoothEdges, ThePassCountsInProgressAndStopKeepsWhatIsDone)
+{
+    constexpr int w = 256, h = 64;
+    FrameEngine engine(disc, disc_control);
+    MyImage plain, whole, stopped;
+    render(plain, 1, engine, w, h, w);
+    double before_pass = 0, last = 0;
+    RenderHooks hooks;
+    hooks.level_done = [&](int columns, int) {
+        if (columns == w && before_pass == 0)
+            before_pass = last;
+    };
+    hooks.advanced = [&](double share, long long) { last = share; };
+    engine.set_hooks(hooks);
+    render(whole, 16, engine, w, h, w);
+    EXPECT_GT(before_pass, 0);
+    EXPECT_LT(before_pass, 0.9);
+    EXPECT_EQ(last, 1);
+
+    calls = 0;
+    stop_at = w * h + 16 * 40; // while the 40th refined pixel is traced
+    render(stopped, 16, engine, w, h, w);
+    disc_control.stop = false;
+    EXPECT_EQ(stopped.done(), stopped.pixels());
+    int refined = 0, changed = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const unsigned c = stopped.read(x, y);
+            ASSERT_TRUE(c == plain.read(x, y) || c == whole.read(x, y)) << x << ", " << y;
+            refined += c != plain.read(x, y);
+            changed += whole.read(x, y) != plain.read(x, y);
+        }
+    EXPECT_GT(refined, 0);
+    EXPECT_LT(refined, changed);
 }
 
 // A static observer at r sees the shadow as a cone of half-angle ψ,

@@ -81,8 +81,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->label_screen->installEventFilter(this);
     // Not a slot by name: the window's slots are a fixed set.
     connect(ui->checkBox_accurate, &QCheckBox::toggled, this, [](bool on) { accurate = on; });
-    connect(ui->comboBox_smooth, &QComboBox::currentIndexChanged, this,
-            [](int index) { the_scene.smooth = smooth_choices[std::clamp(index, 0, 2)]; });
+    auto take_smoothing = [](int index) {
+        the_scene.smooth = smooth_choices[std::clamp(index, 0, 2)];
+    };
+    connect(ui->comboBox_smooth, &QComboBox::currentIndexChanged, this, take_smoothing);
+    take_smoothing(ui->comboBox_smooth->currentIndex());
     connect(ui->lineEdit_v, &QLineEdit::editingFinished, this, [this] {
         if (ui->lineEdit_v->isModified())
             take_speed_text();

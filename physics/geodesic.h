@@ -54,6 +54,7 @@ class end
     int reason() const;
 
     double evhor() const { return r_hor; }
+    double escape() const { return r_escape; }
     std::pair<double, double> k_loc(int i) const { return crossing_at[i]; }
     f_vec k_vel(int i) const { return crossing_u[i]; }
     int kkp() const { return in_disk; }
@@ -86,6 +87,14 @@ class end
 // round, needs about 2π·√1000/p + 2π·1000^1.5/10 steps per round; the budget
 // is about five times that. A path cut off here ends with reason() 0.
 long long step_budget(double angular_limit, double p);
+
+// The accurate integration's tolerance for the accuracy setting p: the
+// largest error one step may make, relative to r and to the ray's speed.
+double accurate_tolerance(double p);
+
+// Most steps one ray of the accurate integration may attempt, accepted or
+// refused.
+long long ray_attempt_budget(double angular_limit);
 
 // Traces the geodesic from x with 4-velocity u until e says it has ended, the
 // shared stop flag is raised or the step budget is spent; x and u then hold

@@ -2,6 +2,8 @@
 
 #include "physics/f_vec.h"
 
+#include <vector>
+
 struct Scene;
 
 // Characteristic radii of a scene's metric and circular equatorial orbits.
@@ -45,10 +47,18 @@ void O_Speed(double r_in, double r_out);
 // radius found unstable by 20 halvings of [r_h, 20·r_h] above the event
 // horizon r_h, or of [0, 40·M] when there is none. An orbit is stable where
 // circular orbits further out need more angular momentum; a radius without a
-// circular orbit counts as unstable. NaN when no radius of the range was
-// stable: there is no such orbit to show.
+// circular orbit counts as unstable. When no radius of that range was stable
+// (with a cosmological constant stable orbits may lie only in a band), the
+// inner edge of the first stable band out to the cosmological horizon or
+// r = 1000. NaN when there is none: no such orbit to show.
 double lim_stab_orb(Scene const &s, int n);
 double lim_stab_orb(int n);
+
+// Radii of the circular photon orbits on the equator in direction n, from
+// the event horizon (or near the centre) to the cosmological horizon or
+// r = 1000, innermost first: where light sent along φ in the non-rotating
+// frame is pulled neither in nor out.
+std::vector<double> photon_orbits(Scene const &s, int n);
 
 // The disk tables belong to the metric and the radii they were computed for.
 // They are current while the compiled metric, M, a, Q, Λ and the disk radii

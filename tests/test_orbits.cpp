@@ -63,12 +63,7 @@ TEST(Horizons, MatchTheClosedFormOrAreAbsent)
     EXPECT_EQ(VniH(), 0.0);
 }
 
-// Schwarzschild–de Sitter, M = 1: the horizons are the positive roots of
-// r³ − 3r/Λ + 6/Λ, from the trigonometric solution of the depressed cubic
-// (k = 0 the cosmological, k = 1 the event horizon). Between them a radial
-// photon sent outwards escapes at the cosmological horizon, and one sent
-// inwards falls in at the event horizon.
-TEST(Horizons, CosmologicalConstantBoundsRaysBetweenBothHorizons)
+void use_schwarzschild_de_sitter(double Λ)
 {
     QString const texts[16] = {"-(1-2*M/r-Λ*r^2/3)",
                                "0",
@@ -86,14 +81,24 @@ TEST(Horizons, CosmologicalConstantBoundsRaysBetweenBothHorizons)
                                "0",
                                "0",
                                "r^2*sin(θ)^2"};
+    loadMetric(texts, 0, 0);
+    P[3] = Λ;
+    mink = false;
+    the_scene.start_r = 0;
+    precise = 0.02;
+    VnH();
+}
+
+// Schwarzschild–de Sitter, M = 1: the horizons are the positive roots of
+// r³ − 3r/Λ + 6/Λ, from the trigonometric solution of the depressed cubic
+// (k = 0 the cosmological, k = 1 the event horizon). Between them a radial
+// photon sent outwards escapes at the cosmological horizon, and one sent
+// inwards falls in at the event horizon.
+TEST(Horizons, CosmologicalConstantBoundsRaysBetweenBothHorizons)
+{
     for (double Λ : {1e-3, 1e-4}) {
         SCOPED_TRACE(testing::Message() << "Λ=" << Λ);
-        loadMetric(texts, 0, 0);
-        P[3] = Λ;
-        mink = false;
-        the_scene.start_r = 0;
-        precise = 0.02;
-        VnH();
+        use_schwarzschild_de_sitter(Λ);
         double const p = -3 / Λ, q = 6 / Λ;
         auto root = [&](int k) {
             return 2 * std::sqrt(-p / 3) *
@@ -183,6 +188,53 @@ TEST(StableOrbits, RepulsiveCoreAndNoGravity)
     EXPECT_EQ(VneH(), 0.0);
     EXPECT_TRUE(std::isnan(lim_stab_orb(1)));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+}
+
+// Schwarzschild–de Sitter, M = 1: circular orbits are marginally stable
+// where Λ/3 = (r − 6)/(r³(4r − 15)). Its right side peaks at 12/15⁴ near
+// r = 7.5, so for Λ = 10⁻⁴ stable orbits lie in a band from 6.0691 to 18.53,
+// and for Λ = 10⁻³ there are none.
+TEST(StableOrbits, WithACosmologicalConstantOnlyInABand)
+{
+    auto marginal = [](double r) { return (r - 6) / (r * r * r * (4 * r - 15)); };
+    for (double Λ : {1e-4, 1e-3}) {
+        use_schwarzschild_de_sitter(Λ);
+        double want = NAN;
+        if (Λ / 3 < 12 / std::pow(15.0, 4)) {
+            double lo = 6, hi = 7.5;
+            for (int i = 0; i < 100; ++i)
+                (marginal(0.5 * (lo + hi)) < Λ / 3 ? lo : hi) = 0.5 * (lo + hi);
+            want = lo;
+        }
+        for (int n : {1, -1}) {
+            double const found = lim_stab_orb(n);
+            EXPECT_TRUE(std::isnan(want) ? std::isnan(found) : std::fabs(found - want) < 1e-6)
+                << Λ << ": " << found << " against " << want;
+        }
+    }
+}
+
+// Circular photon orbits on the equator: r = 3 for Schwarzschild, and
+// r = 2(1 + cos(⅔ arccos(∓a))) prograde and retrograde for Kerr (1.8111 and
+// 3.8188 for a = 0.8); none in flat space typed by hand.
+TEST(PhotonOrbits, MatchTheClosedForms)
+{
+    for (double a : {0.0, 0.8}) {
+        use(a ? kerr : schwarzschild, a, 0);
+        VnH();
+        for (int n : {1, -1}) {
+            std::vector<double> const found = photon_orbits(the_scene, n);
+            ASSERT_EQ(found.size(), 1u) << a << " " << n;
+            EXPECT_NEAR(found[0], 2 * (1 + std::cos(2.0 / 3 * std::acos(-n * a))), 1e-7)
+                << a << " " << n;
+        }
+    }
+    QString const texts[16] = {"-1", "0", "0",   "0", "0", "1", "0", "0",
+                               "0",  "0", "r^2", "0", "0", "0", "0", "r^2*sin(θ)^2"};
+    loadMetric(texts, 0, 0);
+    mink = false;
+    VnH();
+    EXPECT_TRUE(photon_orbits(the_scene, 1).empty());
 }
 
 TEST(DiskTables, HoldOrbitSpeedsAndAngularRates)

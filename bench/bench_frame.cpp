@@ -125,11 +125,22 @@ int threads_of(benchmark::State const &state)
     return state.range(2) == 0 ? QThread::idealThreadCount() : static_cast<int>(state.range(2));
 }
 
+// Arg 3: the accurate integration's accuracy × 10⁴, or 0 for the default
+// integration at the view's 0.020.
+void use_integration(benchmark::State &state)
+{
+    const bool whole_state = state.range(3) != 0;
+    accurate = whole_state;
+    precise = whole_state ? state.range(3) / 10000.0 : 0.019999999552965164;
+    state.counters["accurate_at"] = whole_state ? precise : 0.0;
+}
+
 void EngineFrame(benchmark::State &state)
 {
     view const &v = default_view();
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     const int threads = threads_of(state);
+    use_integration(state);
     static MyImage frame;
     FrameEngine engine(GetColor);
     engine.setThreadCount(threads);
@@ -183,10 +194,12 @@ void EngineOverheadInTurns(benchmark::State &state)
 } // namespace
 
 BENCHMARK(EngineFrame)
-    ->Args({320, 240, 1})
-    ->Args({320, 240, 0})
-    ->Args({800, 600, 1})
-    ->Args({800, 600, 0})
+    ->Args({320, 240, 1, 0})
+    ->Args({320, 240, 0, 0})
+    ->Args({800, 600, 1, 0})
+    ->Args({800, 600, 0, 0})
+    ->Args({800, 600, 0, 1000})
+    ->Args({800, 600, 0, 200})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);

@@ -45,10 +45,13 @@ enum class StepEnd {
 // the budget, so a ray ends after at most `budget` attempts of six
 // acceleration and one metric evaluation each.
 //
-// Why this pair: against step doubling of the classic fourth-order step, at
-// equal error on rays past a Kerr hole, it needs about half the evaluations
-// (six per step, the last reused as the first of the next, against eleven per
-// doubled step).
+// Why this pair: against step doubling of the classic fourth-order step (with
+// the same error measure, controller and local extrapolation), on twenty rays
+// past a Kerr hole (a = 0.8, from r = 50) it reached the same sky direction
+// error with 0.55 to 0.6 times the acceleration evaluations: 10⁻⁵ rad with
+// 550 against some 930 per ray, 10⁻⁶ rad with 750 against some 1300. It
+// spends six evaluations per step (the last is the first of the next step)
+// where doubling spends eleven per two steps.
 class AdaptiveGeodesic
 {
   public:

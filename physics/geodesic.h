@@ -100,8 +100,13 @@ long long ray_attempt_budget(double angular_limit);
 // shared stop flag is raised or the step budget is spent; x and u then hold
 // the last point. p scales the step length; g, when given, receives every
 // point after the start. The scene's switch `accurate` chooses the
-// whole-state fourth-order integration over the frozen-connection step. The
-// form without a scene traces in the shared one.
+// error-controlled integration (AdaptiveGeodesic, tolerance
+// accurate_tolerance(p)) over the frozen-connection step: it lands disk
+// crossings and the escape radius on the path itself, and a ray that cannot
+// be followed ends unresolved (reason() 0) after at most
+// ray_attempt_budget attempts. A stored path keeps at least the points of
+// the ordinary steps made five times longer. The form without a scene traces
+// in the shared one.
 void geodetika(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g);
 void geodetika(f_vec &x, f_vec &u, end &e, double p, geo *g);
 

@@ -4,10 +4,11 @@
 #include "app/input_marks.h"
 #include "app/mainwindow.h"
 #include "app/metric_fields.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "expr/christoffel.h"
 #include "expr/formula_check.h"
 #include "physics/orbits.h"
-#include "scene/state.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -75,8 +76,8 @@ QString radii_text(const std::vector<double> &radii)
 // One list where both directions agree (no spin), else each with its own.
 QString photon_orbit_text()
 {
-    const QString right = radii_text(photon_orbits(the_scene, 1));
-    const QString left = radii_text(photon_orbits(the_scene, -1));
+    const QString right = radii_text(photon_orbits(the_scene.metric, the_scene.horizons, 1));
+    const QString left = radii_text(photon_orbits(the_scene.metric, the_scene.horizons, -1));
     if (right == left)
         return right;
     return tr("%1 right-handed, %2 left-handed").arg(right, left);
@@ -138,7 +139,7 @@ QString MainWindow::check_metric_inputs()
     }
     const auto fields = metric_fields(*ui);
     for (int i = 0; i < 16; ++i) {
-        const auto problem = formula_problem_of(fields[i]->text());
+        const auto problem = formula_problem_of(fields[i]->text(), P);
         QString told = problem ? describe(*problem) : QString();
         if (problem && !last_compiled[i].isEmpty())
             told += u'\n' + tr("last formula that compiled here: %1").arg(last_compiled[i]);
@@ -182,7 +183,7 @@ void MainWindow::reload()
     for (int i = 0; i < 16; ++i)
         last_compiled[i] = fields[i]->text();
     read_parameters(*ui);
-    refresh_fused();
+    take_parameters(the_scene);
     const double kept_inner = P[4];
     P[4] = 1.0;
     if (mink) {

@@ -1,19 +1,17 @@
 #include "cli/options.h"
 #include "cli/output.h"
 #include "cli/progress.h"
-#include "physics/geodesic.h"
-#include "physics/ray_colour.h"
-#include "render/frame_engine.h"
+#include "cli/stop_signal.h"
 #include "render/overlay.h"
 #include "render/raw_image.h"
-#include "scene/observer.h"
+#include "scene/run.h"
 #include "scene/scene.h"
 
 #include <QCommandLineParser>
 #include <QGuiApplication>
+#include <QThread>
 
 #include <cstdio>
-#include <numbers>
 
 // The texture lives in the core's resources; a static library needs its
 // registration referenced, outside any namespace.
@@ -32,41 +30,76 @@ void say(QString const &text)
     std::fprintf(stderr, "tenebrion-render: %s\n", qPrintable(text));
 }
 
-// As the window's run: the observer's whole path is traced once and frame k
-// of N stands on its stored point (count·k) div N, so any range of frames
-// gives the pixels a whole run gives.
+// A frame in progress polls the stop signals and reports its share; the
+// dispatcher calls this over and over while the workers are busy.
+RenderHooks hooks_for(MyImage const &frame, Progress &progress, RenderControl &control,
+                      int done_frames, int index)
+{
+    RenderHooks hooks;
+    hooks.wait = [&frame, &progress, &control, done_frames, index] {
+        QThread::usleep(200);
+        if (stop_signal())
+            control.stop = true;
+        if (frame.pixels() > 0)
+            progress.during(done_frames, index, double(frame.done()) / frame.pixels());
+    };
+    return hooks;
+}
+
+// After SIGINT or SIGTERM: the frame being rendered is dropped, the finished
+// ones are kept (an AVI file is closed holding them), and one line says so.
+int stopped(Output &output, int written, int asked)
+{
+    const int signal = stop_signal();
+    const QString name = QString::fromLatin1(signal_name(signal));
+    const int in_video = output.frames_in_video();
+    if (QString e = output.finish(); !e.isEmpty())
+        say(name + QStringLiteral(": stopped; ") + e);
+    else if (in_video > 0)
+        say(QStringLiteral("%1: stopped; %2 holds the first %3 of %4 frames")
+                .arg(name, output.name_of(0), QString::number(in_video), QString::number(asked)));
+    else
+        say(QStringLiteral("%1: stopped after %2 of %3 frames")
+                .arg(name, QString::number(written), QString::number(asked)));
+    return 128 + signal;
+}
+
+// Any range of frames gives the pixels the whole run gives.
 int render(Job const &job, Output &output)
 {
     Scene scene = build_scene(job.settings);
-    if (scene.kepler)
+    if (scene.kepler) {
         scene.acr.load(QStringLiteral(":/kepler.png"));
+        ensure_disk_tables(scene);
+    }
     if (!job.settings.panorama.isEmpty() && !scene.b_gnd.load(job.settings.panorama)) {
         say(QStringLiteral("--panorama: cannot read the image %1").arg(job.settings.panorama));
         return usage;
     }
-    const int frames = run_frames(job.settings);
-    const Observer start =
-        starting_observer(scene, scene.start_r, scene.start_θ, scene.start_v, scene.start_φ);
-    geo path;
-    trace_run_path(scene, start, scene.rounds, path);
-    const double z = std::numbers::pi / 2 / scene.zoom;
+    RenderControl control;
+    const Run run(scene,
+                  starting_observer(scene.metric, scene.start_r, scene.start_θ, scene.start_v,
+                                    scene.start_φ),
+                  scene.rounds, run_frames(job.settings), scene.zoom, &control.stop);
 
-    Progress progress(job.last - job.first + 1, static_cast<long long>(scene.width) * scene.height,
-                      job.quiet);
+    const int asked = job.last - job.first + 1;
+    Progress progress(asked, static_cast<long long>(scene.width) * scene.height, job.quiet);
     MyImage frame;
     for (int k = job.first; k <= job.last; ++k) {
         const int done_frames = k - job.first;
-        const Observer o = observer_of_frame(path, k, frames, start);
-        const PreparedFrame prepared = prepare_frame(scene, o.x, o.v);
-        FrameEngine engine(scene, prepared);
-        if (job.threads > 0)
-            engine.setThreadCount(job.threads);
-        RenderHooks hooks;
-        hooks.progress = [&](int percent, long long) { progress.during(done_frames, percent); };
-        engine.setHooks(hooks);
-        const long long ms = engine.render(frame, o.x, o.v, scene.width, scene.height, z);
-        const QImage picture =
-            addTxtImg(raw_to_image(frame, scene.width, scene.height, 0, 0), frame, scene);
+        if (stop_signal()) {
+            progress.finish();
+            return stopped(output, done_frames, asked);
+        }
+        const long long ms =
+            render_frame(scene, run.observer(k), run.width(), frame, scene.width, scene.height,
+                         control, hooks_for(frame, progress, control, done_frames, k), job.threads);
+        if (stop_signal()) {
+            progress.finish();
+            return stopped(output, done_frames, asked);
+        }
+        const QImage picture = with_caption(raw_to_image(frame, scene.width, scene.height, 0, 0),
+                                            frame, scene.metric, scene.sour);
         if (QString e = output.write(picture, k); !e.isEmpty()) {
             progress.finish();
             say(e);
@@ -112,6 +145,10 @@ int main(int argc, char *argv[])
         std::fputs(qPrintable(parser.helpText()), stdout);
         return done;
     }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("tenebrion-render %s\n", TENEBRION_VERSION);
+        return done;
+    }
     Job job;
     if (QString e = job_from(parser, job); !e.isEmpty()) {
         say(e);
@@ -129,5 +166,6 @@ int main(int argc, char *argv[])
         say(e);
         return failed;
     }
+    catch_stop_signals();
     return render(job, output);
 }

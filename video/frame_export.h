@@ -9,7 +9,7 @@
 #include <functional>
 #include <span>
 
-struct Scene;
+class Metric;
 
 enum class ExportFormat {
     avi,           // one AVI file of JPEG (MJPG) frames
@@ -29,7 +29,7 @@ struct ExportOptions {
     // exported frame.
     QSize size;
     // The observer's coordinates in the corner of every frame, the speed
-    // measured in the scene's metric.
+    // measured in the metric.
     bool overlay = false;
     int quality = 100;
     // Encoding threads; 0: one per core.
@@ -58,6 +58,6 @@ QString sequence_file_name(QString const &name, int i);
 // a valid file holding the frames written before; one that cannot be finished
 // is removed. Nothing is written when there is no rendered frame, no name or
 // no valid frame rate. Runs on the calling thread, encoding on worker
-// threads; nothing may render into the store or change the scene meanwhile.
-ExportResult export_frames(std::span<MyImage> store, Scene const &scene,
+// threads; nothing may render into the store or change the metric meanwhile.
+ExportResult export_frames(std::span<MyImage> store, Metric const &metric,
                            ExportOptions const &options);

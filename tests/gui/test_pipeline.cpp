@@ -1,7 +1,8 @@
 #include "app/input_marks.h"
 #include "app/pipeline.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "physics/orbits.h"
-#include "scene/state.h"
 #include "tests/gui/support/window_test.h"
 
 #include <QDoubleSpinBox>

@@ -260,6 +260,19 @@ DiskTables disk_tables(Metric const &m, double r_in, double r_out)
 
 namespace
 {
+// Digits finer than the search's last bracket are noise: the limit of a
+// Schwarzschild hole would read 5.99998 instead of 6. Dividing by a whole
+// power of ten keeps 6 exact, where multiplying by 1e-4 would not.
+double rounded_to(double r, double bracket)
+{
+    double const exponent = std::ceil(std::log10(bracket));
+    if (exponent < 0) {
+        double const per_unit = std::pow(10.0, -exponent);
+        return std::round(r * per_unit) / per_unit;
+    }
+    double const step = std::pow(10.0, exponent);
+    return std::round(r / step) * step;
+}
 
 // Where circular orbits are asked about at all: from just outside the event
 // horizon (or near the centre without one) to the cosmological horizon or
@@ -297,7 +310,7 @@ double inner_edge_of_stable_band(Metric const &m, Horizons const &h, int n)
             double const mid = 0.5 * (lo + hi);
             (stable_orbit(m, mid, n) ? hi : lo) = mid;
         }
-        return lo;
+        return rounded_to(lo, hi - lo);
     }
     return std::numeric_limits<double>::quiet_NaN();
 }
@@ -367,12 +380,12 @@ double lim_stab_orb(Metric const &m, Horizons const &h, int n)
             if (mid - lo > tolerance && more)
                 hi = mid;
             else
-                return lo;
+                return rounded_to(lo, hi - lo);
         } else {
             if (hi - mid > tolerance && more)
                 lo = mid;
             else
-                return found ? mid : inner_edge_of_stable_band(m, h, n);
+                return found ? rounded_to(mid, hi - lo) : inner_edge_of_stable_band(m, h, n);
         }
     }
 }

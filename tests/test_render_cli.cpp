@@ -1,3 +1,5 @@
+#include "tests/support/ffprobe.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -58,12 +60,8 @@ QByteArray contents(QString const &name)
 // Frames in an AVI file as a player counts them; -1 without ffprobe.
 int frames_played(QString const &name)
 {
-    QProcess probe;
-    probe.start("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
-                            "stream=nb_read_frames", "-of", "csv=p=0", name});
-    if (!probe.waitForFinished(60000) || probe.exitCode() != 0)
-        return -1;
-    return probe.readAllStandardOutput().trimmed().toInt();
+    const QString read = probe_streams(name, "stream=nb_read_frames");
+    return read.isEmpty() ? -1 : read.trimmed().section('=', 1).toInt();
 }
 
 QByteArray scene_with_tt(QString const &formula)
@@ -120,6 +118,13 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
         {{"--scene", "bad.json", "-o", "a.png"}, 2, "metric.rr"},
         {{"--panorama", "missing.png", "--size", "16x12", "-o", "a.png"}, 2, "missing.png"},
         {{"--size", "16x12", "-o", "no/such/dir/a.png"}, 1, "cannot write"},
+        // Values from which no frame can be rendered.
+        {{"-r", "1", "--size", "16x12", "-o", "a.png"}, 2, "r = 1 is inside r = 1.60"},
+        {{"-r", "1e308", "-o", "a.png"}, 2, "must be from 0.001 to 1000"},
+        {{"--theta", "200", "-o", "a.png"}, 2, "--theta must be from 0 to 180 degrees"},
+        {{"--accuracy", "1e-9", "-o", "a.png"}, 2, "--accuracy must be from 0.001 to 0.2"},
+        {{"--disk-inner", "1e308", "-o", "a.png"}, 2, "--disk-inner must be from 0 to 1e6"},
+        {{"--fps", "5000", "--frames", "2", "-o", "a.avi"}, 2, "--fps"},
     };
     for (auto const &c : cases) {
         const Outcome r = render(c.args, dir.path());
@@ -285,11 +290,19 @@ TEST(RenderCli, WritesAnAviThatAPlayerReads)
             .code,
         0);
     EXPECT_TRUE(QFileInfo(dir.filePath("link.avi")).isSymLink());
-    QProcess probe;
-    probe.start("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
-                            "stream=codec_name,width,height,nb_read_frames,avg_frame_rate", "-of",
-                            "csv=p=0", dir.filePath("movie.avi")});
-    ASSERT_TRUE(probe.waitForFinished(60000));
-    EXPECT_EQ(probe.readAllStandardOutput().trimmed(), "mjpeg,16,12,25/2,3");
+    EXPECT_EQ(probe_streams(dir.filePath("movie.avi"),
+                            "stream=codec_name,width,height,avg_frame_rate,nb_read_frames"),
+              "codec_name=mjpeg\nwidth=16\nheight=12\navg_frame_rate=25/2\nnb_read_frames=3\n");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"link.avi", "movie.avi"}));
+
+    put(dir.filePath("slow.json"), R"({"version": 1, "fps": 5})");
+    ASSERT_EQ(render({"--quiet", "--scene", "slow.json", "--frames", "2", "--size", "16x12", "-o",
+                      "slow.avi"},
+                     dir.path())
+                  .code,
+              0);
+    probe.start("ffprobe", {"-v", "error", "-show_entries", "stream=avg_frame_rate", "-of",
+                            "csv=p=0", dir.filePath("slow.avi")});
+    ASSERT_TRUE(probe.waitForFinished(60000));
+    EXPECT_EQ(probe.readAllStandardOutput().trimmed(), "5/1") << "the scene's rate";
 }

@@ -1,6 +1,7 @@
 #include "render/still_image.h"
 #include "expr/metric.h"
 #include "tests/support/avi_file.h"
+#include "tests/support/ffprobe.h"
 #include "tests/support/picture_difference.h"
 #include "video/avi_writer.h"
 #include "video/frame_export.h"
@@ -64,13 +65,6 @@ std::pair<QString, bool> run(QString const &program, QStringList const &argument
     return {QString::fromUtf8(output), WIFEXITED(status) && WEXITSTATUS(status) == 0};
 }
 
-QString probe(QString const &path, QString const &entries)
-{
-    return run("ffprobe", {"-v", "error", "-count_frames", "-show_entries", entries, "-of",
-                           "default=noprint_wrappers=1", path})
-        .first;
-}
-
 class VideoExport : public ::testing::Test
 {
   protected:
@@ -103,8 +97,9 @@ TEST(FrameRate, DecimalTextsBecomeFractionsInLowestTerms)
         EXPECT_EQ(r.valid() ? r.rate : 0, c.rate) << c.text;
         EXPECT_EQ(r.valid() ? r.scale : 1, c.scale) << c.text;
     }
-    EXPECT_EQ(sequence_file_name("/a/clip.jpg", 7), "/a/clip7.jpg");
-    EXPECT_EQ(sequence_file_name("ab", 0), "ab0.jpg");
+    EXPECT_EQ(sequence_file_name("/a/clip.jpg", 7, 10), "/a/clip07.jpg") << "sorts beyond 10";
+    EXPECT_EQ(sequence_file_name("/a/clip.jpg", 7, 9), "/a/clip7.jpg");
+    EXPECT_EQ(sequence_file_name("ab", 0, 1200), "ab0000.jpg");
 }
 
 // Real readers: one MJPG stream of every frame at the rate asked for, each
@@ -120,7 +115,7 @@ TEST_F(VideoExport, PlayersReadTheFramesAtTheRateAskedFor)
         EXPECT_EQ(r.written, 10);
         EXPECT_TRUE(r.error.isEmpty()) << r.error.toStdString();
         const QString streams =
-            probe(at("v.avi"), "stream=codec_type,codec_name,width,height,r_frame_rate,"
+            probe_streams(at("v.avi"), "stream=codec_type,codec_name,width,height,r_frame_rate,"
                                "nb_read_frames");
         for (QString line : {"codec_type=video", "codec_name=mjpeg", "width=160", "height=120",
                              "nb_read_frames=10"})
@@ -156,7 +151,7 @@ TEST_F(VideoExport, PlayersReadTheFramesAtTheRateAskedFor)
     for (MyImage &frame : store)
         ASSERT_TRUE(writer.addFrame(frame_picture(frame, QSize(), metric, false), "JPG", 100));
     ASSERT_TRUE(writer.close());
-    const QString streams = probe(at("a.avi"), "stream=codec_type,codec_name,sample_rate");
+    const QString streams = probe_streams(at("a.avi"), "stream=codec_type,codec_name,sample_rate");
     EXPECT_TRUE(streams.contains("codec_type=audio")) << streams.toStdString();
     EXPECT_TRUE(streams.contains("sample_rate=8000")) << streams.toStdString();
 }

@@ -79,6 +79,8 @@ int render(Job const &job, Output &output)
         say(e);
         return failed;
     }
+    if (!job.quiet && !output.note().isEmpty())
+        say(output.note());
     return done;
 }
 

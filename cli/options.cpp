@@ -136,7 +136,8 @@ void add_options(QCommandLineParser &parser)
          "NAME"},
         {QStringList{"o", "output"},
          "Output: an image (format by suffix, e.g. view.png), a numbered sequence "
-         "(frame_%04d.png) or an AVI video (movie.avi).",
+         "(frame_%04d.png), an AVI video of JPEG frames (movie.avi) or an H.264 video "
+         "(movie.mp4).",
          "FILE"},
         {"frames", "Frames of the animation along the observer's path (default 1).", "N"},
         {"range",
@@ -145,7 +146,7 @@ void add_options(QCommandLineParser &parser)
          "A-B"},
         {"orbital", "Start with the proposed circular-orbit speed (same as --speed orbital)."},
         {"threads", "Worker threads (default: one per processor).", "N"},
-        {"fps", "Frames per second of an AVI output (default 25).", "RATE"},
+        {"fps", "Frames per second of a video output, e.g. 12.5 (default 25).", "RATE"},
         {"quiet", "No progress on standard error."},
     });
     for (Override const &o : overrides) {

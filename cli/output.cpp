@@ -1,6 +1,7 @@
 #include "cli/output.h"
 
 #include "video/avi_writer.h"
+#include "video/mp4_writer.h"
 
 #include <QFileInfo>
 #include <QImageWriter>
@@ -52,6 +53,13 @@ QString Output::check(QString const &name, int frames)
         format_ = "avi";
         return {};
     }
+    if (QFileInfo(name).suffix().toLower() == QLatin1String("mp4")) {
+        if (numbered_)
+            return QStringLiteral("-o: an MP4 file takes no %d field");
+        before_ = name;
+        format_ = "mp4";
+        return {};
+    }
     if (!numbered_ && frames > 1)
         return QStringLiteral("-o: %1 frames need a numbered name such as frame_%04d.png")
             .arg(frames);
@@ -68,6 +76,24 @@ QString Output::check(QString const &name, int frames)
         return QStringLiteral("-o: no image format for the suffix \"%1\"")
             .arg(QString::fromLatin1(format_));
     return {};
+}
+
+QString Output::note() const
+{
+    const QSize video = Mp4Writer::video_size(mp4_frames_);
+    if (format_ != "mp4" || video == mp4_frames_)
+        return {};
+    return QStringLiteral("%1 is %2x%3: H.264 needs even sides, so the frames of %4x%5 were "
+                          "padded with a copy of their last %6")
+        .arg(before_)
+        .arg(video.width())
+        .arg(video.height())
+        .arg(mp4_frames_.width())
+        .arg(mp4_frames_.height())
+        .arg(video.width() != mp4_frames_.width() && video.height() != mp4_frames_.height()
+                 ? QStringLiteral("column and row")
+             : video.width() != mp4_frames_.width() ? QStringLiteral("column")
+                                                    : QStringLiteral("row"));
 }
 
 QString Output::name_of(int frame) const
@@ -95,6 +121,19 @@ QString Output::probe(int frame) const
 
 QString Output::write(QImage const &image, int frame)
 {
+    if (format_ == "mp4") {
+        if (!mp4_) {
+            mp4_ = std::make_unique<Mp4Writer>(before_);
+            mp4_frames_ = image.size();
+            if (QString e = mp4_->open(image.size(), {rate_, scale_}, 100, 0); !e.isEmpty()) {
+                mp4_.reset();
+                return QStringLiteral("cannot write %1: %2").arg(before_, e);
+            }
+        }
+        if (QString e = mp4_->add_frame(image); !e.isEmpty())
+            return QStringLiteral("cannot write frame %1 to %2: %3").arg(frame).arg(before_, e);
+        return {};
+    }
     if (format_ == "avi") {
         if (!avi_) {
             avi_ = std::make_unique<AviWriter>(growing(before_), image.size(), rate_,
@@ -122,6 +161,11 @@ QString Output::write(QImage const &image, int frame)
 
 QString Output::finish()
 {
+    if (mp4_) {
+        const QString e = mp4_->finish();
+        mp4_.reset();
+        return e.isEmpty() ? e : QStringLiteral("cannot finish %1: %2").arg(before_, e);
+    }
     if (!avi_)
         return {};
     const bool closed = avi_->close();

@@ -2,16 +2,19 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <memory>
 
 class AviWriter;
+class Mp4Writer;
 
 // Where the frames go: one image; one numbered image per frame when the name
 // holds a printf-like %d (zero-padded to an optional width, e.g. %04d; %% is
-// a plain %); or, for the suffix .avi, one AVI file of JPEG frames. The image
-// format comes from the suffix.
+// a plain %); for the suffix .avi, one AVI file of JPEG frames; or, for the
+// suffix .mp4, one MP4 file of H.264 video. The image format comes from the
+// suffix.
 class Output
 {
   public:
@@ -30,11 +33,15 @@ class Output
     // half-written ever carries the final name. Empty on success.
     QString write(QImage const &image, int frame);
 
-    // Finishes an AVI file and gives it its name; nothing for images.
+    // Finishes a video file and gives it its name; nothing for images.
     QString finish();
 
-    // Frames per second of an AVI file.
+    // Frames per second of a video file.
     void set_rate(unsigned rate, unsigned scale);
+
+    // What the user should know about a finished file: the size an MP4
+    // video grew to for frames with an odd side.
+    QString note() const;
 
   private:
     QString before_, after_;
@@ -43,4 +50,6 @@ class Output
     QByteArray format_;
     unsigned rate_ = 25, scale_ = 1;
     std::unique_ptr<AviWriter> avi_;
+    std::unique_ptr<Mp4Writer> mp4_;
+    QSize mp4_frames_;
 };

@@ -86,19 +86,27 @@ TEST(RenderCli, WritesANumberedSequenceWithoutADisplay)
     EXPECT_EQ(render({"--quiet", "--size", "8x6", "-o", "q.png"}, dir.path()).err, QString());
 }
 
-TEST(RenderCli, WritesAnAviThatAPlayerReads)
+// Both video formats, an odd-sized MP4 said to be padded.
+TEST(RenderCli, WritesVideosThatAPlayerReads)
 {
     QTemporaryDir dir;
-    ASSERT_EQ(
-        render({"--quiet", "--frames", "3", "--size", "16x12", "--fps", "12.5", "-o", "movie.avi"},
-               dir.path())
-            .code,
-        0);
-    QProcess probe;
-    probe.start("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
-                            "stream=codec_name,width,height,nb_read_frames,avg_frame_rate", "-of",
-                            "csv=p=0", dir.filePath("movie.avi")});
-    ASSERT_TRUE(probe.waitForFinished(60000));
-    EXPECT_EQ(probe.readAllStandardOutput().trimmed(), "mjpeg,16,12,25/2,3");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"movie.avi"});
+    const struct {
+        const char *name, *size, *streams;
+    } cases[] = {{"movie.avi", "16x12", "mjpeg,16,12,25/2,3"},
+                 {"movie.mp4", "17x12", "h264,18,12,25/2,3"}};
+    for (auto const &c : cases) {
+        const Outcome r =
+            render({"--frames", "3", "--size", c.size, "--fps", "12.5", "-o", c.name}, dir.path());
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.err.contains("padded with a copy of their last column"),
+                  QByteArray(c.name).endsWith("mp4"))
+            << r.err.toStdString();
+        QProcess probe;
+        probe.start("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
+                                "stream=codec_name,width,height,nb_read_frames,avg_frame_rate",
+                                "-of", "csv=p=0", dir.filePath(c.name)});
+        ASSERT_TRUE(probe.waitForFinished(60000));
+        EXPECT_EQ(probe.readAllStandardOutput().trimmed(), c.streams);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"movie.avi", "movie.mp4"}));
 }

@@ -29,6 +29,7 @@ struct SceneName : FileDialogs {
     QString save_image(QWidget *) override { return {}; }
     QString save_video(QWidget *) override { return {}; }
     QString save_image_sequence(QWidget *) override { return {}; }
+    QString save_mp4(QWidget *) override { return {}; }
     QString open_scene(QWidget *) override { return name; }
     QString save_scene(QWidget *) override { return name; }
 };

@@ -1,10 +1,16 @@
+#include "scene/settings.h"
+
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
 
 namespace
 {
@@ -24,6 +30,35 @@ Outcome render(QStringList const &args, QString const &dir,
     p.waitForFinished(120000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
             QString::fromUtf8(p.readAllStandardError())};
+}
+
+// Option names in a line of --help or a manual page's entry heading.
+QStringList option_names(QString const &text)
+{
+    static const QRegularExpression name(QStringLiteral("(?<![\\w-])--?[A-Za-z][\\w-]*"));
+    QStringList names;
+    for (auto it = name.globalMatch(text); it.hasNext();)
+        names << it.next().captured();
+    return names;
+}
+
+// The manual page's entries: the option names of each heading, and its text.
+std::vector<std::pair<QStringList, QString>> manual_entries(QString const &page)
+{
+    std::vector<std::pair<QStringList, QString>> entries;
+    QString source = page;
+    source.replace(QLatin1String("\\-"), QLatin1String("-"));
+    const QStringList lines = source.split('\n');
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        if (lines[i] != ".TP")
+            continue;
+        QString body;
+        for (qsizetype j = i + 2;
+             j < lines.size() && !lines[j].startsWith(".TP") && !lines[j].startsWith(".SH"); ++j)
+            body += lines[j] + ' ';
+        entries.emplace_back(option_names(lines[i + 1]), lines[i + 1] + ' ' + body);
+    }
+    return entries;
 }
 
 } // namespace
@@ -109,4 +144,81 @@ TEST(RenderCli, WritesVideosThatAPlayerReads)
         EXPECT_EQ(probe.readAllStandardOutput().trimmed(), c.streams);
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"movie.avi", "movie.mp4"}));
+}
+
+// The manual page lists exactly the options --help lists, each one that
+// takes a value with its default, the scene's defaults as the program has
+// them, and the exit codes --help names.
+TEST(RenderCli, ManualPageIsInStepWithHelp)
+{
+    QProcess p;
+    p.start(QStringLiteral(TENEBRION_RENDER), {"--help"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString help = QString::fromUtf8(p.readAllStandardOutput());
+    QFile file(QStringLiteral(TENEBRION_MANUAL_DIR "/tenebrion-render.1.in"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const auto entries = manual_entries(QString::fromUtf8(file.readAll()));
+
+    QStringList in_help, in_manual, takes_value;
+    for (QString const &line : help.split('\n'))
+        if (line.startsWith("  -")) {
+            const QString heading = line.section("  ", 1, 1);
+            in_help << option_names(heading);
+            if (heading.contains('<'))
+                takes_value << option_names(heading);
+        }
+    std::map<QString, QString> text_of;
+    for (auto const &[names, text] : entries)
+        for (QString const &n : names)
+            text_of[n] = text;
+    for (auto const &entry : text_of)
+        in_manual << entry.first;
+    in_help.sort();
+    EXPECT_EQ(in_manual.join(' ').toStdString(), in_help.join(' ').toStdString());
+    for (QString const &option : takes_value)
+        EXPECT_TRUE(text_of[option].contains("Default: ")) << option.toStdString();
+
+    const SceneSettings s;
+    const auto on = [](bool b) { return QString(b ? "on" : "off"); };
+    const std::pair<const char *, QString> defaults[] = {
+        {"--preset", preset_keys[s.preset]},
+        {"--mass", field_text(s.M)},
+        {"--spin", field_text(s.a)},
+        {"--charge", field_text(s.Q)},
+        {"--lambda", field_text(s.Λ)},
+        {"-r", field_text(s.r)},
+        {"--theta", field_text(s.θ)},
+        {"--phi", field_text(s.φ)},
+        {"--speed", s.v ? field_text(*s.v) : "orbital"},
+        {"--disk", on(s.disk)},
+        {"--disk-inner", s.inner ? field_text(*s.inner) : "orbital"},
+        {"--disk-outer", field_text(s.outer)},
+        {"--transparency", transparency_names[s.transparency]},
+        {"--shift", on(s.shift)},
+        {"--beaming", on(s.beaming)},
+        {"--colour", s.simulated ? "simulated" : "classic"},
+        {"--aberration", on(s.aberration)},
+        {"--accuracy", field_text(s.accuracy)},
+        {"--accurate", on(s.accurate)},
+        {"--zoom", QString::number(s.zoom)},
+        {"--overlay", on(s.overlay)},
+        {"--size", QString("%1x%2").arg(s.width).arg(s.height)},
+        {"--rounds", field_text(s.rounds)},
+        {"--frames", QString::number(run_frames(s))},
+    };
+    for (auto const &[option, value] : defaults)
+        EXPECT_TRUE(text_of[option].contains("Default: " + value + '.'))
+            << option << " should default to " << value.toStdString() << ": "
+            << text_of[option].toStdString();
+
+    const QRegularExpression codes(QStringLiteral("Exit codes: (.*)"));
+    QStringList help_codes, manual_codes;
+    for (auto it = QRegularExpression(QStringLiteral("(\\d+) "))
+                       .globalMatch(codes.match(help).captured(1));
+         it.hasNext();)
+        help_codes << it.next().captured(1);
+    for (auto const &[names, text] : entries)
+        if (names.isEmpty() && text.startsWith(".B "))
+            manual_codes << text.section(' ', 1, 1);
+    EXPECT_EQ(manual_codes.join(' ').toStdString(), help_codes.join(' ').toStdString());
 }

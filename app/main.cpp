@@ -2,8 +2,45 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+namespace
+{
+
+const char usage[] = "Usage: tenebrion [options]\n"
+                     "Shows what an observer sees near a black hole, or in any spacetime whose "
+                     "metric is typed as formulas.\n\n"
+                     "Options:\n"
+                     "  -h, --help     Displays this help.\n"
+                     "  -v, --version  Displays version information.\n\n"
+                     "Without a window, tenebrion-render renders scenes saved by this program "
+                     "(see tenebrion-render --help).\n";
+
+// Asked only for its usage or version, the program answers without needing
+// a display, and without opening a window.
+std::optional<int> answer(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help")) {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        if (!std::strcmp(argv[i], "-v") || !std::strcmp(argv[i], "--version")) {
+            std::printf("tenebrion %s\n", TENEBRION_VERSION);
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    if (const std::optional<int> code = answer(argc, argv))
+        return *code;
     QApplication a(argc, argv);
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tenebrion.Tenebrion"));

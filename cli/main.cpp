@@ -1,16 +1,19 @@
 #include "cli/options.h"
 #include "cli/output.h"
 #include "cli/progress.h"
+#include "cli/stop_signal.h"
 #include "physics/geodesic.h"
 #include "physics/ray_colour.h"
 #include "render/frame_engine.h"
 #include "render/overlay.h"
 #include "render/raw_image.h"
 #include "scene/observer.h"
+#include "scene/run_control.h"
 #include "scene/scene.h"
 
 #include <QCommandLineParser>
 #include <QGuiApplication>
+#include <QThread>
 
 #include <cstdio>
 #include <numbers>
@@ -32,6 +35,39 @@ void say(QString const &text)
     std::fprintf(stderr, "tenebrion-render: %s\n", qPrintable(text));
 }
 
+// A frame in progress polls the stop signals and reports its share; the
+// dispatcher calls this over and over while the workers are busy.
+RenderHooks hooks_for(MyImage const &frame, Progress &progress, int done_frames, int index)
+{
+    RenderHooks hooks;
+    hooks.wait = [&frame, &progress, done_frames, index] {
+        QThread::usleep(200);
+        if (stop_signal())
+            stop = true;
+        if (frame.pixels() > 0)
+            progress.during(done_frames, index, double(frame.done()) / frame.pixels());
+    };
+    return hooks;
+}
+
+// After SIGINT or SIGTERM: the frame being rendered is dropped, the finished
+// ones are kept (a video file is closed holding them), and one line says so.
+int stopped(Output &output, int written, int asked)
+{
+    const int signal = stop_signal();
+    const QString name = QString::fromLatin1(signal_name(signal));
+    const int in_video = output.frames_in_video();
+    if (QString e = output.finish(); !e.isEmpty())
+        say(name + QStringLiteral(": stopped; ") + e);
+    else if (in_video > 0)
+        say(QStringLiteral("%1: stopped; %2 holds the first %3 of %4 frames")
+                .arg(name, output.name_of(0), QString::number(in_video), QString::number(asked)));
+    else
+        say(QStringLiteral("%1: stopped after %2 of %3 frames")
+                .arg(name, QString::number(written), QString::number(asked)));
+    return 128 + signal;
+}
+
 // As the window's run: the observer's whole path is traced once and frame k
 // of N stands on its stored point (count·k) div N, so any range of frames
 // gives the pixels a whole run gives.
@@ -51,20 +87,26 @@ int render(Job const &job, Output &output)
     trace_run_path(scene, start, scene.rounds, path);
     const double z = std::numbers::pi / 2 / scene.zoom;
 
-    Progress progress(job.last - job.first + 1, static_cast<long long>(scene.width) * scene.height,
-                      job.quiet);
+    const int asked = job.last - job.first + 1;
+    Progress progress(asked, static_cast<long long>(scene.width) * scene.height, job.quiet);
     MyImage frame;
     for (int k = job.first; k <= job.last; ++k) {
         const int done_frames = k - job.first;
+        if (stop_signal()) {
+            progress.finish();
+            return stopped(output, done_frames, asked);
+        }
         const Observer o = observer_of_frame(path, k, frames, start);
         const PreparedFrame prepared = prepare_frame(scene, o.x, o.v);
         FrameEngine engine(scene, prepared);
         if (job.threads > 0)
             engine.setThreadCount(job.threads);
-        RenderHooks hooks;
-        hooks.progress = [&](int percent, long long) { progress.during(done_frames, percent); };
-        engine.setHooks(hooks);
+        engine.setHooks(hooks_for(frame, progress, done_frames, k));
         const long long ms = engine.render(frame, o.x, o.v, scene.width, scene.height, z);
+        if (stop_signal()) {
+            progress.finish();
+            return stopped(output, done_frames, asked);
+        }
         const QImage picture =
             addTxtImg(raw_to_image(frame, scene.width, scene.height, 0, 0), frame, scene);
         if (QString e = output.write(picture, k); !e.isEmpty()) {
@@ -114,6 +156,10 @@ int main(int argc, char *argv[])
         std::fputs(qPrintable(parser.helpText()), stdout);
         return done;
     }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("tenebrion-render %s\n", TENEBRION_VERSION);
+        return done;
+    }
     Job job;
     if (QString e = job_from(parser, job); !e.isEmpty()) {
         say(e);
@@ -131,5 +177,6 @@ int main(int argc, char *argv[])
         say(e);
         return failed;
     }
+    catch_stop_signals();
     return render(job, output);
 }

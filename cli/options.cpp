@@ -59,9 +59,16 @@ constexpr Override overrides[] = {
     {"rounds", nullptr, "rounds", Kind::number, "N", "Rounds of the observer's path (0.1..10)."},
 };
 
+// As the user types it: one dash before a one-letter name, two before a word.
+QString dashed(const char *option)
+{
+    const QString name = QString::fromUtf8(option);
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
 QString option_error(const char *option, QString const &what)
 {
-    return QStringLiteral("--%1: %2").arg(QString::fromUtf8(option), what);
+    return dashed(option) + QStringLiteral(": ") + what;
 }
 
 // The value of one option as the scene file would hold it.
@@ -99,7 +106,7 @@ QString in_option_terms(QString message)
 {
     for (Override const &o : overrides)
         message.replace(QLatin1Char('"') + QString::fromUtf8(o.key) + QLatin1Char('"'),
-                        QStringLiteral("--") + QString::fromUtf8(o.option));
+                        dashed(o.option));
     return message;
 }
 
@@ -125,7 +132,11 @@ void add_options(QCommandLineParser &parser)
     parser.setApplicationDescription(QStringLiteral(
         "Renders a Tenebrion scene without a window: one image, a numbered image sequence, or "
         "part of an animation for a render farm. Options override the scene's values.\n"
-        "Exit codes: 0 done, 1 rendering or writing failed, 2 bad usage."));
+        "Exit codes: 0 done, 1 rendering or writing failed, 2 bad usage.\n"
+        "SIGINT (Ctrl+C) or SIGTERM stops cleanly: the frame being rendered is dropped, "
+        "finished images stay, an AVI or MP4 file is closed holding the finished frames, and the "
+        "exit "
+        "code is 130 or 143. A second signal ends the process at once."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({

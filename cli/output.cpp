@@ -1,30 +1,50 @@
 #include "cli/output.h"
 
+#include "video/avi.h"
 #include "video/avi_writer.h"
 #include "video/mp4_writer.h"
+#include "video/output_file.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QRegularExpression>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace
 {
+
+// Wider fields only waste memory and disk: frame numbers have at most 10 digits.
+constexpr int widest_field = 10;
+
 // The AVI file grows under this name until it is finished.
 QString growing(QString const &name)
 {
     return name + QStringLiteral(".part");
 }
+
+QString system_reason()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
 } // namespace
 
-Output::Output() = default;
+Output::Output()
+{
+    // Failures reach the user as one message with their reason, from here.
+    avi_set_quiet(true);
+}
+
 Output::~Output()
 {
     if (avi_) {
         avi_->close();
-        QFile::remove(growing(before_));
+        QFile::remove(growing(target_));
     }
 }
 
@@ -34,66 +54,70 @@ void Output::set_rate(unsigned rate, unsigned scale)
     scale_ = scale;
 }
 
+// The name as printf would take it: "%%" is a "%", and at most one field
+// %d or %0Nd (N digits of width) stands for the frame number.
+QString Output::read_name(QString const &name)
+{
+    const auto quoted = [&] { return QLatin1Char('"') + name + QLatin1Char('"'); };
+    QString *part = &before_;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (name[i] != QLatin1Char('%')) {
+            *part += name[i];
+            continue;
+        }
+        if (name.mid(i + 1, 1) == QLatin1String("%")) {
+            *part += QLatin1Char('%');
+            ++i;
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < name.size() && name[end].isDigit())
+            ++end;
+        if (end == name.size() || name[end] != QLatin1Char('d'))
+            return QStringLiteral("-o: in ") + quoted() +
+                   QStringLiteral(" a % must begin %d, %0Nd or %%");
+        if (numbered_)
+            return QStringLiteral("-o: only one %d (or %0Nd) field is allowed in ") + quoted();
+        bool ok = true;
+        const QString digits = name.mid(i + 1, end - i - 1);
+        width_ = digits.isEmpty() ? 0 : digits.toInt(&ok);
+        if (!ok || width_ > widest_field)
+            return QStringLiteral("-o: the %d field of ") + quoted() +
+                   QStringLiteral(" is at most %1 wide").arg(widest_field);
+        numbered_ = true;
+        part = &after_;
+        i = end;
+    }
+    return {};
+}
+
 QString Output::check(QString const &name, int frames)
 {
-    static const QRegularExpression field(QStringLiteral("%(0?)(\\d*)d"));
-    QString rest = name;
-    rest.replace(QLatin1String("%%"), QString());
-    int count = 0;
-    for (auto it = field.globalMatch(rest); it.hasNext(); it.next())
-        ++count;
-    rest.remove(field);
-    if (count > 1 || rest.contains(QLatin1Char('%')))
-        return QStringLiteral("-o: only one %d (or %0Nd) field is allowed in \"%1\"").arg(name);
-    numbered_ = count == 1;
-    if (QFileInfo(name).suffix().toLower() == QLatin1String("avi")) {
+    if (QString e = read_name(name); !e.isEmpty())
+        return e;
+    if (!numbered_)
+        if (QString e = output_target(before_, target_); !e.isEmpty())
+            return e;
+    if (QFileInfo(name_of(0)).suffix().toLower() == QLatin1String("avi")) {
         if (numbered_)
             return QStringLiteral("-o: an AVI file takes no %d field");
-        before_ = name;
         format_ = "avi";
         return {};
     }
-    if (QFileInfo(name).suffix().toLower() == QLatin1String("mp4")) {
+    if (QFileInfo(name_of(0)).suffix().toLower() == QLatin1String("mp4")) {
         if (numbered_)
             return QStringLiteral("-o: an MP4 file takes no %d field");
-        before_ = name;
         format_ = "mp4";
         return {};
     }
     if (!numbered_ && frames > 1)
         return QStringLiteral("-o: %1 frames need a numbered name such as frame_%04d.png")
             .arg(frames);
-    if (numbered_) {
-        const QRegularExpressionMatch m = field.match(name);
-        before_ = name.left(m.capturedStart()).replace(QLatin1String("%%"), QLatin1String("%"));
-        after_ = name.mid(m.capturedEnd()).replace(QLatin1String("%%"), QLatin1String("%"));
-        width_ = m.captured(2).toInt();
-    } else {
-        before_ = name;
-    }
     format_ = QFileInfo(name_of(0)).suffix().toLower().toLatin1();
     if (!QImageWriter::supportedImageFormats().contains(format_))
         return QStringLiteral("-o: no image format for the suffix \"%1\"")
             .arg(QString::fromLatin1(format_));
     return {};
-}
-
-QString Output::note() const
-{
-    const QSize video = Mp4Writer::video_size(mp4_frames_);
-    if (format_ != "mp4" || video == mp4_frames_)
-        return {};
-    return QStringLiteral("%1 is %2x%3: H.264 needs even sides, so the frames of %4x%5 were "
-                          "padded with a copy of their last %6")
-        .arg(before_)
-        .arg(video.width())
-        .arg(video.height())
-        .arg(mp4_frames_.width())
-        .arg(mp4_frames_.height())
-        .arg(video.width() != mp4_frames_.width() && video.height() != mp4_frames_.height()
-                 ? QStringLiteral("column and row")
-             : video.width() != mp4_frames_.width() ? QStringLiteral("column")
-                                                    : QStringLiteral("row"));
 }
 
 QString Output::name_of(int frame) const
@@ -106,57 +130,91 @@ QString Output::name_of(int frame) const
 QString Output::probe(int frame) const
 {
     if (format_ == "avi") {
-        QFile file(growing(before_));
+        QFile file(growing(target_));
         if (!file.open(QIODevice::WriteOnly))
             return QStringLiteral("cannot write %1: %2").arg(before_, file.errorString());
         file.remove();
         return {};
     }
-    QSaveFile file(name_of(frame));
+    QString target;
+    if (QString e = output_target(name_of(frame), target); !e.isEmpty())
+        return e;
+    QSaveFile file(target);
     if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString());
+        return QStringLiteral("cannot write %1: %2").arg(name_of(frame), file.errorString());
     file.cancelWriting();
     return {};
 }
 
 QString Output::write(QImage const &image, int frame)
 {
-    if (format_ == "mp4") {
-        if (!mp4_) {
-            mp4_ = std::make_unique<Mp4Writer>(before_);
-            mp4_frames_ = image.size();
-            if (QString e = mp4_->open(image.size(), {rate_, scale_}, 100, 0); !e.isEmpty()) {
-                mp4_.reset();
-                return QStringLiteral("cannot write %1: %2").arg(before_, e);
-            }
-        }
-        if (QString e = mp4_->add_frame(image); !e.isEmpty())
-            return QStringLiteral("cannot write frame %1 to %2: %3").arg(frame).arg(before_, e);
-        return {};
-    }
-    if (format_ == "avi") {
-        if (!avi_) {
-            avi_ = std::make_unique<AviWriter>(growing(before_), image.size(), rate_,
-                                               QStringLiteral("MJPG"));
-            avi_->setFrameRate(rate_, scale_);
-            if (!avi_->open()) {
-                avi_.reset();
-                return QStringLiteral("cannot write %1").arg(before_);
-            }
-        }
-        if (!avi_->addFrame(image, "JPG", 100))
-            return QStringLiteral("cannot write frame %1 to %2").arg(frame).arg(before_);
-        return {};
-    }
-    QSaveFile file(name_of(frame));
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString());
-    QImageWriter writer(&file, format_);
+    if (format_ == "avi")
+        return add_to_video(image, frame);
+    if (format_ == "mp4")
+        return add_to_mp4(image, frame);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format_);
     if (!writer.write(image))
-        return QStringLiteral("cannot write %1: %2").arg(file.fileName(), writer.errorString());
-    if (!file.commit())
-        return QStringLiteral("cannot write %1: %2").arg(file.fileName(), file.errorString());
+        return QStringLiteral("cannot encode frame %1 for %2: %3")
+            .arg(QString::number(frame), name_of(frame), writer.errorString());
+    return write_whole_file(name_of(frame), bytes);
+}
+
+QString Output::add_to_video(QImage const &image, int frame)
+{
+    if (!avi_) {
+        avi_ = std::make_unique<AviWriter>(growing(target_), image.size(), rate_,
+                                           QStringLiteral("MJPG"));
+        avi_->setFrameRate(rate_, scale_);
+        if (!avi_->open()) {
+            const QString why = avi_->errorString();
+            avi_.reset();
+            return QStringLiteral("cannot write %1: %2").arg(before_, why);
+        }
+    }
+    if (!avi_->addFrame(image, "JPG", 100))
+        return QStringLiteral("cannot write frame %1 to %2: %3; the unfinished file is removed")
+            .arg(QString::number(frame), before_, avi_->errorString());
     return {};
+}
+
+QString Output::add_to_mp4(QImage const &image, int frame)
+{
+    if (!mp4_) {
+        mp4_ = std::make_unique<Mp4Writer>(target_);
+        mp4_frames_ = image.size();
+        if (QString e = mp4_->open(image.size(), {rate_, scale_}, 100, 0); !e.isEmpty()) {
+            mp4_.reset();
+            return QStringLiteral("cannot write %1: %2").arg(before_, e);
+        }
+    }
+    if (QString e = mp4_->add_frame(image); !e.isEmpty())
+        return QStringLiteral("cannot write frame %1 to %2: %3; the unfinished file is removed")
+            .arg(QString::number(frame), before_, e);
+    return {};
+}
+
+int Output::frames_in_video() const
+{
+    return avi_ ? avi_->frameCount() : mp4_ ? mp4_->frames() : 0;
+}
+
+QString Output::note() const
+{
+    const QSize video = Mp4Writer::video_size(mp4_frames_);
+    if (format_ != "mp4" || video == mp4_frames_)
+        return {};
+    const bool column = video.width() != mp4_frames_.width();
+    const bool row = video.height() != mp4_frames_.height();
+    return QStringLiteral("%1 is %2x%3: H.264 needs even sides, so the frames of %4x%5 were "
+                          "padded with a copy of their last %6")
+        .arg(before_, QString::number(video.width()), QString::number(video.height()),
+             QString::number(mp4_frames_.width()), QString::number(mp4_frames_.height()),
+             column && row ? QStringLiteral("column and row")
+             : column      ? QStringLiteral("column")
+                           : QStringLiteral("row"));
 }
 
 QString Output::finish()
@@ -164,17 +222,23 @@ QString Output::finish()
     if (mp4_) {
         const QString e = mp4_->finish();
         mp4_.reset();
-        return e.isEmpty() ? e : QStringLiteral("cannot finish %1: %2").arg(before_, e);
+        return e.isEmpty() ? e : QStringLiteral("cannot write %1: %2").arg(before_, e);
     }
     if (!avi_)
         return {};
     const bool closed = avi_->close();
+    const QString why = avi_->errorString();
     avi_.reset();
-    const QString part = growing(before_);
-    if (!closed || std::rename(QFile::encodeName(part).constData(),
-                               QFile::encodeName(before_).constData()) != 0) {
+    const QString part = growing(target_);
+    if (!closed) {
         QFile::remove(part);
-        return QStringLiteral("cannot finish %1").arg(before_);
+        return QStringLiteral("cannot finish %1: %2").arg(before_, why);
+    }
+    if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target_).constData()) !=
+        0) {
+        const QString reason = system_reason();
+        QFile::remove(part);
+        return QStringLiteral("cannot finish %1: %2").arg(before_, reason);
     }
     return {};
 }

@@ -11,10 +11,11 @@ class AviWriter;
 class Mp4Writer;
 
 // Where the frames go: one image; one numbered image per frame when the name
-// holds a printf-like %d (zero-padded to an optional width, e.g. %04d; %% is
-// a plain %); for the suffix .avi, one AVI file of JPEG frames; or, for the
-// suffix .mp4, one MP4 file of H.264 video. The image format comes from the
-// suffix.
+// holds a printf-like %d (zero-padded to an optional width up to 10, e.g.
+// %04d; %% is a plain %); for the suffix .avi, one AVI file of JPEG frames;
+// or, for the suffix .mp4, one MP4 file of H.264 video. The image format
+// comes from the suffix. Files are written through symbolic links; nothing
+// that is not a regular file is ever replaced.
 class Output
 {
   public:
@@ -22,19 +23,22 @@ class Output
     ~Output();
 
     // Empty when the name is usable for `frames` frames; else what is wrong.
-    QString check(QString const &name, int frames);
+    [[nodiscard]] QString check(QString const &name, int frames);
 
     QString name_of(int frame) const;
 
     // Empty when the file for `frame` can be created; nothing is left behind.
-    QString probe(int frame) const;
+    [[nodiscard]] QString probe(int frame) const;
 
     // Writes under a temporary name and renames it when complete, so nothing
     // half-written ever carries the final name. Empty on success.
-    QString write(QImage const &image, int frame);
+    [[nodiscard]] QString write(QImage const &image, int frame);
 
     // Finishes a video file and gives it its name; nothing for images.
-    QString finish();
+    [[nodiscard]] QString finish();
+
+    // Frames the video file holds so far; 0 for images.
+    int frames_in_video() const;
 
     // Frames per second of a video file.
     void set_rate(unsigned rate, unsigned scale);
@@ -44,7 +48,12 @@ class Output
     QString note() const;
 
   private:
+    QString read_name(QString const &name);
+    QString add_to_video(QImage const &image, int frame);
+    QString add_to_mp4(QImage const &image, int frame);
+
     QString before_, after_;
+    QString target_; // what an unnumbered name leads to, through links
     int width_ = 0;
     bool numbered_ = false;
     QByteArray format_;

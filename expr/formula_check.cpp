@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 namespace
@@ -112,6 +113,8 @@ class Reader
         const bool negation = c == u'-' && (i == 0 || opened);
         if (want_operand && !negation)
             return unexpected(QString(c));
+        if (c == u'^')
+            carets.push_back(i);
         want_operand = true;
         opened = false;
         previous = QString(c);
@@ -137,6 +140,10 @@ class Reader
         return formula_problem{what, i};
     }
 
+  public:
+    std::vector<qsizetype> carets; // where each "^" stands
+
+  private:
     const QString &text;
     qsizetype i = 0;
     std::vector<qsizetype> openers;
@@ -145,29 +152,93 @@ class Reader
     bool opened = false; // the last token opened a bracket
 };
 
+using Evaluate = std::function<double(const cmp_expr &, const f_vec &)>;
+
+cmp_expr compiled(const QString &text)
+{
+    QString postfix = ToPfx(text);
+    return TrPfx(OptPfx(postfix));
+}
+
 // Points around the hole, off the axis and away from t = 0 and φ = 0.
-bool finite_somewhere(const cmp_expr &e)
+bool finite_somewhere(const cmp_expr &e, const Evaluate &evaluate)
 {
     for (double r : {3.0, 10.0, 50.0, 300.0})
         for (double θ : {0.4, 1.5707963267948966, 2.5})
-            if (std::isfinite(CntPfx(e.code, f_vec{{1.0, r, θ, 1.0}})))
+            if (std::isfinite(evaluate(e, f_vec{{1.0, r, θ, 1.0}})))
                 return true;
     return false;
+}
+
+// The operand that starts at `at` in a text the reader accepted: one
+// character, or a bracket up to its closing one. (Of sin( and cos( only the
+// first letter, which is not a number either.)
+QString operand_at(const QString &text, qsizetype at)
+{
+    if (text[at] != u'(')
+        return text.mid(at, 1);
+    int depth = 0;
+    qsizetype end = at;
+    do
+        depth += text[end] == u'(' ? 1 : text[end] == u')' ? -1 : 0;
+    while (++end < text.size() && depth > 0);
+    return text.mid(at, end - at);
+}
+
+// Every evaluator takes a power's exponent as a whole number (repeated
+// products keep whole powers exact), so anything else would be computed
+// wrongly without a word: the exponent must be a constant whole number.
+std::optional<formula_problem> exponent_problem(const QString &text, qsizetype caret,
+                                                const Evaluate &evaluate)
+{
+    const QString exponent = operand_at(text, caret + 1);
+    for (QChar c : exponent)
+        if (!c.isDigit() && !QStringLiteral("+-*/^()").contains(c))
+            return formula_problem{tr("the exponent after '^' must be a number: only whole "
+                                      "powers such as x^2 are computed"),
+                                   caret};
+    const double value = evaluate(compiled(exponent), f_vec{{0.0, 1.0, 1.0, 0.0}});
+    if (!(value >= 0 && value <= 2147483647.0 && value == std::floor(value)))
+        return formula_problem{
+            tr("the exponent %1 is not a whole number from 0 up: only whole powers such as x^2 "
+               "are computed (write 1/x^2 for x^(-2))")
+                .arg(QString::number(value)),
+            caret};
+    return std::nullopt;
+}
+
+std::optional<formula_problem> problem_of(const QString &text, const Evaluate &evaluate)
+{
+    if (text.size() > max_formula_length)
+        return formula_problem{
+            tr("formula too long: at most %1 characters").arg(max_formula_length),
+            max_formula_length};
+    Reader reader(text);
+    if (auto p = reader.read())
+        return p;
+    for (qsizetype caret : reader.carets)
+        if (auto p = exponent_problem(text, caret, evaluate))
+            return p;
+    QString postfix = ToPfx(text);
+    const QString finished = OptPfx(postfix);
+    if (finished.size() > int(sizeof cmp_expr::code) || stackNeed(finished) < 0)
+        return formula_problem{tr("formula too long or too deeply nested"), -1};
+    if (!finite_somewhere(TrPfx(finished), evaluate))
+        return formula_problem{tr("no finite value anywhere (a division by zero?)"), -1};
+    return std::nullopt;
 }
 
 } // namespace
 
 std::optional<formula_problem> formula_problem_of(const QString &text)
 {
-    if (auto p = Reader(text).read())
-        return p;
-    QString postfix = ToPfx(text);
-    const QString finished = OptPfx(postfix);
-    if (finished.size() > int(sizeof cmp_expr::code) || stackNeed(finished) < 0)
-        return formula_problem{tr("formula too long or too deeply nested"), -1};
-    if (!finite_somewhere(TrPfx(finished)))
-        return formula_problem{tr("no finite value anywhere (a division by zero?)"), -1};
-    return std::nullopt;
+    return problem_of(text, [](const cmp_expr &e, const f_vec &x) { return CntPfx(e.code, x); });
+}
+
+std::optional<formula_problem> formula_problem_of(const QString &text, const double (&P)[6])
+{
+    return problem_of(text,
+                      [&P](const cmp_expr &e, const f_vec &x) { return CntPfx(e.code, x, P); });
 }
 
 QString describe(const formula_problem &p)

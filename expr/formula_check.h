@@ -10,13 +10,20 @@ struct formula_problem {
     qsizetype at; // index of the offending character in the text; -1 for none
 };
 
+// Longer texts are refused before anything is compiled, so a check never
+// keeps anyone waiting; no metric component needs half as many.
+inline constexpr int max_formula_length = 1000;
+
 // The translator takes any text and the compiler turns whatever comes of it
 // into a program, so a typing error would silently become a wrong metric.
 // This reads the text as the translator does and reports the first thing that
-// is not a formula of the accepted alphabet; then it checks that the compiled
-// program can run and has a finite value somewhere around the hole for the
-// current parameters P. Nothing when the text is a usable formula.
+// is not a formula of the accepted alphabet, or a power whose exponent is not
+// a constant whole number (the evaluators compute only those); then it checks
+// that the compiled program can run and has a finite value somewhere around
+// the hole for the parameters P (M, a, Q, Λ first). Nothing when the text is a
+// usable formula. Without P, the shared scene's.
 std::optional<formula_problem> formula_problem_of(const QString &text);
+std::optional<formula_problem> formula_problem_of(const QString &text, const double (&P)[6]);
 
 // "what (character n)", or just "what" when there is no place to point at.
 QString describe(const formula_problem &p);

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <cstdint>
 #include <vector>
 
 namespace
@@ -53,7 +54,9 @@ QString combine(const QString &a, const QString &b, QChar op)
             return QStringLiteral("0");
         return b == u"1" ? a : a + b + op;
     default: // '^'
-        if (a == u"0")
+        // 0^0 is 1 to the evaluators, and an exponent that is not a digit
+        // may be 0 where it is evaluated.
+        if (a == u"0" && b.size() == 1 && b[0] >= u'1' && b[0] <= u'9')
             return QStringLiteral("0");
         return b == u"1" ? a : a + b + op;
     }
@@ -98,13 +101,61 @@ QString simplifyPass(const QString &s)
     return st.empty() ? QString() : st.front();
 }
 
-qsizetype countOverlapping(QStringView hay, QStringView needle)
+// Counts the occurrences (overlapping ones included) of any piece of one
+// text. A plain substring search compares each candidate position character
+// by character, and in the periodic texts long sums make, nearly every
+// position is a candidate: counting every piece that way made factoring cubic
+// in the length. Positions are compared by polynomial hashes of their
+// prefixes first, so only real occurrences are compared in full.
+class PieceCounter
 {
-    qsizetype n = 0;
-    for (qsizetype p = hay.indexOf(needle); p >= 0; p = hay.indexOf(needle, p + 1))
-        ++n;
-    return n;
-}
+  public:
+    explicit PieceCounter(QStringView text)
+        : text_(text), prefix_(text.size() + 1), power_(text.size() + 1)
+    {
+        power_[0] = {1, 1};
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            prefix_[i + 1] = extended(prefix_[i], text[i].unicode() + 1u);
+            power_[i + 1] = extended(power_[i], 0);
+        }
+    }
+
+    qsizetype count(qsizetype start, qsizetype length) const
+    {
+        const Hash wanted = hash(start, length);
+        const QStringView piece = text_.mid(start, length);
+        qsizetype n = 0;
+        for (qsizetype p = 0; p + length <= text_.size(); ++p)
+            if (hash(p, length) == wanted && text_.mid(p, length) == piece)
+                ++n;
+        return n;
+    }
+
+  private:
+    // Two hashes modulo primes below 2^31, so products fit 64 bits; together
+    // they make a chance match as unlikely as one 62-bit hash would.
+    struct Hash {
+        std::uint64_t a = 0, b = 0;
+        bool operator==(Hash const &) const = default;
+    };
+    static constexpr std::uint64_t modulus_a = 2147483647, modulus_b = 2147483629;
+    static constexpr std::uint64_t base = 1000003;
+
+    static Hash extended(Hash h, std::uint64_t c)
+    {
+        return {(h.a * base + c) % modulus_a, (h.b * base + c) % modulus_b};
+    }
+    Hash hash(qsizetype start, qsizetype length) const
+    {
+        Hash const &to = prefix_[start + length], &from = prefix_[start];
+        Hash const &shift = power_[length];
+        return {(to.a + modulus_a - from.a * shift.a % modulus_a) % modulus_a,
+                (to.b + modulus_b - from.b * shift.b % modulus_b) % modulus_b};
+    }
+
+    QStringView text_;
+    std::vector<Hash> prefix_, power_;
+};
 
 int depthChange(QChar c)
 {
@@ -125,6 +176,7 @@ Repeat mostRepeated(const QString &s)
 {
     Repeat best;
     const qsizetype n = s.size();
+    const PieceCounter counter(s);
     for (qsizetype i = 0; i + 4 <= n; ++i) {
         int depth = 0;
         for (qsizetype len = 1; len <= n - i - 1; ++len) {
@@ -133,10 +185,9 @@ Repeat mostRepeated(const QString &s)
                 break;
             if (len < 3 || depth != 1)
                 continue;
-            QStringView piece = QStringView(s).mid(i, len);
-            qsizetype count = countOverlapping(s, piece);
+            const qsizetype count = counter.count(i, len);
             if (count >= best.count) {
-                best.piece = piece.toString();
+                best.piece = s.mid(i, len);
                 best.count = count;
             }
         }

@@ -1,5 +1,7 @@
 #include "scene/scene_file.h"
 
+#include "expr/formula_check.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -144,12 +146,21 @@ QString read_metric(QJsonValue const &v, SceneSettings &s)
             return QStringLiteral("%1 is not a metric component (tt, tr, …, ff)").arg(quoted(key));
         if (!it->isString())
             return must(key, QStringLiteral("a formula text"));
-        if (!formula_compiles(it->toString()))
-            return QStringLiteral("%1: the formula \"%2\" does not compile")
-                .arg(quoted(key), it->toString());
         taken.metric[i] = it->toString();
     }
     std::copy(std::begin(taken.metric), std::end(taken.metric), s.metric);
+    return {};
+}
+
+// Every formula, from the file or its preset, passes the editor's check with
+// the file's parameters; the message names the key and the character.
+QString metric_problem(SceneSettings const &s)
+{
+    const double P[6] = {s.M, s.a, s.Q, s.Λ, 0.0, s.outer};
+    for (int i = 0; i < 16; ++i)
+        if (const auto problem = formula_problem_of(s.metric[i], P))
+            return quoted(QStringLiteral("metric.") + QLatin1String(metric_keys[i])) +
+                   QStringLiteral(": ") + describe(*problem);
     return {};
 }
 
@@ -254,6 +265,8 @@ QString read_scene(QByteArray const &text, SceneSettings &out, QStringList &warn
         if (QString e = reader->second(*it, s); !e.isEmpty())
             return e;
     }
+    if (QString e = metric_problem(s); !e.isEmpty())
+        return e;
     out = s;
     return {};
 }

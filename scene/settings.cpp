@@ -29,11 +29,6 @@ SceneSettings SceneSettings::of_preset(int index)
     return s;
 }
 
-bool formula_compiles(QString const &text)
-{
-    return stackNeed(ToPfx(text) + u'$') >= 0;
-}
-
 int run_frames(SceneSettings const &s)
 {
     return s.animation ? s.frames : 1;

@@ -39,9 +39,6 @@ inline constexpr const char *preset_keys[5] = {"minkowski", "schwarzschild", "re
 inline constexpr int transparency_weights[5] = {1, 2, 5, 9, 65535};
 inline constexpr const char *transparency_names[5] = {"1:1", "1:2", "1:5", "1:9", "opaque"};
 
-// The metric's postfix text cannot run (a formula that does not compile).
-bool formula_compiles(QString const &text);
-
 // The frames a run renders: the animation's, or one.
 int run_frames(SceneSettings const &s);
 

@@ -28,6 +28,19 @@ TEST(FormulaCheck, NamesTheFirstFaultAndWhereItIs)
         {"r()", "missing operator between 'r' and '(' (character 2)"},
         {"(r+)", "unexpected ')' after '+' (character 4)"},
         {"((((((((((((((((r))))))))))))))))^2+r", nullptr},
+        {"r^(1/2)", "the exponent 0.5 is not a whole number from 0 up: only whole powers such as "
+                    "x^2 are computed (write 1/x^2 for x^(-2)) (character 2)"},
+        {"1-r^(0-2)", "the exponent -2 is not a whole number from 0 up: only whole powers such "
+                      "as x^2 are computed (write 1/x^2 for x^(-2)) (character 4)"},
+        {"r^θ", "the exponent after '^' must be a number: only whole powers such as x^2 are "
+                "computed (character 2)"},
+        {"r^(2*a)", "the exponent after '^' must be a number: only whole powers such as x^2 are "
+                    "computed (character 2)"},
+        {"r^sin(θ)", "the exponent after '^' must be a number: only whole powers such as x^2 are "
+                     "computed (character 2)"},
+        {"r^(1/0)", "the exponent inf is not a whole number from 0 up: only whole powers such "
+                    "as x^2 are computed (write 1/x^2 for x^(-2)) (character 2)"},
+        {"r^(2*3)*r^0+(1-r)^(((2)))", nullptr},
     };
     for (auto [text, told] : bad) {
         const auto problem = formula_problem_of(QString::fromUtf8(text));
@@ -38,6 +51,12 @@ TEST(FormulaCheck, NamesTheFirstFaultAndWhereItIs)
         ASSERT_TRUE(problem) << text;
         EXPECT_EQ(describe(*problem).toStdString(), told) << text;
     }
+    // Refused before compiling, which takes long for such texts.
+    const QString sum = "r" + QString("+r").repeated(500);
+    EXPECT_EQ(describe(*formula_problem_of(sum)),
+              "formula too long: at most 1000 characters (character 1001)");
+    const auto shorter = formula_problem_of(sum.left(max_formula_length - 1));
+    EXPECT_TRUE(!shorter || !shorter->what.startsWith("formula too long: at most"));
     for (const metric_preset &preset : presets)
         for (const char *text : preset.g)
             EXPECT_FALSE(formula_problem_of(QString::fromUtf8(text))) << text;

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -9,8 +10,12 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <functional>
 #include <map>
 #include <vector>
+
+#include <sys/resource.h>
 
 namespace
 {
@@ -18,18 +23,58 @@ namespace
 struct Outcome {
     int code;
     QString err;
+    QString out;
 };
 
-Outcome render(QStringList const &args, QString const &dir,
-               QProcessEnvironment env = QProcessEnvironment::systemEnvironment())
+Outcome run(QString const &program, QStringList const &args, QString const &dir,
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment(),
+            std::function<void()> in_child = {})
 {
     QProcess p;
     p.setWorkingDirectory(dir);
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TENEBRION_RENDER), args);
+    if (in_child)
+        p.setChildProcessModifier(in_child);
+    p.start(program, args);
     p.waitForFinished(120000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardError())};
+            QString::fromUtf8(p.readAllStandardError()),
+            QString::fromUtf8(p.readAllStandardOutput())};
+}
+
+Outcome render(QStringList const &args, QString const &dir,
+               QProcessEnvironment env = QProcessEnvironment::systemEnvironment())
+{
+    return run(QStringLiteral(TENEBRION_RENDER), args, dir, env);
+}
+
+void put(QString const &name, QByteArray const &bytes)
+{
+    QFile f(name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray contents(QString const &name)
+{
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Frames in an AVI file as a player counts them; -1 without ffprobe.
+int frames_played(QString const &name)
+{
+    QProcess probe;
+    probe.start("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
+                            "stream=nb_read_frames", "-of", "csv=p=0", name});
+    if (!probe.waitForFinished(60000) || probe.exitCode() != 0)
+        return -1;
+    return probe.readAllStandardOutput().trimmed().toInt();
+}
+
+QByteArray scene_with_tt(QString const &formula)
+{
+    return QStringLiteral(R"({"version": 1, "metric": {"tt": "%1"}})").arg(formula).toUtf8();
 }
 
 // Option names in a line of --help or a manual page's entry heading.
@@ -66,10 +111,16 @@ std::vector<std::pair<QStringList, QString>> manual_entries(QString const &page)
 TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
 {
     QTemporaryDir dir;
-    QFile bad_metric(dir.filePath("bad.json"));
-    ASSERT_TRUE(bad_metric.open(QIODevice::WriteOnly));
-    bad_metric.write(R"({"version": 1, "metric": {"rr": "1/(1-2*M/"}})");
-    bad_metric.close();
+    put(dir.filePath("bad.json"), R"({"version": 1, "metric": {"rr": "1/(1-2*M/"}})");
+    put(dir.filePath("long.json"), scene_with_tt("r" + QString("+r").repeated(2000)));
+    put(dir.filePath("wide.json"), scene_with_tt(QString::fromUtf8("r\u0117r")));
+    put(dir.filePath("root.json"), scene_with_tt("(1-2*M/r)^(1/2)"));
+    for (const char *name : {"locked.png", "locked.avi"}) {
+        put(dir.filePath(name), "kept");
+        QFile::setPermissions(dir.filePath(name), QFileDevice::ReadOwner);
+    }
+    QDir(dir.path()).mkdir("folder.png");
+    const QStringList before = QDir(dir.path()).entryList(QDir::Files);
     const struct {
         QStringList args;
         int code;
@@ -86,7 +137,20 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
         {{"--frames", "10", "--range", "5-12", "-o", "a_%d.png"}, 2, "--range"},
         {{"--frames", "3", "-o", "a.png"}, 2, "numbered"},
         {{"-o", "a.xyz"}, 2, "suffix"},
-        {{"-o", "a_%d_%d.png", "--frames", "2"}, 2, "one %d"},
+        {{"-o", "a_%d_%d.png", "--frames", "2"},
+         2,
+         "-o: only one %d (or %0Nd) field is allowed in \"a_%d_%d.png\""},
+        {{"-o", "a%n.png"}, 2, "-o: in \"a%n.png\" a % must begin %d, %0Nd or %%"},
+        {{"-o", "p%0999999999d.png", "--frames", "2"}, 2, "at most 10 wide"},
+        {{"-r", "-5", "-o", "a.png"}, 2, "tenebrion-render: -r must be"},
+        {{"-o", "/dev/full"}, 2, "cannot write /dev/full: not a regular file"},
+        {{"-o", "folder.png"}, 2, "cannot write folder.png: not a regular file"},
+        {{"-o", "locked.png"}, 2, "cannot write locked.png: the file is read-only"},
+        {{"-o", "locked.avi"}, 2, "cannot write locked.avi: the file is read-only"},
+        {{"--scene", "long.json", "-o", "a.png"}, 2, "\"metric.tt\": formula too long"},
+        {{"--scene", "wide.json", "-o", "a.png"}, 2, "unknown character 'ė' (character 2)"},
+        {{"--scene", "root.json", "-o", "a.png"}, 2, "exponent 0.5 is not a whole number"},
+
         {{"--scene", "missing.json", "-o", "a.png"}, 2, "--scene"},
         {{"--scene", "bad.json", "-o", "a.png"}, 2, "metric.rr"},
         {{"--panorama", "missing.png", "--size", "16x12", "-o", "a.png"}, 2, "missing.png"},
@@ -96,8 +160,123 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
         const Outcome r = render(c.args, dir.path());
         EXPECT_EQ(r.code, c.code) << c.args.join(' ').toStdString() << ": " << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.says))) << r.err.toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
     }
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"bad.json"});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), before);
+    EXPECT_EQ(contents(dir.filePath("locked.avi")), "kept");
+}
+
+// Both programs answer --help and --version (or -v) and exit, with no
+// display and no window.
+TEST(RenderCli, BothProgramsAnswerHelpAndVersionWithoutADisplay)
+{
+    QTemporaryDir dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    const struct {
+        const char *program, *option, *says;
+    } cases[] = {
+        {TENEBRION_RENDER, "--version", "tenebrion-render 9.2"},
+        {TENEBRION_RENDER, "-v", "tenebrion-render 9.2"},
+        {TENEBRION_RENDER, "--help", "130 or 143"},
+        {TENEBRION_APP, "--version", "tenebrion 9.2"},
+        {TENEBRION_APP, "-v", "tenebrion 9.2"},
+        {TENEBRION_APP, "--help", "Usage: tenebrion"},
+    };
+    for (auto [program, option, says] : cases) {
+        const Outcome r = run(program, {option}, dir.path(), env);
+        EXPECT_EQ(r.code, 0) << program << option << r.err.toStdString();
+        EXPECT_TRUE(r.out.contains(says)) << program << option << r.out.toStdString();
+    }
+}
+
+// A disk that fills up (a file size limit, with SIGXFSZ ignored as a full
+// disk raises none): exit 1, one line naming the file and the system's
+// reason, and nothing under a final name, an old file intact.
+TEST(RenderCli, FullDiskFailsWithTheReasonAndLeavesNoPartialFile)
+{
+    const struct {
+        QStringList args;
+        const char *file;
+    } cases[] = {
+        {{"-o", "one.png"}, "one.png"},
+        {{"--frames", "3", "-o", "seq_%02d.jpg"}, "seq_00.jpg"},
+        {{"--frames", "3", "-o", "movie.avi"}, "movie.avi"},
+        {{"--frames", "3", "-o", "movie.mp4"}, "movie.mp4"},
+        {{"-o", "old.png"}, "old.png"},
+    };
+    for (auto const &c : cases) {
+        QTemporaryDir dir;
+        put(dir.filePath("old.png"), "the old picture");
+        const Outcome r = run(QStringLiteral(TENEBRION_RENDER),
+                              c.args + QStringList{"--quiet", "--size", "64x48"}, dir.path(),
+                              QProcessEnvironment::systemEnvironment(), [] {
+                                  std::signal(SIGXFSZ, SIG_IGN);
+                                  const rlimit limit{512, 512};
+                                  setrlimit(RLIMIT_FSIZE, &limit);
+                              });
+        const std::string args = c.args.join(' ').toStdString();
+        EXPECT_EQ(r.code, 1) << args << r.err.toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("tenebrion-render: cannot write ")))
+            << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.file))) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("File too large")) << r.err.toStdString();
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.png"}) << args;
+        EXPECT_EQ(contents(dir.filePath("old.png")), "the old picture");
+    }
+}
+
+// SIGINT or SIGTERM during a run: the frame in progress is dropped, the
+// finished ones stay (a video file is closed holding them), one line says so,
+// and the exit code is 128 + the signal.
+TEST(RenderCli, StopSignalEndsTheRunCleanly)
+{
+    const struct {
+        int signal;
+        const char *output, *says;
+        int count_at; // the word of the message that counts the frames kept
+    } cases[] = {
+        {SIGINT, "frame_%03d.png", "SIGINT: stopped after ", 4},
+        {SIGTERM, "movie.avi", "SIGTERM: stopped; movie.avi holds the first ", 7},
+        {SIGTERM, "movie.mp4", "SIGTERM: stopped; movie.mp4 holds the first ", 7},
+    };
+    for (auto c : cases) {
+        QTemporaryDir dir;
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.setReadChannel(QProcess::StandardError);
+        p.start(QStringLiteral(TENEBRION_RENDER),
+                {"--preset", "kerr", "--frames", "200", "--size", "48x36", "-o", c.output});
+        QByteArray err;
+        while (!err.contains("frame 1 done") && p.waitForReadyRead(60000))
+            err += p.readAllStandardError();
+        ASSERT_TRUE(err.contains("frame 1 done")) << err.toStdString();
+        ::kill(pid_t(p.processId()), c.signal);
+        ASSERT_TRUE(p.waitForFinished(30000));
+        err += p.readAllStandardError();
+        const QString last = QString::fromUtf8(err).trimmed().section('\n', -1);
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 128 + c.signal);
+        ASSERT_TRUE(last.startsWith(QStringLiteral("tenebrion-render: ") + c.says))
+            << last.toStdString();
+
+        const int kept = last.section(' ', c.count_at, c.count_at).toInt();
+        EXPECT_GE(kept, 2) << last.toStdString();
+        const QStringList files = QDir(dir.path()).entryList(QDir::Files);
+        if (c.signal == SIGTERM) {
+            EXPECT_EQ(files, QStringList{c.output});
+            if (const int played = frames_played(dir.filePath(c.output)); played >= 0) {
+                EXPECT_EQ(played, kept);
+            }
+            continue;
+        }
+        EXPECT_EQ(files.size(), kept) << files.join(' ').toStdString();
+        for (QString const &f : files)
+            EXPECT_EQ(QImageReader(dir.filePath(f)).read().size(), QSize(48, 36))
+                << f.toStdString();
+    }
 }
 
 // Without any display, a numbered sequence of readable images of the asked size.
@@ -119,23 +298,37 @@ TEST(RenderCli, WritesANumberedSequenceWithoutADisplay)
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 6);
     EXPECT_EQ(render({"--quiet", "--size", "8x6", "-o", "q.png"}, dir.path()).err, QString());
+    // Written through a link, which stays a link.
+    ASSERT_TRUE(QFile::link(dir.filePath("real.png"), dir.filePath("link.png")));
+    EXPECT_EQ(render({"--quiet", "--size", "8x6", "-o", "link.png"}, dir.path()).code, 0);
+    EXPECT_TRUE(QFileInfo(dir.filePath("link.png")).isSymLink());
+    // "%%" is a plain "%", in numbered names and others.
+    EXPECT_EQ(render({"--quiet", "--size", "8x6", "-o", "100%%.png"}, dir.path()).code, 0);
+    EXPECT_EQ(
+        render({"--quiet", "--size", "8x6", "--frames", "2", "-o", "%%%02d.png"}, dir.path()).code,
+        0);
+    for (const char *name : {"real.png", "100%.png", "%00.png", "%01.png"})
+        EXPECT_EQ(QImageReader(dir.filePath(name)).read().size(), QSize(8, 6)) << name;
 }
 
 // Both video formats, an odd-sized MP4 said to be padded.
 TEST(RenderCli, WritesVideosThatAPlayerReads)
 {
     QTemporaryDir dir;
+    // Each written through a link, which stays a link.
     const struct {
-        const char *name, *size, *streams;
-    } cases[] = {{"movie.avi", "16x12", "mjpeg,16,12,25/2,3"},
-                 {"movie.mp4", "17x12", "h264,18,12,25/2,3"}};
+        const char *name, *link, *size, *streams;
+    } cases[] = {{"movie.avi", "link.avi", "16x12", "mjpeg,16,12,25/2,3"},
+                 {"movie.mp4", "link.mp4", "17x12", "h264,18,12,25/2,3"}};
     for (auto const &c : cases) {
+        ASSERT_TRUE(QFile::link(dir.filePath(c.name), dir.filePath(c.link)));
         const Outcome r =
-            render({"--frames", "3", "--size", c.size, "--fps", "12.5", "-o", c.name}, dir.path());
+            render({"--frames", "3", "--size", c.size, "--fps", "12.5", "-o", c.link}, dir.path());
         ASSERT_EQ(r.code, 0) << r.err.toStdString();
         EXPECT_EQ(r.err.contains("padded with a copy of their last column"),
                   QByteArray(c.name).endsWith("mp4"))
             << r.err.toStdString();
+        EXPECT_TRUE(QFileInfo(dir.filePath(c.link)).isSymLink());
         QProcess probe;
         probe.start("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
                                 "stream=codec_name,width,height,nb_read_frames,avg_frame_rate",
@@ -143,12 +336,13 @@ TEST(RenderCli, WritesVideosThatAPlayerReads)
         ASSERT_TRUE(probe.waitForFinished(60000));
         EXPECT_EQ(probe.readAllStandardOutput().trimmed(), c.streams);
     }
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"movie.avi", "movie.mp4"}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              (QStringList{"link.avi", "link.mp4", "movie.avi", "movie.mp4"}));
 }
 
 // The manual page lists exactly the options --help lists, each one that
 // takes a value with its default, the scene's defaults as the program has
-// them, and the exit codes --help names.
+// them, and the exit codes --help names, those after a signal included.
 TEST(RenderCli, ManualPageIsInStepWithHelp)
 {
     QProcess p;
@@ -211,9 +405,10 @@ TEST(RenderCli, ManualPageIsInStepWithHelp)
             << option << " should default to " << value.toStdString() << ": "
             << text_of[option].toStdString();
 
-    const QRegularExpression codes(QStringLiteral("Exit codes: (.*)"));
+    const QRegularExpression codes(QStringLiteral("Exit codes: (.*)\n\nOptions:"),
+                                   QRegularExpression::DotMatchesEverythingOption);
     QStringList help_codes, manual_codes;
-    for (auto it = QRegularExpression(QStringLiteral("(\\d+) "))
+    for (auto it = QRegularExpression(QStringLiteral("(?<!\\w)(\\d+)\\b"))
                        .globalMatch(codes.match(help).captured(1));
          it.hasNext();)
         help_codes << it.next().captured(1);

@@ -88,6 +88,19 @@ TEST(SceneFile, RefusesBadFilesNamingTheKeyAndLeavesTheSettings)
         {with("\"metric\": {\"tt\": \"2*/r\"}"), "\"metric.tt\""},
         {with("\"metric\": {\"rr\": \"1/*r\"}"), "\"metric.rr\""},
         {with("\"metric\": {\"xx\": \"r\"}"), "\"metric.xx\""},
+        // Every formula passes the editor's check, which names the character.
+        {with("\"metric\": {\"ff\": \"r\u0117r\"}"),
+         "\"metric.ff\": unknown character 'ė' (character 2)"},
+        {with("\"metric\": {\"tt\": \"r@\"}"), "\"metric.tt\": unknown character '@'"},
+        {with("\"metric\": {\"tt\": \"r)\"}"), "\"metric.tt\": unbalanced ')' (character 2)"},
+        {with("\"metric\": {\"tt\": \"-\"}"), "\"metric.tt\": formula ends after '-'"},
+        {with("\"metric\": {\"tt\": \" \"}"), "\"metric.tt\": unknown character ' '"},
+        {with("\"metric\": {\"tt\": \"1/0\"}"), "\"metric.tt\": no finite value"},
+        {with("\"metric\": {\"tt\": \"r^(-2)\"}"), "\"metric.tt\": the exponent -2"},
+        {with("\"metric\": {\"tt\": \"r" + QByteArray("+r-r").repeated(150) + "\"}"),
+         "\"metric.tt\": formula too long or too deeply nested"},
+        {with("\"metric\": {\"tt\": \"r" + QByteArray("+r").repeated(500) + "\"}"),
+         "\"metric.tt\": formula too long: at most 1000 characters (character 1001)"},
     };
     for (const auto &c : cases) {
         SceneSettings s = unusual();

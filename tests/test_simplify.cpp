@@ -21,15 +21,26 @@ double valueOf(const QString &finished)
 TEST(SimpPfx, RewritesInPlace)
 {
     const char *cases[][2] = {
-        {"rM*", "Mr*"}, {"rr-", "0"},         {"rr/", "1"},   {"r1*", "r"},   {"0r+", "r"},
-        {"r0-", "r"},   {"r1^", "r"},         {"1r*", "1r*"}, {"0r-", "0r-"}, {"0r^", "0"},
-        {"00/", "1"},   {"rS0*rC+", "rC"},    {"", ""},       {"12", "1"},    {"*+", "*+"},
-        {"S", "S"},     {"rr*-M*", "Mrr*-*"}, {"-r", "-"},
+        {"rM*", "Mr*"}, {"rr-", "0"},   {"rr/", "1"},   {"r1*", "r"},         {"0r+", "r"},
+        {"r0-", "r"},   {"r1^", "r"},   {"1r*", "1r*"}, {"0r-", "0r-"},       {"0r^", "0r^"},
+        {"02^", "0"},   {"00^", "00^"}, {"00/", "1"},   {"rS0*rC+", "rC"},    {"", ""},
+        {"12", "1"},    {"*+", "*+"},   {"S", "S"},     {"rr*-M*", "Mrr*-*"}, {"-r", "-"},
     };
     for (auto [in, out] : cases) {
         QString s = QString::fromUtf8(in);
         EXPECT_EQ(SimpPfx(s), QString::fromUtf8(out)) << in;
         EXPECT_EQ(s, QString::fromUtf8(out)) << in;
+    }
+}
+
+// Simplifying never changes a value: 0^x is 0 only for an exponent known to
+// be at least 1 (0^0 is 1), whatever surrounds it.
+TEST(SimpPfx, KeepsTheValue)
+{
+    for (const char *text : {"0^a+8", "0^(1-1)+8", "0^0*r", "0^2+8", "0^r+r^0", "(r-r)^M+1"}) {
+        QString plain = ToPfx(QString::fromUtf8(text));
+        QString simplified = plain;
+        EXPECT_EQ(valueOf(OptPfx(simplified)), valueOf(plain + "$")) << text;
     }
 }
 

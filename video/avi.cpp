@@ -1,6 +1,8 @@
 #include "video/avi.h"
 
+#include <atomic>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
@@ -10,6 +12,24 @@
 
 namespace
 {
+
+std::atomic<bool> quiet{false};
+
+[[gnu::format(printf, 1, 2)]] void say(const char *format, ...)
+{
+    if (quiet)
+        return;
+    std::va_list arguments;
+    va_start(arguments, format);
+    std::vfprintf(stderr, format, arguments);
+    va_end(arguments);
+}
+
+void say_errno(const char *what)
+{
+    if (!quiet)
+        std::perror(what);
+}
 
 // The FOURCCs known to the writer. A code is known when it occurs anywhere in
 // this text, so some joined or partial codes count as known as well.
@@ -128,13 +148,13 @@ class FieldWriter
   private:
     void fail(const char *what)
     {
-        std::fprintf(stderr, "%s: %s\n", who_, what);
+        say("%s: %s\n", who_, what);
         ok_ = false;
     }
     void fail_errno(const char *what)
     {
         const int e = errno;
-        std::fprintf(stderr, "%s %s: %s\n", who_, what, std::strerror(e));
+        say("%s %s: %s\n", who_, what, std::strerror(e));
         ok_ = false;
     }
 
@@ -324,42 +344,42 @@ void fill_audio(avi_t &avi, avi_audio_t const &audio)
 bool start_file(avi_t &avi)
 {
     if (write_chars_bin(avi.f, "RIFF", 4) != 0) {
-        std::fprintf(stderr, "avi_open: write_chars_bin() failed\n");
+        say("avi_open: write_chars_bin() failed\n");
         return false;
     }
     if (write_int(avi.f, 0) != 0) {
-        std::fprintf(stderr, "avi_info: write_int() failed\n");
+        say("avi_info: write_int() failed\n");
         return false;
     }
     if (write_chars_bin(avi.f, "AVI ", 4) != 0) {
-        std::fprintf(stderr, "avi_open: write_chars_bin() failed\n");
+        say("avi_open: write_chars_bin() failed\n");
         return false;
     }
     if (write_avi_header_chunk(avi) != 0) {
-        std::fprintf(stderr, "avi_info: write_avi_header_chunk failed\n");
+        say("avi_info: write_avi_header_chunk failed\n");
         return false;
     }
     if (write_chars_bin(avi.f, "LIST", 4) != 0) {
-        std::fprintf(stderr, "avi_open: write_chars_bin() failed\n");
+        say("avi_open: write_chars_bin() failed\n");
         return false;
     }
     avi.movi_size_at = std::ftell(avi.f);
     if (avi.movi_size_at < 0) {
-        std::perror("avi_info (ftell)");
+        say_errno("avi_info (ftell)");
         return false;
     }
     if (write_int(avi.f, 0) != 0) {
-        std::fprintf(stderr, "avi_info: write_int() failed\n");
+        say("avi_info: write_int() failed\n");
         return false;
     }
     if (write_chars_bin(avi.f, "movi", 4) != 0) {
-        std::fprintf(stderr, "avi_open: write_chars_bin() failed\n");
+        say("avi_open: write_chars_bin() failed\n");
         return false;
     }
     avi.chunks =
         static_cast<std::uint32_t *>(std::malloc(avi_chunk_table_step * sizeof(std::uint32_t)));
     if (!avi.chunks) {
-        std::fprintf(stderr, "avi_info: could not allocate memory for avi offsets table\n");
+        say("avi_info: could not allocate memory for avi offsets table\n");
         return false;
     }
     avi.chunk_capacity = avi_chunk_table_step;
@@ -374,7 +394,7 @@ bool room_for_chunk(avi_t const &avi, std::size_t rounded, const char *who)
         std::uint64_t(at) + 8 + rounded + 8 + 16 * (std::uint64_t(avi.chunk_count) + 1);
     if (at >= 0 && rounded <= max_riff_size && after - 8 <= max_riff_size)
         return true;
-    std::fprintf(stderr, "%s: the file would grow past the 4 GiB an AVI can hold\n", who);
+    say("%s: the file would grow past the 4 GiB an AVI can hold\n", who);
     return false;
 }
 
@@ -386,7 +406,7 @@ bool grow_table(avi_t &avi, const char *who)
     auto *grown =
         static_cast<std::uint32_t *>(std::realloc(avi.chunks, capacity * sizeof(std::uint32_t)));
     if (!grown) {
-        std::fprintf(stderr, "%s: could not allocate memory for avi offsets table\n", who);
+        say("%s: could not allocate memory for avi offsets table\n", who);
         return false;
     }
     avi.chunks = grown;
@@ -400,14 +420,13 @@ int add_chunk(avi_t *avi, const unsigned char *buf, std::size_t len, bool audio)
 {
     const char *who = audio ? "avi_add_audio" : "avi_add_frame";
     if (!avi || !buf) {
-        std::fprintf(stderr, "avi and/or buffer argument cannot be NULL");
+        say("avi and/or buffer argument cannot be NULL");
         return -1;
     }
     if (!audio && len < 256)
-        std::fprintf(stderr,
-                     "WARNING: specified buffer len seems rather small: %d. Are you sure about "
-                     "this?\n",
-                     static_cast<int>(len));
+        say("WARNING: specified buffer len seems rather small: %d. Are you sure about "
+            "this?\n",
+            static_cast<int>(len));
     const std::size_t pad = (4 - len % 4) % 4;
     const std::size_t rounded = len + pad;
     if (!room_for_chunk(*avi, rounded, who) || !grow_table(*avi, who))
@@ -427,11 +446,11 @@ int add_chunk(avi_t *avi, const unsigned char *buf, std::size_t len, bool audio)
                 failed = "fputc() failed";
     if (failed) {
         const int error = errno;
-        std::fprintf(stderr, "%s: %s\n", who, failed);
+        say("%s: %s\n", who, failed);
         std::clearerr(avi->f);
         if (start < 0 || std::fseek(avi->f, start, SEEK_SET) != 0 ||
             ftruncate(fileno(avi->f), start) != 0)
-            std::perror(who);
+            say_errno(who);
         errno = error;
         return -1;
     }
@@ -450,51 +469,51 @@ int finish_file(avi_t &avi)
 {
     const long end = std::ftell(avi.f);
     if (end < 0) {
-        std::perror("avi_close: (ftell)");
+        say_errno("avi_close: (ftell)");
         return -1;
     }
     if (std::fseek(avi.f, avi.movi_size_at, SEEK_SET) != 0) {
-        std::perror("avi_close (fseek)");
+        say_errno("avi_close (fseek)");
         return -1;
     }
     if (write_int(avi.f, static_cast<std::uint32_t>(end - avi.movi_size_at - 4)) != 0) {
-        std::fprintf(stderr, "avi_close: write_int() failed\n");
+        say("avi_close: write_int() failed\n");
         return -1;
     }
     if (std::fseek(avi.f, end, SEEK_SET) != 0) {
-        std::perror("avi_close (fseek)");
+        say_errno("avi_close (fseek)");
         return -1;
     }
     if (write_index(avi) != 0) {
-        std::fprintf(stderr, "avi_close: write_index() failed\n");
+        say("avi_close: write_index() failed\n");
         return -1;
     }
     avi.header.total_frames = avi.video_header.length;
 
     const long length = std::ftell(avi.f);
     if (length < 0) {
-        std::perror("avi_close: (ftell)");
+        say_errno("avi_close: (ftell)");
         return -1;
     }
     if (std::fseek(avi.f, 12, SEEK_SET) != 0) {
-        std::perror("avi_close (fseek)");
+        say_errno("avi_close (fseek)");
         return -1;
     }
     if (write_avi_header_chunk(avi) != 0) {
-        std::fprintf(stderr, "avi_close: write_avi_header_chunk() failed\n");
+        say("avi_close: write_avi_header_chunk() failed\n");
         return -1;
     }
     if (std::fseek(avi.f, 4, SEEK_SET) != 0) {
-        std::perror("avi_close (fseek)");
+        say_errno("avi_close (fseek)");
         return -1;
     }
     if (write_int(avi.f, static_cast<std::uint32_t>(length - 8)) != 0) {
-        std::fprintf(stderr, "avi_close: write_int() failed\n");
+        say("avi_close: write_int() failed\n");
         return -1;
     }
     // Chunks taken back after a failed write may have left bytes past the index.
     if (ftruncate(fileno(avi.f), length) != 0) {
-        std::perror("avi_close (ftruncate)");
+        say_errno("avi_close (ftruncate)");
         return -1;
     }
     return 0;
@@ -510,22 +529,27 @@ bool null_record(const avi_t *avi)
 {
     if (avi)
         return false;
-    std::fprintf(stderr, "avi argument cannot be NULL");
+    say("avi argument cannot be NULL");
     return true;
 }
 
 void warn_unlisted(const char *fourcc)
 {
     if (check_fourcc(fourcc) != 0)
-        std::fprintf(stderr, "WARNING: given fourcc does not seem to be valid: %s\n", fourcc);
+        say("WARNING: given fourcc does not seem to be valid: %s\n", fourcc);
 }
 
 } // namespace
 
+void avi_set_quiet(bool silent)
+{
+    quiet = silent;
+}
+
 int check_fourcc(const char *fourcc)
 {
     if (!fourcc) {
-        std::fprintf(stderr, "fourcc cannot be NULL");
+        say("fourcc cannot be NULL");
         return -1;
     }
     if (std::strchr(fourcc, ' '))
@@ -552,7 +576,7 @@ avi_t *avi_open_ratio(const char *filename, unsigned int width, unsigned int hei
 
     std::FILE *f = std::fopen(filename, "wb+");
     if (!f) {
-        std::perror("avi_open: failed to open file for writing");
+        say_errno("avi_open: failed to open file for writing");
         return nullptr;
     }
     // Unbuffered, every failure shows at the write that caused it, and a chunk
@@ -560,7 +584,7 @@ avi_t *avi_open_ratio(const char *filename, unsigned int width, unsigned int hei
     std::setvbuf(f, nullptr, _IONBF, 0);
     auto *avi = new (std::nothrow) avi_t{};
     if (!avi) {
-        std::fprintf(stderr, "avi_open: could not allocate memory for avi structure\n");
+        say("avi_open: could not allocate memory for avi structure\n");
         std::fclose(f);
         std::remove(filename);
         return nullptr;
@@ -570,9 +594,11 @@ avi_t *avi_open_ratio(const char *filename, unsigned int width, unsigned int hei
     if (audio)
         fill_audio(*avi, *audio);
     if (!start_file(*avi)) {
+        const int error = errno;
         std::fclose(f);
         std::remove(filename);
         release(avi);
+        errno = error; // the cause, not what cleaning up met
         return nullptr;
     }
     return avi;
@@ -593,11 +619,14 @@ int avi_close(avi_t *avi)
     if (null_record(avi))
         return -1;
     int result = finish_file(*avi);
+    int error = errno;
     if (std::fclose(avi->f) != 0) {
-        std::perror("avi_close (fclose)");
+        error = errno;
+        say_errno("avi_close (fclose)");
         result = -1;
     }
     release(avi);
+    errno = error;
     return result;
 }
 
@@ -611,7 +640,7 @@ int avi_set_framerate_ratio(avi_t *avi, unsigned int rate, unsigned int scale)
     if (null_record(avi))
         return -1;
     if (rate < 1 || scale < 1) {
-        std::fprintf(stderr, "avi_set_framerate: the rate must be at least 1\n");
+        say("avi_set_framerate: the rate must be at least 1\n");
         return -1;
     }
     avi->header.microseconds_per_frame = static_cast<std::uint32_t>(1000000ull * scale / rate);

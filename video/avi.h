@@ -116,5 +116,9 @@ int avi_set_framerate_ratio(avi_t *avi, unsigned int rate, unsigned int scale);
 int avi_set_codec(avi_t *avi, const char *fourcc);
 int avi_set_size(avi_t *avi, unsigned int width, unsigned int height);
 
+// Silences (true) or restores the messages on standard error, for a caller
+// that reports failures itself: the return values and errno stay as they are.
+void avi_set_quiet(bool silent);
+
 // 0 for a code found in the list of known FOURCCs, 1 otherwise, −1 for null.
 int check_fourcc(const char *fourcc);

@@ -3,8 +3,10 @@
 #include <QBuffer>
 #include <QFile>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 
 namespace
@@ -105,6 +107,8 @@ bool AviWriter::open()
     handle_ =
         avi_open_ratio(file_name_.toUtf8().constData(), size_.width(), size_.height(),
                        codec_.toLatin1().constData(), fps_, scale_, audio ? &audio_ : nullptr);
+    if (!handle_)
+        note_system_error();
     return handle_ != nullptr;
 }
 
@@ -112,8 +116,10 @@ bool AviWriter::addFrame(unsigned char *data, size_t length)
 {
     if (!handle_)
         return false;
-    if (avi_add_frame(handle_, data, length) != 0)
+    if (avi_add_frame(handle_, data, length) != 0) {
+        note_system_error();
         return false;
+    }
     ++frames_;
     return true;
 }
@@ -123,8 +129,11 @@ bool AviWriter::addFrame(QImage picture, const char *format, int quality)
     if (!handle_)
         return false;
     QByteArray bytes = encoded(picture, format, quality);
-    if (bytes.isEmpty())
+    if (bytes.isEmpty()) {
+        error_ =
+            QStringLiteral("the frame cannot be encoded as %1").arg(QString::fromLatin1(format));
         return false;
+    }
     return addFrame(reinterpret_cast<unsigned char *>(bytes.data()), size_t(bytes.size()));
 }
 
@@ -150,8 +159,16 @@ bool AviWriter::close()
     if (!audio_file_name_.isEmpty())
         addAudioFile(audio_file_name_);
     const bool closed = avi_close(handle_) == 0;
+    if (!closed)
+        note_system_error();
     handle_ = nullptr;
     return closed;
+}
+
+// The writer's functions leave the system's reason in errno.
+void AviWriter::note_system_error()
+{
+    error_ = QString::fromLocal8Bit(std::strerror(errno));
 }
 
 int AviWriter::audioChannelCount()

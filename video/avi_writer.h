@@ -51,7 +51,12 @@ class AviWriter : public QObject
     // Frames appended since construction.
     int frameCount() const { return frames_; }
 
+    // Why the last open, addFrame or close failed (the system's reason).
+    QString errorString() const { return error_; }
+
   private:
+    void note_system_error();
+
     QString file_name_;
     QString audio_file_name_;
     QString codec_;
@@ -62,4 +67,5 @@ class AviWriter : public QObject
     unsigned int audio_byte_rate_ = 0;
     avi_t *handle_ = nullptr;
     avi_audio_t audio_{};
+    QString error_;
 };

@@ -1,7 +1,8 @@
 #include "video/mp4_writer.h"
 
+#include "video/output_file.h"
+
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryFile>
 
 #include <algorithm>
@@ -27,20 +28,6 @@ QString av_reason(int code)
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
     return QString::fromLocal8Bit(text);
-}
-
-// The file the final name leads to: a symbolic link is written through, as
-// an image save does; anything but a regular file is refused.
-QString destination_of(QString const &path, QString &destination)
-{
-    const QFileInfo info(path);
-    destination = info.isSymLink() ? info.symLinkTarget() : path;
-    const QFileInfo target(destination);
-    if (target.exists() && !target.isFile())
-        return QStringLiteral("it is not a regular file");
-    if (target.exists() && !target.isWritable())
-        return QStringLiteral("it is read-only");
-    return {};
 }
 
 // The file replaces `destination` with its permissions, or is new and gets
@@ -234,8 +221,11 @@ QString Mp4Writer::open(QSize size, FrameRate rate, int quality, int threads)
     if (size.isEmpty() || !rate.valid())
         return QStringLiteral("no frame size or frame rate");
     QString destination;
-    if (QString e = destination_of(path_, destination); !e.isEmpty())
-        return e;
+    if (QString e = output_target(path_, destination); !e.isEmpty()) {
+        // Only the reason: the caller names the file.
+        const QString named = QStringLiteral("cannot write %1: ").arg(path_);
+        return e.startsWith(named) ? e.mid(named.size()) : e;
+    }
     // Beside the destination, so that the rename cannot cross file systems.
     QTemporaryFile file(destination + QStringLiteral(".XXXXXX.part"));
     file.setAutoRemove(false);

@@ -18,7 +18,8 @@
 // The file grows under a temporary name beside the final one and takes the
 // final name only when finish() succeeds, with its index (moov) moved before
 // the frames so that a browser can play it while it loads. Anything not
-// finished is removed.
+// finished is removed. The final name is treated as output_target() says:
+// written through links, never replacing what is not a regular file.
 class Mp4Writer
 {
   public:

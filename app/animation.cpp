@@ -3,10 +3,11 @@
 #include "app/compute.h"
 #include "app/observer_fields.h"
 #include "app/resolutions.h"
-#include "physics/geodesic.h"
 #include "render/raw_image.h"
 #include "render/run_plan.h"
-#include "scene/state.h"
+#include "scene/run.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -15,7 +16,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <numbers>
 
 namespace
 {
@@ -62,7 +62,7 @@ double megabytes(std::size_t bytes)
 
 void refuse_run(Ui::MainWindow &ui, int frames, frame_size size, std::size_t budget)
 {
-    const std::size_t needed = store_bytes_after_run(frames, size.w, size.h);
+    const std::size_t needed = store_bytes_after_run(image, frames, size.w, size.h);
     ui.label_screen->setText(
         QCoreApplication::translate("MainWindow", "Not enough memory for %1 frames of %2×%3: "
                                                   "they need %4 MB, %5 MB can be used.")
@@ -94,7 +94,7 @@ void MainWindow::recomp(int w, int h)
 {
     const int frames = frames_asked(*ui);
     const std::size_t budget = frame_memory_budget();
-    if (!run_fits(frames, w, h, budget)) {
+    if (!run_fits(image, frames, w, h, budget)) {
         refuse_run(*ui, frames, {w, h}, budget);
         shown_frame = -1;
         back_to_idle(*ui);
@@ -102,18 +102,16 @@ void MainWindow::recomp(int w, int h)
     }
     set_run_controls_enabled(*ui, false);
 
-    const Observer start = observer_in_fields(*ui);
-    geo path;
-    trace_run_path(the_scene, start, ui->spinBox_round->value(), path);
+    const Run run(the_scene, observer_in_fields(*ui), ui->spinBox_round->value(), frames,
+                  ui->verticalSlider->value(), &stop);
 
     ui->horizontalSlider->setMaximum(std::max(frames - 1, 0));
     ui->label_screen->setToolTip(QString());
     for (frame = 0; frame < frames; ++frame) {
         ui->horizontalSlider->setValue(frame);
         ui->progressBar->setValue(0);
-        const double z = std::numbers::pi / 2 / ui->verticalSlider->value();
-        const Observer o = observer_of_frame(path, frame, frames, start);
-        const qint64 ms = Compute(o.x, o.v, w, h, z, ui.get());
+        const Observer o = run.observer(frame);
+        const qint64 ms = Compute(o.x, o.v, w, h, run.width(), ui.get());
         // During the frame the label counts down; afterwards it tells what the
         // frame took.
         if (image[frame].done() == image[frame].pixels())

@@ -1,10 +1,9 @@
 #include "app/compute.h"
 
-#include "physics/ray_colour.h"
-#include "render/frame_engine.h"
-#include "render/overlay.h"
 #include "render/raw_image.h"
-#include "scene/state.h"
+#include "scene/run.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -57,7 +56,7 @@ void show_frame(Ui::MainWindow &ui, MyImage &entry, int w, int h, int columns, i
     // the display would cut off the caption's top row.
     const QPixmap shown =
         grid.scaled(ui.label_screen->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    ui.label_screen->setPixmap(addTxtImg(shown, entry, the_scene));
+    ui.label_screen->setPixmap(addTxtImg(shown, entry));
 }
 
 qint64 Compute(f_vec x, f_vec v, int w, int h, double z, Ui::MainWindow *ui)
@@ -65,13 +64,9 @@ qint64 Compute(f_vec x, f_vec v, int w, int h, double z, Ui::MainWindow *ui)
     QElapsedTimer timer;
     timer.start();
     set_render_switches(the_scene, switches_of(*ui));
-    // A cancelled frame dispatches nothing, so it needs neither fresh disk
-    // tables nor an aim.
-    PreparedFrame prepared;
-    if (!stop)
-        prepared = prepare_frame(the_scene, x, v);
-    FrameEngine engine(the_scene, prepared);
-    engine.setHooks(window_hooks(*ui, w, h));
-    engine.render(image[frame], x, v, w, h, z);
+    // A cancelled frame dispatches nothing, so it needs no fresh disk tables.
+    if (kepler && !stop)
+        ensure_disk_tables(the_scene);
+    render_frame(the_scene, {x, v}, z, image[frame], w, h, the_control, window_hooks(*ui, w, h));
     return timer.elapsed();
 }

@@ -3,7 +3,8 @@
 #include "app/observer_fields.h"
 #include "physics/geodesic.h"
 #include "physics/orbits.h"
-#include "scene/state.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "ui_mainwindow.h"
 
 #include <QPainter>
@@ -62,10 +63,10 @@ int pixel(double v)
 void trace_observer(const Ui::MainWindow &ui, double r_hor, geo &path)
 {
     end e(r_hor, ui.spinBox_round->value());
-    e.set_escape(escape_radius(the_scene));
+    e.set_escape(escape_radius(the_scene.horizons, precise));
     const Observer start = observer_in_fields(ui);
     f_vec x = start.x, u = start.v;
-    geodetika_unstoppable(the_scene, x, u, e, 0.25 * precise, &path, the_scene.accurate);
+    geodetika(the_scene.metric, x, u, e, 0.25 * precise, &path, {the_scene.accurate, nullptr});
 }
 
 QPixmap picture(int W, int H, const geo &path, double r_hor)
@@ -103,7 +104,7 @@ void MainWindow::draw_geodetics()
     }
     const int W = std::max(1, ui->label_geo->width() - 2);
     const int H = std::max(1, ui->label_geo->height() - 2);
-    const double r_hor = capture_radius(the_scene);
+    const double r_hor = capture_radius(the_scene.horizons, precise);
     geo path;
     trace_observer(*ui, r_hor, path);
     ui->label_geopoint->setText(QString::number(path.getCount()));

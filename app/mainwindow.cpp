@@ -2,7 +2,8 @@
 
 #include "app/input_marks.h"
 #include "app/metric_fields.h"
-#include "scene/state.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>

@@ -3,7 +3,8 @@
 
 #include "physics/frames.h"
 #include "physics/orbits.h"
-#include "scene/state.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "ui_mainwindow.h"
 
 #include <numbers>

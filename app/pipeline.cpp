@@ -7,7 +7,8 @@
 #include "expr/christoffel.h"
 #include "expr/formula_check.h"
 #include "physics/orbits.h"
-#include "scene/state.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -116,7 +117,7 @@ QString MainWindow::check_metric_inputs()
     }
     const auto fields = metric_fields(*ui);
     for (int i = 0; i < 16; ++i) {
-        const auto problem = formula_problem_of(fields[i]->text());
+        const auto problem = formula_problem_of(fields[i]->text(), P);
         QString told = problem ? describe(*problem) : QString();
         if (problem && !last_compiled[i].isEmpty())
             told += u'\n' + tr("last formula that compiled here: %1").arg(last_compiled[i]);
@@ -159,7 +160,7 @@ void MainWindow::reload()
     for (int i = 0; i < 16; ++i)
         last_compiled[i] = fields[i]->text();
     read_parameters(*ui);
-    refresh_fused();
+    take_parameters(the_scene);
     P[4] = 1.0;
     if (mink) {
         // Flat space has no orbits. Its horizon values are the search's own

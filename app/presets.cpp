@@ -2,7 +2,8 @@
 
 #include "app/metric_fields.h"
 #include "expr/presets.h"
-#include "scene/state.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "ui_mainwindow.h"
 
 #include <QLineEdit>

@@ -4,7 +4,8 @@
 #include "app/resolutions.h"
 #include "expr/presets.h"
 #include "scene/scene_file.h"
-#include "scene/state.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>

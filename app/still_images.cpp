@@ -2,7 +2,8 @@
 
 #include "render/frame_buffer.h"
 #include "render/still_image.h"
-#include "scene/state.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "ui_mainwindow.h"
 
 #include <QDir>
@@ -29,7 +30,7 @@ void MainWindow::on_SaveImageButton_clicked()
     if (name.isEmpty())
         return;
     const int shown = std::clamp(ui->horizontalSlider->value(), 0, int(std::size(image)) - 1);
-    const QString error = save_frame(image[shown], name, the_scene, sour);
+    const QString error = save_frame(image[shown], name, the_scene.metric, sour);
     if (!error.isEmpty())
         warn(tr("Could not save %1: %2").arg(QDir::toNativeSeparators(name), error));
 }

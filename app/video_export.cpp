@@ -1,7 +1,8 @@
 #include "app/mainwindow.h"
 
 #include "render/frame_buffer.h"
-#include "scene/state.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "ui_mainwindow.h"
 #include "video/frame_export.h"
 
@@ -71,7 +72,7 @@ void MainWindow::on_saveVideoButton_clicked()
     ExportResult result;
     {
         ExportBusy busy(*ui);
-        result = export_frames(image, the_scene, options);
+        result = export_frames(image, the_scene.metric, options);
     }
     if (!result.error.isEmpty())
         warn(result.error);

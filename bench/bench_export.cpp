@@ -4,8 +4,8 @@
 // AVI file, on as many encoding threads as the machine has cores. Frames per
 // second of wall clock, and per second of the whole process's processor time,
 // since the wall clock says little on a shared machine.
+#include "expr/metric.h"
 #include "render/frame_buffer.h"
-#include "scene/scene.h"
 #include "video/frame_export.h"
 
 #include <QDir>
@@ -75,7 +75,7 @@ void BM_ExportAvi(benchmark::State &state)
     with_application();
     std::vector<MyImage> &frames_ = store();
     QTemporaryDir dir;
-    const Scene scene;
+    const Metric metric;
     ExportOptions options;
     options.path = dir.filePath("bench.avi");
     options.frames = frames;
@@ -85,7 +85,7 @@ void BM_ExportAvi(benchmark::State &state)
     double cpu = 0;
     for (auto _ : state) {
         const std::clock_t start = std::clock();
-        const ExportResult r = export_frames(frames_, scene, options);
+        const ExportResult r = export_frames(frames_, metric, options);
         cpu += double(std::clock() - start) / CLOCKS_PER_SEC;
         if (r.written != frames)
             state.SkipWithError("not every frame was written");
@@ -127,14 +127,14 @@ void BM_Export1080p(benchmark::State &state)
         }
     }
     QTemporaryDir dir;
-    const Scene scene;
+    const Metric metric;
     ExportOptions options;
     options.format = state.range(0) == 0 ? ExportFormat::avi : ExportFormat::mp4;
     options.path = dir.filePath(state.range(0) == 0 ? "bench.avi" : "bench.mp4");
     options.frames = n;
     options.rate = {25, 1};
     for (auto _ : state)
-        if (export_frames(frames_, scene, options).written != n)
+        if (export_frames(frames_, metric, options).written != n)
             state.SkipWithError("not every frame was written");
     state.counters["frames/s"] =
         benchmark::Counter(double(n) * double(state.iterations()), benchmark::Counter::kIsRate);

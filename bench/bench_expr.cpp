@@ -1,7 +1,6 @@
 #include "expr/christoffel.h"
 #include "expr/compiled.h"
 #include "expr/presets.h"
-#include "scene/state.h"
 
 #include <benchmark/benchmark.h>
 
@@ -13,11 +12,9 @@ namespace
 constexpr int kerr = 3;
 constexpr int kerrNewman = 4;
 
-void usePreset(int preset)
+Metric usePreset(int preset)
 {
-    P[0] = 1.0;
-    P[3] = 0.0;
-    compilePreset(preset);
+    return preset_metric(preset, 1.0, 0.0);
 }
 
 int executedCodes(const cmp_expr &e)
@@ -32,12 +29,12 @@ int executedCodes(const cmp_expr &e)
 // "per_code", the time per executed byte code.
 void BM_CntPfx(benchmark::State &state)
 {
-    usePreset(static_cast<int>(state.range(0)));
-    const cmp_expr &e = t[state.range(1)];
+    const Metric m = usePreset(static_cast<int>(state.range(0)));
+    const cmp_expr &e = m.records()[state.range(1)];
     f_vec x{{0.0, 6.0, 1.1, 0.3}};
     for (auto _ : state) {
         benchmark::DoNotOptimize(x);
-        benchmark::DoNotOptimize(CntPfx(e.code, x));
+        benchmark::DoNotOptimize(CntPfx(e.code, x, m.params()));
     }
     const int codes = executedCodes(e);
     state.counters["codes"] = codes;
@@ -57,11 +54,11 @@ BENCHMARK(BM_CntPfx)->Apply(recordArgs);
 
 void BM_Christoffel(benchmark::State &state)
 {
-    usePreset(static_cast<int>(state.range(0)));
+    const Metric m = usePreset(static_cast<int>(state.range(0)));
     f_vec x{{0.0, 6.0, std::numbers::pi / 3, 0.3}};
     for (auto _ : state) {
         benchmark::DoNotOptimize(x);
-        tensor_3 G = Christoffel(x);
+        tensor_3 G = Christoffel(m, x);
         benchmark::DoNotOptimize(G);
     }
     state.SetLabel(presets[state.range(0)].g[0]);

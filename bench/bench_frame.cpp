@@ -10,7 +10,6 @@
 #include "physics/orbits.h"
 #include "physics/ray_colour.h"
 #include "render/frame_engine.h"
-#include "scene/state.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -60,7 +59,7 @@ void plain_loop(std::vector<unsigned> &out, int w, int h, int threads, view cons
         for (int y; (y = next_row.fetch_add(1)) < h;)
             for (int x = 0; x < w; ++x)
                 out[static_cast<std::size_t>(y) * w + x] =
-                    GetColor((x - 0.5 * w) * zoom / w, (y - 0.5 * h) * zoom / w, v.x, v.u);
+                    v.colour((x - 0.5 * w) * zoom / w, (y - 0.5 * h) * zoom / w);
     };
     std::vector<std::thread> pool;
     for (int t = 0; t < threads; ++t)
@@ -131,11 +130,12 @@ void EngineFrame(benchmark::State &state)
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     const int threads = threads_of(state);
     static MyImage frame;
-    FrameEngine engine(GetColor);
-    engine.setThreadCount(threads);
+    RenderControl control;
+    FrameEngine engine(v.scene, v.prepared, control);
+    engine.set_thread_count(threads);
     RenderHooks hooks;
     hooks.wait = [] { QThread::usleep(1000); }; // the window's pause, without its events
-    engine.setHooks(hooks);
+    engine.set_hooks(hooks);
     time_frames(state, w, h, threads, [&] { engine.render(frame, v.x, v.u, w, h, zoom); });
 }
 
@@ -157,11 +157,12 @@ void EngineOverheadInTurns(benchmark::State &state)
     view const &v = default_view();
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     static MyImage frame;
-    FrameEngine engine(GetColor);
-    engine.setThreadCount(1);
+    RenderControl control;
+    FrameEngine engine(v.scene, v.prepared, control);
+    engine.set_thread_count(1);
     RenderHooks hooks;
     hooks.wait = [] { QThread::usleep(1000); };
-    engine.setHooks(hooks);
+    engine.set_hooks(hooks);
     std::vector<unsigned> out(static_cast<std::size_t>(w) * h);
     std::vector<double> ratios;
     for (auto _ : state) {

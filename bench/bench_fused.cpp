@@ -12,7 +12,6 @@
 #include "physics/ray_colour.h"
 #include "physics/rungekuta.h"
 #include "render/frame_engine.h"
-#include "scene/state.h"
 
 #include <QThread>
 
@@ -100,10 +99,10 @@ const std::vector<state_point> &ray_points()
         std::vector<state_point> out;
         for (double α : {-0.3, -0.05, 0.0, 0.12, 0.35}) {
             for (double β : {-0.2, 0.02, 0.25}) {
-                f_vec x = v.x, p = aberace(α, β, v.u, v.x);
-                end e(VneH() * 1.05, 3);
+                f_vec x = v.x, p = aberace(v.scene.metric, α, β, v.u, v.x);
+                end e(v.scene.horizons.event() * 1.05, 3);
                 geo g;
-                geodetika(x, p, e, precise, &g);
+                geodetika(v.scene.metric, x, p, e, v.scene.precise, &g, {});
                 for (int i = 0; i + 1 < g.getCount(); i += 7)
                     out.push_back({g.getX(i), g.getV(i), 1.0});
             }
@@ -119,9 +118,11 @@ void Step(benchmark::State &state)
 {
     const auto kind = static_cast<path>(state.range(0));
     const auto &points = ray_points();
-    const auto fused = FusedChristoffel::build(t, P, christoffel_bytecode,
-                                               kind == native ? FusedBackendKind::native
-                                                              : FusedBackendKind::interpreter);
+    const Metric &m = default_view().scene.metric;
+    const auto fused = FusedChristoffel::build(
+        m.records(), m.params(), [&m](f_vec &x) { return christoffel_bytecode(m, x); },
+        kind == native ? FusedBackendKind::native : FusedBackendKind::interpreter);
+    const std::vector<double> frame = fused->frame_block(m.params());
     std::size_t i = 0;
     for (auto _ : state) {
         state_point s = points[i];
@@ -129,14 +130,14 @@ void Step(benchmark::State &state)
         f_vec u;
         switch (kind) {
         case bytecode:
-            u = rungekuta(dudλ, s.u, christoffel_bytecode(s.x), s.h);
+            u = rungekuta(dudλ, s.u, christoffel_bytecode(m, s.x), s.h);
             break;
         case by_hand:
-            u = rungekuta(dudλ, s.u, kerr_christoffel(s.x, P[0], P[1]), s.h);
+            u = rungekuta(dudλ, s.u, kerr_christoffel(s.x, m.params()[0], m.params()[1]), s.h);
             break;
         default:
-            if (!fused->advance(P, s.x, s.u, s.h, u))
-                u = rungekuta(dudλ, s.u, christoffel_bytecode(s.x), s.h);
+            if (!fused->advance(frame.data(), s.x, s.u, s.h, u))
+                u = rungekuta(dudλ, s.u, christoffel_bytecode(m, s.x), s.h);
         }
         benchmark::DoNotOptimize(u);
     }
@@ -149,10 +150,10 @@ BENCHMARK(Step)->DenseRange(0, 3)->Unit(benchmark::kNanosecond);
 // Per ray in processor time, which a loaded machine inflates least.
 void DefaultViewRays(benchmark::State &state)
 {
-    const view &v = default_view();
-    auto saved = std::move(t_fused);
-    if (state.range(0))
-        t_fused = FusedChristoffel::build(t, P, christoffel_bytecode, FusedBackendKind::native);
+    view v = default_view();
+    if (!state.range(0))
+        v.scene.metric = Metric::of_records(v.scene.metric.records(), v.scene.metric.params(),
+                                            MetricEvaluation::byte_code);
     long rays = 0;
     double seconds = 0;
     for (auto _ : state) {
@@ -160,10 +161,9 @@ void DefaultViewRays(benchmark::State &state)
         for (int y = 0; y < 600; y += 40)
             for (int x = 0; x < 800; x += 40, ++rays)
                 benchmark::DoNotOptimize(
-                    GetColor((x - 400) * zoom / 800, (y - 300) * zoom / 800, v.x, v.u));
+                    v.colour((x - 400) * zoom / 800, (y - 300) * zoom / 800));
         seconds += static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
     }
-    t_fused = std::move(saved);
     state.counters["ns/ray"] = seconds * 1e9 / static_cast<double>(rays);
     state.counters["rays/s"] = static_cast<double>(rays) / seconds;
     state.SetLabel(state.range(0) ? "fused native" : "byte code");
@@ -177,11 +177,12 @@ void DefaultFrame(benchmark::State &state)
     const view &v = default_view();
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     static MyImage frame;
-    FrameEngine engine(GetColor);
-    engine.setThreadCount(QThread::idealThreadCount());
+    RenderControl control;
+    FrameEngine engine(v.scene, v.prepared, control);
+    engine.set_thread_count(QThread::idealThreadCount());
     RenderHooks hooks;
     hooks.wait = [] { QThread::usleep(1000); };
-    engine.setHooks(hooks);
+    engine.set_hooks(hooks);
     double cpu = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
@@ -204,12 +205,12 @@ BENCHMARK(DefaultFrame)
 // Lowering, code generation and the check at the sample points, per metric.
 void Build(benchmark::State &state)
 {
-    P[0] = 1.0;
-    P[3] = 0.0;
-    compilePreset(static_cast<int>(state.range(0)));
+    const Metric m = preset_metric(static_cast<int>(state.range(0)), 1.0, 0.0);
     const auto kind = state.range(1) ? FusedBackendKind::native : FusedBackendKind::interpreter;
+    const auto reference = [&m](f_vec &x) { return christoffel_bytecode(m, x); };
     for (auto _ : state)
-        benchmark::DoNotOptimize(FusedChristoffel::build(t, P, christoffel_bytecode, kind));
+        benchmark::DoNotOptimize(
+            FusedChristoffel::build(m.records(), m.params(), reference, kind));
     state.SetLabel(presets[state.range(0)].g[0]);
 }
 BENCHMARK(Build)->ArgsProduct({{3, 4}, {0, 1}})->Unit(benchmark::kMillisecond);

@@ -10,8 +10,7 @@
 #include "physics/geodesic.h"
 #include "physics/orbits.h"
 #include "physics/ray_colour.h"
-#include "render/frame_engine.h"
-#include "scene/state.h"
+#include "physics/ray_scene.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,26 +24,19 @@ namespace
 
 constexpr double π = std::numbers::pi;
 
-void use_schwarzschild()
-{
-    the_scene = Scene();
-    P[0] = 1.0;
-    compilePreset(1);
-    VnH();
-    stop = false;
-}
-
 // The inner end of the final bracket, and the rays it took.
-double shadow_edge(double p, int &rays)
+double shadow_edge(double p, bool whole_state, int &rays)
 {
+    const Metric m = preset_metric(1, 1.0, 0.0);
+    const double horizon = find_horizons(m, false, 30).event();
     double const r = 30;
     double lo = 0.1, hi = 0.3;
     for (int i = 0; i < 40; ++i, ++rays) {
         double const s = (lo + hi) / 2;
         f_vec x{{0, r, π / 2, 0}};
-        f_vec u = f_tet(f_vec{{-1, -std::sqrt(1 - s * s), 0, s}}, x);
-        end e((0.03 * p + 1.0) * VneH(), 15);
-        geodetika(x, u, e, p, nullptr);
+        f_vec u = f_tet(m, f_vec{{-1, -std::sqrt(1 - s * s), 0, s}}, x);
+        end e((0.03 * p + 1.0) * horizon, 15);
+        geodetika(m, x, u, e, p, nullptr, {whole_state, nullptr});
         (std::abs(e.reason()) == 2 ? lo : hi) = s;
     }
     return lo;
@@ -52,44 +44,44 @@ double shadow_edge(double p, int &rays)
 
 void BM_ShadowEdge(benchmark::State &state)
 {
-    use_schwarzschild();
-    accurate = state.range(0) != 0;
+    bool const whole_state = state.range(0) != 0;
     double const p = state.range(1) / 10000.0;
     double const exact = 3 * std::sqrt(3.0) * std::sqrt(1 - 2 / 30.0) / 30;
     double edge = 0;
     int rays = 0;
     for (auto _ : state)
-        edge = shadow_edge(p, rays);
+        edge = shadow_edge(p, whole_state, rays);
     state.SetItemsProcessed(rays);
     state.counters["accuracy"] = p;
     state.counters["ns_per_ray"] =
         benchmark::Counter(rays, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["rel_error"] = std::fabs(edge / exact - 1);
-    accurate = false;
 }
 
 std::vector<unsigned> default_view(double p, bool whole_state)
 {
-    the_scene = Scene();
-    P[0] = 1.0;
-    compilePreset(3);
-    VnH();
-    P[4] = lim_stab_orb(1);
-    P[5] = 12;
-    precise = p;
-    transp = 9;
-    accurate = whole_state;
-    stop = false;
-    set_render_switches({.kepler = true, .simul = true});
+    RayScene s;
+    s.P[0] = 1.0;
+    s.P[1] = 0.8;
+    s.metric = preset_metric(3, 1.0, 0.0);
+    s.horizons = find_horizons(s.metric, false, 50);
+    s.P[4] = lim_stab_orb(s.metric, s.horizons, 1);
+    s.P[5] = 12;
+    s.precise = p;
+    s.transp = 9;
+    s.accurate = whole_state;
+    s.kepler = s.simul = true;
+    ensure_disk_tables(s);
     f_vec const x{{0, 50, 80 * π / 180, 0}};
-    f_vec const u = f_tet(four_vt(OrbSpeed(x, 1)), x);
-    prepare_frame(x, u);
+    f_vec const u = f_tet(s.metric, four_vt(OrbSpeed(s.metric, x, 1)), x);
+    const PreparedFrame prepared = prepare_frame(s, x, u, nullptr);
     int const w = 160, h = 120;
     double const z = π / 4;
     std::vector<unsigned> out;
     for (int y = 0; y < h; ++y)
         for (int c = 0; c < w; ++c)
-            out.push_back(GetColor((c - 0.5 * w) * z / w, (y - 0.5 * h) * z / w, x, u));
+            out.push_back(
+                GetColor(s, prepared, (c - 0.5 * w) * z / w, (y - 0.5 * h) * z / w, x, u));
     return out;
 }
 
@@ -114,7 +106,6 @@ void BM_DefaultView(benchmark::State &state)
         benchmark::Counter(double(state.iterations() * view.size()),
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["differing"] = double(differing) / double(view.size());
-    accurate = false;
 }
 
 // {integration: 0 frozen connection, 1 whole state; accuracy × 10⁴}

@@ -1,7 +1,6 @@
 #include "physics/frames.h"
 #include "physics/geodesic.h"
 #include "physics/orbits.h"
-#include "scene/state.h"
 #include "tests/support/load_metric.h"
 
 #include <benchmark/benchmark.h>
@@ -14,51 +13,46 @@
 namespace
 {
 
-constexpr double π = 3.141592653589793;
-constexpr int kerr = 3;
-
-void use_kerr()
+const Metric &kerr_metric()
 {
-    loadPreset(kerr);
-    mink = false;
-    stop = false;
-    VnH();
+    static const Metric m = preset(kerr);
+    return m;
+}
+
+Horizons kerr_horizons()
+{
+    return find_horizons(kerr_metric(), false, 50);
 }
 
 void BM_Horizons(benchmark::State &state)
 {
-    use_kerr();
-    for (auto _ : state) {
-        VnH();
-        benchmark::DoNotOptimize(h1);
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(kerr_horizons());
 }
 BENCHMARK(BM_Horizons)->Unit(benchmark::kMicrosecond);
 
 void BM_StableOrbitRightHanded(benchmark::State &state)
 {
-    use_kerr();
+    const Horizons h = kerr_horizons();
     for (auto _ : state)
-        benchmark::DoNotOptimize(lim_stab_orb(1));
+        benchmark::DoNotOptimize(lim_stab_orb(kerr_metric(), h, 1));
 }
 BENCHMARK(BM_StableOrbitRightHanded)->Unit(benchmark::kMillisecond);
 
 void BM_StableOrbitLeftHanded(benchmark::State &state)
 {
-    use_kerr();
+    const Horizons h = kerr_horizons();
     for (auto _ : state)
-        benchmark::DoNotOptimize(lim_stab_orb(-1));
+        benchmark::DoNotOptimize(lim_stab_orb(kerr_metric(), h, -1));
 }
 BENCHMARK(BM_StableOrbitLeftHanded)->Unit(benchmark::kMillisecond);
 
 void BM_DiskTables(benchmark::State &state)
 {
-    use_kerr();
-    P[4] = lim_stab_orb(1);
-    P[5] = 12;
+    const double inner = lim_stab_orb(kerr_metric(), kerr_horizons(), 1);
     for (auto _ : state) {
-        O_Speed(P[4], P[5]);
-        benchmark::DoNotOptimize(o_spd[511]);
+        const DiskTables d = disk_tables(kerr_metric(), inner, 12);
+        benchmark::DoNotOptimize(d.o_spd[511]);
     }
 }
 BENCHMARK(BM_DiskTables)->Unit(benchmark::kMillisecond);
@@ -67,15 +61,16 @@ BENCHMARK(BM_DiskTables)->Unit(benchmark::kMillisecond);
 // shortest near the horizon to the longest far away.
 void trace_photon(geo *g)
 {
+    static const double horizon = kerr_horizons().event();
+    const Metric &m = kerr_metric();
     f_vec x{{0, 50, 1.3, 0}};
-    f_vec u = f_tet(f_vec{{-1, -0.995, 0, std::sqrt(1 - 0.995 * 0.995)}}, x);
-    end e((0.03 * 0.02 + 1.0) * VneH(), 15);
-    geodetika(x, u, e, 0.02, g);
+    f_vec u = f_tet(m, f_vec{{-1, -0.995, 0, std::sqrt(1 - 0.995 * 0.995)}}, x);
+    end e((0.03 * 0.02 + 1.0) * horizon, 15);
+    geodetika(m, x, u, e, 0.02, g, {});
 }
 
 void BM_GeodesicStep(benchmark::State &state)
 {
-    use_kerr();
     geo counted;
     trace_photon(&counted);
     for (auto _ : state)

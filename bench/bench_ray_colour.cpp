@@ -16,20 +16,21 @@ namespace
 {
 
 struct view {
+    RayScene scene;
     f_vec x, u;
 };
 
-view const &default_view()
+view &default_view()
 {
-    static const view v = [] {
-        use_kerr(1, 0.8);
-        P[4] = lim_stab_orb(1);
-        acr = located_image(512, 512);
-        kepler = true;
+    static view v = [] {
+        RayScene s = preset_scene(3, 1, 0.8);
+        s.P[4] = lim_stab_orb(s.metric, s.horizons, 1);
+        s.acr = located_image(512, 512);
+        s.kepler = true;
+        ensure_disk_tables(s);
         f_vec x{{0, 50, 1.3962634015954636, 0}};
-        f_vec u = on_circular_orbit(x);
-        prepare_frame(x, u);
-        return view{x, u};
+        f_vec u = on_circular_orbit(s.metric, x);
+        return view{s, x, u};
     }();
     return v;
 }
@@ -47,21 +48,23 @@ struct ray_outline {
 
 ray_outline outline_of(double α, double β, view const &v)
 {
-    end e((0.03 * precise + 1.0) * VneH(), 15);
-    e.set_kepler(P[4], P[5]);
-    f_vec x = v.x, p = aberace(α, β, v.u, v.x);
+    RayScene const &s = v.scene;
+    end e((0.03 * s.precise + 1.0) * s.horizons.event(), 15);
+    e.set_kepler(s.P[4], s.P[5]);
+    f_vec x = v.x, p = aberace(s.metric, α, β, v.u, v.x);
     geo g;
-    geodetika(x, p, e, precise, &g);
+    geodetika(s.metric, x, p, e, s.precise, &g, {});
     return {g.getCount(), e.reason(), e.kkp()};
 }
 
 void GetColorOfOnePixel(benchmark::State &state)
 {
-    view const &v = default_view();
+    view &v = default_view();
     double α = pixels[state.range(0)][0], β = pixels[state.range(0)][1];
-    shift = beam = state.range(1) != 0;
+    v.scene.shift = v.scene.beam = state.range(1) != 0;
+    const PreparedFrame prepared = prepare_frame(v.scene, v.x, v.u, nullptr);
     for (auto _ : state)
-        benchmark::DoNotOptimize(GetColor(α, β, v.x, v.u));
+        benchmark::DoNotOptimize(GetColor(v.scene, prepared, α, β, v.x, v.u));
     ray_outline ray = outline_of(α, β, v);
     state.counters["steps"] = ray.steps;
     state.counters["end"] = ray.reason;

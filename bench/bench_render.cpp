@@ -70,8 +70,9 @@ void BM_EngineVersusPlainLoop(benchmark::State &state)
         state.range(2) == 0 ? QThread::idealThreadCount() : static_cast<int>(state.range(2));
     rounds = static_cast<int>(state.range(3));
     MyImage frame;
-    FrameEngine engine(cheap_colour);
-    engine.setThreadCount(threads);
+    RenderControl control;
+    FrameEngine engine(cheap_colour, control);
+    engine.set_thread_count(threads);
     std::vector<unsigned> plain(static_cast<std::size_t>(w) * h);
     double engine_seconds = 0, plain_seconds = 0, engine_cpu = 0, plain_cpu = 0;
     for (auto _ : state) {

@@ -8,32 +8,37 @@
 #include "physics/frames.h"
 #include "physics/orbits.h"
 #include "physics/ray_colour.h"
-#include "render/frame_engine.h"
-#include "scene/state.h"
+#include "physics/ray_scene.h"
 
 #include <QImage>
 
 #include <numbers>
 
 struct view {
+    RayScene scene;
     f_vec x, u;
+    PreparedFrame prepared;
+
+    unsigned colour(double α, double β) const { return GetColor(scene, prepared, α, β, x, u); }
 };
 
 inline view set_up_default_view(QImage const &disk)
 {
-    P[0] = 1.0;
-    P[3] = 0.0;
-    compilePreset(3);
-    mink = false;
-    VnH();
-    P[4] = lim_stab_orb(1);
-    P[5] = 12;
-    precise = 0.019999999552965164;
-    transp = 9;
-    acr = disk;
-    set_render_switches({.kepler = true, .simul = true});
-    const f_vec x{{0, 50, 80 * std::numbers::pi / 180, 0}};
-    const f_vec u = f_tet(four_vt(OrbSpeed(x, 1)), x);
-    prepare_frame(x, u);
-    return {x, u};
+    view v;
+    RayScene &s = v.scene;
+    s.P[0] = 1.0;
+    s.P[1] = 0.8;
+    s.metric = preset_metric(3, 1.0, 0.0);
+    s.horizons = find_horizons(s.metric, false, 50);
+    s.P[4] = lim_stab_orb(s.metric, s.horizons, 1);
+    s.P[5] = 12;
+    s.precise = 0.019999999552965164;
+    s.transp = 9;
+    s.acr = disk;
+    s.kepler = s.simul = true;
+    ensure_disk_tables(s);
+    v.x = f_vec{{0, 50, 80 * std::numbers::pi / 180, 0}};
+    v.u = f_tet(s.metric, four_vt(OrbSpeed(s.metric, v.x, 1)), v.x);
+    v.prepared = prepare_frame(s, v.x, v.u, nullptr);
+    return v;
 }

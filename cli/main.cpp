@@ -2,13 +2,9 @@
 #include "cli/output.h"
 #include "cli/progress.h"
 #include "cli/stop_signal.h"
-#include "physics/geodesic.h"
-#include "physics/ray_colour.h"
-#include "render/frame_engine.h"
 #include "render/overlay.h"
 #include "render/raw_image.h"
-#include "scene/observer.h"
-#include "scene/run_control.h"
+#include "scene/run.h"
 #include "scene/scene.h"
 
 #include <QCommandLineParser>
@@ -16,7 +12,6 @@
 #include <QThread>
 
 #include <cstdio>
-#include <numbers>
 
 // The texture lives in the core's resources; a static library needs its
 // registration referenced, outside any namespace.
@@ -37,13 +32,14 @@ void say(QString const &text)
 
 // A frame in progress polls the stop signals and reports its share; the
 // dispatcher calls this over and over while the workers are busy.
-RenderHooks hooks_for(MyImage const &frame, Progress &progress, int done_frames, int index)
+RenderHooks hooks_for(MyImage const &frame, Progress &progress, RenderControl &control,
+                      int done_frames, int index)
 {
     RenderHooks hooks;
-    hooks.wait = [&frame, &progress, done_frames, index] {
+    hooks.wait = [&frame, &progress, &control, done_frames, index] {
         QThread::usleep(200);
         if (stop_signal())
-            stop = true;
+            control.stop = true;
         if (frame.pixels() > 0)
             progress.during(done_frames, index, double(frame.done()) / frame.pixels());
     };
@@ -68,24 +64,23 @@ int stopped(Output &output, int written, int asked)
     return 128 + signal;
 }
 
-// As the window's run: the observer's whole path is traced once and frame k
-// of N stands on its stored point (count·k) div N, so any range of frames
-// gives the pixels a whole run gives.
+// Any range of frames gives the pixels the whole run gives.
 int render(Job const &job, Output &output)
 {
     Scene scene = build_scene(job.settings);
-    if (scene.kepler)
+    if (scene.kepler) {
         scene.acr.load(QStringLiteral(":/kepler.png"));
+        ensure_disk_tables(scene);
+    }
     if (!job.settings.panorama.isEmpty() && !scene.b_gnd.load(job.settings.panorama)) {
         say(QStringLiteral("--panorama: cannot read the image %1").arg(job.settings.panorama));
         return usage;
     }
-    const int frames = run_frames(job.settings);
-    const Observer start =
-        starting_observer(scene, scene.start_r, scene.start_θ, scene.start_v, scene.start_φ);
-    geo path;
-    trace_run_path(scene, start, scene.rounds, path);
-    const double z = std::numbers::pi / 2 / scene.zoom;
+    RenderControl control;
+    const Run run(scene,
+                  starting_observer(scene.metric, scene.start_r, scene.start_θ, scene.start_v,
+                                    scene.start_φ),
+                  scene.rounds, run_frames(job.settings), scene.zoom, &control.stop);
 
     const int asked = job.last - job.first + 1;
     Progress progress(asked, static_cast<long long>(scene.width) * scene.height, job.quiet);
@@ -96,19 +91,15 @@ int render(Job const &job, Output &output)
             progress.finish();
             return stopped(output, done_frames, asked);
         }
-        const Observer o = observer_of_frame(path, k, frames, start);
-        const PreparedFrame prepared = prepare_frame(scene, o.x, o.v);
-        FrameEngine engine(scene, prepared);
-        if (job.threads > 0)
-            engine.setThreadCount(job.threads);
-        engine.setHooks(hooks_for(frame, progress, done_frames, k));
-        const long long ms = engine.render(frame, o.x, o.v, scene.width, scene.height, z);
+        const long long ms =
+            render_frame(scene, run.observer(k), run.width(), frame, scene.width, scene.height,
+                         control, hooks_for(frame, progress, control, done_frames, k), job.threads);
         if (stop_signal()) {
             progress.finish();
             return stopped(output, done_frames, asked);
         }
-        const QImage picture =
-            addTxtImg(raw_to_image(frame, scene.width, scene.height, 0, 0), frame, scene);
+        const QImage picture = with_caption(raw_to_image(frame, scene.width, scene.height, 0, 0),
+                                            frame, scene.metric, scene.sour);
         if (QString e = output.write(picture, k); !e.isEmpty()) {
             progress.finish();
             say(e);

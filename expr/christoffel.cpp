@@ -2,8 +2,8 @@
 
 #include "expr/compiled.h"
 #include "expr/fused_christoffel.h"
+#include "expr/metric.h"
 #include "physics/rungekuta.h"
-#include "scene/scene.h"
 
 namespace
 {
@@ -15,30 +15,29 @@ struct MetricAt {
 
 // Zero-flagged adjugate entries and coordinates a component does not mention
 // are skipped; for the diagonal presets that removes most of the work.
-void fillMetric(MetricAt &m, Scene const &s, const f_vec &x)
+void fillMetric(MetricAt &m, const cmp_expr (&t)[33], const double *P, const f_vec &x)
 {
-    auto const &t = s.t;
-    const double det = CntPfx(t[32].code, x, s.P);
+    const double det = CntPfx(t[32].code, x, P);
     for (int i = 0; i < 4; ++i) {
         for (int j = i; j < 4; ++j) {
             const cmp_expr &adj = t[16 + 4 * i + j];
             if (adj.nz)
-                m.inverse[i][j] = m.inverse[j][i] = CntPfx(adj.code, x, s.P) / det;
+                m.inverse[i][j] = m.inverse[j][i] = CntPfx(adj.code, x, P) / det;
             const cmp_expr &g = t[4 * i + j];
             for (char k = 0; k < 4; ++k)
                 if (g.dep[static_cast<int>(k)])
                     m.dg[i][j][static_cast<int>(k)] = m.dg[j][i][static_cast<int>(k)] =
-                        der(g.code, k, x, s.P);
+                        der(g.code, k, x, P);
         }
     }
 }
 
 } // namespace
 
-tensor_3 christoffel_bytecode(Scene const &s, f_vec &x)
+tensor_3 christoffel_bytecode(const cmp_expr (&t)[33], const double *params, f_vec &x)
 {
     MetricAt m;
-    fillMetric(m, s, x);
+    fillMetric(m, t, params, x);
     tensor_3 G;
     for (int b = 0; b < 4; ++b) {
         for (int c = 0; c < 4; ++c) {
@@ -69,31 +68,23 @@ f_vec dudλ(f_vec u, tensor_3 &G)
     return out;
 }
 
-tensor_3 Christoffel(Scene const &s, f_vec &x)
+tensor_3 christoffel_bytecode(Metric const &m, f_vec &x)
+{
+    return christoffel_bytecode(m.records(), m.params(), x);
+}
+
+tensor_3 Christoffel(Metric const &m, f_vec &x)
 {
     tensor_3 G;
-    if (s.t_fused && s.t_fused->evaluate(s.P, x, G))
+    if (m.fused() && m.fused()->evaluate(m.fused_frame(), x, G))
         return G;
-    return christoffel_bytecode(s, x);
+    return christoffel_bytecode(m, x);
 }
 
-f_vec geodesic_step(Scene const &s, f_vec &x, f_vec u, double h)
+f_vec geodesic_step(Metric const &m, f_vec &x, f_vec u, double h)
 {
     f_vec out;
-    if (s.t_fused && s.t_fused->advance(s.P, x, u, h, out))
+    if (m.fused() && m.fused()->advance(m.fused_frame(), x, u, h, out))
         return out;
-    return rungekuta(dudλ, u, christoffel_bytecode(s, x), h);
-}
-
-void compile_fused(Scene &s)
-{
-    s.t_fused.reset();
-    s.t_fused = FusedChristoffel::build(
-        s.t, s.P, [&s](f_vec &x) { return christoffel_bytecode(s, x); }, FusedBackendKind::native);
-}
-
-void refresh_fused(Scene &s)
-{
-    if (s.t_fused)
-        s.t_fused->refresh(s.P);
+    return rungekuta(dudλ, u, christoffel_bytecode(m, x), h);
 }

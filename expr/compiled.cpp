@@ -212,7 +212,7 @@ double pw(double x, int n)
 // and that every code has a handler, which is why nothing here checks.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpedantic"
-double CntPfx(const unsigned char (&code)[512], const f_vec &x, const double (&P)[6])
+double CntPfx(const unsigned char (&code)[512], const f_vec &x, const double *P)
 {
     static const void *const c[44] = {
         &&mul,  &&add,  &&sub,  &&div,  &&n0,   &&n1,   &&n2,   &&n3,    &&n4,   &&n5,   &&n6,
@@ -336,7 +336,7 @@ end:
 }
 #pragma GCC diagnostic pop
 
-double der(const unsigned char (&code)[512], const char &k, f_vec x, const double (&P)[6])
+double der(const unsigned char (&code)[512], const char &k, f_vec x, const double *P)
 {
     constexpr double h = 5e-8;
     f_vec plus = x;
@@ -377,7 +377,7 @@ sloped power(sloped a, int n)
 
 } // namespace
 
-double slope(const unsigned char (&code)[512], int k, const f_vec &x, const double (&P)[6])
+double slope(const unsigned char (&code)[512], int k, const f_vec &x, const double *P)
 {
     sloped st[stackSlots];
     int sp = 0;

@@ -27,9 +27,8 @@ cmp_expr TrPfx(QString s);
 int stackNeed(QStringView s);
 
 // Evaluates a record made by TrPfx at x with the parameters P (M, a, Q, Λ
-// first); the two-argument form reads the shared scene's.
-double CntPfx(const unsigned char (&code)[512], const f_vec &x, const double (&P)[6]);
-double CntPfx(const unsigned char (&code)[512], const f_vec &x);
+// first).
+double CntPfx(const unsigned char (&code)[512], const f_vec &x, const double *P);
 
 double pw(double x, int n);
 
@@ -42,12 +41,11 @@ inline constexpr unsigned char negCode = 42;
 inline constexpr unsigned char nanCode = 43;
 
 // Central difference along coordinate k (0..3), step 5e-8.
-double der(const unsigned char (&code)[512], const char &k, f_vec x, const double (&P)[6]);
-double der(const unsigned char (&code)[512], const char &k, f_vec x);
+double der(const unsigned char (&code)[512], const char &k, f_vec x, const double *P);
 
 // Partial derivative of the program along coordinate k (0..3) at x with the
 // parameters P, carried
 // through every code exactly instead of by differences: far out a metric
 // component changes by parts in 10¹⁸ over any step der could take, which
 // rounding swallows. Slower than der; for the orbit searches, not rendering.
-double slope(const unsigned char (&code)[512], int k, const f_vec &x, const double (&P)[6]);
+double slope(const unsigned char (&code)[512], int k, const f_vec &x, const double *P);

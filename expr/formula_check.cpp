@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 
 #include <cmath>
-#include <functional>
 #include <vector>
 
 namespace
@@ -152,8 +151,6 @@ class Reader
     bool opened = false; // the last token opened a bracket
 };
 
-using Evaluate = std::function<double(const cmp_expr &, const f_vec &)>;
-
 cmp_expr compiled(const QString &text)
 {
     QString postfix = ToPfx(text);
@@ -161,11 +158,11 @@ cmp_expr compiled(const QString &text)
 }
 
 // Points around the hole, off the axis and away from t = 0 and φ = 0.
-bool finite_somewhere(const cmp_expr &e, const Evaluate &evaluate)
+bool finite_somewhere(const cmp_expr &e, const double *params)
 {
     for (double r : {3.0, 10.0, 50.0, 300.0})
         for (double θ : {0.4, 1.5707963267948966, 2.5})
-            if (std::isfinite(evaluate(e, f_vec{{1.0, r, θ, 1.0}})))
+            if (std::isfinite(CntPfx(e.code, f_vec{{1.0, r, θ, 1.0}}, params)))
                 return true;
     return false;
 }
@@ -189,7 +186,7 @@ QString operand_at(const QString &text, qsizetype at)
 // products keep whole powers exact), so anything else would be computed
 // wrongly without a word: the exponent must be a constant whole number.
 std::optional<formula_problem> exponent_problem(const QString &text, qsizetype caret,
-                                                const Evaluate &evaluate)
+                                                const double *params)
 {
     const QString exponent = operand_at(text, caret + 1);
     for (QChar c : exponent)
@@ -197,7 +194,7 @@ std::optional<formula_problem> exponent_problem(const QString &text, qsizetype c
             return formula_problem{tr("the exponent after '^' must be a number: only whole "
                                       "powers such as x^2 are computed"),
                                    caret};
-    const double value = evaluate(compiled(exponent), f_vec{{0.0, 1.0, 1.0, 0.0}});
+    const double value = CntPfx(compiled(exponent).code, f_vec{{0.0, 1.0, 1.0, 0.0}}, params);
     if (!(value >= 0 && value <= 2147483647.0 && value == std::floor(value)))
         return formula_problem{
             tr("the exponent %1 is not a whole number from 0 up: only whole powers such as x^2 "
@@ -207,7 +204,9 @@ std::optional<formula_problem> exponent_problem(const QString &text, qsizetype c
     return std::nullopt;
 }
 
-std::optional<formula_problem> problem_of(const QString &text, const Evaluate &evaluate)
+} // namespace
+
+std::optional<formula_problem> formula_problem_of(const QString &text, const double *params)
 {
     if (text.size() > max_formula_length)
         return formula_problem{
@@ -217,29 +216,17 @@ std::optional<formula_problem> problem_of(const QString &text, const Evaluate &e
     if (auto p = reader.read())
         return p;
     for (qsizetype caret : reader.carets)
-        if (auto p = exponent_problem(text, caret, evaluate))
+        if (auto p = exponent_problem(text, caret, params))
             return p;
     QString postfix = ToPfx(text);
     const QString finished = OptPfx(postfix);
     if (finished.size() > int(sizeof cmp_expr::code) || stackNeed(finished) < 0)
         return formula_problem{tr("formula too long or too deeply nested"), -1};
-    if (!finite_somewhere(TrPfx(finished), evaluate))
+    if (!finite_somewhere(TrPfx(finished), params))
         return formula_problem{tr("no finite value anywhere (a division by zero?)"), -1};
     return std::nullopt;
 }
 
-} // namespace
-
-std::optional<formula_problem> formula_problem_of(const QString &text)
-{
-    return problem_of(text, [](const cmp_expr &e, const f_vec &x) { return CntPfx(e.code, x); });
-}
-
-std::optional<formula_problem> formula_problem_of(const QString &text, const double (&P)[6])
-{
-    return problem_of(text,
-                      [&P](const cmp_expr &e, const f_vec &x) { return CntPfx(e.code, x, P); });
-}
 
 QString describe(const formula_problem &p)
 {

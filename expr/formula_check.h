@@ -20,10 +20,9 @@ inline constexpr int max_formula_length = 1000;
 // is not a formula of the accepted alphabet, or a power whose exponent is not
 // a constant whole number (the evaluators compute only those); then it checks
 // that the compiled program can run and has a finite value somewhere around
-// the hole for the parameters P (M, a, Q, Λ first). Nothing when the text is a
-// usable formula. Without P, the shared scene's.
-std::optional<formula_problem> formula_problem_of(const QString &text);
-std::optional<formula_problem> formula_problem_of(const QString &text, const double (&P)[6]);
+// the hole for the parameters M, a, Q, Λ in `params`. Nothing when the text is
+// a usable formula.
+std::optional<formula_problem> formula_problem_of(const QString &text, const double *params);
 
 // "what (character n)", or just "what" when there is no place to point at.
 QString describe(const formula_problem &p);

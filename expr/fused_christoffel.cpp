@@ -2,9 +2,10 @@
 
 #include "physics/rungekuta.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <numbers>
 
@@ -24,11 +25,12 @@ bool same_bits(const tensor_3 &a, const tensor_3 &b)
 bool agrees(const FusedChristoffel &f, const double *params,
             std::function<tensor_3(f_vec &)> const &reference)
 {
+    const std::vector<double> frame = f.frame_block(params);
     for (double r : {1.3, 2.1, 3.7, 12.5, 180.0}) {
         for (double θ : {0.004, 0.9, std::numbers::pi / 2, 2.3, 3.1}) {
             f_vec x{{0.7, r, θ, 1.3}};
             tensor_3 G;
-            if (!f.evaluate(params, x, G))
+            if (!f.evaluate(frame.data(), x, G))
                 continue;
             tensor_3 R = reference(x);
             if (!same_bits(G, R))
@@ -36,13 +38,19 @@ bool agrees(const FusedChristoffel &f, const double *params,
             for (f_vec u : {f_vec{{1.1, -0.6, 0.03, 0.02}}, f_vec{{-2, 0.1, -0.2, 0.3}}}) {
                 f_vec fast;
                 const f_vec slow = rungekuta(dudλ, u, R, 0.3);
-                if (f.advance(params, x, u, 0.3, fast) &&
+                if (f.advance(frame.data(), x, u, 0.3, fast) &&
                     std::memcmp(&fast, &slow, sizeof fast) != 0)
                     return false;
             }
         }
     }
     return true;
+}
+
+void tell(QString *note, const char *text)
+{
+    if (note)
+        *note = QCoreApplication::translate("Metric", text);
 }
 
 } // namespace
@@ -67,82 +75,58 @@ FusedChristoffel::FusedChristoffel(FusedProgram p, std::unique_ptr<FusedBackend>
     }
 }
 
-std::unique_ptr<FusedChristoffel> FusedChristoffel::build(const cmp_expr (&records)[33],
-                                                          const double *params, Reference reference,
-                                                          FusedBackendKind preferred)
-{
-    return build(records, params, std::function<tensor_3(f_vec &)>(reference), preferred);
-}
-
 std::unique_ptr<FusedChristoffel>
 FusedChristoffel::build(const cmp_expr (&records)[33], const double *params,
                         std::function<tensor_3(f_vec &)> const &reference,
-                        FusedBackendKind preferred)
+                        FusedBackendKind preferred, QString *note)
 {
+    if (note)
+        note->clear();
     const FusedGraph graph = lower_christoffel(records);
     for (int v : graph.guarded)
         if (graph.nodes[v].op == FusedOp::constant && !(std::fabs(graph.nodes[v].value) <= guard))
             return nullptr;
     FusedProgram program = schedule(graph);
     if (!program.fits() || program.outputs.size() >= max_outputs) {
-        std::fprintf(stderr, "Metric too large for fused evaluation; using the byte code.\n");
+        tell(note, "Metric too large for fused evaluation; using the byte code.");
         return nullptr;
     }
     if (preferred == FusedBackendKind::native) {
         if (auto native = make_fused_native(program)) {
             std::unique_ptr<FusedChristoffel> fused(
                 new FusedChristoffel(program, std::move(native), FusedBackendKind::native));
-            fused->refresh(params);
             if (agrees(*fused, params, reference))
                 return fused;
-            std::fprintf(stderr, "Generated metric code disagrees with the byte code; "
-                                 "using the fused interpreter.\n");
+            tell(note, "Generated metric code disagrees with the byte code; "
+                       "using the fused interpreter.");
         }
     }
     auto interpreter = make_fused_interpreter(program);
     std::unique_ptr<FusedChristoffel> fused(new FusedChristoffel(
         std::move(program), std::move(interpreter), FusedBackendKind::interpreter));
-    fused->refresh(params);
     if (agrees(*fused, params, reference))
         return fused;
-    std::fprintf(stderr,
-                 "Fused metric program disagrees with the byte code; using the byte code.\n");
+    tell(note, "Fused metric program disagrees with the byte code; using the byte code.");
     return nullptr;
 }
 
-void FusedChristoffel::refresh(const double *params)
+std::vector<double> FusedChristoffel::frame_block(const double *params) const
 {
-    const FrameBlock *now = current.load(std::memory_order_relaxed);
-    if (now && std::memcmp(params, now->params, sizeof now->params) == 0)
-        return;
-    auto block = std::make_unique<FrameBlock>();
-    std::copy_n(params, 4, block->params);
-    block->values.resize(program.frame_size);
-    program.fill_frame(params, block->values.data());
-    current.store(block.get(), std::memory_order_release);
-    blocks.push_back(std::move(block));
+    std::vector<double> frame(program.frame_size);
+    program.fill_frame(params, frame.data());
+    return frame;
 }
 
-const double *FusedChristoffel::frame_for(const double *params, double *local) const
-{
-    const FrameBlock *block = current.load(std::memory_order_acquire);
-    if (std::memcmp(params, block->params, sizeof block->params) == 0)
-        return block->values.data();
-    program.fill_frame(params, local);
-    return local;
-}
-
-bool FusedChristoffel::advance(const double *params, const f_vec &x, const f_vec &u, double h,
+bool FusedChristoffel::advance(const double *frame, const f_vec &x, const f_vec &u, double h,
                                f_vec &out) const
 {
     if (stepper) {
-        double local[FusedProgram::max_frame];
         const double uh[5] = {u[0], u[1], u[2], u[3], h};
-        if (stepper(frame_for(params, local), &x[0], uh, &out[0]))
+        if (stepper(frame, &x[0], uh, &out[0]))
             return true;
     }
     double values[max_outputs];
-    if (!run_guarded(params, x, values))
+    if (!run_guarded(frame, x, values))
         return false;
     double g[16][4];
     for (int i = 0; i < longest_row; ++i)
@@ -156,19 +140,18 @@ bool FusedChristoffel::advance(const double *params, const f_vec &x, const f_vec
     return true;
 }
 
-bool FusedChristoffel::evaluate(const double *params, const f_vec &x, tensor_3 &G) const
+bool FusedChristoffel::evaluate(const double *frame, const f_vec &x, tensor_3 &G) const
 {
     double values[max_outputs];
-    if (!run_guarded(params, x, values))
+    if (!run_guarded(frame, x, values))
         return false;
     scatter(values, G);
     return true;
 }
 
-bool FusedChristoffel::run_guarded(const double *params, const f_vec &x, double *values) const
+bool FusedChristoffel::run_guarded(const double *frame, const f_vec &x, double *values) const
 {
-    double local[FusedProgram::max_frame];
-    runner->run(frame_for(params, local), x, values);
+    runner->run(frame, x, values);
     bool finite = true;
     for (int i = 0; i < program.guarded_count; ++i)
         finite &= std::fabs(values[i]) <= guard;

@@ -4,9 +4,11 @@
 #include "expr/compiled.h"
 #include "expr/fused_backend.h"
 
-#include <atomic>
+#include <QString>
+
 #include <functional>
 #include <memory>
+#include <vector>
 
 enum class FusedBackendKind { native, interpreter };
 
@@ -14,36 +16,31 @@ enum class FusedBackendKind { native, interpreter };
 // the same bits as the byte-code evaluation: where a guarded value (any
 // ∂_k g_ij or g^ij) is not finite or beyond 1e300, evaluate declines and the
 // caller takes the byte-code path, so NaN and infinity behave as there.
-// Its code never changes after build; refresh publishes the values of new
-// parameters without touching those that running evaluations read.
+// Nothing in it changes after build: the values of the parameters alone live
+// in a frame block of the caller's (frame_block), so one program serves any
+// number of parameter sets and threads at once.
 class FusedChristoffel
 {
   public:
-    using Reference = tensor_3 (*)(f_vec &);
-
     // Lowers and generates the program, then checks it against `reference`
     // (the byte-code symbols of the same records and parameters) at sample
     // points. Native code that disagrees gives way to the interpreter, an
-    // interpreter that disagrees to nothing (null); each is said on stderr.
-    // Null also when the metric has no finite value to gain from (a NaN
-    // program) or is too large.
-    static std::unique_ptr<FusedChristoffel> build(const cmp_expr (&records)[33],
-                                                   const double *params, Reference reference,
-                                                   FusedBackendKind preferred);
-    // The same, checked against the symbols of a given scene.
+    // interpreter that disagrees to nothing (null); `note`, when given, says
+    // which. Null also when the metric has no finite value to gain from (a
+    // NaN program) or is too large.
     static std::unique_ptr<FusedChristoffel>
     build(const cmp_expr (&records)[33], const double *params,
-          std::function<tensor_3(f_vec &)> const &reference, FusedBackendKind preferred);
+          std::function<tensor_3(f_vec &)> const &reference, FusedBackendKind preferred,
+          QString *note = nullptr);
 
     FusedBackendKind backend() const { return kind; }
 
-    // Computes the values of the parameters alone once, for evaluations that
-    // follow; evaluations with other parameters compute them per call. One
-    // thread at a time.
-    void refresh(const double *params);
+    // The values of the parameters M, a, Q, Λ alone, computed once for all
+    // evaluations with them.
+    std::vector<double> frame_block(const double *params) const;
 
     // False, with G unspecified, where the byte-code path must decide.
-    bool evaluate(const double *params, const f_vec &x, tensor_3 &G) const;
+    bool evaluate(const double *frame, const f_vec &x, tensor_3 &G) const;
 
     // rungekuta(dudλ, u, G, h) without the terms of structurally zero
     // symbols, to the bit; the full sums where a stage's products could
@@ -52,12 +49,11 @@ class FusedChristoffel
 
     // rungekuta(dudλ, u, Γ(x), h) into out, in one piece where the back end
     // can; false where the byte-code path must decide.
-    bool advance(const double *params, const f_vec &x, const f_vec &u, double h, f_vec &out) const;
+    bool advance(const double *frame, const f_vec &x, const f_vec &u, double h, f_vec &out) const;
 
   private:
-    const double *frame_for(const double *params, double *local) const;
     // The outputs at x, with 0 after them; false where a guard fails.
-    bool run_guarded(const double *params, const f_vec &x, double *values) const;
+    bool run_guarded(const double *frame, const f_vec &x, double *values) const;
     void scatter(const double *values, tensor_3 &G) const;
     // g[i][a]: the i-th term's symbol of row a; false where a stage leaves
     // the bound that keeps the skipped products finite.
@@ -69,12 +65,6 @@ class FusedChristoffel
     std::unique_ptr<FusedBackend> runner;
     FusedBackend::StepEntry stepper;
     FusedBackendKind kind;
-    struct FrameBlock {
-        double params[4];
-        std::vector<double> values;
-    };
-    std::vector<std::unique_ptr<FrameBlock>> blocks; // kept while the program lives
-    std::atomic<const FrameBlock *> current{nullptr};
     int source[64];             // index into a run's outputs; the slot after them holds 0
     unsigned char terms[4][16]; // b·4+c of the symbols Γ^a_bc that are not zero by structure
     int term_count[4] = {};

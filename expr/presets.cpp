@@ -1,15 +1,12 @@
 #include "expr/presets.h"
 
-#include "expr/christoffel.h"
-#include "scene/scene.h"
-
-void compilePreset(Scene &s, int index)
+Metric preset_metric(int index, double M, double Λ)
 {
     const metric_preset &p = presets[index];
+    QString texts[16];
     for (int i = 0; i < 16; ++i)
-        s.metric_texts[i] = QString::fromUtf8(p.g[i]);
-    compile_metric(s);
-    s.P[1] = QString::fromUtf8(p.a).toDouble();
-    s.P[2] = QString::fromUtf8(p.Q).toDouble();
-    refresh_fused(s);
+        texts[i] = QString::fromUtf8(p.g[i]);
+    const double params[4] = {M, QString::fromUtf8(p.a).toDouble(),
+                              QString::fromUtf8(p.Q).toDouble(), Λ};
+    return Metric::compile(texts, params);
 }

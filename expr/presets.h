@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
+#include "expr/metric.h"
 
-struct Scene;
+#include <QString>
 
 // The five ready-made metrics as the editor shows them: sixteen infix texts
 // in the field order tt, tr, te, tf, rt, rr, re, rf, et, er, ee, ef, ft, fr,
@@ -46,12 +46,6 @@ inline constexpr metric_preset presets[5] = {
      false},
 };
 
-// Takes sixteen infix texts (the field order above) into the shared scene and
-// compiles them, the way the editor's pipeline does; the parameters are untouched.
-void compileMetricTexts(const QString (&texts)[16]);
-
-// Preset `index` (0..4) into the scene: its texts compiled, its a and Q into
-// P[1] and P[2]; M and Λ keep their values, as when the editor applies a
-// preset. The one-argument form works on the shared scene.
-void compilePreset(Scene &s, int index);
-void compilePreset(int index);
+// Preset `index` (0..4) compiled, with the given M and Λ and the preset's own
+// a and Q.
+Metric preset_metric(int index, double M, double Λ);

@@ -1,7 +1,7 @@
 #include "physics/frames.h"
 
 #include "expr/compiled.h"
-#include "scene/scene.h"
+#include "expr/metric.h"
 
 #include <cmath>
 #include <utility>
@@ -11,69 +11,69 @@ namespace
 
 // Each use re-evaluates the component: the frames are built from hundreds of
 // these and the order of the sums is fixed, so nothing is cached.
-double g(Scene const &s, int μ, int ν, f_vec const &x)
+double g(Metric const &m, int μ, int ν, f_vec const &x)
 {
-    return CntPfx(s.t[4 * μ + ν].code, x, s.P);
+    return m.g(μ, ν, x);
 }
 
 } // namespace
 
-double dot_p(Scene const &s, double const (&a)[4], double const (&b)[4], f_vec x)
+double dot_p(Metric const &m, double const (&a)[4], double const (&b)[4], f_vec x)
 {
     double sum = 0;
     for (int μ = 0; μ < 4; ++μ)
         for (int ν = 0; ν < 4; ++ν)
-            sum += (g(s, μ, ν, x) * a[μ]) * b[ν];
+            sum += (g(m, μ, ν, x) * a[μ]) * b[ν];
     return sum;
 }
 
-void norm(Scene const &s, double (&a)[4], f_vec x)
+void norm(Metric const &m, double (&a)[4], f_vec x)
 {
-    double const length = std::sqrt(std::fabs(dot_p(s, a, a, x)));
+    double const length = std::sqrt(std::fabs(dot_p(m, a, a, x)));
     for (double &c : a)
         c /= length;
 }
 
-void ortonormalize(Scene const &s, double (&E)[4][4], f_vec x)
+void ortonormalize(Metric const &m, double (&E)[4][4], f_vec x)
 {
     for (int k = 1; k < 4; ++k) {
         for (int j = 0; j < k; ++j) {
-            double const c = dot_p(s, E[k], E[j], x);
+            double const c = dot_p(m, E[k], E[j], x);
             for (int i = 0; i < 4; ++i)
                 E[k][i] = E[k][i] - c * E[j][i];
         }
-        norm(s, E[k], x);
+        norm(m, E[k], x);
     }
 }
 
 // The first stage adds the parts along the earlier space vectors instead of
 // removing them; g(E_k, E_j) in ortonormalize is then exactly twice that part,
 // so its subtraction there leaves the Gram–Schmidt vector.
-void tetrada(Scene const &s, double (&E)[4][4], f_vec x)
+void tetrada(Metric const &m, double (&E)[4][4], f_vec x)
 {
-    norm(s, E[0], x);
+    norm(m, E[0], x);
     for (int k = 1; k < 4; ++k) {
         for (int c = 0; c < 4; ++c) {
-            for (int m = 0; m < 4; ++m)
+            for (int n = 0; n < 4; ++n)
                 for (int j = 0; j < k; ++j)
-                    E[k][c] += (g(s, k, m, x) * E[j][c]) * E[j][m];
+                    E[k][c] += (g(m, k, n, x) * E[j][c]) * E[j][n];
             E[k][c] += c == k ? 1.0 : 0.0;
         }
-        norm(s, E[k], x);
+        norm(m, E[k], x);
     }
-    ortonormalize(s, E, x);
+    ortonormalize(m, E, x);
 }
 
-void lnrf(Scene const &s, double (&E)[4][4], f_vec x)
+void lnrf(Metric const &m, double (&E)[4][4], f_vec x)
 {
     E[0][0] = 1.0;
     E[0][1] = 0.0;
     E[0][2] = 0.0;
-    E[0][3] = -CntPfx(s.t[3].code, x, s.P) / CntPfx(s.t[15].code, x, s.P);
+    E[0][3] = -m.g(0, 3, x) / m.g(3, 3, x);
     for (int a = 1; a < 4; ++a)
         for (double &c : E[a])
             c = 0.0;
-    tetrada(s, E, x);
+    tetrada(m, E, x);
 }
 
 void invMatrix(double (&M)[4][4])
@@ -116,25 +116,25 @@ f_vec transform(f_vec v, double const (&M)[4][4])
     return result;
 }
 
-f_vec t_tet(Scene const &s, f_vec v, f_vec x)
+f_vec t_tet(Metric const &m, f_vec v, f_vec x)
 {
     double E[4][4];
-    lnrf(s, E, x);
+    lnrf(m, E, x);
     invMatrix(E);
     return transform(v, E);
 }
 
-f_vec f_tet(Scene const &s, f_vec v, f_vec x)
+f_vec f_tet(Metric const &m, f_vec v, f_vec x)
 {
     double E[4][4];
-    lnrf(s, E, x);
+    lnrf(m, E, x);
     return transform(v, E);
 }
 
-f_vec f_tet(Scene const &s, f_vec u, f_vec v, f_vec x)
+f_vec f_tet(Metric const &m, f_vec u, f_vec v, f_vec x)
 {
     double E[4][4] = {{u[0], u[1], u[2], u[3]}, {}, {}, {}};
-    tetrada(s, E, x);
+    tetrada(m, E, x);
     return transform(v, E);
 }
 

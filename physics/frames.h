@@ -2,33 +2,27 @@
 
 #include "physics/f_vec.h"
 
-struct Scene;
+class Metric;
 
-// Orthonormal observer frames built from the scene's compiled metric. A frame
+// Orthonormal observer frames built from a compiled metric. A frame
 // is double[4][4] whose row a is the frame vector E_a in coordinate
 // components: E_0 the observer's time axis, then the axes along r, θ and φ.
-// The forms without a scene use the shared one.
 
 // g(a, b) at x.
-double dot_p(Scene const &s, double const (&a)[4], double const (&b)[4], f_vec x);
-double dot_p(double const (&a)[4], double const (&b)[4], f_vec x);
+double dot_p(Metric const &m, double const (&a)[4], double const (&b)[4], f_vec x);
 
 // Scales a to |g(a, a)| = 1, whether it is time-like or space-like.
-void norm(Scene const &s, double (&a)[4], f_vec x);
-void norm(double (&a)[4], f_vec x);
+void norm(Metric const &m, double (&a)[4], f_vec x);
 
 // Second projection stage of tetrada: Gram–Schmidt of E_1..E_3 against the
 // earlier rows, each row normalised afterwards.
-void ortonormalize(Scene const &s, double (&E)[4][4], f_vec x);
-void ortonormalize(double (&E)[4][4], f_vec x);
+void ortonormalize(Metric const &m, double (&E)[4][4], f_vec x);
 
 // Completes a frame from the time-like E[0]; rows 1 to 3 must be zero on entry.
-void tetrada(Scene const &s, double (&E)[4][4], f_vec x);
-void tetrada(double (&E)[4][4], f_vec x);
+void tetrada(Metric const &m, double (&E)[4][4], f_vec x);
 
 // The frame at x of the observer with no angular momentum (ω = −g_tφ/g_φφ).
-void lnrf(Scene const &s, double (&E)[4][4], f_vec x);
-void lnrf(double (&E)[4][4], f_vec x);
+void lnrf(Metric const &m, double (&E)[4][4], f_vec x);
 
 // Gauss–Jordan inversion with partial pivoting; a singular matrix yields
 // infinities or NaNs.
@@ -38,14 +32,11 @@ void invMatrix(double (&M)[4][4]);
 f_vec transform(f_vec v, double const (&M)[4][4]);
 
 // Coordinate vector v at x → its components in the non-rotating frame.
-f_vec t_tet(Scene const &s, f_vec v, f_vec x);
-f_vec t_tet(f_vec v, f_vec x);
+f_vec t_tet(Metric const &m, f_vec v, f_vec x);
 // Components v in the non-rotating frame at x → coordinate vector.
-f_vec f_tet(Scene const &s, f_vec v, f_vec x);
-f_vec f_tet(f_vec v, f_vec x);
+f_vec f_tet(Metric const &m, f_vec v, f_vec x);
 // Components v in the frame at x whose time axis is u → coordinate vector.
-f_vec f_tet(Scene const &s, f_vec u, f_vec v, f_vec x);
-f_vec f_tet(f_vec u, f_vec v, f_vec x);
+f_vec f_tet(Metric const &m, f_vec u, f_vec v, f_vec x);
 
 // Frame components of the 4-velocity moving with speed v (units of c) along E_3.
 f_vec four_vt(double v);

@@ -2,8 +2,6 @@
 
 #include "expr/christoffel.h"
 #include "physics/full_rungekuta.h"
-#include "scene/run_control.h"
-#include "scene/scene.h"
 
 #include <algorithm>
 #include <cmath>
@@ -169,9 +167,12 @@ void back_over_axis(f_vec &x, f_vec &u, end &e)
     e.over_axis(pole);
 }
 
-template <bool stoppable>
-void trace(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g, bool whole_state)
+} // namespace
+
+void geodetika(Metric const &m, f_vec &x, f_vec &u, end &e, double p, geo *g,
+               TraceOptions const &options)
 {
+    bool const whole_state = options.whole_state;
     long long const budget = step_budget(e.angular_limit(), p);
     long long steps = 0;
     bool more;
@@ -179,34 +180,21 @@ void trace(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g, bool wh
         double const distance = std::fabs(std::sin(x[2]));
         if (whole_state) {
             double const q = accurate_scale * p;
-            full_rungekuta(s, x, u,
+            full_rungekuta(m, x, u,
                            distance < axis_zone ? axis_step(x, u, e.evhor(), q, distance)
                                                 : step_length(x, e.evhor(), q, 1.0));
         } else if (distance < axis_zone) {
-            full_rungekuta(s, x, u, axis_step(x, u, e.evhor(), p, distance));
+            full_rungekuta(m, x, u, axis_step(x, u, e.evhor(), p, distance));
         } else {
             double const h = step_length(x, e.evhor(), p, distance);
-            u = geodesic_step(s, x, u, h);
+            u = geodesic_step(m, x, u, h);
             x = x + u * h;
         }
         back_over_axis(x, u, e);
         if (g)
             g->insert(x, u);
         more = e.exit(x, u) && ++steps < budget;
-        if constexpr (stoppable)
-            more = more && !stop.load(std::memory_order_relaxed);
+        if (options.cancel)
+            more = more && !options.cancel->load(std::memory_order_relaxed);
     } while (more);
-}
-
-} // namespace
-
-void geodetika(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g)
-{
-    trace<true>(s, x, u, e, p, g, s.accurate);
-}
-
-void geodetika_unstoppable(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g,
-                           bool whole_state)
-{
-    trace<false>(s, x, u, e, p, g, whole_state);
 }

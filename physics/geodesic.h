@@ -2,10 +2,11 @@
 
 #include "physics/f_vec.h"
 
+#include <atomic>
 #include <memory>
 #include <utility>
 
-struct Scene;
+class Metric;
 
 // Every point reached by one geodesic, kept for the observer's own path. Used
 // by a single thread; never copied, because a path can hold millions of points.
@@ -87,21 +88,19 @@ class end
 // is about five times that. A path cut off here ends with reason() 0.
 long long step_budget(double angular_limit, double p);
 
-// Traces the geodesic from x with 4-velocity u until e says it has ended, the
-// shared stop flag is raised or the step budget is spent; x and u then hold
-// the last point. p scales the step length; g, when given, receives every
-// point after the start. The scene's switch `accurate` chooses the
-// whole-state fourth-order integration over the frozen-connection step. The
-// form without a scene traces in the shared one.
-void geodetika(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g);
-void geodetika(f_vec &x, f_vec &u, end &e, double p, geo *g);
+// How a trace runs besides its metric and step scale.
+struct TraceOptions {
+    // Whole-state fourth-order integration instead of the frozen-connection step.
+    bool whole_state = false;
+    // When given and raised, the trace ends after the step in hand: how a
+    // render is cancelled. The orbit searches and the path view pass none, so
+    // their answers never depend on a cancelled render.
+    std::atomic<bool> const *cancel = nullptr;
+};
 
-// The same trace, deaf to the stop flag: for the orbit searches and the
-// observer's path view, whose answers must not depend on whether a render was
-// cancelled earlier (the flag stays raised until the next Play). The orbit
-// searches keep the frozen-connection step whatever the switch says, so the
-// radii they show do not change with it; the path view asks for the whole-state
-// step when the scene does.
-void geodetika_unstoppable(Scene const &s, f_vec &x, f_vec &u, end &e, double p, geo *g = nullptr,
-                           bool whole_state = false);
-void geodetika_unstoppable(f_vec &x, f_vec &u, end &e, double p, geo *g = nullptr);
+// Traces the geodesic from x with 4-velocity u until e says it has ended, the
+// cancel flag is raised or the step budget is spent; x and u then hold the
+// last point. p scales the step length; g, when given, receives every point
+// after the start.
+void geodetika(Metric const &m, f_vec &x, f_vec &u, end &e, double p, geo *g,
+               TraceOptions const &options);

@@ -5,12 +5,12 @@
 
 #include <cmath>
 
-f_vec aberace(Scene const &scene, double α, double β, f_vec u, f_vec x)
+f_vec aberace(Metric const &m, double α, double β, f_vec u, f_vec x)
 {
     double E[4][4] = {};
     for (int c = 0; c < 4; ++c)
         E[0][c] = u[c];
-    tetrada(scene, E, x);
+    tetrada(m, E, x);
 
     // Inverse stereographic projection: n = (s - 1, -β·s, -α·s) is a unit
     // vector, so E_0 + n is null in the observer's frame.
@@ -24,14 +24,14 @@ f_vec aberace(Scene const &scene, double α, double β, f_vec u, f_vec x)
 // A product that is not negative belongs to a pair that is not both
 // future-pointing; clamping it to 0 lets the quotient turn non-finite, which
 // the callers treat as "no shift known".
-double rshft(Scene const &s, f_vec k_e, f_vec u_e, f_vec x_e, f_vec k_o, f_vec u_o, f_vec x_o)
+double rshft(Metric const &m, f_vec k_e, f_vec u_e, f_vec x_e, f_vec k_o, f_vec u_o, f_vec x_o)
 {
-    return std::fmin(dot_p(s, k_e.v, u_e.v, x_e), 0.0) /
-               std::fmin(dot_p(s, k_o.v, u_o.v, x_o), 0.0) -
+    return std::fmin(dot_p(m, k_e.v, u_e.v, x_e), 0.0) /
+               std::fmin(dot_p(m, k_o.v, u_o.v, x_o), 0.0) -
            1.0;
 }
 
-double beamg(Scene const &s, f_vec k_e, f_vec u_e, f_vec x_e, f_vec k_o, f_vec u_o, f_vec x_o)
+double beamg(Metric const &m, f_vec k_e, f_vec u_e, f_vec x_e, f_vec k_o, f_vec u_o, f_vec x_o)
 {
-    return std::fmin(pw(dot_p(s, k_o.v, u_o.v, x_o), 3), 0.0) / pw(dot_p(s, k_e.v, u_e.v, x_e), 3);
+    return std::fmin(pw(dot_p(m, k_o.v, u_o.v, x_o), 3), 0.0) / pw(dot_p(m, k_e.v, u_e.v, x_e), 3);
 }

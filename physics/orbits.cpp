@@ -1,7 +1,7 @@
 #include "physics/orbits.h"
 
 #include "physics/frames.h"
-#include "scene/scene.h"
+#include "expr/metric.h"
 
 #include <cmath>
 #include <cstring>
@@ -16,21 +16,21 @@ constexpr double tolerance = 5e-8;
 constexpr double half_pi = 1.5707963267948966;
 constexpr int max_halvings = 2000;
 
-double g_rr(Scene const &s, double r)
+double g_rr(Metric const &m, double r)
 {
-    return CntPfx(s.t[5].code, f_vec{{0, r, 0, 0}}, s.P);
+    return CntPfx(m.records()[5].code, f_vec{{0, r, 0, 0}}, m.params());
 }
 
 // Coming down from far away g_rr grows towards the horizon; inside it is
 // negative or smaller, which pushes lo up. Without a divergence the bracket
 // collapses onto the largest g_rr in range, so the halvings are bounded like
 // those of the inner search and the outcome is "no horizon".
-std::optional<double> outer_horizon(Scene const &s)
+std::optional<double> outer_horizon(Metric const &m)
 {
-    double lo = s.P[0], hi = 1000.0, best = 0;
+    double lo = m.params()[0], hi = 1000.0, best = 0;
     for (int i = 0; i < max_halvings; ++i) {
         double const mid = (lo + hi) * 0.5;
-        double const v = g_rr(s, mid);
+        double const v = g_rr(m, mid);
         if (v > best) {
             if (v >= 1e6)
                 return mid;
@@ -45,12 +45,12 @@ std::optional<double> outer_horizon(Scene const &s)
 
 // Below an inner horizon g_rr is positive and grows towards it; between the
 // horizons it is negative. Without one the bracket shrinks to 0.
-double inner_horizon(Scene const &s, double outer)
+double inner_horizon(Metric const &m, double outer)
 {
     double lo = 0, hi = outer, best = 0;
     for (int i = 0; i < max_halvings; ++i) {
         double const mid = (lo + hi) * 0.5;
-        double const v = g_rr(s, mid);
+        double const v = g_rr(m, mid);
         if (v > best) {
             if (v >= 1e9)
                 break;
@@ -72,26 +72,26 @@ struct Pole {
 
 // Scans [M, 1000] on a logarithmic grid and bisects every bracket in which
 // g_rr changes sign; a sign change through a zero of g_rr is no horizon.
-std::vector<Pole> poles(Scene const &s)
+std::vector<Pole> poles(Metric const &m)
 {
     constexpr int cells = 4000;
-    double const lo = std::fmax(s.P[0], 1e-6), hi = 1000.0;
+    double const lo = std::fmax(m.params()[0], 1e-6), hi = 1000.0;
     double const ratio = std::pow(hi / lo, 1.0 / cells);
     std::vector<Pole> found;
-    double a = lo, ga = g_rr(s, a);
+    double a = lo, ga = g_rr(m, a);
     for (int i = 1; i <= cells; ++i) {
         double b = i == cells ? hi : lo * std::pow(ratio, i);
-        double const gb = g_rr(s, b);
+        double const gb = g_rr(m, b);
         if (std::isfinite(ga) && std::isfinite(gb) && (ga < 0) != (gb < 0) && ga != 0 && gb != 0) {
             double l = a, h = b, gl = ga;
             for (int k = 0; k < 200 && h - l > 1e-13 * h; ++k) {
-                double const m = 0.5 * (l + h);
-                double const gm = g_rr(s, m);
+                double const mid = 0.5 * (l + h);
+                double const gm = g_rr(m, mid);
                 if ((gm < 0) == (gl < 0)) {
-                    l = m;
+                    l = mid;
                     gl = gm;
                 } else {
-                    h = m;
+                    h = mid;
                 }
             }
             if (std::fabs(gl) > 1e6)
@@ -111,18 +111,18 @@ f_vec equatorial(double r)
 // Γ^r(X, Y) = Σ Γ^r_ab X^a Y^b at x, from exact slopes of the compiled
 // metric: far out a difference quotient of g_tt, which differs from −1 by
 // 2M/r, is pure rounding.
-double radial_connection(Scene const &s, f_vec const &x, double const (&X)[4], double const (&Y)[4])
+double radial_connection(Metric const &m, f_vec const &x, double const (&X)[4], double const (&Y)[4])
 {
     double dg[4][4][4]; // dg[k][μ][ν] = ∂_k g_μν
     for (int k = 0; k < 4; ++k)
         for (int μ = 0; μ < 4; ++μ)
             for (int ν = μ; ν < 4; ++ν)
                 dg[k][μ][ν] = dg[k][ν][μ] =
-                    s.t[4 * μ + ν].dep[k] ? slope(s.t[4 * μ + ν].code, k, x, s.P) : 0.0;
-    double const det = CntPfx(s.t[32].code, x, s.P);
+                    m.records()[4 * μ + ν].dep[k] ? slope(m.records()[4 * μ + ν].code, k, x, m.params()) : 0.0;
+    double const det = CntPfx(m.records()[32].code, x, m.params());
     double sum = 0;
     for (int μ = 0; μ < 4; ++μ) {
-        double const up = CntPfx(s.t[20 + μ].code, x, s.P) / det; // g^rμ
+        double const up = CntPfx(m.records()[20 + μ].code, x, m.params()) / det; // g^rμ
         if (up == 0)
             continue;
         double lowered = 0; // Γ_μab X^a Y^b, doubled
@@ -140,13 +140,13 @@ double radial_connection(Scene const &s, f_vec const &x, double const (&X)[4], d
 // quadratic in direction n. Where even a body at rest is pushed outwards there
 // is no circular orbit (0); where no speed below light suffices, the answer
 // stays just below light, as a bisection over [0, 1] would end.
-double circular_speed(Scene const &s, f_vec x, double n)
+double circular_speed(Metric const &m, f_vec x, double n)
 {
     double E[4][4];
-    lnrf(s, E, x);
-    double const A = radial_connection(s, x, E[0], E[0]);
-    double const B = n * radial_connection(s, x, E[0], E[3]);
-    double const C = radial_connection(s, x, E[3], E[3]);
+    lnrf(m, E, x);
+    double const A = radial_connection(m, x, E[0], E[0]);
+    double const B = n * radial_connection(m, x, E[0], E[3]);
+    double const C = radial_connection(m, x, E[3], E[3]);
     if (!(A > 0) || !std::isfinite(B) || !std::isfinite(C))
         return 0.0;
     double w = HUGE_VAL; // the root for w = n·v > 0
@@ -166,14 +166,14 @@ double circular_speed(Scene const &s, f_vec x, double n)
 // Specific angular momentum u_φ of the circular orbit at r in direction n, or
 // NaN where there is none (pushed outwards even at rest, or only light fast
 // enough).
-double orbit_momentum(Scene const &s, double r, int n)
+double orbit_momentum(Metric const &m, double r, int n)
 {
     f_vec const x = equatorial(r);
-    double const v = circular_speed(s, x, n);
+    double const v = circular_speed(m, x, n);
     if (std::fabs(v) <= tolerance || std::fabs(v) >= 1 - tolerance)
         return std::numeric_limits<double>::quiet_NaN();
-    f_vec const u = f_tet(s, four_vt(v), x);
-    return CntPfx(s.t[3].code, x, s.P) * u[0] + CntPfx(s.t[15].code, x, s.P) * u[3];
+    f_vec const u = f_tet(m, four_vt(v), x);
+    return CntPfx(m.records()[3].code, x, m.params()) * u[0] + CntPfx(m.records()[15].code, x, m.params()) * u[3];
 }
 
 // A circular orbit is stable where the angular momentum that circular orbits
@@ -183,110 +183,89 @@ double orbit_momentum(Scene const &s, double r, int n)
 // metric; following each trial orbit for 25 rounds took seconds near a
 // repulsive core, where orbits crawl, and still missed the slow drift just
 // inside the limit.
-bool stable_orbit(Scene const &s, double r, int n)
+bool stable_orbit(Metric const &m, double r, int n)
 {
     constexpr double δ = 1e-6;
-    double const inner = orbit_momentum(s, r * (1 - δ), n);
-    double const outer = orbit_momentum(s, r * (1 + δ), n);
+    double const inner = orbit_momentum(m, r * (1 - δ), n);
+    double const outer = orbit_momentum(m, r * (1 + δ), n);
     return n * (outer - inner) > 0;
-}
-
-void remember_disk(Scene &s, double r_in, double r_out)
-{
-    DiskTables &snapshot = s.disk;
-    snapshot.valid = true;
-    snapshot.r_in = r_in;
-    snapshot.r_out = r_out;
-    std::memcpy(snapshot.params, s.P, sizeof snapshot.params);
-    std::memcpy(snapshot.metric, s.t, sizeof snapshot.metric);
 }
 
 } // namespace
 
-void VnH(Scene &s)
+Horizons find_horizons(Metric const &m, bool flat, double observer_r)
 {
-    if (s.mink) {
-        s.h1 = 2.0;
-        s.h2 = 0.0;
-        return;
-    }
-    s.h_cosmo = 0.0;
-    std::vector<Pole> const found = poles(s);
+    if (flat)
+        return {2.0, 0.0, 0.0};
+    Horizons h;
+    std::vector<Pole> const found = poles(m);
     if (!found.empty() && found.back().closes) {
         // The outer search assumes g_rr positive far out; here it is not.
-        double const observer = s.start_r;
-        s.h1 = 0.0;
         for (Pole const &p : found) {
-            if (observer > 0 ? p.r < observer : p.r < found.back().r)
-                s.h1 = p.r;
-            else if (s.h_cosmo == 0.0)
-                s.h_cosmo = p.r;
+            if (observer_r > 0 ? p.r < observer_r : p.r < found.back().r)
+                h.h1 = p.r;
+            else if (h.h_cosmo == 0.0)
+                h.h_cosmo = p.r;
         }
-        s.h2 = s.h1 > 0 ? inner_horizon(s, s.h1) : 0.0;
-        if (std::fabs(s.h1 - s.h2) < tolerance)
-            s.h2 = s.h1;
-        return;
+        h.h2 = h.h1 > 0 ? inner_horizon(m, h.h1) : 0.0;
+        if (std::fabs(h.h1 - h.h2) < tolerance)
+            h.h2 = h.h1;
+        return h;
     }
-    std::optional<double> const outer = outer_horizon(s);
-    if (!outer) {
-        s.h1 = s.h2 = 0.0;
-        return;
-    }
-    s.h1 = *outer;
-    s.h2 = inner_horizon(s, s.h1);
-    if (std::fabs(s.h1 - s.h2) < tolerance)
-        s.h2 = s.h1; // one degenerate horizon: the outer search again, same answer
+    std::optional<double> const outer = outer_horizon(m);
+    if (!outer)
+        return h;
+    h.h1 = *outer;
+    h.h2 = inner_horizon(m, h.h1);
+    if (std::fabs(h.h1 - h.h2) < tolerance)
+        h.h2 = h.h1; // one degenerate horizon: the outer search again, same answer
+    return h;
 }
 
-double VneH(Scene const &s)
+double capture_radius(Horizons const &h, double precise)
 {
-    return std::fmax(s.h2, s.h1);
+    return (0.03 * precise + 1.0) * h.event();
 }
 
-double VniH(Scene const &s)
+double escape_radius(Horizons const &h, double precise)
 {
-    return std::fmin(s.h2, s.h1);
+    return h.h_cosmo > 0 ? (1.0 - 0.03 * precise) * h.h_cosmo : 1000.0;
 }
 
-double capture_radius(Scene const &s)
+double OrbSpeed(Metric const &m, f_vec x, int n)
 {
-    return (0.03 * s.precise + 1.0) * VneH(s);
+    return circular_speed(m, x, n);
 }
 
-double escape_radius(Scene const &s)
+DiskTables disk_tables(Metric const &m, double r_in, double r_out)
 {
-    return s.h_cosmo > 0 ? (1.0 - 0.03 * s.precise) * s.h_cosmo : 1000.0;
-}
-
-double OrbSpeed(Scene const &s, f_vec x, int n)
-{
-    return circular_speed(s, x, n);
-}
-
-void O_Speed(Scene &s, double r_in, double r_out)
-{
-    double *const o_spd = s.disk.o_spd;
+    DiskTables d;
     for (int i = 0; i < 512; ++i)
-        o_spd[i] = circular_speed(s, equatorial(i * (r_out - r_in) * 0.001953125 + r_in), 1.0);
+        d.o_spd[i] = circular_speed(m, equatorial(i * (r_out - r_in) * 0.001953125 + r_in), 1.0);
     for (int j = 0; j < 64; ++j) {
         f_vec const x = equatorial(j * (r_out - r_in) * 0.015625 + r_in);
-        s.disk.φ_spd[j] = f_tet(s, four_vt(o_spd[8 * j]), x)[3];
+        d.φ_spd[j] = f_tet(m, four_vt(d.o_spd[8 * j]), x)[3];
     }
-    remember_disk(s, r_in, r_out);
+    d.valid = true;
+    d.r_in = r_in;
+    d.r_out = r_out;
+    std::memcpy(d.params, m.params(), sizeof d.params);
+    std::memcpy(d.metric, m.records(), sizeof d.metric);
+    return d;
 }
 
 // Without an event horizon the search starts at the centre and spans twenty
 // times the gravitational radius 2M instead. A search that found no stable
 // radius at all has no limit to report.
-double lim_stab_orb(Scene const &s, int n)
+double lim_stab_orb(Metric const &m, Horizons const &h, int n)
 {
-    double const r_h = VneH(s);
-    double lo = r_h, hi = 20 * (r_h > 0 ? r_h : 2 * s.P[0]);
+    double const r_h = h.event();
+    double lo = r_h, hi = 20 * (r_h > 0 ? r_h : 2 * m.params()[0]);
     bool found = false;
     for (int i = 1;; ++i) {
         double const mid = (lo + hi) * 0.5;
         bool const more = i < 20;
-        if (stable_orbit(s, mid, n)) {
+        if (stable_orbit(m, mid, n)) {
             found = true;
             if (mid - lo > tolerance && more)
                 hi = mid;
@@ -301,16 +280,9 @@ double lim_stab_orb(Scene const &s, int n)
     }
 }
 
-bool disk_tables_current(Scene const &s)
+bool disk_tables_current(DiskTables const &d, Metric const &m, double r_in, double r_out)
 {
-    DiskTables const &snapshot = s.disk;
-    return snapshot.valid && snapshot.r_in == s.P[4] && snapshot.r_out == s.P[5] &&
-           std::memcmp(snapshot.params, s.P, sizeof snapshot.params) == 0 &&
-           std::memcmp(snapshot.metric, s.t, sizeof snapshot.metric) == 0;
-}
-
-void ensure_disk_tables(Scene &s)
-{
-    if (!disk_tables_current(s) && s.P[5] > s.P[4])
-        O_Speed(s, s.P[4], s.P[5]);
+    return d.valid && d.r_in == r_in && d.r_out == r_out &&
+           std::memcmp(d.params, m.params(), sizeof d.params) == 0 &&
+           std::memcmp(d.metric, m.records(), sizeof d.metric) == 0;
 }

@@ -1,45 +1,62 @@
 #pragma once
 
+#include "expr/compiled.h"
 #include "physics/f_vec.h"
 
-struct Scene;
+class Metric;
 
-// Characteristic radii of a scene's metric and circular equatorial orbits.
-// Speeds are measured along φ in the non-rotating frame, in units of c;
-// positive is the +φ (right-handed) direction. All of it runs on the GUI
-// thread when the metric, its parameters or the disk radii change. The forms
-// without a scene work on the shared one.
+// Characteristic radii of a metric and circular equatorial orbits. Speeds are
+// measured along φ in the non-rotating frame, in units of c; positive is the
+// +φ (right-handed) direction. Results are values: the caller keeps them.
 
-// Finds the horizons where g_rr diverges: h1 outer, h2 inner. A metric with no
-// event horizon between M and 1000 (the over-charged Reissner–Nordström or the
-// over-spun Kerr metric, for instance) gets h1 = h2 = 0: no horizon. Where
-// g_rr is negative far out (a cosmological constant), every pole of g_rr is
-// found: h1 is the largest inside the observer's start radius (without one,
-// the largest below the outermost) and h_cosmo the first outside it.
-void VnH(Scene &s);
-void VnH();
-double VneH(Scene const &s);
-double VneH();
-double VniH(Scene const &s);
-double VniH();
+// The horizons of a metric: h1 outer, h2 inner, h_cosmo the cosmological one
+// outside the observer (0 = none). No horizon: h1 = h2 = 0.
+struct Horizons {
+    double h1 = 0, h2 = 0, h_cosmo = 0;
+
+    double event() const { return h1 > h2 ? h1 : h2; }
+    double cauchy() const { return h1 < h2 ? h1 : h2; }
+};
+
+// Finds the horizons where g_rr diverges. A metric with no event horizon
+// between M and 1000 (the over-charged Reissner–Nordström or the over-spun
+// Kerr metric, for instance) has none. Where g_rr is negative far out (a
+// cosmological constant), every pole of g_rr is found: h1 is the largest
+// inside the observer's radius `observer_r` (without one, the largest below
+// the outermost) and h_cosmo the first outside it. A flat metric reports the
+// fixed h1 = 2 that the capture test of flat space has always used.
+Horizons find_horizons(Metric const &m, bool flat, double observer_r);
 
 // Where rays and paths count as fallen in: the event horizon widened by
 // 0.03·precise.
-double capture_radius(Scene const &s);
+double capture_radius(Horizons const &h, double precise);
 
 // Where rays and paths count as escaped: r = 1000, or the cosmological horizon
 // narrowed by 0.03·precise, since r is timelike beyond it.
-double escape_radius(Scene const &s);
+double escape_radius(Horizons const &h, double precise);
 
 // Speed of the circular orbit through x in direction n (+1 or −1): the speed
 // at which a body moving along φ feels no radial acceleration. 0 where even a
 // body at rest is pushed outwards; just below 1 where light alone would do.
-double OrbSpeed(Scene const &s, f_vec x, int n);
-double OrbSpeed(f_vec x, int n);
+double OrbSpeed(Metric const &m, f_vec x, int n);
 
-// Fills the disk tables for the disk between r_in and r_out.
-void O_Speed(Scene &s, double r_in, double r_out);
-void O_Speed(double r_in, double r_out);
+// The disk's orbital speed and angular-rate tables, with the metric,
+// parameters and radii they were computed for: tables computed for another
+// metric or disk are stale.
+struct DiskTables {
+    double o_spd[512] = {}; // speed at 512 radii from the inner edge, units of c
+    double φ_spd[64] = {};  // dφ/dλ at 64 radii from the inner edge
+    bool valid = false;     // computed at least once
+    double r_in = 0, r_out = 0;
+    double params[4] = {};
+    cmp_expr metric[33] = {};
+};
+
+// The disk tables for the disk between r_in and r_out.
+DiskTables disk_tables(Metric const &m, double r_in, double r_out);
+
+// Whether the tables belong to exactly this metric, its parameters and radii.
+bool disk_tables_current(DiskTables const &d, Metric const &m, double r_in, double r_out);
 
 // Radius of the innermost stable circular orbit in direction n: the largest
 // radius found unstable by 20 halvings of [r_h, 20·r_h] above the event
@@ -47,16 +64,4 @@ void O_Speed(double r_in, double r_out);
 // circular orbits further out need more angular momentum; a radius without a
 // circular orbit counts as unstable. NaN when no radius of the range was
 // stable: there is no such orbit to show.
-double lim_stab_orb(Scene const &s, int n);
-double lim_stab_orb(int n);
-
-// The disk tables belong to the metric and the radii they were computed for.
-// They are current while the compiled metric, M, a, Q, Λ and the disk radii
-// P[4], P[5] are exactly those of the last O_Speed.
-bool disk_tables_current(Scene const &s);
-bool disk_tables_current();
-
-// Recomputes the disk tables for P[4], P[5] when they are stale and the disk
-// has a positive width; otherwise leaves them as they are.
-void ensure_disk_tables(Scene &s);
-void ensure_disk_tables();
+double lim_stab_orb(Metric const &m, Horizons const &h, int n);

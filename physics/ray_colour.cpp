@@ -6,8 +6,8 @@
 #include "physics/geodesic.h"
 #include "physics/optics.h"
 #include "physics/orbits.h"
+#include "physics/ray_scene.h"
 #include "render/colour.h"
-#include "scene/scene.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -27,7 +27,7 @@ bool same_observer(PreparedFrame const &p, f_vec x, f_vec u)
     return p.valid;
 }
 
-aim_offset aim_for(Scene const &s, PreparedFrame const &prepared, f_vec x, f_vec u)
+aim_offset aim_for(RayScene const &s, PreparedFrame const &prepared, f_vec x, f_vec u)
 {
     if (same_observer(prepared, x, u))
         return prepared.offset;
@@ -36,7 +36,7 @@ aim_offset aim_for(Scene const &s, PreparedFrame const &prepared, f_vec x, f_vec
 
 // What the observer end of every shift and beaming factor needs.
 struct launch {
-    Scene const &s;
+    RayScene const &s;
     f_vec p0; // launch direction, past-pointing
     f_vec x0; // observer's position
     f_vec u0; // observer's 4-velocity
@@ -47,9 +47,9 @@ struct launch {
 unsigned as_seen(unsigned c, f_vec k_e, f_vec u_e, f_vec x_e, launch const &l)
 {
     if (l.s.shift)
-        c = sh_col(c, rshft(l.s, k_e, u_e, x_e, -l.p0, l.u0, l.x0), l.s.simul);
+        c = sh_col(c, rshft(l.s.metric, k_e, u_e, x_e, -l.p0, l.u0, l.x0), l.s.simul);
     if (l.s.beam)
-        c = bm_col(c, beamg(l.s, k_e, u_e, x_e, -l.p0, l.u0, l.x0));
+        c = bm_col(c, beamg(l.s.metric, k_e, u_e, x_e, -l.p0, l.u0, l.x0));
     return c;
 }
 
@@ -68,7 +68,7 @@ unsigned background(f_vec x, f_vec p, launch const &l)
 // The disk at crossing i, seen by the observer; false when nothing is drawn.
 bool disk_colour(end &e, int i, launch const &l, unsigned &d)
 {
-    Scene const &s = l.s;
+    RayScene const &s = l.s;
     double const *P = s.P;
     auto [r_c, φ_c] = e.k_loc(i);
     double ρ = (r_c - P[4]) / (P[5] - P[4]);
@@ -78,7 +78,7 @@ bool disk_colour(end &e, int i, launch const &l, unsigned &d)
         return false;
     if (s.shift || s.beam) {
         f_vec x_e{{0, r_c, std::numbers::pi / 2, ψ}};
-        f_vec u_e = f_tet(s, four_vt(s.disk.o_spd[table_slot(ρ, 512)]), x_e);
+        f_vec u_e = f_tet(s.metric, four_vt(s.disk.o_spd[table_slot(ρ, 512)]), x_e);
         d = as_seen(d, -e.k_vel(i), u_e, x_e, l);
     }
     return true;
@@ -97,10 +97,10 @@ unsigned disk_over(unsigned c, end &e, launch const &l)
 
 } // namespace
 
-aim_offset aim_correction(Scene const &s, f_vec x_obs, f_vec u_obs)
+aim_offset aim_correction(RayScene const &s, f_vec x_obs, f_vec u_obs)
 {
     // The centre ray's look direction in the locally non-rotating frame.
-    f_vec w = t_tet(s, aberace(s, 0, 0, u_obs, x_obs), x_obs);
+    f_vec w = t_tet(s.metric, aberace(s.metric, 0, 0, u_obs, x_obs), x_obs);
     double tangential = std::hypot(w[2], w[3]);
     if (!(tangential > 0) || !std::isfinite(tangential) || !std::isfinite(w[1]))
         return {};
@@ -111,27 +111,25 @@ aim_offset aim_correction(Scene const &s, f_vec x_obs, f_vec u_obs)
     return {-0.5 * A * w[3] / tangential, -0.5 * A * w[2] / tangential};
 }
 
-PreparedFrame prepare_frame(Scene &s, f_vec x_obs, f_vec u_obs)
+PreparedFrame prepare_frame(RayScene const &s, f_vec x_obs, f_vec u_obs,
+                            std::atomic<bool> const *cancel)
 {
-    refresh_fused(s);
-    if (s.kepler)
-        ensure_disk_tables(s);
-    return {x_obs, u_obs, aim_correction(s, x_obs, u_obs), true};
+    return {x_obs, u_obs, aim_correction(s, x_obs, u_obs), true, cancel};
 }
 
-unsigned GetColor(Scene const &s, PreparedFrame const &prepared, double α, double β, f_vec x_obs,
+unsigned GetColor(RayScene const &s, PreparedFrame const &prepared, double α, double β, f_vec x_obs,
                   f_vec u_obs)
 {
-    end e(capture_radius(s), rounds_allowed);
-    e.set_escape(escape_radius(s));
+    end e(capture_radius(s.horizons, s.precise), rounds_allowed);
+    e.set_escape(escape_radius(s.horizons, s.precise));
     if (s.kepler)
         e.set_kepler(s.P[4], s.P[5]);
 
     aim_offset aim = s.el_ab ? aim_for(s, prepared, x_obs, u_obs) : aim_offset{};
-    launch l{s, aberace(s, α + aim.δα, β + aim.δβ, u_obs, x_obs), x_obs, u_obs};
+    launch l{s, aberace(s.metric, α + aim.δα, β + aim.δβ, u_obs, x_obs), x_obs, u_obs};
 
     f_vec x = x_obs, p = l.p0;
-    geodetika(s, x, p, e, s.precise, nullptr);
+    geodetika(s.metric, x, p, e, s.precise, nullptr, {s.accurate, prepared.cancel});
 
     unsigned base;
     switch (std::abs(e.reason())) {

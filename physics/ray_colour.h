@@ -2,20 +2,20 @@
 
 #include "physics/f_vec.h"
 
-struct Scene;
+#include <atomic>
+
+struct RayScene;
 
 // The colour one pixel's light ray brings to the observer.
 //
 // How a frame renderer uses it:
-//   1. on the dispatching thread, after the render switches (el_ab, kepler,
-//      shift, beam, simul) of the scene have been set for the frame and before
-//      any pixel task is dispatched: prepare_frame(scene, x_obs, u_obs) with
-//      the frame's observer;
+//   1. on the dispatching thread, once the scene holds the frame's switches
+//      and, with the disk on, current disk tables, and before any pixel task
+//      is dispatched: prepare_frame(scene, x_obs, u_obs, cancel) with the
+//      frame's observer and the render's cancel flag;
 //   2. on the workers: GetColor(scene, prepared, α, β, x_obs, u_obs) per
 //      pixel, with the same observer. Nothing that GetColor reads may change
 //      until every task of the frame has finished.
-// The forms without a scene work on the shared scene and keep the prepared
-// frame of the last prepare_frame.
 
 // Pixel offset that turns the image centre back onto the direction in which
 // an observer at rest in the locally non-rotating frame would look (straight
@@ -24,22 +24,19 @@ struct aim_offset {
     double δα = 0, δβ = 0;
 };
 
-aim_offset aim_correction(Scene const &s, f_vec x_obs, f_vec u_obs);
-aim_offset aim_correction(f_vec x_obs, f_vec u_obs);
+aim_offset aim_correction(RayScene const &s, f_vec x_obs, f_vec u_obs);
 
-// What one frame computes once for all its pixels: the aiming correction of
-// its observer.
+// What one frame computes once for all its pixels, the aiming correction of
+// its observer, and what cancels its rays.
 struct PreparedFrame {
     f_vec x{}, u{};
     aim_offset offset{};
     bool valid = false;
+    std::atomic<bool> const *cancel = nullptr; // raised: rays end where they are
 };
 
-// Per-frame preparation. Computes the aiming correction for this observer
-// once, and, when the disk is on, brings the scene's disk speed and
-// angular-rate tables up to date for its metric and disk radii.
-PreparedFrame prepare_frame(Scene &s, f_vec x_obs, f_vec u_obs);
-void prepare_frame(f_vec x_obs, f_vec u_obs);
+PreparedFrame prepare_frame(RayScene const &s, f_vec x_obs, f_vec u_obs,
+                            std::atomic<bool> const *cancel);
 
 // Colour 0xAARRGGBB that the observer at x_obs with 4-velocity u_obs sees
 // through the image-plane point (α, β); (0, 0) is the centre of the view.
@@ -48,6 +45,5 @@ void prepare_frame(f_vec x_obs, f_vec u_obs);
 // pierces the disk. Re-entrant and lock-free: many workers call it at once.
 // An observer other than the prepared one still gets a correct image; it only
 // pays for its own aiming correction on every call.
-unsigned GetColor(Scene const &s, PreparedFrame const &prepared, double α, double β, f_vec x_obs,
+unsigned GetColor(RayScene const &s, PreparedFrame const &prepared, double α, double β, f_vec x_obs,
                   f_vec u_obs);
-unsigned GetColor(double α, double β, f_vec x_obs, f_vec u_obs);

@@ -68,5 +68,3 @@ int Counter::value() const
     return value_;
 }
 
-MyImage image[2400];
-Counter num_thread;

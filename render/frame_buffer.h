@@ -72,7 +72,3 @@ class Counter
     mutable QMutex mutex_;
     int value_ = 0;
 };
-
-// The frame store: one entry per frame of the longest animation offered.
-extern MyImage image[2400];
-extern Counter num_thread;

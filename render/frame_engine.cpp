@@ -1,8 +1,7 @@
 #include "render/frame_engine.h"
 
 #include "physics/ray_colour.h"
-#include "scene/run_control.h"
-#include "scene/scene.h"
+#include "physics/ray_scene.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -48,7 +47,7 @@ unsigned int ColourSource::operator()(double α, double β, f_vec position, f_ve
     return plain_(α, β, position, velocity);
 }
 
-void set_render_switches(Scene &s, RenderSwitches const &switches)
+void set_render_switches(RayScene &s, RenderSwitches const &switches)
 {
     s.el_ab = switches.el_ab;
     s.shift = switches.shift;
@@ -57,18 +56,18 @@ void set_render_switches(Scene &s, RenderSwitches const &switches)
     s.simul = switches.simul;
 }
 
-int waitToFreeThread(int n, std::function<void()> const &wait)
+int waitToFreeThread(RenderControl &control, int n, std::function<void()> const &wait)
 {
     int value;
-    while ((value = num_thread.value()) > n && !stop)
+    while ((value = control.tasks.value()) > n && !control.stop)
         wait();
     return value;
 }
 
 SetColor::SetColor(int x, int y, int w, int h, double z, f_vec position, f_vec velocity,
-                   ColourSource const &colour, MyImage &target)
+                   ColourSource const &colour, MyImage &target, Counter &tasks)
     : x(x), y(y), w(w), h(h), z(z), position(position), velocity(velocity), colour(&colour),
-      target(&target)
+      target(&target), tasks(&tasks)
 {
     setAutoDelete(true);
 }
@@ -80,7 +79,7 @@ void SetColor::run()
     const double α = (x - 0.5 * w) * z / w;
     const double β = (y - 0.5 * h) * z / w;
     target->set_pixel(x, y, (*colour)(α, β, position, velocity));
-    num_thread.decrement(); // last: the dispatcher may count this task as gone
+    tasks->decrement(); // last: the dispatcher may count this task as gone
 }
 
 int level_end(int w, int h)
@@ -108,9 +107,10 @@ class FrameRender
 {
   public:
     FrameRender(MyImage &target, f_vec x, f_vec v, double z, ColourSource const &colour,
-                RenderHooks const &hooks, QThreadPool &pool, QElapsedTimer const &timer)
+                RenderControl &control, RenderHooks const &hooks, QThreadPool &pool,
+                QElapsedTimer const &timer)
         : target_(target), x_(x), v_(v), w_(target.width()), h_(target.height()), z_(z),
-          colour_(colour), hooks_(hooks), pool_(pool), timer_(timer)
+          colour_(colour), control_(control), hooks_(hooks), pool_(pool), timer_(timer)
     {
         if (hooks_.wait)
             wait_ = hooks_.wait;
@@ -122,11 +122,11 @@ class FrameRender
     {
         const int end = level_end(w_, h_);
         for (int level = first_level; level < end; ++level) {
-            if (stop)
+            if (control_.stop)
                 break;
             dispatchLevel(static_cast<long long>(std::pow(2.0, level)));
             pool_.waitForDone();
-            if (!stop && hooks_.level_done)
+            if (!control_.stop && hooks_.level_done)
                 hooks_.level_done(claimedColumns(), claimedRows());
         }
     }
@@ -138,7 +138,7 @@ class FrameRender
     void dispatchLevel(long long n)
     {
         for (long long j = 0; j < n; ++j) {
-            if (stop)
+            if (control_.stop)
                 break;
             dispatchRow(n, static_cast<int>(j * h_ / n));
             reportProgress();
@@ -148,16 +148,16 @@ class FrameRender
     void dispatchRow(long long n, int py)
     {
         for (long long i = 0; i < n; ++i) {
-            if (stop)
+            if (control_.stop)
                 return;
             const int px = static_cast<int>(i * w_ / n);
             if (target_.done(px, py))
                 continue;
             target_.set_done(px, py);
             // Ends early on stop with this one task still to be queued.
-            waitToFreeThread(max_waiting_tasks, wait_);
-            num_thread.increment();
-            auto *task = new SetColor(px, py, w_, h_, z_, x_, v_, colour_, target_);
+            waitToFreeThread(control_, max_waiting_tasks, wait_);
+            control_.tasks.increment();
+            auto *task = new SetColor(px, py, w_, h_, z_, x_, v_, colour_, target_, control_.tasks);
             handing_over(task);
             pool_.start(task);
         }
@@ -198,6 +198,7 @@ class FrameRender
     int w_, h_;
     double z_;
     ColourSource const &colour_;
+    RenderControl &control_;
     RenderHooks const &hooks_;
     std::function<void()> wait_;
     QThreadPool &pool_;
@@ -207,17 +208,18 @@ class FrameRender
 
 } // namespace
 
-FrameEngine::FrameEngine(PixelColour colour)
-    : colour_(colour), threads_(QThread::idealThreadCount())
+FrameEngine::FrameEngine(PixelColour colour, RenderControl &control)
+    : colour_(colour), control_(control), threads_(QThread::idealThreadCount())
 {
 }
 
-FrameEngine::FrameEngine(Scene const &scene, PreparedFrame const &prepared)
-    : colour_(scene, prepared), threads_(QThread::idealThreadCount())
+FrameEngine::FrameEngine(RayScene const &scene, PreparedFrame const &prepared,
+                         RenderControl &control)
+    : colour_(scene, prepared), control_(control), threads_(QThread::idealThreadCount())
 {
 }
 
-void FrameEngine::setThreadCount(int threads)
+void FrameEngine::set_thread_count(int threads)
 {
     threads_ = std::max(threads, 1);
 }
@@ -234,6 +236,6 @@ long long FrameEngine::render(MyImage &target, f_vec x, f_vec v, int w, int h, d
 
     QThreadPool pool;
     pool.setMaxThreadCount(threads_);
-    FrameRender(target, x, v, z, colour_, hooks_, pool, timer).run();
+    FrameRender(target, x, v, z, colour_, control_, hooks_, pool, timer).run();
     return timer.elapsed();
 }

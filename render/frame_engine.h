@@ -2,13 +2,14 @@
 
 #include "physics/f_vec.h"
 #include "render/frame_buffer.h"
+#include "render/render_control.h"
 
 #include <QRunnable>
 
 #include <functional>
 #include <utility>
 
-struct Scene;
+struct RayScene;
 struct PreparedFrame;
 
 // The colour a pixel's ray brings: image-plane coordinates α, β (0 at the
@@ -21,7 +22,7 @@ class ColourSource
 {
   public:
     explicit ColourSource(PixelColour plain) : plain_(plain) {}
-    ColourSource(Scene const &scene, PreparedFrame const &prepared)
+    ColourSource(RayScene const &scene, PreparedFrame const &prepared)
         : scene_(&scene), prepared_(&prepared)
     {
     }
@@ -29,13 +30,12 @@ class ColourSource
 
   private:
     PixelColour plain_ = nullptr;
-    Scene const *scene_ = nullptr;
+    RayScene const *scene_ = nullptr;
     PreparedFrame const *prepared_ = nullptr;
 };
 
 // The effect switches the colour function reads. They must be set before a
-// frame's first task is queued and stay unchanged until the frame returns;
-// the form without a scene sets the shared one's.
+// frame's first task is queued and stay unchanged until the frame returns.
 struct RenderSwitches {
     bool el_ab = false;
     bool shift = false;
@@ -43,8 +43,7 @@ struct RenderSwitches {
     bool beam = false;
     bool simul = false;
 };
-void set_render_switches(Scene &s, RenderSwitches const &switches);
-void set_render_switches(RenderSwitches const &switches);
+void set_render_switches(RayScene &s, RenderSwitches const &switches);
 
 // How a render reports while it runs, all on the dispatching thread.
 struct RenderHooks {
@@ -55,7 +54,7 @@ struct RenderHooks {
     // After a dispatched row, only when the whole percentage of stored pixels
     // changes; the estimate is the time still needed at the pace so far.
     std::function<void(int percent, long long remaining_ms)> progress;
-    // After a level has drained, unless stop is set: the claimed pixels form
+    // After a level has drained, unless stopped: the claimed pixels form
     // a grid of `columns` × `rows` (what raw_to_image packs).
     std::function<void(int columns, int rows)> level_done;
 };
@@ -64,17 +63,17 @@ struct RenderHooks {
 // never more than one above it are outstanding.
 inline constexpr int max_waiting_tasks = 1024;
 
-// Waits through `wait` until num_thread is at most n or stop is set; returns
-// the last value read.
-int waitToFreeThread(int n, std::function<void()> const &wait);
+// Waits through `wait` until the control's task count is at most n or its
+// stop is raised; returns the last value read.
+int waitToFreeThread(RenderControl &control, int n, std::function<void()> const &wait);
 
-// One pixel of one frame: colours it and stores it in the target frame.
-// Deleted by the pool after it has run.
+// One pixel of one frame: colours it, stores it in the target frame and
+// counts itself off the control's tasks. Deleted by the pool after it has run.
 class SetColor : public QRunnable
 {
   public:
     SetColor(int x, int y, int w, int h, double z, f_vec position, f_vec velocity,
-             ColourSource const &colour, MyImage &target);
+             ColourSource const &colour, MyImage &target, Counter &tasks);
     void run() override;
 
   private:
@@ -83,22 +82,24 @@ class SetColor : public QRunnable
     f_vec position, velocity;
     ColourSource const *colour;
     MyImage *target;
+    Counter *tasks;
 };
 
 // Renders frames progressively: a 64×64 grid first, then grids twice as fine
 // up to full resolution, one task per pixel on a pool of its own. Cancelled by
-// the global `stop`: no further pixel is dispatched, tasks already queued
-// finish, no level is reported after it. Not re-entrant (the task count is global).
+// its control's stop: no further pixel is dispatched, tasks already queued
+// finish, no level is reported after it. Engines with controls of their own
+// render side by side.
 class FrameEngine
 {
   public:
-    explicit FrameEngine(PixelColour colour);
-    FrameEngine(Scene const &scene, PreparedFrame const &prepared);
+    FrameEngine(PixelColour colour, RenderControl &control);
+    FrameEngine(RayScene const &scene, PreparedFrame const &prepared, RenderControl &control);
 
     // Workers of each frame's pool; by default the machine's ideal count.
-    void setThreadCount(int threads);
-    int threadCount() const { return threads_; }
-    void setHooks(RenderHooks hooks) { hooks_ = std::move(hooks); }
+    void set_thread_count(int threads);
+    int thread_count() const { return threads_; }
+    void set_hooks(RenderHooks hooks) { hooks_ = std::move(hooks); }
 
     // Resizes target to w×h (wiping it), records the observer in it and
     // renders with zoom z; returns the milliseconds taken. A frame without
@@ -107,6 +108,7 @@ class FrameEngine
 
   private:
     ColourSource colour_;
+    RenderControl &control_;
     int threads_;
     RenderHooks hooks_;
 };

@@ -1,7 +1,7 @@
 #include "render/overlay.h"
 
 #include "physics/frames.h"
-#include "scene/scene.h"
+#include "expr/metric.h"
 
 #include <QColor>
 #include <QFont>
@@ -14,9 +14,9 @@
 #include <cmath>
 #include <numbers>
 
-overlay_caption caption_of(Scene const &s, f_vec x, f_vec v)
+overlay_caption caption_of(Metric const &m, f_vec x, f_vec v)
 {
-    const double γ = t_tet(s, v, x)[0];
+    const double γ = t_tet(m, v, x)[0];
     // γ a rounding below 1 is an observer at rest, not a non-number.
     const double radicand = 1 - 1 / γ / γ;
     const double speed = std::sqrt(radicand < 0 ? 0.0 : radicand);
@@ -56,11 +56,11 @@ caption_layout layout_caption(const overlay_caption &c, const QFont &font)
     return l;
 }
 
-template <class T> T with_caption(T picture, MyImage &frame, Scene const &s, bool show)
+template <class T> T with_caption(T picture, MyImage &frame, Metric const &m, bool show)
 {
     if (!show || picture.isNull())
         return picture;
-    const overlay_caption caption = caption_of(s, frame.x(), frame.v());
+    const overlay_caption caption = caption_of(m, frame.x(), frame.v());
 
     const QFont font = caption_font();
     const caption_layout l = layout_caption(caption, font);
@@ -77,12 +77,5 @@ template <class T> T with_caption(T picture, MyImage &frame, Scene const &s, boo
     return picture;
 }
 
-template <class T> T addTxtImg(T picture, MyImage &frame, Scene const &s)
-{
-    return with_caption(picture, frame, s, s.sour);
-}
-
-template QImage with_caption(QImage, MyImage &, Scene const &, bool);
-template QPixmap with_caption(QPixmap, MyImage &, Scene const &, bool);
-template QImage addTxtImg(QImage, MyImage &, Scene const &);
-template QPixmap addTxtImg(QPixmap, MyImage &, Scene const &);
+template QImage with_caption(QImage, MyImage &, Metric const &, bool);
+template QPixmap with_caption(QPixmap, MyImage &, Metric const &, bool);

@@ -9,16 +9,14 @@
 #include <QRect>
 #include <QString>
 
-struct Scene;
+class Metric;
 
 // The caption of a frame: the observer's radius, polar angle, coordinate time
 // and speed in the locally non-rotating frame, as the overlay prints them.
 struct overlay_caption {
     QString r, θ, t, v;
 };
-// The form without a scene measures the speed in the shared one.
-overlay_caption caption_of(Scene const &s, f_vec x, f_vec v);
-overlay_caption caption_of(f_vec x, f_vec v);
+overlay_caption caption_of(Metric const &m, f_vec x, f_vec v);
 
 // Where the caption goes: its half-transparent box and the baseline start
 // of each text (r, θ, t, v), laid out by the font so that no text runs into
@@ -35,20 +33,11 @@ caption_layout layout_caption(const overlay_caption &c, const QFont &font);
 QFont caption_font();
 
 // Paints the caption of `frame` into the top-left corner of the picture (a
-// QImage or a QPixmap) when `show` is on, the speed measured in the scene's
+// QImage or a QPixmap) when `show` is on, the speed measured in the
 // metric; otherwise, or for a null picture, returns it untouched. The caption
 // has the same pixel size on any picture. Painting on a QImage may run on any
 // thread.
-template <class T> T with_caption(T picture, MyImage &frame, Scene const &s, bool show);
+template <class T> T with_caption(T picture, MyImage &frame, Metric const &m, bool show);
 
-// The caption when the scene's `sour` is on. The form without a scene uses the
-// shared one.
-template <class T> T addTxtImg(T picture, MyImage &frame, Scene const &s);
-template <class T> T addTxtImg(T picture, MyImage &frame);
-
-extern template QImage with_caption(QImage, MyImage &, Scene const &, bool);
-extern template QPixmap with_caption(QPixmap, MyImage &, Scene const &, bool);
-extern template QImage addTxtImg(QImage, MyImage &, Scene const &);
-extern template QPixmap addTxtImg(QPixmap, MyImage &, Scene const &);
-extern template QImage addTxtImg(QImage, MyImage &);
-extern template QPixmap addTxtImg(QPixmap, MyImage &);
+extern template QImage with_caption(QImage, MyImage &, Metric const &, bool);
+extern template QPixmap with_caption(QPixmap, MyImage &, Metric const &, bool);

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <iterator>
 #include <limits>
 
 int path_point(int count, int k, int frames)
@@ -22,13 +21,13 @@ std::size_t frame_bytes(int w, int h)
     return pixels * (sizeof(unsigned int) + sizeof(unsigned char));
 }
 
-std::size_t store_bytes_after_run(int frames, int w, int h)
+std::size_t store_bytes_after_run(std::span<const MyImage> store, int frames, int w, int h)
 {
-    const int entries = static_cast<int>(std::size(image));
+    const int entries = static_cast<int>(store.size());
     const int resized = std::clamp(frames, 0, entries);
     std::size_t bytes = static_cast<std::size_t>(resized) * frame_bytes(w, h);
     for (int k = resized; k < entries; ++k)
-        bytes += frame_bytes(image[k].width(), image[k].height());
+        bytes += frame_bytes(store[k].width(), store[k].height());
     return bytes;
 }
 
@@ -41,7 +40,7 @@ std::size_t frame_memory_budget()
     return static_cast<std::size_t>(pages) * static_cast<std::size_t>(page_size) / 2;
 }
 
-bool run_fits(int frames, int w, int h, std::size_t budget)
+bool run_fits(std::span<const MyImage> store, int frames, int w, int h, std::size_t budget)
 {
-    return store_bytes_after_run(frames, w, h) <= budget;
+    return store_bytes_after_run(store, frames, w, h) <= budget;
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
+
+class MyImage;
 
 // Planning an animation run before anything is rendered: where on the
 // observer's stored path each frame stands, and whether its frames fit in memory.
@@ -15,13 +18,13 @@ int path_point(int count, int k, int frames);
 // per pixel.
 std::size_t frame_bytes(int w, int h);
 
-// What the whole frame store holds once a run of `frames` frames of w×h has
+// What the whole frame `store` holds once a run of `frames` frames of w×h has
 // resized its first entries; the entries behind them keep an earlier run's frames.
-std::size_t store_bytes_after_run(int frames, int w, int h);
+std::size_t store_bytes_after_run(std::span<const MyImage> store, int frames, int w, int h);
 
 // Half the machine's physical memory: the frame store may grow to it, the rest
 // is left to the program's other needs and to the system.
 std::size_t frame_memory_budget();
 
 // Whether a run of `frames` frames of w×h keeps the store within `budget`.
-bool run_fits(int frames, int w, int h, std::size_t budget);
+bool run_fits(std::span<const MyImage> store, int frames, int w, int h, std::size_t budget);

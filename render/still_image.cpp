@@ -5,19 +5,19 @@
 
 #include <QImageWriter>
 
-QImage frame_picture(MyImage &entry, QSize size, Scene const &scene, bool overlay)
+QImage frame_picture(MyImage &entry, QSize size, Metric const &metric, bool overlay)
 {
     QImage picture = raw_to_image(entry, entry.width(), entry.height(), 0, 0);
     if (!size.isEmpty() && size != picture.size())
         picture = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    return with_caption(picture, entry, scene, overlay);
+    return with_caption(picture, entry, metric, overlay);
 }
 
-QString save_frame(MyImage &entry, QString const &path, Scene const &scene, bool overlay)
+QString save_frame(MyImage &entry, QString const &path, Metric const &metric, bool overlay)
 {
     QImageWriter writer(path);
     writer.setQuality(100);
-    if (writer.write(frame_picture(entry, QSize(), scene, overlay)))
+    if (writer.write(frame_picture(entry, QSize(), metric, overlay)))
         return {};
     return writer.errorString();
 }

@@ -6,16 +6,16 @@
 #include <QSize>
 #include <QString>
 
-struct Scene;
+class Metric;
 
 // A stored frame as a picture: its pixels at its own size, scaled smoothly to
 // `size` when that is not empty and differs (a frame left from a run at another
 // resolution), then the caption when `overlay` is on, its speed measured in
-// the scene's metric. Reads only the entry's own buffer; may run on any
-// thread while nothing renders into the entry or changes the scene.
-QImage frame_picture(MyImage &entry, QSize size, Scene const &scene, bool overlay);
+// the metric. Reads only the entry's own buffer; may run on any
+// thread while nothing renders into the entry or changes the metric.
+QImage frame_picture(MyImage &entry, QSize size, Metric const &metric, bool overlay);
 
 // Saves the entry at its own size with the caption when `overlay` is on, in
 // the format the name's suffix names, at quality 100. Empty on success, else
 // why it failed (an unknown suffix, a folder that cannot be written).
-QString save_frame(MyImage &entry, QString const &path, Scene const &scene, bool overlay);
+QString save_frame(MyImage &entry, QString const &path, Metric const &metric, bool overlay);

@@ -2,8 +2,11 @@
 
 #include "physics/f_vec.h"
 
+#include <atomic>
+
 class geo;
-struct Scene;
+class Metric;
+struct RayScene;
 
 // The observer of a run: position and 4-velocity in coordinates.
 struct Observer {
@@ -14,12 +17,13 @@ struct Observer {
 // moving with tangential speed v (units of c) along φ in the locally
 // non-rotating frame. An observer put on the axis starts just off it, where
 // its frame exists.
-Observer starting_observer(Scene const &s, double r, double θ_degrees, double v,
+Observer starting_observer(Metric const &m, double r, double θ_degrees, double v,
                            double φ_degrees = 0);
 
 // The observer's own path for a run of `rounds` rounds, every point stored:
-// stopped by the shared stop flag, ended at the capture radius.
-void trace_run_path(Scene const &s, Observer const &start, double rounds, geo &path);
+// ended at the capture radius or when `cancel` is raised.
+void trace_run_path(RayScene const &s, Observer const &start, double rounds, geo &path,
+                    std::atomic<bool> const *cancel);
 
 // Where frame k of `frames` stands on the stored path; a path that stored
 // nothing (the observer ended at once) leaves every frame at the start.

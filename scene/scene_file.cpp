@@ -156,7 +156,7 @@ QString read_metric(QJsonValue const &v, SceneSettings &s)
 // the file's parameters; the message names the key and the character.
 QString metric_problem(SceneSettings const &s)
 {
-    const double P[6] = {s.M, s.a, s.Q, s.Λ, 0.0, s.outer};
+    const double P[4] = {s.M, s.a, s.Q, s.Λ};
     for (int i = 0; i < 16; ++i)
         if (const auto problem = formula_problem_of(s.metric[i], P))
             return quoted(QStringLiteral("metric.") + QLatin1String(metric_keys[i])) +

@@ -1,6 +1,5 @@
 #include "scene/settings.h"
 
-#include "expr/christoffel.h"
 #include "expr/compiled.h"
 #include "expr/postfix.h"
 #include "expr/presets.h"
@@ -59,30 +58,29 @@ double proposed_speed(Scene const &s, double r, double θ_degrees)
     if (s.mink)
         return 0;
     const f_vec x{{0, as_float(r), as_float(θ_degrees) * std::numbers::pi / 180, 0}};
-    const double shown = QString::number(OrbSpeed(s, x, 1), 'g', 6).toDouble();
+    const double shown = QString::number(OrbSpeed(s.metric, x, 1), 'g', 6).toDouble();
     return spin_value(shown, -0.999999, 0.999999, 6);
 }
 
-// The order of the window's pipeline: the metric, the parameters, the
-// horizons, the inner edge, then what the radius fields and the speed
-// proposal add.
+// The order of the window's pipeline: the metric with its parameters, the
+// horizons as the observer sees them, the inner edge, then what the radius
+// fields and the speed proposal add.
 Scene build_scene(SceneSettings const &in)
 {
     Scene s;
     std::copy(std::begin(in.metric), std::end(in.metric), s.metric_texts);
     s.mink = presets[in.preset].flat;
-    compile_metric(s);
     s.P[0] = in.M;
     s.P[1] = in.a;
     s.P[2] = in.Q;
     s.P[3] = in.Λ;
     s.P[5] = in.outer;
     s.precise = as_float(in.accuracy);
-    refresh_fused(s);
+    compile_metric(s);
     s.P[4] = 1.0;
-    VnH(s);
+    s.horizons = find_horizons(s.metric, s.mink, as_float(in.r));
     if (!s.mink)
-        s.P[4] = lim_stab_orb(s, 1);
+        s.P[4] = lim_stab_orb(s.metric, s.horizons, 1);
     if (in.inner && *in.inner != s.P[4])
         s.P[4] = as_float(*in.inner);
     s.poc_sour_poz = {{0, as_float(in.r), as_float(in.θ) * std::numbers::pi / 180, 0}};

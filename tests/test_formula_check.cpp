@@ -1,7 +1,6 @@
 #include "expr/formula_check.h"
 
 #include "expr/presets.h"
-#include "scene/state.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +9,7 @@ namespace
 
 TEST(FormulaCheck, NamesTheFirstFaultAndWhereItIs)
 {
-    P[0] = 1, P[1] = 0.8, P[2] = 0.1, P[3] = 0;
+    const double P[4] = {1, 0.8, 0.1, 0};
     const struct {
         const char *text, *told;
     } bad[] = {
@@ -43,7 +42,7 @@ TEST(FormulaCheck, NamesTheFirstFaultAndWhereItIs)
         {"r^(2*3)*r^0+(1-r)^(((2)))", nullptr},
     };
     for (auto [text, told] : bad) {
-        const auto problem = formula_problem_of(QString::fromUtf8(text));
+        const auto problem = formula_problem_of(QString::fromUtf8(text), P);
         if (!told) {
             EXPECT_FALSE(problem) << text;
             continue;
@@ -53,15 +52,15 @@ TEST(FormulaCheck, NamesTheFirstFaultAndWhereItIs)
     }
     // Refused before compiling, which takes long for such texts.
     const QString sum = "r" + QString("+r").repeated(500);
-    EXPECT_EQ(describe(*formula_problem_of(sum)),
+    EXPECT_EQ(describe(*formula_problem_of(sum, P)),
               "formula too long: at most 1000 characters (character 1001)");
-    const auto shorter = formula_problem_of(sum.left(max_formula_length - 1));
+    const auto shorter = formula_problem_of(sum.left(max_formula_length - 1), P);
     EXPECT_TRUE(!shorter || !shorter->what.startsWith("formula too long: at most"));
     for (const metric_preset &preset : presets)
         for (const char *text : preset.g)
-            EXPECT_FALSE(formula_problem_of(QString::fromUtf8(text))) << text;
+            EXPECT_FALSE(formula_problem_of(QString::fromUtf8(text), P)) << text;
     for (const char *text : {"(-2)*a*M*r*sin(θ)^2", "-(-r)", "1/(r-3)", "cos(-(θ))"})
-        EXPECT_FALSE(formula_problem_of(QString::fromUtf8(text))) << text;
+        EXPECT_FALSE(formula_problem_of(QString::fromUtf8(text), P)) << text;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "render/frame_engine.h"
 
-#include "scene/state.h"
+#include "physics/ray_colour.h"
+#include "tests/support/ray_scene.h"
 
 #include <QThread>
 
@@ -10,6 +11,7 @@
 #include <atomic>
 #include <cmath>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #if defined(__SANITIZE_THREAD__)
@@ -26,16 +28,18 @@ namespace
 constexpr f_vec obs_x{{0.0, 50.0, 1.4, 0.0}}, obs_v{{1.1, 0.0, 0.0, 0.02}};
 constexpr int W = 160, H = 120;
 
+// The plain colour functions below count their calls against this control.
+RenderControl control;
 std::atomic<int> calls, most_outstanding, stop_after, outstanding_at_stop;
 
 void count_call_and_stop_when_due()
 {
-    const int outstanding = num_thread.value();
+    const int outstanding = control.tasks.value();
     for (int seen = most_outstanding; outstanding > seen;)
         most_outstanding.compare_exchange_weak(seen, outstanding);
     if (++calls == stop_after) {
         outstanding_at_stop = outstanding;
-        stop = true;
+        control.stop = true;
     }
 }
 
@@ -73,8 +77,8 @@ struct Engine : ::testing::Test {
     void SetUp() override { calls = most_outstanding = stop_after = outstanding_at_stop = 0; }
     void TearDown() override
     {
-        EXPECT_EQ(num_thread.value(), 0) << "every task counted itself out";
-        stop = false;
+        EXPECT_EQ(control.tasks.value(), 0) << "every task counted itself out";
+        control.stop = false;
     }
     MyImage img;
     std::vector<int> levels, percents; // level: columns·1000 + rows
@@ -96,8 +100,8 @@ struct Engine : ::testing::Test {
 // Zoom = width puts the centre of the even frame on the axis.
 TEST_F(Engine, ColoursEveryPixelOnceLevelByLevel)
 {
-    FrameEngine engine(pixel_colour);
-    engine.setHooks(recording());
+    FrameEngine engine(pixel_colour, control);
+    engine.set_hooks(recording());
     engine.render(img, obs_x, obs_v, W, H, W);
     EXPECT_EQ(calls, W * H);
     EXPECT_EQ(claimed(img), W * H);
@@ -113,7 +117,7 @@ TEST_F(Engine, ColoursEveryPixelOnceLevelByLevel)
 
 TEST_F(Engine, AnyShapeAndThreadCountGiveTheSameCompleteFrame)
 {
-    FrameEngine engine(slow_colour);
+    FrameEngine engine(slow_colour, control);
     for (auto [w, h] : {std::pair{10, 10}, {1, 300}, {257, 3}}) {
         engine.render(img, obs_x, obs_v, w, h, 1.0);
         EXPECT_EQ(claimed(img), w * h) << w << "x" << h;
@@ -123,10 +127,10 @@ TEST_F(Engine, AnyShapeAndThreadCountGiveTheSameCompleteFrame)
     EXPECT_EQ(img.pixels(), 0);
 
     MyImage one_thread;
-    engine.setThreadCount(1);
+    engine.set_thread_count(1);
     engine.render(one_thread, obs_x, obs_v, W, H, 1.0);
     for (int threads : {2, 8}) {
-        engine.setThreadCount(threads);
+        engine.set_thread_count(threads);
         engine.render(img, obs_x, obs_v, W, H, 1.0);
         for (int i = 0; i < W * H; ++i)
             ASSERT_EQ(img.read(i % W, i / W), one_thread.read(i % W, i / W)) << threads;
@@ -136,9 +140,9 @@ TEST_F(Engine, AnyShapeAndThreadCountGiveTheSameCompleteFrame)
 TEST_F(Engine, StopBeforeOrDuringAFrame)
 {
     img.set_pixel(0, 0, 0xffffffffu);
-    FrameEngine engine(slow_colour);
-    engine.setHooks(recording());
-    stop = true;
+    FrameEngine engine(slow_colour, control);
+    engine.set_hooks(recording());
+    control.stop = true;
     EXPECT_LT(engine.render(img, obs_x, obs_v, W, H, 1.0), 1000);
     EXPECT_EQ(calls + img.done() + claimed(img) + levels.size(), 0u);
     EXPECT_EQ(img.pixels(), W * H);
@@ -146,9 +150,9 @@ TEST_F(Engine, StopBeforeOrDuringAFrame)
     EXPECT_EQ(img.x()[2], obs_x[2]) << "with its observer";
 
     // One worker: when task N sets stop, the N − 1 before it have finished and
-    // num_thread counts the tasks dispatched but not finished.
-    stop = false;
-    engine.setThreadCount(1);
+    // the task count holds the tasks dispatched but not finished.
+    control.stop = false;
+    engine.set_thread_count(1);
     stop_after = 5000; // in level 7, after level 6 was shown
     engine.render(img, obs_x, obs_v, W, H, 1.0);
     EXPECT_LE(claimed(img), 5000 - 1 + outstanding_at_stop + 1);
@@ -158,11 +162,11 @@ TEST_F(Engine, StopBeforeOrDuringAFrame)
 
 TEST_F(Engine, ThrottleKeepsAtMost1025TasksOutstanding)
 {
-    FrameEngine engine(slow_colour);
-    engine.setThreadCount(2);
+    FrameEngine engine(slow_colour, control);
+    engine.set_thread_count(2);
     int waits = 0;
     const Qt::HANDLE dispatcher = QThread::currentThreadId();
-    engine.setHooks({[&] {
+    engine.set_hooks({[&] {
                          waits += QThread::currentThreadId() == dispatcher;
                          QThread::usleep(20);
                      },
@@ -172,4 +176,55 @@ TEST_F(Engine, ThrottleKeepsAtMost1025TasksOutstanding)
     EXPECT_LE(most_outstanding, max_waiting_tasks + 1);
     EXPECT_GT(most_outstanding, max_waiting_tasks - 50) << "the queue never filled";
     EXPECT_GT(waits, 0);
+}
+
+namespace
+{
+// A frame of the scene seen by a static observer at r = 30, 48×36 pixels.
+void render_view(RayScene const &s, RenderControl &c, MyImage &img, RenderHooks hooks = {})
+{
+    const f_vec x{{0, 30, 1.4, 0}}, u = moving_along_φ(s.metric, x, 0);
+    const PreparedFrame prepared = prepare_frame(s, x, u, &c.stop);
+    FrameEngine engine(s, prepared, c);
+    engine.set_thread_count(2);
+    engine.set_hooks(std::move(hooks));
+    engine.render(img, x, u, 48, 36, 1.0);
+}
+
+bool same_pixels(MyImage const &a, MyImage const &b)
+{
+    for (int i = 0; i < a.pixels(); ++i)
+        if (a.read(i % a.width(), i / a.width()) != b.read(i % b.width(), i / b.width()))
+            return false;
+    return a.pixels() == b.pixels();
+}
+} // namespace
+
+// Each render has its own control: two scenes at once give what each gives
+// alone, and stopping one leaves the other to finish.
+TEST(ConcurrentRenders, NeitherDisturbsTheOther)
+{
+    const RayScene hole = preset_scene(schwarzschild, 1, 0), spinning = preset_scene(kerr, 1, 0.8);
+    RenderControl first, second;
+    MyImage hole_alone, spinning_alone, hole_together, spinning_together;
+    render_view(hole, first, hole_alone);
+    render_view(spinning, second, spinning_alone);
+    ASSERT_FALSE(same_pixels(hole_alone, spinning_alone));
+
+    std::thread other([&] { render_view(spinning, second, spinning_together); });
+    render_view(hole, first, hole_together);
+    other.join();
+    EXPECT_TRUE(same_pixels(hole_alone, hole_together));
+    EXPECT_TRUE(same_pixels(spinning_alone, spinning_together));
+
+    RenderHooks stop_at_once;
+    stop_at_once.progress = [&first](int, long long) { first.stop = true; };
+    MyImage stopped, finished;
+    std::thread running([&] { render_view(spinning, second, finished); });
+    render_view(hole, first, stopped, stop_at_once);
+    running.join();
+    EXPECT_LT(stopped.done(), stopped.pixels());
+    EXPECT_EQ(finished.done(), finished.pixels());
+    EXPECT_TRUE(same_pixels(finished, spinning_alone));
+    EXPECT_EQ(first.tasks.value() + second.tasks.value(), 0);
 }

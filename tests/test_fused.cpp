@@ -21,7 +21,7 @@ bool same_bits(const tensor_3 &a, const tensor_3 &b)
 
 // Ten non-zero components of the upper triangle from the formula alphabet,
 // every coordinate and parameter among them.
-void load_random_metric(unsigned seed)
+Metric random_metric(unsigned seed)
 {
     static const char *const atoms[] = {"r", "θ", "t/9", "φ/7", "M", "a", "Q", "Λ", "2", "3"};
     static const char *const wraps[] = {"sin(%1)", "cos(%1)", "(%1)^2", "(%1)^3", "%1"};
@@ -37,8 +37,8 @@ void load_random_metric(unsigned seed)
         for (int ν = μ; ν < 4; ++ν)
             texts[4 * μ + ν] = (μ == ν ? QString::fromUtf8(diagonal[μ]) : QString("(1/9)*")) + "(" +
                                pick(joins).arg(factor(), factor()) + ")";
-    loadMetric(texts, 0.7, 0.3);
-    P[3] = 0.01;
+    const double params[4] = {1.0, 0.7, 0.3, 0.01};
+    return Metric::compile(texts, params);
 }
 
 struct metric_case {
@@ -56,12 +56,14 @@ const metric_case metrics[] = {{"flat", flat, 0},
                                {"random 2", -1, 2},
                                {"random 3", -1, 3}};
 
-void load(const metric_case &m)
+Metric load(const metric_case &m)
 {
-    if (m.preset >= 0)
-        loadPreset(m.preset);
-    else
-        load_random_metric(m.seed);
+    return m.preset >= 0 ? preset(m.preset) : random_metric(m.seed);
+}
+
+Metric byte_code_only(Metric const &m)
+{
+    return Metric::of_records(m.records(), m.params(), MetricEvaluation::byte_code);
 }
 
 std::vector<f_vec> sample_points()
@@ -76,25 +78,28 @@ std::vector<f_vec> sample_points()
 TEST(Fused, BothBackEndsGiveTheBitsOfTheByteCode)
 {
     for (const metric_case &m : metrics) {
-        load(m);
+        const Metric metric = load(m);
+        const auto reference = [&metric](f_vec &x) { return christoffel_bytecode(metric, x); };
         for (FusedBackendKind kind : {FusedBackendKind::interpreter, FusedBackendKind::native}) {
-            auto fused = FusedChristoffel::build(t, P, christoffel_bytecode, kind);
+            auto fused =
+                FusedChristoffel::build(metric.records(), metric.params(), reference, kind);
             ASSERT_TRUE(fused) << m.name;
             EXPECT_EQ(fused->backend(), kind) << m.name;
+            const std::vector<double> frame = fused->frame_block(metric.params());
             int answered = 0;
             for (f_vec x : sample_points()) {
                 tensor_3 G;
-                if (!fused->evaluate(P, x, G))
+                if (!fused->evaluate(frame.data(), x, G))
                     continue;
                 ++answered;
-                EXPECT_TRUE(same_bits(G, christoffel_bytecode(x)))
+                EXPECT_TRUE(same_bits(G, christoffel_bytecode(metric, x)))
                     << m.name << " r=" << x[1] << " θ=" << x[2];
                 for (f_vec u : {f_vec{{1.2, -0.3, 0.01, 0.04}}, f_vec{{3e100, 1e90, -2e80, 1}},
                                 f_vec{{1, 1e200, 0, 0}}}) {
                     f_vec fast = fused->rungekuta(u, G, 0.37), whole;
                     const f_vec slow = rungekuta(dudλ, u, G, 0.37);
                     EXPECT_EQ(std::memcmp(&fast, &slow, sizeof fast), 0) << m.name;
-                    ASSERT_TRUE(fused->advance(P, x, u, 0.37, whole)) << m.name;
+                    ASSERT_TRUE(fused->advance(frame.data(), x, u, 0.37, whole)) << m.name;
                     EXPECT_EQ(std::memcmp(&whole, &slow, sizeof whole), 0) << m.name;
                 }
             }
@@ -103,17 +108,18 @@ TEST(Fused, BothBackEndsGiveTheBitsOfTheByteCode)
     }
 }
 
-// Parameters changed without a refresh, a metric replaced, a component
-// that divides by zero at r = 2M, programs that cannot run.
-TEST(Fused, StaleParametersNewMetricsAndNonFiniteValuesFollowTheByteCode)
+// New parameters for a compiled metric, a component that divides by zero at
+// r = 2M, programs that cannot run.
+TEST(Fused, NewParametersAndNonFiniteValuesFollowTheByteCode)
 {
     f_vec x = at(6.5, 1.1), horizon = at(2.0, 1.1);
-    loadPreset(kerr);
-    P[1] = 0.3;
-    EXPECT_TRUE(same_bits(Christoffel(x), christoffel_bytecode(x)));
-    loadPreset(schwarzschild);
-    EXPECT_TRUE(t_fused);
-    EXPECT_TRUE(same_bits(Christoffel(horizon), christoffel_bytecode(horizon)));
+    const double spun_down[4] = {1, 0.3, 0, 0};
+    const Metric kerr_slower = preset(kerr).with_parameters(spun_down);
+    EXPECT_TRUE(same_bits(Christoffel(kerr_slower, x), christoffel_bytecode(kerr_slower, x)));
+    EXPECT_FALSE(same_bits(Christoffel(kerr_slower, x), Christoffel(preset(kerr), x)));
+    const Metric hole = preset(schwarzschild);
+    EXPECT_TRUE(hole.fused());
+    EXPECT_TRUE(same_bits(Christoffel(hole, horizon), christoffel_bytecode(hole, horizon)));
     QString texts[16];
     for (QString &s : texts)
         s = "0";
@@ -125,12 +131,12 @@ TEST(Fused, StaleParametersNewMetricsAndNonFiniteValuesFollowTheByteCode)
     for (const auto &[θθ, bad] : cases) {
         texts[10] = QString::fromUtf8(θθ);
         texts[15] = QString::fromUtf8(bad);
-        loadMetric(texts, 0, 0);
+        const Metric m = metric_of(texts, 0, 0);
         for (f_vec y : {x, horizon}) {
-            const tensor_3 fast = Christoffel(y), slow = christoffel_bytecode(y);
+            const tensor_3 fast = Christoffel(m, y), slow = christoffel_bytecode(m, y);
             EXPECT_TRUE(same_bits(fast, slow)) << bad;
             const f_vec u{{1, 0.1, 0.01, 0.02}};
-            const f_vec a = geodesic_step(y, u, 0.5);
+            const f_vec a = geodesic_step(m, y, u, 0.5);
             tensor_3 G = slow;
             const f_vec b = rungekuta(dudλ, u, G, 0.5);
             EXPECT_EQ(std::memcmp(&a, &b, sizeof a), 0) << bad;
@@ -152,54 +158,52 @@ struct ray_end {
     }
 };
 
-ray_end trace(f_vec x, f_vec u)
+ray_end trace(Metric const &m, Horizons const &h, f_vec x, f_vec u)
 {
-    end e(VneH() * 1.02, 4);
-    e.set_kepler(P[4], P[5]);
+    end e(h.event() * 1.02, 4);
+    e.set_kepler(6, 12);
     geo g;
-    geodetika(x, u, e, 0.02, &g);
+    geodetika(m, x, u, e, 0.02, &g, {});
     return {x, u, e.reason(), e.angular_path(), g.getCount()};
 }
 
 TEST(Fused, WholeRaysAndAFrameAreTheSameWithAndWithoutTheFastPath)
 {
     for (const metric_case &m : {metrics[3], metrics[4], metrics[5]}) {
-        load(m);
-        mink = false;
-        P[4] = 6, P[5] = 12;
-        VnH();
+        const Metric metric = load(m);
+        const Horizons h = find_horizons(metric, false, 0);
         const f_vec x = at(30, 1.3, 0.2);
         for (f_vec u : {f_vec{{1, -0.97, 0, 0.001}}, f_vec{{1, -0.9, 0.001, 0.0031}},
                         f_vec{{1, -0.5, -0.028, 0.0}}}) {
-            const ray_end fast = trace(x, u);
-            auto saved = std::move(t_fused);
-            const ray_end slow = trace(x, u);
-            t_fused = std::move(saved);
+            const ray_end fast = trace(metric, h, x, u);
+            const ray_end slow = trace(byte_code_only(metric), h, x, u);
             EXPECT_TRUE(fast == slow)
                 << m.name << " reason " << fast.reason << " vs " << slow.reason;
             EXPECT_GT(fast.stored, 50) << m.name;
         }
     }
 
-    use_kerr(1, 0.8);
-    kepler = true;
-    acr = solid_image(64, 64, 0xffd08040u);
-    P[4] = lim_stab_orb(1);
+    RayScene s = preset_scene(kerr, 1, 0.8);
+    s.kepler = true;
+    s.acr = solid_image(64, 64, 0xffd08040u);
+    s.P[4] = lim_stab_orb(s.metric, s.horizons, 1);
+    ensure_disk_tables(s);
     const f_vec obs = at(50, 80 * π / 180);
-    const f_vec u = on_circular_orbit(obs);
+    const f_vec u = on_circular_orbit(s.metric, obs);
     // Every pixel by the fast path, every second one in each direction by the byte code too.
-    auto frame = [&](int every) {
-        prepare_frame(obs, u);
+    auto frame = [&](RayScene const &scene, int every) {
+        const PreparedFrame prepared = prepare_frame(scene, obs, u, nullptr);
         std::vector<unsigned> px;
         for (int y = 0; y < 30; y += every)
             for (int x = 0; x < 40; x += every)
-                px.push_back(GetColor((x - 20) * (π / 4) / 40, (y - 15) * (π / 4) / 40, obs, u));
+                px.push_back(GetColor(scene, prepared, (x - 20) * (π / 4) / 40,
+                                      (y - 15) * (π / 4) / 40, obs, u));
         return px;
     };
-    const std::vector<unsigned> fast = frame(1);
-    auto saved = std::move(t_fused);
-    const std::vector<unsigned> slow = frame(2);
-    t_fused = std::move(saved);
+    const std::vector<unsigned> fast = frame(s, 1);
+    RayScene slow_scene = s;
+    slow_scene.metric = byte_code_only(s.metric);
+    const std::vector<unsigned> slow = frame(slow_scene, 2);
     for (int y = 0; y < 15; ++y)
         for (int x = 0; x < 20; ++x)
             ASSERT_EQ(fast[80 * y + 2 * x], slow[20 * y + x]) << 2 * x << "," << 2 * y;

@@ -1,7 +1,6 @@
 #include "physics/geodesic.h"
 
 #include "physics/frames.h"
-#include "scene/state.h"
 #include "tests/support/load_metric.h"
 
 #include <gtest/gtest.h>
@@ -87,16 +86,42 @@ TEST(Geo, GrowsAndKeepsEveryPointInOrder)
 class Geodesic : public ::testing::Test
 {
   protected:
-    void SetUp() override { loadPreset(schwarzschild); }
-    void TearDown() override { stop = false; }
-};
+    Metric m = preset(schwarzschild);
+    bool accurate = false;
+    std::atomic<bool> stop{false};
 
-end trace(f_vec &x, f_vec u, double rounds, double p = 0.02, geo *g = nullptr)
-{
-    end e(2.0006, rounds);
-    geodetika(x, u, e, p, g);
-    return e;
-}
+    void run(f_vec &x, f_vec &u, end &e, double p, geo *g)
+    {
+        geodetika(m, x, u, e, p, g, {accurate, &stop});
+    }
+
+    end trace(f_vec &x, f_vec u, double rounds, double p = 0.02, geo *g = nullptr)
+    {
+        end e(2.0006, rounds);
+        run(x, u, e, p, g);
+        return e;
+    }
+
+    // A static observer at r = 30 on the equator sends a ray inwards at the
+    // angle whose impact parameter is `b`, its tangential part turned towards
+    // a pole (`pole` = +1 north, −1 south) with a sideways share `sideways`;
+    // the ray's fate and the number of steps it took.
+    struct polar_trace {
+        int reason;
+        int steps;
+    };
+
+    polar_trace pole_ward(double b, double pole, double sideways)
+    {
+        double const r = 30, sin_ψ = b * std::sqrt(1 - 2 / r) / r;
+        double const cos_ψ = std::sqrt(1 - sin_ψ * sin_ψ);
+        double const towards = std::sqrt(1 - sideways * sideways);
+        f_vec x = at(r, π / 2);
+        f_vec u = f_tet(m, f_vec{{-1, -cos_ψ, -pole * towards * sin_ψ, sideways * sin_ψ}}, x);
+        geo g;
+        return {trace(x, u, 15, 0.02, &g).reason(), g.getCount()};
+    }
+};
 
 TEST_F(Geodesic, RadialRaysEscapeOrFallInAfterAtLeastOneStep)
 {
@@ -117,12 +142,12 @@ TEST_F(Geodesic, RadialRaysEscapeOrFallInAfterAtLeastOneStep)
 // on the equator.
 TEST_F(Geodesic, StepLengthShrinksNearTheHorizonAndTheAxis)
 {
-    loadPreset(flat);
-    auto first_step = [](double r, double θ, double p) {
+    m = preset(flat);
+    auto first_step = [this](double r, double θ, double p) {
         f_vec x = at(r, θ), u{{1, 1, 0, 0}};
         end e(2.0, 0.0); // no rounds allowed: one step
         geo g;
-        geodetika(x, u, e, p, &g);
+        run(x, u, e, p, &g);
         return g.getX(0)[1] - r;
     };
     for (auto [r, θ, sin_θ] : {std::tuple{2.5, 1.0, std::sin(1.0)},
@@ -133,26 +158,6 @@ TEST_F(Geodesic, StepLengthShrinksNearTheHorizonAndTheAxis)
         EXPECT_NEAR(first_step(r, θ, 0.02), 10 * ε / (ε + 10), 1e-12) << r << " " << θ;
     }
     EXPECT_NEAR(first_step(2.01, 1.0, 0.02), 0.02 / 50, 1e-12);
-}
-
-// A static observer at r = 30 on the equator sends a ray inwards at the
-// angle whose impact parameter is `b`, its tangential part turned towards a
-// pole (`pole` = +1 north, −1 south) with a sideways share `sideways`; the
-// ray's fate and the number of steps it took.
-struct polar_trace {
-    int reason;
-    int steps;
-};
-
-polar_trace pole_ward(double b, double pole, double sideways)
-{
-    double const r = 30, sin_ψ = b * std::sqrt(1 - 2 / r) / r;
-    double const cos_ψ = std::sqrt(1 - sin_ψ * sin_ψ);
-    double const towards = std::sqrt(1 - sideways * sideways);
-    f_vec x = at(r, π / 2);
-    f_vec u = f_tet(f_vec{{-1, -cos_ψ, -pole * towards * sin_ψ, sideways * sin_ψ}}, x);
-    geo g;
-    return {trace(x, u, 15, 0.02, &g).reason(), g.getCount()};
 }
 
 // Over the pole the coordinates degenerate; a ray must neither be kicked
@@ -181,14 +186,14 @@ TEST_F(Geodesic, RaysOverThePoleKeepTheShadowEdgeAtAModestCost)
 // and θ back in range, so that crossing is found where the disk lies.
 TEST_F(Geodesic, ADiskCrossingBehindThePoleIsRecorded)
 {
-    loadPreset(flat);
+    m = preset(flat);
     double const θ0 = 0.5, r_cross = 20 * (std::cos(θ0) - std::sin(θ0));
     // (−1, 0, −1) split along e_r and e_θ at the start
     f_vec x = at(20, θ0),
           u{{std::sqrt(2.0), -std::sin(θ0) - std::cos(θ0), (std::sin(θ0) - std::cos(θ0)) / 20, 0}};
     end disk(2.0, 15);
     disk.set_kepler(6, 10);
-    geodetika(x, u, disk, 0.02, nullptr);
+    run(x, u, disk, 0.02, nullptr);
     EXPECT_EQ(disk.reason(), -1);
     ASSERT_EQ(disk.kkp(), 1);
     EXPECT_NEAR(disk.k_loc(0).first, r_cross, 0.02 * r_cross);
@@ -233,7 +238,7 @@ TEST_F(Geodesic, StepBudgetCutsOffOnlyWhatNeverEnds)
     EXPECT_LT(g.getCount(), step_budget(two_pi, 0.002) / 4);
     EXPECT_NEAR(x[1], r, 1e-3 * r);
 
-    loadPreset(flat);
+    m = preset(flat);
     geo at_rest;
     x = at(10, π / 2);
     EXPECT_EQ(trace(x, f_vec{{1, 0, 0, 0}}, 1.0, 0.05, &at_rest).reason(), 0);
@@ -250,7 +255,7 @@ TEST_F(Geodesic, StopEndsTracesAfterOneStepButNotOrbitSearches)
 
     f_vec y = at(10, π / 2);
     end deaf(2.0006, 15);
-    geodetika_unstoppable(y, u, deaf, 0.02);
+    geodetika(m, y, u, deaf, 0.02, nullptr, {});
     EXPECT_EQ(deaf.reason(), 1);
 }
 
@@ -262,16 +267,7 @@ namespace
 class Accurate : public Geodesic
 {
   protected:
-    void SetUp() override
-    {
-        Geodesic::SetUp();
-        accurate = true;
-    }
-    void TearDown() override
-    {
-        accurate = false;
-        Geodesic::TearDown();
-    }
+    void SetUp() override { accurate = true; }
 };
 
 // Bisection on the launch angle ψ of a static observer at r = 30 between
@@ -283,9 +279,9 @@ TEST_F(Accurate, ShadowEdgeOfAStaticObserver)
     for (int i = 0; i < 40; ++i) {
         double const s = (lo + hi) / 2;
         f_vec x = at(r, π / 2);
-        f_vec u = f_tet(f_vec{{-1, -std::sqrt(1 - s * s), 0, s}}, x);
+        f_vec u = f_tet(m, f_vec{{-1, -std::sqrt(1 - s * s), 0, s}}, x);
         end e((0.03 * p + 1) * 2.0, 15);
-        geodetika(x, u, e, p, nullptr);
+        run(x, u, e, p, nullptr);
         (std::abs(e.reason()) == 2 ? lo : hi) = s;
     }
     double const exact = 3 * std::sqrt(3.0) * std::sqrt(1 - 2 / r) / r;
@@ -296,7 +292,7 @@ TEST_F(Accurate, ShadowEdgeOfAStaticObserver)
 // directions, traced out to r = 100: the end point lies on the line.
 TEST_F(Accurate, FlatRaysStayStraight)
 {
-    loadPreset(flat);
+    m = preset(flat);
     double const θ0 = 1.2, φ0 = 0.3;
     double const e_r[3] = {std::sin(θ0) * std::cos(φ0), std::sin(θ0) * std::sin(φ0), std::cos(θ0)};
     double const e_θ[3] = {std::cos(θ0) * std::cos(φ0), std::cos(θ0) * std::sin(φ0), -std::sin(θ0)};
@@ -312,7 +308,7 @@ TEST_F(Accurate, FlatRaysStayStraight)
                  (d[0] * e_φ[0] + d[1] * e_φ[1]) / (10 * std::sin(θ0))}};
         geo g;
         end e(2.0, 15);
-        geodetika(x, u, e, 0.02, &g);
+        run(x, u, e, 0.02, &g);
         double worst = 0;
         for (int i = 0; i < g.getCount() && g.getX(i)[1] < 100; ++i) {
             f_vec const q = g.getX(i);
@@ -340,14 +336,14 @@ TEST_F(Accurate, CircularPhotonOrbitsHoldForAFullTurn)
         double a, sense;
     };
     for (auto [preset, a, sense] : {orbit{schwarzschild, 0, 1}, {kerr, 0.8, 1}, {kerr, 0.8, -1}}) {
-        loadPreset(preset);
+        m = ::preset(preset);
         double const r = 2 * (1 + std::cos(2.0 / 3 * std::acos(-sense * a)));
         double const Ω = sense / (std::pow(r, 1.5) + sense * a);
         f_vec x = at(r, π / 2);
         geo g;
         end e(1.0, 1);
         f_vec u{{1, 0, 0, Ω}};
-        geodetika(x, u, e, 0.02, &g);
+        run(x, u, e, 0.02, &g);
         double worst = 0;
         for (int i = 0; i < g.getCount(); ++i)
             worst = std::fmax(worst, std::fabs(g.getX(i)[1] - r));
@@ -363,7 +359,7 @@ TEST_F(Accurate, CircularPhotonOrbitsHoldForAFullTurn)
 // the steps are.
 TEST_F(Accurate, KerrRayKeepsEnergyAngularMomentumAndNullDirection)
 {
-    loadPreset(kerr);
+    m = preset(kerr);
     double const a = 0.8;
     auto invariants = [a](f_vec const &x, f_vec const &u) {
         double const r = x[1], s2 = std::pow(std::sin(x[2]), 2), c2 = 1 - s2;
@@ -376,11 +372,11 @@ TEST_F(Accurate, KerrRayKeepsEnergyAngularMomentumAndNullDirection)
         return std::tuple{E, L, norm / (E * E)};
     };
     f_vec x = at(20, 1.1);
-    f_vec u = f_tet(f_vec{{-1, -0.9, 0.3, std::sqrt(1 - 0.81 - 0.09)}}, x);
+    f_vec u = f_tet(m, f_vec{{-1, -0.9, 0.3, std::sqrt(1 - 0.81 - 0.09)}}, x);
     auto const [E0, L0, n0] = invariants(x, u);
     geo g;
     end e(1.7, 15);
-    geodetika(x, u, e, 0.002, &g);
+    run(x, u, e, 0.002, &g);
     ASSERT_EQ(e.reason(), 1);
     double worst_E = 0, worst_L = 0, worst_n = std::fabs(n0);
     for (int i = 0; i < g.getCount(); ++i) {

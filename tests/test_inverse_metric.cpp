@@ -1,6 +1,5 @@
 #include "expr/christoffel.h"
-#include "scene/state.h"
-#include "support/load_metric.h"
+#include "tests/support/load_metric.h"
 
 #include <gtest/gtest.h>
 
@@ -11,24 +10,24 @@
 namespace
 {
 
-double record(int i, const f_vec &x)
+double record(Metric const &m, int i, const f_vec &x)
 {
-    return CntPfx(t[i].code, x);
+    return CntPfx(m.records()[i].code, x, m.params());
 }
 
 const f_vec points[] = {{{0.0, 3.0, 1.1, 0.2}}, {{-2.0, 2.2, 0.4, -1.0}}, {{1.0, 7.5, π / 2, 2.0}}};
 
 // (adjugate / determinant) · g must be the identity wherever g is regular.
-void expectInverse(double tolerance)
+void expectInverse(Metric const &m, double tolerance)
 {
     for (const f_vec &x : points) {
-        const double det = record(32, x);
+        const double det = record(m, 32, x);
         ASSERT_TRUE(std::isfinite(det) && det != 0.0);
         for (int a = 0; a < 4; ++a)
             for (int b = 0; b < 4; ++b) {
                 double sum = 0.0;
                 for (int c = 0; c < 4; ++c)
-                    sum += record(16 + 4 * a + c, x) / det * record(4 * c + b, x);
+                    sum += record(m, 16 + 4 * a + c, x) / det * record(m, 4 * c + b, x);
                 EXPECT_NEAR(sum, a == b, tolerance) << a << b << " at r=" << x[1];
             }
     }
@@ -37,12 +36,10 @@ void expectInverse(double tolerance)
 // Zero cofactors of the flat preset must be flagged so that the connection skips them.
 TEST(InverseMetric, EveryPreset)
 {
-    for (int preset = 4; preset >= 0; --preset) {
-        loadPreset(preset);
-        expectInverse(1e-12);
-    }
+    for (int preset = 4; preset >= 0; --preset)
+        expectInverse(::preset(preset), 1e-12);
     for (int i = 16; i < 33; ++i)
-        EXPECT_EQ(t[i].nz, i % 5 == 1 || i == 32) << i;
+        EXPECT_EQ(::preset(flat).records()[i].nz, i % 5 == 1 || i == 32) << i;
 }
 
 // A bracketed negation typed into a component must stay a negation once the
@@ -53,16 +50,16 @@ TEST(InverseMetric, BracketedNegationsSurviveSplicing)
     for (int i = 0; i < 16; ++i)
         texts[i] = QString::fromUtf8(presets[kerr].g[i]);
     texts[3] = texts[12] = QString::fromUtf8("(-2)*a*M*r*sin(θ)^2/(r^2+a^2*cos(θ)^2)");
-    loadMetric(texts, 0.8, 0);
     const f_vec x{{0, 10, 1.2, 0}};
-    EXPECT_NEAR(record(32, x), -8701.57, 0.01);
-    expectInverse(1e-12);
+    const Metric m = metric_of(texts, 0.8, 0);
+    EXPECT_NEAR(record(m, 32, x), -8701.57, 0.01);
+    expectInverse(m, 1e-12);
 
     texts[1] = "(-r)*2/9";
     texts[6] = "(-(r-2))/(9*9*9)";
-    loadMetric(texts, 0.8, 0);
-    EXPECT_EQ(record(1, x), -20.0 / 9);
-    expectInverse(1e-10);
+    const Metric n = metric_of(texts, 0.8, 0);
+    EXPECT_EQ(record(n, 1, x), -20.0 / 9);
+    expectInverse(n, 1e-10);
 }
 
 QString randomFormula(std::mt19937 &rng, int depth)
@@ -90,10 +87,10 @@ TEST(InverseMetric, RandomGeneralMetrics)
                     mu != nu ? "sin(r+" + e + ")/(θ+2)" : (mu ? "" : "-") + ("(9+r*θ+" + e + "^2)");
             }
         texts[4] = "r^5"; // lower triangle: ignored
-        loadMetric(texts, 0.6, 0.2);
+        const Metric m = metric_of(texts, 0.6, 0.2);
         for (int i = 16; i < 32; ++i)
-            ASSERT_EQ(t[i].nz, 1) << i;
-        expectInverse(1e-10);
+            ASSERT_EQ(m.records()[i].nz, 1) << i;
+        expectInverse(m, 1e-10);
     }
 }
 
@@ -113,12 +110,12 @@ TEST(InverseMetric, EmptyAndMalformedTextsAreHandledSafely)
                 text += alphabet[std::uniform_int_distribution<int>(0, alphabet.size() - 1)(rng)];
         if (n < 10)
             texts[(n % 4) * 5] = "";
-        loadMetric(texts, 0.5, 0.1);
+        const Metric m = metric_of(texts, 0.5, 0.1);
         f_vec x = points[n % 3];
-        const tensor_3 G = Christoffel(x);
+        const tensor_3 G = Christoffel(m, x);
         for (int i = 0; i < 16; ++i) {
             if (texts[i].isEmpty() && i % 4 >= i / 4) {
-                EXPECT_TRUE(std::isnan(record(i, x)) && std::isnan(record(32, x))) << i;
+                EXPECT_TRUE(std::isnan(record(m, i, x)) && std::isnan(record(m, 32, x))) << i;
                 EXPECT_TRUE(std::isnan(G[1][1][1]));
             }
         }

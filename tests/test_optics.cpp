@@ -1,6 +1,6 @@
 #include "physics/optics.h"
 
-#include "support/ray_scene.h"
+#include "tests/support/ray_scene.h"
 
 #include <gtest/gtest.h>
 
@@ -10,19 +10,19 @@
 namespace
 {
 
-double g(f_vec a, f_vec b, f_vec x)
+double g(Metric const &m, f_vec a, f_vec b, f_vec x)
 {
-    return dot_p(a.v, b.v, x);
+    return dot_p(m, a.v, b.v, x);
 }
 } // namespace
 
 TEST(Aberace, CentreAndQuarterTurnPixelsOfAStaticObserverInFlatSpace)
 {
-    use_flat_space();
+    const Metric m = preset(flat);
     f_vec x{{0, 2, π / 2, 0}}, u{{1, 0, 0, 0}};
     // The frame there is ∂t, ∂r, ∂θ/2, ∂φ/2.
     f_vec expected[3] = {{{-1, -1, 0, 0}}, {{-1, 0, 0, 0.5}}, {{-1, 0, 0.5, 0}}};
-    f_vec got[3] = {aberace(0, 0, u, x), aberace(1, 0, u, x), aberace(0, 1, u, x)};
+    f_vec got[3] = {aberace(m, 0, 0, u, x), aberace(m, 1, 0, u, x), aberace(m, 0, 1, u, x)};
     for (int k = 0; k < 3; ++k)
         for (int i = 0; i < 4; ++i)
             EXPECT_NEAR(got[k][i], expected[k][i], 1e-12) << k << ", " << i;
@@ -30,19 +30,19 @@ TEST(Aberace, CentreAndQuarterTurnPixelsOfAStaticObserverInFlatSpace)
 
 TEST(Aberace, StereographicPastPointingNullRaysOfAMovingObserverInKerr)
 {
-    use_kerr(1, 0.8);
+    const Metric m = preset(kerr);
     f_vec x{{0, 7, 1.2, 0.4}};
-    f_vec u = moving_along_φ(x, 0.45);
+    f_vec u = moving_along_φ(m, x, 0.45);
     double E[4][4] = {{u[0], u[1], u[2], u[3]}};
-    tetrada(E, x);
-    auto along = [&](f_vec q, int a) { return dot_p(q.v, E[a], x); };
+    tetrada(m, E, x);
+    auto along = [&](f_vec q, int a) { return dot_p(m, q.v, E[a], x); };
 
     for (double α : {-2.5, -0.3, 0.0, 0.7, 4.0})
         for (double β : {-1.5, 0.0, 0.2, 3.0}) {
             SCOPED_TRACE(testing::Message() << "α=" << α << " β=" << β);
-            f_vec p = aberace(α, β, u, x), q = -p; // q: the photon as received
+            f_vec p = aberace(m, α, β, u, x), q = -p; // q: the photon as received
             EXPECT_LT(p[0], 0);
-            EXPECT_NEAR(g(p, p, x), 0, 1e-9);
+            EXPECT_NEAR(g(m, p, p, x), 0, 1e-9);
             EXPECT_NEAR(along(q, 0), -1, 1e-9);
             // The camera looks along −n; the centre looks along −E_1.
             double n1 = along(q, 1), s = 1 + n1;
@@ -54,21 +54,21 @@ TEST(Aberace, StereographicPastPointingNullRaysOfAMovingObserverInKerr)
 
 TEST(Shift, FrequencyRatioAndItsInverseCube)
 {
-    use_flat_space();
+    const Metric f = preset(flat);
     f_vec x{{0, 9, 1.1, 0.2}}, u{{1, 0, 0, 0}};
-    f_vec k = -aberace(0.3, -0.8, u, x);
-    EXPECT_NEAR(rshft(k, u, x, k, u, x), 0, 1e-15);
-    EXPECT_NEAR(beamg(k, u, x, k, u, x), 1, 1e-15);
-    EXPECT_NEAR(rshft(k, u * 2.0, x, k, u, x), 1, 1e-15); // emitter's −g(k, u) doubled
-    EXPECT_NEAR(beamg(k, u * 2.0, x, k, u, x), 0.125, 1e-15);
+    f_vec k = -aberace(f, 0.3, -0.8, u, x);
+    EXPECT_NEAR(rshft(f, k, u, x, k, u, x), 0, 1e-15);
+    EXPECT_NEAR(beamg(f, k, u, x, k, u, x), 1, 1e-15);
+    EXPECT_NEAR(rshft(f, k, u * 2.0, x, k, u, x), 1, 1e-15); // emitter's −g(k, u) doubled
+    EXPECT_NEAR(beamg(f, k, u * 2.0, x, k, u, x), 0.125, 1e-15);
 
-    use_kerr(1, 0.8);
+    const Metric m = preset(kerr);
     f_vec x_e{{0, 8, π / 2, 1}}, x_o{{0, 30, 1.3, 0}};
-    f_vec u_e = moving_along_φ(x_e, 0.4), u_o = moving_along_φ(x_o, -0.2);
-    f_vec k_e = -aberace(0.5, 0.1, u_e, x_e), k_o = -aberace(-0.2, 0.6, u_o, x_o);
-    double z = rshft(k_e, u_e, x_e, k_o, u_o, x_o);
+    f_vec u_e = moving_along_φ(m, x_e, 0.4), u_o = moving_along_φ(m, x_o, -0.2);
+    f_vec k_e = -aberace(m, 0.5, 0.1, u_e, x_e), k_o = -aberace(m, -0.2, 0.6, u_o, x_o);
+    double z = rshft(m, k_e, u_e, x_e, k_o, u_o, x_o);
     EXPECT_NE(z, 0);
-    EXPECT_NEAR(beamg(k_e, u_e, x_e, k_o, u_o, x_o), std::pow(1 + z, -3), 1e-12);
+    EXPECT_NEAR(beamg(m, k_e, u_e, x_e, k_o, u_o, x_o), std::pow(1 + z, -3), 1e-12);
     // A past-pointing observer vector has no frequency: the factors turn non-finite.
-    EXPECT_FALSE(std::isfinite(rshft(k_e, u_e, x_e, -k_o, u_o, x_o)));
+    EXPECT_FALSE(std::isfinite(rshft(m, k_e, u_e, x_e, -k_o, u_o, x_o)));
 }

@@ -2,7 +2,7 @@
 
 #include "physics/frames.h"
 #include "physics/geodesic.h"
-#include "scene/state.h"
+#include "physics/ray_scene.h"
 #include "tests/support/load_metric.h"
 
 #include <gtest/gtest.h>
@@ -13,12 +13,15 @@
 namespace
 {
 
-void use(int preset, double a, double Q)
+Metric use(int preset, double a, double Q)
 {
-    loadPreset(preset);
-    mink = preset == flat;
-    P[1] = a;
-    P[2] = Q;
+    const double params[4] = {1, a, Q, 0};
+    return ::preset(preset).with_parameters(params);
+}
+
+Horizons horizons_of(Metric const &m, int preset = schwarzschild, double observer_r = 0)
+{
+    return find_horizons(m, preset == flat, observer_r);
 }
 
 // Bardeen, Press & Teukolsky (1972), M = 1: innermost stable orbit and the
@@ -47,27 +50,27 @@ TEST(Horizons, MatchTheClosedFormOrAreAbsent)
                                 {kerr_newman, 0.5, 0.6},
                                 {kerr_newman, 0.8, 0.7}}) {
         SCOPED_TRACE(testing::Message() << preset << " a=" << a << " Q=" << Q);
-        use(preset, a, Q);
-        h1 = h2 = 7.0;
+        const Metric m = use(preset, a, Q);
         auto const start = std::chrono::steady_clock::now();
-        VnH();
+        const Horizons h = horizons_of(m, preset);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
         double const root = 1 - a * a - Q * Q;
-        EXPECT_NEAR(VneH(), root < 0 ? 0.0 : 1 + std::sqrt(root), 2e-5);
-        EXPECT_NEAR(VniH(), root < 0 || preset == schwarzschild ? 0.0 : 1 - std::sqrt(root), 2e-5);
-        EXPECT_TRUE(preset != schwarzschild || VneH() > 2.0) << "g_rr reaches 1e6 just outside";
+        EXPECT_NEAR(h.event(), root < 0 ? 0.0 : 1 + std::sqrt(root), 2e-5);
+        EXPECT_NEAR(h.cauchy(), root < 0 || preset == schwarzschild ? 0.0 : 1 - std::sqrt(root),
+                    2e-5);
+        EXPECT_TRUE(preset != schwarzschild || h.event() > 2.0) << "g_rr reaches 1e6 just outside";
     }
-    use(flat, 0, 0);
-    VnH();
-    EXPECT_EQ(VneH(), 2.0) << "the flat preset needs no search";
-    EXPECT_EQ(VniH(), 0.0);
+    const Horizons flat_space = horizons_of(use(flat, 0, 0), flat);
+    EXPECT_EQ(flat_space.event(), 2.0) << "the flat preset needs no search";
+    EXPECT_EQ(flat_space.cauchy(), 0.0);
 }
 
 // Schwarzschild–de Sitter, M = 1: the horizons are the positive roots of
 // r³ − 3r/Λ + 6/Λ, from the trigonometric solution of the depressed cubic
 // (k = 0 the cosmological, k = 1 the event horizon). Between them a radial
 // photon sent outwards escapes at the cosmological horizon, and one sent
-// inwards falls in at the event horizon.
+// inwards falls in at the event horizon. An observer beyond the cosmological
+// horizon has that one as its horizon and none outside it.
 TEST(Horizons, CosmologicalConstantBoundsRaysBetweenBothHorizons)
 {
     QString const texts[16] = {"-(1-2*M/r-Λ*r^2/3)",
@@ -88,28 +91,30 @@ TEST(Horizons, CosmologicalConstantBoundsRaysBetweenBothHorizons)
                                "r^2*sin(θ)^2"};
     for (double Λ : {1e-3, 1e-4}) {
         SCOPED_TRACE(testing::Message() << "Λ=" << Λ);
-        loadMetric(texts, 0, 0);
-        P[3] = Λ;
-        mink = false;
-        the_scene.start_r = 0;
-        precise = 0.02;
-        VnH();
+        const double params[4] = {1, 0, 0, Λ};
+        const Metric m = Metric::compile(texts, params);
+        const double precise = 0.02;
+        const Horizons h = horizons_of(m);
         double const p = -3 / Λ, q = 6 / Λ;
         auto root = [&](int k) {
             return 2 * std::sqrt(-p / 3) *
                    std::cos(std::acos(1.5 * q / p * std::sqrt(-3 / p)) / 3 - 2 * π * k / 3);
         };
         double const cosmological = root(0), event = root(1);
-        EXPECT_NEAR(VneH(), event, 1e-5 * event);
-        EXPECT_NEAR(the_scene.h_cosmo, cosmological, 1e-5 * cosmological);
+        EXPECT_NEAR(h.event(), event, 1e-5 * event);
+        EXPECT_NEAR(h.h_cosmo, cosmological, 1e-5 * cosmological);
+        const Horizons seen_from_outside = horizons_of(m, schwarzschild, 1.5 * cosmological);
+        EXPECT_NEAR(seen_from_outside.event(), cosmological, 1e-5 * cosmological);
+        EXPECT_EQ(seen_from_outside.h_cosmo, 0.0);
+        EXPECT_EQ(horizons_of(m, schwarzschild, 0.5 * cosmological).h_cosmo, h.h_cosmo);
 
         double const r = std::sqrt(event * cosmological), f = 1 - 2 / r - Λ * r * r / 3;
         for (auto [u_r, reason, where] :
              {std::tuple{1.0, 1, cosmological}, std::tuple{-1.0, 2, event}}) {
-            end e(capture_radius(the_scene), 15);
-            e.set_escape(escape_radius(the_scene));
+            end e(capture_radius(h, precise), 15);
+            e.set_escape(escape_radius(h, precise));
             f_vec x = at(r, π / 2), u{{1 / f, u_r, 0, 0}};
-            geodetika(the_scene, x, u, e, precise, nullptr);
+            geodetika(m, x, u, e, precise, nullptr, {});
             EXPECT_EQ(e.reason(), reason) << u_r;
             EXPECT_NEAR(x[1], where, 0.05 * where) << u_r;
         }
@@ -132,19 +137,19 @@ double reissner_nordstrom_isco(double Q)
 TEST(OrbitSpeed, MatchesTheNonRotatingFrameClosedFormNearAndFar)
 {
     for (double a : {0.0, 0.8}) {
-        use(a ? kerr : schwarzschild, a, 0);
+        const Metric m = use(a ? kerr : schwarzschild, a, 0);
         for (double r : {a ? 2.2 : 3.5, 6.0, 10.0, 1e3, 1e5, 1e7, 1e9}) {
             for (int n : {1, -1}) {
                 if (r < 6 && n < 0)
                     continue; // inside the retrograde photon orbit
                 double const want = kerr_orbit_speed(a, r, n);
-                EXPECT_NEAR(OrbSpeed(at(r, π / 2), n), want, 1e-9 * std::fabs(want) + 1e-12)
+                EXPECT_NEAR(OrbSpeed(m, at(r, π / 2), n), want, 1e-9 * std::fabs(want) + 1e-12)
                     << "a=" << a << " r=" << r << " n=" << n;
             }
         }
     }
-    use(schwarzschild, 0, 0);
-    EXPECT_NEAR(OrbSpeed(at(2.5, π / 2), 1), 1.0, 1e-7) << "inside the photon orbit only light";
+    EXPECT_NEAR(OrbSpeed(use(schwarzschild, 0, 0), at(2.5, π / 2), 1), 1.0, 1e-7)
+        << "inside the photon orbit only light";
 }
 
 // The limit where circular orbits stop being stable, within the search's
@@ -153,11 +158,11 @@ TEST(StableOrbits, MatchTheClosedFormsWithAndWithoutHorizon)
 {
     for (auto [preset, a, Q] :
          {std::tuple{schwarzschild, 0.0, 0.0}, {kerr, 0.8, 0.0}, {reissner_nordstrom, 0.0, 1.05}}) {
-        use(preset, a, Q);
-        VnH();
+        const Metric m = use(preset, a, Q);
+        const Horizons h = horizons_of(m);
         for (int n : {1, -1}) {
             double const want = Q ? reissner_nordstrom_isco(Q) : kerr_isco(a, n);
-            double const found = lim_stab_orb(n);
+            double const found = lim_stab_orb(m, h, n);
             EXPECT_LE(found, want) << preset << " " << n;
             EXPECT_NEAR(found, want, 4e-5 * want) << preset << " " << n;
         }
@@ -169,50 +174,45 @@ TEST(StableOrbits, MatchTheClosedFormsWithAndWithoutHorizon)
 // answer at once, the latter with no orbit.
 TEST(StableOrbits, RepulsiveCoreAndNoGravity)
 {
-    use(reissner_nordstrom, 0, 2);
-    VnH();
+    const Metric charged = use(reissner_nordstrom, 0, 2);
+    const Horizons none = horizons_of(charged);
     auto const start = std::chrono::steady_clock::now();
-    EXPECT_NEAR(lim_stab_orb(1), 4.0, 1e-4);
-    EXPECT_NEAR(lim_stab_orb(-1), 4.0, 1e-4);
+    EXPECT_NEAR(lim_stab_orb(charged, none, 1), 4.0, 1e-4);
+    EXPECT_NEAR(lim_stab_orb(charged, none, -1), 4.0, 1e-4);
 
     QString const texts[16] = {"-1", "0", "0",   "0", "0", "1", "0", "0",
                                "0",  "0", "r^2", "0", "0", "0", "0", "r^2*sin(θ)^2"};
-    loadMetric(texts, 0, 0);
-    mink = false;
-    VnH();
-    EXPECT_EQ(VneH(), 0.0);
-    EXPECT_TRUE(std::isnan(lim_stab_orb(1)));
+    const Metric typed_flat = metric_of(texts, 0, 0);
+    const Horizons h = horizons_of(typed_flat);
+    EXPECT_EQ(h.event(), 0.0);
+    EXPECT_TRUE(std::isnan(lim_stab_orb(typed_flat, h, 1)));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
 }
 
 TEST(DiskTables, HoldOrbitSpeedsAndAngularRates)
 {
-    use(schwarzschild, 0, 0);
-    O_Speed(6, 14);
-    EXPECT_NEAR(o_spd[511], std::sqrt(1 / ((6 + 511 * 8.0 / 512) - 2)), 1e-7);
+    const DiskTables d = disk_tables(use(schwarzschild, 0, 0), 6, 14);
+    EXPECT_NEAR(d.o_spd[511], std::sqrt(1 / ((6 + 511 * 8.0 / 512) - 2)), 1e-7);
     double const r = 6 + 63 * 8.0 / 64;
-    EXPECT_NEAR(φ_spd[63], std::sqrt(1 / (r * r * r)) / std::sqrt(1 - 3 / r), 1e-6);
+    EXPECT_NEAR(d.φ_spd[63], std::sqrt(1 / (r * r * r)) / std::sqrt(1 - 3 / r), 1e-6);
 }
 
 TEST(DiskTables, KnowWhenTheyAreStale)
 {
-    use(kerr, 0.8, 0);
-    P[4] = 3;
-    P[5] = 13;
-    EXPECT_FALSE(disk_tables_current());
-    ensure_disk_tables();
-    EXPECT_TRUE(disk_tables_current());
-    EXPECT_NEAR(o_spd[511], kerr_orbit_speed(0.8, 3 + 511 * 10.0 / 512, 1), 1e-7);
-    P[1] = 0.5;
-    EXPECT_FALSE(disk_tables_current()) << "a parameter of the metric changed";
-    use(kerr_newman, 0.8, 0);
-    EXPECT_FALSE(disk_tables_current()) << "the metric itself changed";
+    const Metric m = use(kerr, 0.8, 0);
+    const DiskTables d = disk_tables(m, 3, 13);
+    EXPECT_TRUE(disk_tables_current(d, m, 3, 13));
+    EXPECT_NEAR(d.o_spd[511], kerr_orbit_speed(0.8, 3 + 511 * 10.0 / 512, 1), 1e-7);
+    EXPECT_FALSE(disk_tables_current(DiskTables{}, m, 3, 13)) << "never computed";
+    EXPECT_FALSE(disk_tables_current(d, m, 3, 14)) << "another disk";
+    EXPECT_FALSE(disk_tables_current(d, use(kerr, 0.5, 0), 3, 13)) << "a parameter changed";
+    EXPECT_FALSE(disk_tables_current(d, use(kerr_newman, 0.8, 0), 3, 13)) << "another metric";
 
-    double const kept = o_spd[0];
-    P[5] = P[4];
-    ensure_disk_tables();
-    EXPECT_FALSE(disk_tables_current()) << "a disk without width is not computed";
-    EXPECT_EQ(o_spd[0], kept);
+    RayScene s;
+    s.metric = m;
+    s.P[4] = s.P[5] = 5;
+    ensure_disk_tables(s);
+    EXPECT_FALSE(s.disk.valid) << "a disk without width is not computed";
 }
 
 } // namespace

@@ -29,10 +29,13 @@ class Overlay : public ::testing::Test
     static void TearDownTestSuite() { app.reset(); }
     void SetUp() override
     {
-        use_kerr(1, 0.8);
         frame.x({{3.25, 50, 80 * degree, 0}});
-        frame.v(moving_along_φ(frame.x(), 0.35));
-        sour = true;
+        frame.v(moving_along_φ(m, frame.x(), 0.35));
+    }
+
+    template <class T> T captioned(T picture, bool show = true)
+    {
+        return with_caption(picture, frame, m, show);
     }
 
     static QImage grey_image(int w, int h)
@@ -41,6 +44,7 @@ class Overlay : public ::testing::Test
     }
 
     static inline std::unique_ptr<QGuiApplication> app;
+    Metric m = preset(kerr);
     MyImage frame;
 };
 
@@ -50,28 +54,27 @@ class Overlay : public ::testing::Test
 // below 1; the caption must still read 0.00, not a non-number.
 TEST_F(Overlay, CaptionTexts)
 {
-    overlay_caption c = caption_of(frame.x(), frame.v());
+    overlay_caption c = caption_of(m, frame.x(), frame.v());
     EXPECT_EQ(c.r, "r:50.00");
     EXPECT_EQ(c.θ, QString::fromUtf8("θ:080.0°"));
     EXPECT_EQ(c.v, "v:0.35");
 
-    c = caption_of({{12345.678, 7.5, 123.4 * degree, 2}}, frame.v());
+    c = caption_of(m, {{12345.678, 7.5, 123.4 * degree, 2}}, frame.v());
     EXPECT_EQ(c.θ, QString::fromUtf8("θ:123.4°"));
     EXPECT_EQ(c.t, "t:12345.6");
 
     for (double r : {3.0, 4.1, 7.7, 50.0, 400.0})
         for (double θ = 0.05; θ < 3.1; θ += 0.07) {
             f_vec x{{0, r, θ, 0.3}};
-            ASSERT_EQ(caption_of(x, moving_along_φ(x, 0)).v, "v:0.00") << r << " " << θ;
+            ASSERT_EQ(caption_of(m, x, moving_along_φ(m, x, 0)).v, "v:0.00") << r << " " << θ;
         }
 }
 
 TEST_F(Overlay, SwitchedOffIsUntouched)
 {
-    sour = false;
     const QImage img = grey_image(160, 120);
-    EXPECT_EQ(addTxtImg(img, frame), img);
-    EXPECT_EQ(addTxtImg(QPixmap::fromImage(img), frame).toImage(), img);
+    EXPECT_EQ(captioned(img, false), img);
+    EXPECT_EQ(captioned(QPixmap::fromImage(img), false).toImage(), img);
 }
 
 // Laid out by the font: no text runs into another or out of its box, wide
@@ -81,15 +84,15 @@ TEST_F(Overlay, TextsKeepApartInsideTheSameBoxOnSmallAndLargeFrames)
     for (f_vec x :
          {f_vec{{0, 50, 80 * degree, 0}}, f_vec{{12345.678, 9999.99, 179.9 * degree, 0}}}) {
         frame.x(x);
-        const overlay_caption c = caption_of(frame.x(), frame.v());
+        const overlay_caption c = caption_of(m, frame.x(), frame.v());
         const caption_layout l = layout_caption(c, caption_font());
         for (int i = 0; i < 4; ++i) {
             EXPECT_TRUE(l.box.contains(l.text[i])) << i;
             for (int j = i + 1; j < 4; ++j)
                 EXPECT_FALSE(l.text[i].intersects(l.text[j])) << i << " " << j;
         }
-        const QImage small = addTxtImg(grey_image(160, 120), frame);
-        const QImage large = addTxtImg(grey_image(1600, 1200), frame);
+        const QImage small = captioned(grey_image(160, 120));
+        const QImage large = captioned(grey_image(1600, 1200));
         ASSERT_TRUE(small.rect().contains(l.box));
         EXPECT_EQ(small.copy(l.box), large.copy(l.box));
         QRect darkened;

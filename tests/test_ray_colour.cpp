@@ -4,7 +4,7 @@
 #include "physics/geodesic.h"
 #include "physics/optics.h"
 #include "render/colour.h"
-#include "support/ray_scene.h"
+#include "tests/support/ray_scene.h"
 
 #include <gtest/gtest.h>
 
@@ -64,26 +64,32 @@ unsigned one_to_nine(unsigned behind, unsigned disk)
 const f_vec kerr_observer{{0, 50, 1.3962634015954636, 0}};
 
 // How often the ray of a pixel crosses the disk (none if it never ends).
-int crossings(double α, double β, f_vec x, f_vec u)
+int crossings(RayScene const &s, double α, double β, f_vec x, f_vec u)
 {
-    end e((0.03 * precise + 1.0) * VneH(), 15);
-    e.set_kepler(P[4], P[5]);
-    f_vec p = aberace(α, β, u, x);
-    geodetika(x, p, e, precise, nullptr);
+    end e((0.03 * s.precise + 1.0) * s.horizons.event(), 15);
+    e.set_kepler(s.P[4], s.P[5]);
+    f_vec p = aberace(s.metric, α, β, u, x);
+    geodetika(s.metric, x, p, e, s.precise, nullptr, {});
     return e.reason() == 0 ? 0 : e.kkp();
 }
 
-double angle_from_inwards(f_vec x, f_vec u, aim_offset a)
+double angle_from_inwards(Metric const &m, f_vec x, f_vec u, aim_offset a)
 {
-    f_vec w = t_tet(aberace(a.δα, a.δβ, u, x), x);
+    f_vec w = t_tet(m, aberace(m, a.δα, a.δβ, u, x), x);
     return std::atan2(std::hypot(w[2], w[3]), -w[1]);
+}
+
+// The colour of one pixel, its frame prepared for this observer alone.
+unsigned colour(RayScene const &s, double α, double β, f_vec x, f_vec u)
+{
+    return GetColor(s, prepare_frame(s, x, u, nullptr), α, β, x, u);
 }
 
 } // namespace
 
 TEST(RayColourFlat, StaticObserverSeesTheSkyAlongStraightLinesAndBlackOnlyInTheCapture)
 {
-    use_flat_space();
+    RayScene s = preset_scene(flat, 1, 0);
     f_vec x{{0, 10, 1.2, 0.3}}, u{{1, 0, 0, 0}};
     QImage panorama = located_image(720, 360);
     std::vector<std::pair<double, double>> pixels{{0, 0}, {0.06, 0.02}, {-0.04, -0.05}};
@@ -97,10 +103,10 @@ TEST(RayColourFlat, StaticObserverSeesTheSkyAlongStraightLinesAndBlackOnlyInTheC
         bool falls_in = line.inwards && line.miss < 1.8;
         if (!falls_in && ((line.inwards && line.miss < 2.3) || line.axis_miss < 1))
             continue; // grazing the capture radius or the axis
-        b_gnd = QImage();
-        unsigned board = GetColor(α, β, x, u);
-        b_gnd = panorama;
-        unsigned sky = GetColor(α, β, x, u);
+        s.b_gnd = QImage();
+        unsigned board = colour(s, α, β, x, u);
+        s.b_gnd = panorama;
+        unsigned sky = colour(s, α, β, x, u);
         if (falls_in) {
             EXPECT_EQ(board, black);
             EXPECT_EQ(sky, black);
@@ -121,21 +127,57 @@ TEST(RayColourFlat, StaticObserverSeesTheSkyAlongStraightLinesAndBlackOnlyInTheC
     EXPECT_GT(on_board, 15);
 }
 
+// Flat space has no orbits, so the disk stands still and its texture is read
+// where the straight line pierces the equatorial plane: the inner edge (6) at
+// the texture's centre, the outer edge (12) on its inscribed circle. An opaque
+// disk over a white sky shows the texel itself.
+TEST(RayColourFlat, TheDiskTextureIsReadAtTheRadiusAndAzimuthWhereTheRayPiercesIt)
+{
+    RayScene s = preset_scene(flat, 1, 0);
+    s.kepler = true;
+    s.transp = 65535;
+    s.acr = located_image(64, 64);
+    s.b_gnd = solid_image(4, 4, 0xffffffffu);
+    ensure_disk_tables(s);
+    f_vec x{{0, 20, π / 3, 0}}, u{{1, 0, 0, 0}};
+    int seen = 0;
+    for (double α = -0.6; α <= 0.6; α += 0.1)
+        for (double β = -0.6; β <= 0.2; β += 0.1) {
+            // The straight line from the observer, and where it meets z = 0.
+            const straight_ray far = straight_line(x, α, β);
+            const double o[3] = {20 * std::sin(π / 3), 0, 20 * std::cos(π / 3)};
+            const double d[3] = {std::sin(far.θ) * std::cos(far.φ) * 1000 - o[0],
+                                 std::sin(far.θ) * std::sin(far.φ) * 1000 - o[1],
+                                 std::cos(far.θ) * 1000 - o[2]};
+            const double λ = -o[2] / d[2];
+            const double px = o[0] + λ * d[0], py = o[1] + λ * d[1];
+            const double ρ = (std::hypot(px, py) - 6) / 6, ψ = std::atan2(py, px);
+            if (!(λ > 0 && λ < 1) || ρ < 0.05 || ρ > 0.95)
+                continue;
+            SCOPED_TRACE(testing::Message() << "α=" << α << " β=" << β << " ρ=" << ρ);
+            const unsigned c = colour(s, α, β, x, u);
+            EXPECT_NEAR(located_column(c), 32 * (ρ * std::sin(ψ) + 1), 2.0);
+            EXPECT_NEAR(located_row(c), 32 * (ρ * std::cos(ψ) + 1), 2.0);
+            ++seen;
+        }
+    EXPECT_GT(seen, 10);
+}
+
 // A static observer on the equator of a Schwarzschild hole sees a picture
 // symmetric left to right; the centre column, whose rays pass exactly over
 // the poles, matches its neighbours.
 TEST(RayColourSchwarzschild, StaticObserverOnTheEquatorSeesAMirrorImageWithoutASeam)
 {
-    use_preset(schwarzschild, 1, 0);
+    const RayScene s = preset_scene(schwarzschild, 1, 0);
     f_vec x{{0, 30, π / 2, 0}};
-    f_vec u = moving_along_φ(x, 0);
+    f_vec u = moving_along_φ(s.metric, x, 0);
     int differing = 0;
     for (double β = -0.35; β < 0.4; β += 0.05)
         for (double α : {0.0, 1e-7, 0.004, 0.02, 0.1, 0.3}) {
-            unsigned const right = GetColor(α, β, x, u), left = GetColor(-α, β, x, u);
+            unsigned const right = colour(s, α, β, x, u), left = colour(s, -α, β, x, u);
             differing += right != left;
             if (α == 0.0)
-                differing += right != GetColor(1e-7, β, x, u);
+                differing += right != colour(s, 1e-7, β, x, u);
         }
     EXPECT_EQ(differing, 0);
 }
@@ -144,28 +186,29 @@ TEST(RayColourSchwarzschild, StaticObserverOnTheEquatorSeesAMirrorImageWithoutAS
 // observer receives the far sky unshifted.
 TEST(RayColourFlat, AMovingObserverSeesTheSkyAheadShiftedAndBeamed)
 {
-    use_flat_space();
-    b_gnd = solid_image(8, 8, 0xff806040);
-    f_vec x{{0, 10, π / 2, 0}}, u = moving_along_φ(x, 0.6);
-    shift = true;
-    EXPECT_EQ(GetColor(1, 0, x, u), sh_col(0xff806040, -0.5));
-    EXPECT_EQ(GetColor(1, 0, x, f_vec{{1, 0, 0, 0}}), 0xff806040u);
-    shift = false;
-    beam = true;
-    EXPECT_EQ(GetColor(1, 0, x, u), bm_col(0xff806040, 8));
+    RayScene s = preset_scene(flat, 1, 0);
+    s.b_gnd = solid_image(8, 8, 0xff806040);
+    f_vec x{{0, 10, π / 2, 0}}, u = moving_along_φ(s.metric, x, 0.6);
+    s.shift = true;
+    EXPECT_EQ(colour(s, 1, 0, x, u), sh_col(0xff806040, -0.5, false));
+    EXPECT_EQ(colour(s, 1, 0, x, f_vec{{1, 0, 0, 0}}), 0xff806040u);
+    s.shift = false;
+    s.beam = true;
+    EXPECT_EQ(colour(s, 1, 0, x, u), bm_col(0xff806040, 8));
 }
 
 TEST(AimCorrection, TheCorrectedCentreLooksStraightInwardsWhicheverWayTheObserverMoves)
 {
-    use_kerr(1, 0.8);
+    const RayScene s = preset_scene(kerr, 1, 0.8);
+    const Metric &m = s.metric;
     f_vec x = kerr_observer;
-    aim_offset none = aim_correction(x, moving_along_φ(x, 0));
+    aim_offset none = aim_correction(s, x, moving_along_φ(m, x, 0));
     EXPECT_NEAR(std::hypot(none.δα, none.δβ), 0, 1e-12);
-    for (f_vec u : {on_circular_orbit(x), f_tet(f_vec{{1, 0, 0.25, -0.35}}, x)}) {
+    for (f_vec u : {on_circular_orbit(m, x), f_tet(m, f_vec{{1, 0, 0.25, -0.35}}, x)}) {
         SCOPED_TRACE(testing::Message() << "u^θ=" << u[2] << " u^φ=" << u[3]);
-        double before = angle_from_inwards(x, u, {});
+        double before = angle_from_inwards(m, x, u, {});
         EXPECT_GT(before, 0.1);
-        EXPECT_LT(angle_from_inwards(x, u, aim_correction(x, u)), 0.1 * before);
+        EXPECT_LT(angle_from_inwards(m, x, u, aim_correction(s, x, u)), 0.1 * before);
     }
 }
 
@@ -174,32 +217,31 @@ class RayColourKerr : public testing::Test
   protected:
     void SetUp() override
     {
-        use_kerr(1, 0.8);
-        u = on_circular_orbit(x);
-        O_Speed(P[4], P[5]);
-        b_gnd = located_image(720, 360);
+        u = on_circular_orbit(s.metric, x);
+        ensure_disk_tables(s);
+        s.b_gnd = located_image(720, 360);
     }
+    RayScene s = preset_scene(kerr, 1, 0.8);
     f_vec x = kerr_observer, u;
 };
 
 TEST_F(RayColourKerr, TheDiskIsLaidOverWhatLiesBehindItWithItsTransparency)
 {
     const unsigned disk = 0xff2040c0;
-    acr = solid_image(16, 16, disk);
-    kepler = true;
-    prepare_frame(x, u);
-    aim_offset centre = aim_correction(x, u);
+    s.acr = solid_image(16, 16, disk);
+    s.kepler = true;
+    aim_offset centre = aim_correction(s, x, u);
     int over_sky = 0, over_black = 0;
     for (double β = -0.06; β <= 0.06; β += 0.004) {
         double α = centre.δα + 0.05, b = centre.δβ + β;
-        int const n = crossings(α, b, x, u);
+        int const n = crossings(s, α, b, x, u);
         if (n == 0)
             continue;
         SCOPED_TRACE(testing::Message() << "β=" << b << " crossings=" << n);
-        unsigned with_disk = GetColor(α, b, x, u);
-        acr = QImage();
-        unsigned behind = GetColor(α, b, x, u); // no texture: no disk
-        acr = solid_image(16, 16, disk);
+        unsigned with_disk = colour(s, α, b, x, u);
+        s.acr = QImage();
+        unsigned behind = colour(s, α, b, x, u); // no texture: no disk
+        s.acr = solid_image(16, 16, disk);
         unsigned expected = behind;
         for (int i = 0; i < n; ++i)
             expected = one_to_nine(expected, disk);
@@ -214,31 +256,32 @@ TEST_F(RayColourKerr, TheFartherCrossingIsLaidFirstAndTheNearerOnTop)
 {
     // Top half of the texture for the far side of the disk, bottom for the near.
     const unsigned far_side = 0xffff0000, near_side = 0xff0000ff;
-    acr = solid_image(16, 16, near_side);
+    s.acr = solid_image(16, 16, near_side);
     for (int i = 0; i < 16 * 8; ++i)
-        acr.setPixel(i % 16, i / 16, far_side);
-    kepler = true;
-    aim_offset centre = aim_correction(x, u);
+        s.acr.setPixel(i % 16, i / 16, far_side);
+    s.kepler = true;
+    aim_offset centre = aim_correction(s, x, u);
     double α = centre.δα - 0.05, β = centre.δβ + 0.02; // under the hole and round it
-    ASSERT_EQ(crossings(α, β, x, u), 2);
-    unsigned with_disk = GetColor(α, β, x, u);
-    kepler = false;
-    unsigned behind = GetColor(α, β, x, u);
+    ASSERT_EQ(crossings(s, α, β, x, u), 2);
+    unsigned with_disk = colour(s, α, β, x, u);
+    s.kepler = false;
+    unsigned behind = colour(s, α, β, x, u);
     EXPECT_EQ(with_disk, one_to_nine(one_to_nine(behind, far_side), near_side));
 }
 
 TEST_F(RayColourKerr, ManyThreadsSeeWhatOneThreadSees)
 {
-    el_ab = kepler = shift = beam = simul = true;
-    acr = located_image(64, 64);
-    prepare_frame(x, u);
+    s.el_ab = s.kepler = s.shift = s.beam = s.simul = true;
+    s.acr = located_image(64, 64);
+    const PreparedFrame prepared = prepare_frame(s, x, u, nullptr);
     auto render = [&](std::vector<unsigned> &seen) {
         for (int k = 0; k < 48; ++k)
-            seen.push_back(GetColor(-0.35 + 0.1 * (k % 8), -0.25 + 0.1 * (k / 8), x, u));
+            seen.push_back(
+                GetColor(s, prepared, -0.35 + 0.1 * (k % 8), -0.25 + 0.1 * (k / 8), x, u));
     };
     std::vector<unsigned> alone;
     render(alone);
-    EXPECT_EQ(GetColor(0, 0, x, u), black) << "the hole, aimed at";
+    EXPECT_EQ(GetColor(s, prepared, 0, 0, x, u), black) << "the hole, aimed at";
     EXPECT_LT(std::count(alone.begin(), alone.end(), black), 40) << "the sky round it";
     std::vector<std::vector<unsigned>> together(4);
     std::vector<std::thread> workers;

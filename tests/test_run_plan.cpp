@@ -44,16 +44,17 @@ TEST(RunMemory, CountsTheRunAndWhatEarlierRunsLeftBehind)
     EXPECT_EQ(frame_bytes(160, 120), 160u * 120 * 5);
     EXPECT_EQ(frame_bytes(4096, 3072) * 2400, 150'994'944'000u);
 
-    const std::size_t untouched = 5; // a 1×1 entry
-    EXPECT_EQ(store_bytes_after_run(10, 160, 120), 10 * frame_bytes(160, 120) + 2390 * untouched);
+    static MyImage store[2400]; // 1×1 entries, as at start-up
+    const std::size_t untouched = 5;
+    EXPECT_EQ(store_bytes_after_run(store, 10, 160, 120),
+              10 * frame_bytes(160, 120) + 2390 * untouched);
 
-    image[2000].dim(800, 600); // left by an earlier, longer run
-    EXPECT_EQ(store_bytes_after_run(10, 160, 120),
+    store[2000].dim(800, 600); // left by an earlier, longer run
+    EXPECT_EQ(store_bytes_after_run(store, 10, 160, 120),
               10 * frame_bytes(160, 120) + 2389 * untouched + frame_bytes(800, 600));
-    EXPECT_EQ(store_bytes_after_run(2400, 160, 120), 2400 * frame_bytes(160, 120));
-    image[2000].dim(1, 1);
+    EXPECT_EQ(store_bytes_after_run(store, 2400, 160, 120), 2400 * frame_bytes(160, 120));
 
-    const std::size_t need = store_bytes_after_run(30, 320, 240);
-    EXPECT_TRUE(run_fits(30, 320, 240, need));
-    EXPECT_FALSE(run_fits(30, 320, 240, need - 1));
+    const std::size_t need = store_bytes_after_run(store, 30, 320, 240);
+    EXPECT_TRUE(run_fits(store, 30, 320, 240, need));
+    EXPECT_FALSE(run_fits(store, 30, 320, 240, need - 1));
 }

@@ -1,5 +1,8 @@
 #include "physics/rungekuta.h"
 
+#include "expr/tensor_3.h"
+#include "physics/f_vec.h"
+
 #include <gtest/gtest.h>
 
 namespace

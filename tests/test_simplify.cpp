@@ -11,9 +11,11 @@
 namespace
 {
 
+// M, a, Q and Λ all 0: the values below are those of the coordinates alone.
 double valueOf(const QString &finished)
 {
-    return CntPfx(TrPfx(finished).code, {{0.1, 2.3, 0.7, 0.4}});
+    const double no_parameters[4] = {};
+    return CntPfx(TrPfx(finished).code, {{0.1, 2.3, 0.7, 0.4}}, no_parameters);
 }
 
 // Identities, then malformed strings: an operator short of operands stays

@@ -1,5 +1,5 @@
+#include "expr/metric.h"
 #include "render/still_image.h"
-#include "scene/scene.h"
 #include "tests/support/avi_file.h"
 #include "tests/support/picture_difference.h"
 #include "video/avi_writer.h"
@@ -135,7 +135,7 @@ class VideoExport : public ::testing::Test
         o.path = at(name);
         o.frames = int(store.size());
         o.rate = frame_rate_of(rate);
-        return export_frames(store, scene, o);
+        return export_frames(store, metric, o);
     }
     ExportResult export_mp4(const char *name, const char *rate,
                             std::function<bool(int, int)> progress = {})
@@ -146,12 +146,12 @@ class VideoExport : public ::testing::Test
         o.frames = int(store.size());
         o.rate = frame_rate_of(rate);
         o.progress = std::move(progress);
-        return export_frames(store, scene, o);
+        return export_frames(store, metric, o);
     }
     QStringList files() const { return QDir(dir.path()).entryList(QDir::Files); }
 
     QTemporaryDir dir;
-    Scene scene;
+    Metric metric;
     std::vector<MyImage> store = std::vector<MyImage>(10);
 };
 
@@ -198,7 +198,7 @@ TEST_F(VideoExport, PlayersReadTheFramesAtTheRateAskedFor)
     const auto [log, decoded] = run("ffmpeg", {"-v", "error", "-i", at("v.avi"), at("f%d.png")});
     EXPECT_TRUE(decoded && log.isEmpty()) << log.toStdString();
     EXPECT_TRUE(QFile::exists(at("f10.png")));
-    EXPECT_LT(difference(QImage(at("f1.png")), frame_picture(store[0], QSize(), scene, false)), 3);
+    EXPECT_LT(difference(QImage(at("f1.png")), frame_picture(store[0], QSize(), metric, false)), 3);
 
     // A canonical 44-byte header and a quarter second of 16-bit stereo silence.
     QByteArray wav(
@@ -220,7 +220,7 @@ TEST_F(VideoExport, PlayersReadTheFramesAtTheRateAskedFor)
     EXPECT_EQ(writer.audioChannelCount(), 2);
     EXPECT_EQ(writer.audioSampleRate(), 8000);
     for (MyImage &frame : store)
-        ASSERT_TRUE(writer.addFrame(frame_picture(frame, QSize(), scene, false), "JPG", 100));
+        ASSERT_TRUE(writer.addFrame(frame_picture(frame, QSize(), metric, false), "JPG", 100));
     ASSERT_TRUE(writer.close());
     const QString streams = probe(at("a.avi"), "stream=codec_type,codec_name,sample_rate");
     EXPECT_TRUE(streams.contains("codec_type=audio")) << streams.toStdString();
@@ -253,7 +253,7 @@ TEST_F(VideoExport, FileCutShortStaysValidWithTheFramesWrittenBefore)
     o.frames = 10;
     o.threads = 1;
     o.progress = [](int written, int) { return written < 3; };
-    const ExportResult stopped = export_frames(store, scene, o);
+    const ExportResult stopped = export_frames(store, metric, o);
     EXPECT_TRUE(stopped.cancelled);
     EXPECT_TRUE(stopped.error.isEmpty());
     EXPECT_EQ(stopped.written, 3);
@@ -299,7 +299,7 @@ TEST_F(VideoExport, Mp4PlayersReadH264TaggedBt709AtTheRateAskedFor)
     const auto [log, decoded] = run("ffmpeg", {"-v", "error", "-i", at("v.mp4"), at("f%d.png")});
     EXPECT_TRUE(decoded && log.isEmpty()) << log.toStdString();
     EXPECT_TRUE(QFile::exists(at("f10.png")));
-    EXPECT_GE(psnr(frame_picture(store[0], QSize(), scene, false), QImage(at("f1.png"))), 35);
+    EXPECT_GE(psnr(frame_picture(store[0], QSize(), metric, false), QImage(at("f1.png"))), 35);
     const QImage decoded_bars(at("f2.png"));
     for (int i = 0; i < 8; ++i) {
         const QRgb want = bars[i], got = decoded_bars.pixel(i * 20 + 10, 60);

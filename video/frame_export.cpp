@@ -51,14 +51,14 @@ QByteArray jpeg_of(QImage const &picture, int quality)
 // parallel and handed out in order, with progress and cancelling.
 struct Job {
     std::span<MyImage> store;
-    Scene const &scene;
+    Metric const &metric;
     ExportOptions const &options;
     std::vector<int> entries;
     QSize size;
     ExportResult result;
 
-    Job(std::span<MyImage> s, Scene const &sc, ExportOptions const &o)
-        : store(s), scene(sc), options(o), entries(rendered_entries(s, o.frames))
+    Job(std::span<MyImage> s, Metric const &m, ExportOptions const &o)
+        : store(s), metric(m), options(o), entries(rendered_entries(s, o.frames))
     {
         result.total = int(entries.size());
         size = !o.size.isEmpty() || entries.empty()
@@ -79,7 +79,7 @@ struct Job {
         const int threads = options.threads > 0 ? options.threads : QThread::idealThreadCount();
         const auto make = [this, &encode](int k) {
             MyImage &entry = store[std::size_t(entries[std::size_t(k)])];
-            return encode(frame_picture(entry, size, scene, options.overlay));
+            return encode(frame_picture(entry, size, metric, options.overlay));
         };
         const auto consume = [&](int k, QByteArray const &jpeg) {
             if (jpeg.isEmpty()) {
@@ -190,10 +190,10 @@ QString sequence_file_name(QString const &name, int i)
     return stem + QString::number(i) + QStringLiteral(".jpg");
 }
 
-ExportResult export_frames(std::span<MyImage> store, Scene const &scene,
+ExportResult export_frames(std::span<MyImage> store, Metric const &metric,
                            ExportOptions const &options)
 {
-    Job job(store, scene, options);
+    Job job(store, metric, options);
     if (options.path.isEmpty())
         job.result.error = tr("No file name was given.");
     else if (job.entries.empty())

@@ -9,7 +9,7 @@
 #include <functional>
 #include <span>
 
-struct Scene;
+class Metric;
 
 enum class ExportFormat {
     avi,            // one AVI file of JPEG (MJPG) frames
@@ -30,7 +30,7 @@ struct ExportOptions {
     // exported frame.
     QSize size;
     // The observer's coordinates in the corner of every frame, the speed
-    // measured in the scene's metric.
+    // measured in the metric.
     bool overlay = false;
     // Of each JPEG; for MP4, of the whole stream (Mp4Writer::constant_rate_factor).
     int quality = 100;
@@ -60,7 +60,8 @@ QString sequence_file_name(QString const &name, int i);
 // file holding the frames written before; one that cannot be finished is
 // removed. An MP4 stopped is finished with the frames written before; one
 // that fails to write is removed and never takes its name. Nothing is written
-// when there is no rendered frame, no name or no valid frame rate. Runs on the calling thread,
-// encoding on worker threads; nothing may render into the store or change the scene meanwhile.
-ExportResult export_frames(std::span<MyImage> store, Scene const &scene,
+// when there is no rendered frame, no name or no valid frame rate. Runs on
+// the calling thread, encoding on worker threads; nothing may render into the
+// store or change the metric meanwhile.
+ExportResult export_frames(std::span<MyImage> store, Metric const &metric,
                            ExportOptions const &options);

@@ -2,7 +2,8 @@
 #include "app/mainwindow.h"
 #include "render/frame_buffer.h"
 #include "render/still_image.h"
-#include "scene/state.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "tests/gui/support/widgets.h"
 #include "tests/support/avi_file.h"
 #include "tests/support/picture_difference.h"
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QLabel>
+#include <QRadioButton>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -98,7 +100,7 @@ class Export : public ::testing::Test
 // frame the slider stands on.
 TEST_F(Export, AfterARunEveryFrameIsExportedWithItsCaption)
 {
-    use_flat_space();
+    child<QRadioButton>(window, "radButn1")->click();
     child<QComboBox>(window, "cBox_precise")->setCurrentText("0.100");
     child<QComboBox>(window, "cBox_res")->setCurrentIndex(0);
     child<QCheckBox>(window, "checkBox_sour")->setChecked(true);
@@ -106,8 +108,8 @@ TEST_F(Export, AfterARunEveryFrameIsExportedWithItsCaption)
     ASSERT_EQ(image[1].width(), 160);
     std::vector<QImage> rendered, bare;
     for (int i = 0; i < 2; ++i) {
-        rendered.push_back(frame_picture(image[i], QSize(), the_scene, true));
-        bare.push_back(frame_picture(image[i], QSize(), the_scene, false));
+        rendered.push_back(frame_picture(image[i], QSize(), the_scene.metric, true));
+        bare.push_back(frame_picture(image[i], QSize(), the_scene.metric, false));
     }
 
     child<QComboBox>(window, "comboBox_FrameRate")->setCurrentText("12.5");
@@ -149,7 +151,7 @@ TEST_F(Export, UnrenderedEntriesAreSkippedAndOtherSizesScaled)
     EXPECT_FALSE(QFile::exists(at("s1.jpg")));
     const QImage scaled(at("s2.jpg"));
     EXPECT_EQ(scaled.size(), QSize(16, 12));
-    EXPECT_LT(difference(scaled, frame_picture(image[2], QSize(16, 12), the_scene, false)), 3);
+    EXPECT_LT(difference(scaled, frame_picture(image[2], QSize(16, 12), the_scene.metric, false)), 3);
 
     save_video(0, at("s.avi"));
     const AviFile avi(at("s.avi"));
@@ -224,7 +226,7 @@ TEST_F(Export, FailuresAreToldInTheWindow)
 // pixels but the black sphere the rays stop at.
 TEST_F(Export, LoadedPanoramaIsTheSkyOfTheNextFrame)
 {
-    use_flat_space();
+    child<QRadioButton>(window, "radButn1")->click();
     const unsigned sky = 0xff3366ccu;
     ASSERT_TRUE(solid_image(8, 4, sky).save(at("sky.png")));
     answers->panorama = at("sky.png");

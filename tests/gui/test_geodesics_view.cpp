@@ -1,7 +1,8 @@
 #include "physics/frames.h"
 #include "physics/geodesic.h"
 #include "physics/orbits.h"
-#include "scene/state.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "tests/gui/support/window_test.h"
 
 #include <QDoubleSpinBox>

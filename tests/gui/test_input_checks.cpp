@@ -1,5 +1,6 @@
 #include "expr/presets.h"
-#include "scene/state.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "tests/gui/support/window_test.h"
 
 #include <QElapsedTimer>

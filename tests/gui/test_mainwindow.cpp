@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
-#include "scene/state.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "tests/gui/support/widgets.h"
 
 // The form header brings the widget classes of the window.

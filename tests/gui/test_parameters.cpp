@@ -1,4 +1,5 @@
-#include "scene/state.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "tests/gui/support/window_test.h"
 
 #include <QApplication>

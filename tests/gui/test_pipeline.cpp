@@ -1,6 +1,7 @@
 #include "app/pipeline.h"
 #include "physics/orbits.h"
-#include "scene/state.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "tests/gui/support/window_test.h"
 
 #include <QDoubleSpinBox>

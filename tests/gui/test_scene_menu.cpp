@@ -1,6 +1,7 @@
 #include "app/file_dialogs.h"
 #include "app/mainwindow.h"
 #include "app/pipeline.h"
+#include "app/state.h"
 #include "render/frame_buffer.h"
 #include "scene/scene_file.h"
 #include "tests/gui/support/widgets.h"

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "expr/presets.h"
-#include "scene/state.h"
 
 #include <QString>
 
@@ -16,18 +15,13 @@ inline f_vec at(double r, double θ, double φ = 0)
 }
 
 // The tests' units: M = 1, Λ = 0, and the preset's own a and Q.
-inline void loadPreset(int index)
+inline Metric preset(int index)
 {
-    P[0] = 1.0;
-    P[3] = 0.0;
-    compilePreset(index);
+    return preset_metric(index, 1.0, 0.0);
 }
 
-inline void loadMetric(const QString (&texts)[16], double a, double Q)
+inline Metric metric_of(const QString (&texts)[16], double a, double Q)
 {
-    compileMetricTexts(texts);
-    P[0] = 1.0;
-    P[1] = a;
-    P[2] = Q;
-    P[3] = 0.0;
+    const double params[4] = {1.0, a, Q, 0.0};
+    return Metric::compile(texts, params);
 }

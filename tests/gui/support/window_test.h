@@ -1,7 +1,8 @@
 #pragma once
 
 #include "app/mainwindow.h"
-#include "scene/state.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "tests/gui/support/widgets.h"
 
 #include <QLineEdit>

@@ -1,9 +1,11 @@
-#include "scene/state.h"
+#include "app/state.h"
 
 Scene the_scene;
-
-std::atomic<bool> stop{false};
+RenderControl the_control;
+MyImage image[2400];
 int frame;
+
+const cmp_expr (&t)[33] = the_scene.metric.records();
 
 void inicialize()
 {

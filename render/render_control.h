@@ -1,0 +1,15 @@
+#pragma once
+
+#include "render/frame_buffer.h"
+
+#include <atomic>
+
+// What steers one render from outside: its cancel flag, raised on any thread
+// at any moment and polled by the dispatcher and by every ray, and the count
+// of its pixel tasks queued or running, which throttles the dispatcher. Each
+// render has its own, so renders in one process neither cancel nor throttle
+// each other.
+struct RenderControl {
+    std::atomic<bool> stop{false};
+    Counter tasks;
+};

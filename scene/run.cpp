@@ -1,0 +1,27 @@
+#include "scene/run.h"
+
+#include "physics/ray_colour.h"
+#include "physics/ray_scene.h"
+
+#include <numbers>
+
+Run::Run(RayScene const &scene, Observer const &start, double rounds, int frames, int zoom,
+         std::atomic<bool> const *cancel)
+    : start_(start), frames_(frames), z_(std::numbers::pi / 2 / zoom)
+{
+    trace_run_path(scene, start, rounds, path_, cancel);
+}
+
+long long render_frame(RayScene const &scene, Observer const &o, double z, MyImage &target, int w,
+                       int h, RenderControl &control, RenderHooks hooks, int threads)
+{
+    // A cancelled frame dispatches nothing, so it needs no aim.
+    PreparedFrame prepared;
+    if (!control.stop)
+        prepared = prepare_frame(scene, o.x, o.v, &control.stop);
+    FrameEngine engine(scene, prepared, control);
+    if (threads > 0)
+        engine.set_thread_count(threads);
+    engine.set_hooks(std::move(hooks));
+    return engine.render(target, o.x, o.v, w, h, z);
+}

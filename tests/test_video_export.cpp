@@ -1,6 +1,7 @@
 #include "expr/metric.h"
 #include "render/still_image.h"
 #include "tests/support/avi_file.h"
+#include "tests/support/ffprobe.h"
 #include "tests/support/picture_difference.h"
 #include "video/avi_writer.h"
 #include "video/frame_export.h"
@@ -65,13 +66,6 @@ std::pair<QString, bool> run(QString const &program, QStringList const &argument
         output.append(buffer, qsizetype(n));
     const int status = pclose(pipe);
     return {QString::fromUtf8(output), WIFEXITED(status) && WEXITSTATUS(status) == 0};
-}
-
-QString probe(QString const &path, QString const &entries)
-{
-    return run("ffprobe", {"-v", "error", "-count_frames", "-show_entries", entries, "-of",
-                           "default=noprint_wrappers=1", path})
-        .first;
 }
 
 // Frame 0 as eight colour bars (white, yellow, cyan, green, magenta, red,
@@ -186,8 +180,8 @@ TEST_F(VideoExport, PlayersReadTheFramesAtTheRateAskedFor)
         EXPECT_EQ(r.written, 10);
         EXPECT_TRUE(r.error.isEmpty()) << r.error.toStdString();
         const QString streams =
-            probe(at("v.avi"), "stream=codec_type,codec_name,width,height,r_frame_rate,"
-                               "nb_read_frames");
+            probe_streams(at("v.avi"), "stream=codec_type,codec_name,width,height,r_frame_rate,"
+                                       "nb_read_frames");
         for (QString line : {"codec_type=video", "codec_name=mjpeg", "width=160", "height=120",
                              "nb_read_frames=10"})
             EXPECT_TRUE(streams.contains(line)) << streams.toStdString();
@@ -222,7 +216,7 @@ TEST_F(VideoExport, PlayersReadTheFramesAtTheRateAskedFor)
     for (MyImage &frame : store)
         ASSERT_TRUE(writer.addFrame(frame_picture(frame, QSize(), metric, false), "JPG", 100));
     ASSERT_TRUE(writer.close());
-    const QString streams = probe(at("a.avi"), "stream=codec_type,codec_name,sample_rate");
+    const QString streams = probe_streams(at("a.avi"), "stream=codec_type,codec_name,sample_rate");
     EXPECT_TRUE(streams.contains("codec_type=audio")) << streams.toStdString();
     EXPECT_TRUE(streams.contains("sample_rate=8000")) << streams.toStdString();
 }
@@ -282,9 +276,9 @@ TEST_F(VideoExport, Mp4PlayersReadH264TaggedBt709AtTheRateAskedFor)
         EXPECT_EQ(r.written, 10);
         EXPECT_TRUE(r.error.isEmpty()) << r.error.toStdString();
         const QString streams =
-            probe(at("v.mp4"), "stream=codec_name,pix_fmt,width,height,r_frame_rate,"
-                               "nb_read_frames,color_range,color_space,color_transfer,"
-                               "color_primaries");
+            probe_streams(at("v.mp4"), "stream=codec_name,pix_fmt,width,height,r_frame_rate,"
+                                       "nb_read_frames,color_range,color_space,color_transfer,"
+                                       "color_primaries");
         for (QString line : {"codec_name=h264", "pix_fmt=yuv420p", "width=160", "height=120",
                              "nb_read_frames=10", "color_range=tv", "color_space=bt709",
                              "color_transfer=bt709", "color_primaries=bt709"})
@@ -319,8 +313,9 @@ TEST_F(VideoExport, Mp4OddSizesStopsAndFullDisks)
     const ExportResult odd = export_mp4("odd.mp4", "10");
     EXPECT_EQ(odd.written, 10) << odd.error.toStdString();
     if (!QStandardPaths::findExecutable("ffprobe").isEmpty()) {
-        EXPECT_TRUE(probe(at("odd.mp4"), "stream=width,height").contains("width=162\nheight=122"))
-            << probe(at("odd.mp4"), "stream=width,height").toStdString();
+        EXPECT_TRUE(
+            probe_streams(at("odd.mp4"), "stream=width,height").contains("width=162\nheight=122"))
+            << probe_streams(at("odd.mp4"), "stream=width,height").toStdString();
     }
 
     const ExportResult stopped =
@@ -329,7 +324,7 @@ TEST_F(VideoExport, Mp4OddSizesStopsAndFullDisks)
     EXPECT_TRUE(stopped.error.isEmpty()) << stopped.error.toStdString();
     EXPECT_EQ(stopped.written, 3);
     if (!QStandardPaths::findExecutable("ffprobe").isEmpty()) {
-        EXPECT_TRUE(probe(at("stopped.mp4"), "stream=nb_read_frames").contains("=3"));
+        EXPECT_TRUE(probe_streams(at("stopped.mp4"), "stream=nb_read_frames").contains("=3"));
     }
 
     fill_store(store, 640, 480);

@@ -1,10 +1,10 @@
 #include "app/mainwindow.h"
 
 #include "app/observer_fields.h"
-#include "physics/geodesic.h"
-#include "physics/orbits.h"
 #include "app/shared.h"
 #include "app/state.h"
+#include "physics/geodesic.h"
+#include "physics/orbits.h"
 #include "ui_mainwindow.h"
 
 #include <QPainter>

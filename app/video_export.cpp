@@ -1,8 +1,9 @@
+#include "app/compute.h"
 #include "app/mainwindow.h"
 
-#include "render/frame_buffer.h"
 #include "app/shared.h"
 #include "app/state.h"
+#include "render/frame_buffer.h"
 #include "ui_mainwindow.h"
 #include "video/frame_export.h"
 
@@ -23,7 +24,7 @@ class ExportBusy
         stop = false;
         set_enabled(false);
         ui_.tabWidget->setCurrentWidget(ui_.tab_compute);
-        ui_.progressBar->setValue(0);
+        show_progress(ui_, 0);
     }
     ~ExportBusy()
     {
@@ -64,7 +65,7 @@ void MainWindow::on_saveVideoButton_clicked()
     options.rate = frame_rate_of(ui->comboBox_FrameRate->currentText());
     options.overlay = sour;
     options.progress = [this](int written, int total) {
-        ui->progressBar->setValue(total > 0 ? 100 * written / total : 100);
+        show_progress(*ui, total > 0 ? double(written) / total : 1.0);
         QCoreApplication::processEvents();
         return !stop;
     };
@@ -74,6 +75,6 @@ void MainWindow::on_saveVideoButton_clicked()
         ExportBusy busy(*ui);
         result = export_frames(image, the_scene.metric, options);
     }
-    if (!result.error.isEmpty())
+    if (!result.error.isEmpty() && !closing)
         warn(result.error);
 }

@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include "scene/scene_file.h"
+#include "scene/value_ranges.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -157,14 +158,18 @@ void add_options(QCommandLineParser &parser)
          "A-B"},
         {"orbital", "Start with the proposed circular-orbit speed (same as --speed orbital)."},
         {"threads", "Worker threads (default: one per processor).", "N"},
-        {"fps", "Frames per second of a video output, e.g. 12.5 (default 25).", "RATE"},
+        {"fps", "Frames per second of a video output (default: the scene's, else 25; 0.1 to 1000).",
+         "RATE"},
         {"quiet", "No progress on standard error."},
     });
     for (Override const &o : overrides) {
         QStringList names{QString::fromUtf8(o.option)};
         if (o.alias)
             names.prepend(QString::fromUtf8(o.alias));
-        parser.addOption({names, QString::fromUtf8(o.help), QString::fromUtf8(o.value_name)});
+        QString help = QString::fromUtf8(o.help);
+        if (ValueRange const *range = value_range(QString::fromUtf8(o.key)))
+            help += QStringLiteral(" Valid: %1.").arg(QString::fromUtf8(range->reads));
+        parser.addOption({names, help, QString::fromUtf8(o.value_name)});
     }
 }
 
@@ -239,6 +244,10 @@ QString job_from(QCommandLineParser const &parser, Job &job)
         job.rate = frame_rate_of(parser.value("fps"));
         if (!job.rate.valid())
             return option_error("fps", QStringLiteral("must be a positive number"));
+        if (QString e = range_problem(QStringLiteral("fps"), job.rate.fps()); !e.isEmpty())
+            return option_error("fps", e);
+    } else if (job.settings.fps) {
+        job.rate = frame_rate_of(field_text(*job.settings.fps));
     }
     job.quiet = parser.isSet("quiet");
     return {};

@@ -1,6 +1,8 @@
 #include "scene/scene_file.h"
 
 #include "expr/formula_check.h"
+#include "scene/value_ranges.h"
+#include "video/frame_rate.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -8,6 +10,7 @@
 
 #include <cmath>
 #include <functional>
+#include <iterator>
 #include <map>
 
 const char *const metric_keys[16] = {"tt", "tr", "te", "tf", "rt", "rr", "re", "rf",
@@ -33,33 +36,15 @@ QString must(QString const &key, QString const &what)
     return QStringLiteral("%1 must be %2").arg(quoted(key), what);
 }
 
-Reader number(const char *key, double SceneSettings::*field, double lo, double hi,
-              QString const &range)
+// A number inside the key's range, or any finite number for a key without one.
+Reader number(const char *key, double SceneSettings::*field)
 {
     return [=](QJsonValue const &v, SceneSettings &s) -> QString {
         if (!v.isDouble())
             return must(key, QStringLiteral("a number"));
         const double x = v.toDouble();
-        if (!(x >= lo && x <= hi))
-            return must(key, range);
-        s.*field = x;
-        return {};
-    };
-}
-
-Reader finite(const char *key, double SceneSettings::*field)
-{
-    return number(key, field, -HUGE_VAL, HUGE_VAL, QStringLiteral("finite"));
-}
-
-Reader positive(const char *key, double SceneSettings::*field)
-{
-    return [=](QJsonValue const &v, SceneSettings &s) -> QString {
-        if (!v.isDouble())
-            return must(key, QStringLiteral("a number"));
-        const double x = v.toDouble();
-        if (!(x > 0 && std::isfinite(x)))
-            return must(key, QStringLiteral("a positive number"));
+        if (QString e = range_problem(QString::fromUtf8(key), x); !e.isEmpty())
+            return quoted(key) + u' ' + e;
         s.*field = x;
         return {};
     };
@@ -75,9 +60,9 @@ Reader flag(const char *key, bool SceneSettings::*field)
     };
 }
 
-// A number or the word "orbital" for the value the program proposes.
-Reader or_orbital(const char *key, std::optional<double> SceneSettings::*field, double lo,
-                  double hi, QString const &range)
+// A number inside the key's range or the word "orbital" for the value the
+// program proposes.
+Reader or_orbital(const char *key, std::optional<double> SceneSettings::*field)
 {
     return [=](QJsonValue const &v, SceneSettings &s) -> QString {
         if (v.isString() && v.toString() == QLatin1String("orbital")) {
@@ -87,11 +72,25 @@ Reader or_orbital(const char *key, std::optional<double> SceneSettings::*field, 
         if (!v.isDouble())
             return must(key, QStringLiteral("a number or \"orbital\""));
         const double x = v.toDouble();
-        if (!(x >= lo && x <= hi))
-            return must(key, range);
+        if (QString e = range_problem(QString::fromUtf8(key), x); !e.isEmpty())
+            return quoted(key) + u' ' + e;
         s.*field = x;
         return {};
     };
+}
+
+// Frames per second that a video's header can hold.
+QString read_fps(QJsonValue const &v, SceneSettings &s)
+{
+    if (!v.isDouble())
+        return must(QStringLiteral("fps"), QStringLiteral("a number"));
+    const double x = v.toDouble();
+    if (QString e = range_problem(QStringLiteral("fps"), x); !e.isEmpty())
+        return quoted(QStringLiteral("fps")) + u' ' + e;
+    if (!frame_rate_of(field_text(x)).valid())
+        return must(QStringLiteral("fps"), QStringLiteral("a number with at most six decimals"));
+    s.fps = x;
+    return {};
 }
 
 // One of a list of words, stored as its index.
@@ -185,26 +184,22 @@ const std::map<QString, Reader> &readers()
     static const std::map<QString, Reader> table = {
         {"preset", word("preset", &SceneSettings::preset, words(preset_keys, 5))},
         {"metric", read_metric},
-        {"M", finite("M", &SceneSettings::M)},
-        {"a", finite("a", &SceneSettings::a)},
-        {"Q", finite("Q", &SceneSettings::Q)},
-        {"lambda", finite("lambda", &SceneSettings::Λ)},
+        {"M", number("M", &SceneSettings::M)},
+        {"a", number("a", &SceneSettings::a)},
+        {"Q", number("Q", &SceneSettings::Q)},
+        {"lambda", number("lambda", &SceneSettings::Λ)},
         {"disk", flag("disk", &SceneSettings::disk)},
-        {"disk inner", or_orbital("disk inner", &SceneSettings::inner, 0, HUGE_VAL,
-                                  QStringLiteral("a finite number from 0 up"))},
-        {"disk outer", number("disk outer", &SceneSettings::outer, 0, HUGE_VAL,
-                              QStringLiteral("a finite number from 0 up"))},
+        {"disk inner", or_orbital("disk inner", &SceneSettings::inner)},
+        {"disk outer", number("disk outer", &SceneSettings::outer)},
         {"transparency",
          word("transparency", &SceneSettings::transparency, words(transparency_names, 5))},
-        {"accuracy", positive("accuracy", &SceneSettings::accuracy)},
+        {"accuracy", number("accuracy", &SceneSettings::accuracy)},
         {"accurate integration", flag("accurate integration", &SceneSettings::accurate)},
-        {"r", positive("r", &SceneSettings::r)},
-        {"theta", finite("theta", &SceneSettings::θ)},
-        {"phi", finite("phi", &SceneSettings::φ)},
-        {"speed", or_orbital("speed", &SceneSettings::v, -0.999999, 0.999999,
-                             QStringLiteral("from -0.999999 to 0.999999"))},
-        {"rounds",
-         number("rounds", &SceneSettings::rounds, 0.1, 10, QStringLiteral("from 0.1 to 10"))},
+        {"r", number("r", &SceneSettings::r)},
+        {"theta", number("theta", &SceneSettings::θ)},
+        {"phi", number("phi", &SceneSettings::φ)},
+        {"speed", or_orbital("speed", &SceneSettings::v)},
+        {"rounds", number("rounds", &SceneSettings::rounds)},
         {"shift", flag("shift", &SceneSettings::shift)},
         {"beaming", flag("beaming", &SceneSettings::beaming)},
         {"aberration", flag("aberration", &SceneSettings::aberration)},
@@ -225,6 +220,9 @@ const std::map<QString, Reader> &readers()
         {"frames", integer("frames", &SceneSettings::frames, 1, most_frames)},
         {"animation", flag("animation", &SceneSettings::animation)},
         {"panorama", read_panorama},
+        {"fps", read_fps},
+        {"video format", word("video format", &SceneSettings::video_format,
+                              words(video_format_names, int(std::size(video_format_names))))},
     };
     return table;
 }
@@ -308,6 +306,9 @@ QByteArray write_scene(SceneSettings const &s)
         {"frames", s.frames},
         {"animation", s.animation},
         {"panorama", s.panorama},
+        {"video format", QString::fromUtf8(video_format_names[s.video_format])},
     };
+    if (s.fps)
+        root.insert(QLatin1String("fps"), *s.fps);
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }

@@ -135,8 +135,8 @@ TEST(OrbitSpeed, MatchesTheNonRotatingFrameClosedFormNearAndFar)
         << "inside the photon orbit only light";
 }
 
-// The limit where circular orbits stop being stable, within the search's
-// 20 halvings.
+// The limit where circular orbits stop being stable, rounded to the
+// resolution of the search's 20 halvings (1e-4 here): Schwarzschild's 6 exactly.
 TEST(StableOrbits, MatchTheClosedFormsWithAndWithoutHorizon)
 {
     for (auto [preset, a, Q] :
@@ -146,10 +146,12 @@ TEST(StableOrbits, MatchTheClosedFormsWithAndWithoutHorizon)
         for (int n : {1, -1}) {
             double const want = Q ? reissner_nordstrom_isco(Q) : kerr_isco(a, n);
             double const found = lim_stab_orb(m, h, n);
-            EXPECT_LE(found, want) << preset << " " << n;
-            EXPECT_NEAR(found, want, 4e-5 * want) << preset << " " << n;
+            EXPECT_NEAR(found, want, 1e-4) << preset << " " << n;
+            EXPECT_EQ(found, std::round(found * 1e4) / 1e4) << preset << " " << n;
         }
     }
+    const Metric schwarzschild_hole = use(schwarzschild, 0, 0);
+    EXPECT_EQ(lim_stab_orb(schwarzschild_hole, horizons_of(schwarzschild_hole), 1), 6.0);
 }
 
 // Over-charged (every circular orbit outside the repulsive core r = Q²/M is

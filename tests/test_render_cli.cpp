@@ -152,6 +152,13 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
         {{"--scene", "bad.json", "-o", "a.png"}, 2, "metric.rr"},
         {{"--panorama", "missing.png", "--size", "16x12", "-o", "a.png"}, 2, "missing.png"},
         {{"--size", "16x12", "-o", "no/such/dir/a.png"}, 1, "cannot write"},
+        // Values from which no frame can be rendered.
+        {{"-r", "1", "--size", "16x12", "-o", "a.png"}, 2, "r = 1 is inside r = 1.60"},
+        {{"-r", "1e308", "-o", "a.png"}, 2, "must be from 0.001 to 1000"},
+        {{"--theta", "200", "-o", "a.png"}, 2, "--theta must be from 0 to 180 degrees"},
+        {{"--accuracy", "1e-9", "-o", "a.png"}, 2, "--accuracy must be from 0.001 to 0.2"},
+        {{"--disk-inner", "1e308", "-o", "a.png"}, 2, "--disk-inner must be from 0 to 1e6"},
+        {{"--fps", "5000", "--frames", "2", "-o", "a.avi"}, 2, "--fps"},
     };
     for (auto const &c : cases) {
         const Outcome r = render(c.args, dir.path());
@@ -334,6 +341,16 @@ TEST(RenderCli, WritesVideosThatAPlayerReads)
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
               (QStringList{"link.avi", "link.mp4", "movie.avi", "movie.mp4"}));
+
+    put(dir.filePath("slow.json"), R"({"version": 1, "fps": 5})");
+    ASSERT_EQ(render({"--quiet", "--scene", "slow.json", "--frames", "2", "--size", "16x12", "-o",
+                      "slow.avi"},
+                     dir.path())
+                  .code,
+              0);
+    EXPECT_EQ(probe_streams(dir.filePath("slow.avi"), "stream=avg_frame_rate"),
+              "avg_frame_rate=5/1\n")
+        << "the scene's rate";
 }
 
 // The manual page lists exactly the options --help lists, each one that

@@ -163,8 +163,9 @@ TEST(FrameRate, DecimalTextsBecomeFractionsInLowestTerms)
         EXPECT_EQ(r.valid() ? r.rate : 0, c.rate) << c.text;
         EXPECT_EQ(r.valid() ? r.scale : 1, c.scale) << c.text;
     }
-    EXPECT_EQ(sequence_file_name("/a/clip.jpg", 7), "/a/clip7.jpg");
-    EXPECT_EQ(sequence_file_name("ab", 0), "ab0.jpg");
+    EXPECT_EQ(sequence_file_name("/a/clip.jpg", 7, 10), "/a/clip07.jpg") << "sorts beyond 10";
+    EXPECT_EQ(sequence_file_name("/a/clip.jpg", 7, 9), "/a/clip7.jpg");
+    EXPECT_EQ(sequence_file_name("ab", 0, 1200), "ab0000.jpg");
 }
 
 // Real readers: one MJPG stream of every frame at the rate asked for, each

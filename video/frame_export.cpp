@@ -168,7 +168,7 @@ void export_mp4(Job &job)
 void export_sequence(Job &job)
 {
     job.run([&](int entry, QByteArray const &jpeg) {
-        QFile file(sequence_file_name(job.options.path, entry));
+        QFile file(sequence_file_name(job.options.path, entry, job.options.frames));
         if (file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size() && file.flush())
             return true;
         const QString why = file.errorString();
@@ -184,10 +184,11 @@ void export_sequence(Job &job)
 
 } // namespace
 
-QString sequence_file_name(QString const &name, int i)
+QString sequence_file_name(QString const &name, int i, int count)
 {
     const QString stem = name.size() < 4 ? name : name.chopped(4);
-    return stem + QString::number(i) + QStringLiteral(".jpg");
+    const int width = int(QString::number(count).size());
+    return stem + QStringLiteral("%1").arg(i, width, 10, QLatin1Char('0')) + QStringLiteral(".jpg");
 }
 
 ExportResult export_frames(std::span<MyImage> store, Metric const &metric,

@@ -13,7 +13,7 @@ class Metric;
 
 enum class ExportFormat {
     avi,            // one AVI file of JPEG (MJPG) frames
-    image_sequence, // numbered JPG files: hole.jpg gives hole0.jpg, hole1.jpg, …
+    image_sequence, // numbered JPG files: hole.jpg gives hole00.jpg, hole01.jpg, … for 10 frames
     mp4             // one MP4 file of H.264 video (see Mp4Writer)
 };
 
@@ -51,9 +51,10 @@ struct ExportResult {
     QString error;
 };
 
-// The name of frame i of an image sequence: `name` without its last four
-// characters (whole when shorter), then i, then ".jpg".
-QString sequence_file_name(QString const &name, int i);
+// The name of frame i of an image sequence of `count` frames: `name` without
+// its last four characters (whole when shorter), then i padded with zeros to
+// the width of `count`, so that the names sort in frame order, then ".jpg".
+QString sequence_file_name(QString const &name, int i, int count);
 
 // Writes the rendered entries among the first `options.frames` of `store` in
 // order. An AVI cut short (a full disk, a stop) is still finished as a valid

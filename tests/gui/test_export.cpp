@@ -19,9 +19,13 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
+
+#include <sys/resource.h>
 
 namespace
 {
@@ -147,7 +151,7 @@ TEST_F(Export, UnrenderedEntriesAreSkippedAndOtherSizesScaled)
     fill(image[0], 16, 12, 0xff2060a0u);
     fill(image[2], 40, 30, 0xffa06020u);
     save_video(1, at("s.jpg"));
-    EXPECT_TRUE(QFile::exists(at("s0.jpg")));
+    EXPECT_TRUE(QFile::exists(at("s0.jpg"))) << "three frames: one digit";
     EXPECT_FALSE(QFile::exists(at("s1.jpg")));
     const QImage scaled(at("s2.jpg"));
     EXPECT_EQ(scaled.size(), QSize(16, 12));
@@ -220,6 +224,46 @@ TEST_F(Export, FailuresAreToldInTheWindow)
     const QStringList unreadable = shown_warnings(window);
     ASSERT_EQ(unreadable.size(), 1);
     EXPECT_TRUE(unreadable[0].contains("sky.png"));
+}
+
+// A disk that fills up (here a limit on the size of any file the process
+// writes) while Save Image replaces a picture leaves the old one whole and no
+// temporary file, and the warning names the system's reason.
+TEST_F(Export, SaveImageOnAFullDiskKeepsTheOldFileAndTellsWhy)
+{
+    fill(image[0], 64, 48, 0xff2060a0u);
+    QImage old(16, 16, QImage::Format_RGB32);
+    old.fill(0xff00ff00u);
+    ASSERT_TRUE(old.save(at("hole.png")));
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit small{60, saved.rlim_max}; // bytes: less than the new picture needs
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    save_image(at("hole.png"));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
+
+    EXPECT_EQ(QImage(at("hole.png")).convertToFormat(QImage::Format_RGB32), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"hole.png"});
+    const QStringList told = shown_warnings(window);
+    EXPECT_TRUE(told.size() == 1 && told[0].contains("hole.png: File too large"))
+        << told.join(';').toStdString();
+}
+
+// Closing the window while frames are written ends the export as Stop does:
+// a valid AVI file holding the frames written so far, and no box.
+TEST_F(Export, ClosingDuringAnExportLeavesAValidShorterFile)
+{
+    choose_frames(window, "60");
+    for (int i = 0; i < 60; ++i)
+        fill(image[i], 320, 240, 0xff2060a0u + unsigned(i));
+    QTimer::singleShot(0, &window, &QWidget::close);
+    save_video(0, at("closed.avi"));
+    const AviFile avi(at("closed.avi"));
+    EXPECT_LT(avi.frames(), 60u);
+    EXPECT_EQ(avi.size(), QSize(320, 240));
+    EXPECT_TRUE(shown_warnings(window).isEmpty());
 }
 
 // A one-colour panorama colours every ray that escapes: in flat space all

@@ -53,7 +53,9 @@ TEST(StartUp, CompilesKerrOnceAndFillsTheCharacteristics)
 
 using Pipeline = WindowTest;
 
-TEST_F(Pipeline, FlatPresetShowsAndUsesTheFlatCaptureRadius)
+// Flat space shows neither horizon nor orbit, proposes rest, and still ends
+// paths at the capture radius around the centre.
+TEST_F(Pipeline, FlatPresetShowsNoHorizonAndUsesTheFlatCaptureRadius)
 {
     confirm(field("lineEdit_v"), "0.3");
     const long before = pipeline_runs();
@@ -62,11 +64,13 @@ TEST_F(Pipeline, FlatPresetShowsAndUsesTheFlatCaptureRadius)
 
     EXPECT_TRUE(mink);
     EXPECT_EQ(VneH(), 2.0) << "not the Kerr horizon of the previous metric";
-    EXPECT_EQ(field("lineEdit_VneH")->text(), "2");
-    for (const char *empty : {"lineEdit_RSO", "lineEdit_LSO", "lineEdit_inK"})
-        EXPECT_TRUE(field(empty)->text().isEmpty()) << empty;
+    for (const char *name : {"lineEdit_VneH", "lineEdit_VniH"})
+        EXPECT_EQ(field(name)->text(), "no horizon") << name;
+    for (const char *name : {"lineEdit_RSO", "lineEdit_LSO"})
+        EXPECT_EQ(field(name)->text(), "no stable orbit") << name;
+    EXPECT_TRUE(field("lineEdit_inK")->text().isEmpty());
     EXPECT_EQ(P[4], 1.0);
-    EXPECT_EQ(field("lineEdit_v")->text(), "0.300000") << "no velocity proposal in flat space";
+    EXPECT_EQ(field("lineEdit_v")->text(), "0.000000") << "rest, not Kerr's orbital speed";
 }
 
 TEST_F(Pipeline, OnlyTheUpperTriangleShapesTheMetric)

@@ -12,19 +12,16 @@ namespace
 constexpr double not_a_number = NAN;
 } // namespace
 
-TEST(Checkerboard, EighteenSquaresPerRadianAndNaNIsDark)
+// Azimuth runs right to left, the polar angle wraps to the bottom, and for
+// sizes where one ulp below π (or 2π) times the size rounds up onto the size
+// the index still stays inside. Without a picture: eighteen checkerboard
+// squares per radian, NaN dark.
+TEST(Sky, PanoramaAnglesWrapAndIndicesStayInsideCheckerboardWithout)
 {
     EXPECT_EQ(checker_colour(π / 4, 0), sky_dark);   // sin(4.5π) > 0
     EXPECT_EQ(checker_colour(π / 12, 0), sky_light); // sin(1.5π) < 0
     EXPECT_EQ(checker_colour(π / 12, π / 18), sky_dark);
-    EXPECT_EQ(checker_colour(not_a_number, 0), sky_dark);
-}
-
-// Azimuth runs right to left, the polar angle wraps to the bottom, and for
-// sizes where one ulp below π (or 2π) times the size rounds up onto the size
-// the index still stays inside.
-TEST(Panorama, AnglesWrapAndIndicesStayInside)
-{
+    EXPECT_EQ(sky_colour(QImage(), not_a_number, 0), sky_dark);
     QImage img = located_image(200, 100);
     unsigned c = panorama_colour(img, -0.1, 0.1);
     EXPECT_EQ(located_row(c), int(100 * (π - 0.1) / π));
@@ -52,10 +49,7 @@ TEST(DiskTexture, InnerEdgeAtTheCentreOuterEdgeClampedInsideNothingWithoutATextu
     EXPECT_EQ(located_row(c), 31);
     EXPECT_FALSE(disk_texel(QImage(), 0.5, 1, c));
     EXPECT_FALSE(disk_texel(img, 0.5, not_a_number, c));
-}
-
-TEST(TableSlot, EvenCellsClampedAtBothEnds)
-{
+    // The speed tables: even cells, clamped at both ends.
     EXPECT_EQ(table_slot(0.5, 64), 32);
     EXPECT_EQ(table_slot(1.0, 64), 63); // a ratio that rounded up onto the outer radius
     EXPECT_EQ(table_slot(-1e-17, 512), 0);

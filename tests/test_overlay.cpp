@@ -33,14 +33,10 @@ class Overlay : public ::testing::Test
         frame.v(moving_along_φ(m, frame.x(), 0.35));
     }
 
-    template <class T> T captioned(T picture, bool show = true)
+    QImage captioned(int w, int h, bool show = true)
     {
-        return with_caption(picture, frame, m, show);
-    }
-
-    static QImage grey_image(int w, int h)
-    {
-        return solid_image(w, h, grey).convertToFormat(QImage::Format_RGB32);
+        return with_caption(solid_image(w, h, grey).convertToFormat(QImage::Format_RGB32), frame, m,
+                            show);
     }
 
     static inline std::unique_ptr<QGuiApplication> app;
@@ -73,16 +69,10 @@ TEST_F(Overlay, CaptionTexts)
         }
 }
 
-TEST_F(Overlay, SwitchedOffIsUntouched)
-{
-    const QImage img = grey_image(160, 120);
-    EXPECT_EQ(captioned(img, false), img);
-    EXPECT_EQ(captioned(QPixmap::fromImage(img), false).toImage(), img);
-}
-
 // Laid out by the font: no text runs into another or out of its box, wide
 // values included, and the box is the same on a small and a large picture.
-TEST_F(Overlay, TextsKeepApartInsideTheSameBoxOnSmallAndLargeFrames)
+// Switched off, an image or a pixmap is left as it was.
+TEST_F(Overlay, TextsKeepApartInsideTheSameBoxOnSmallAndLargeFramesWhenShown)
 {
     for (f_vec x :
          {f_vec{{0, 50, 80 * degree, 0}}, f_vec{{12345.678, 9999.99, 179.9 * degree, 0}}}) {
@@ -94,8 +84,7 @@ TEST_F(Overlay, TextsKeepApartInsideTheSameBoxOnSmallAndLargeFrames)
             for (int j = i + 1; j < 4; ++j)
                 EXPECT_FALSE(l.text[i].intersects(l.text[j])) << i << " " << j;
         }
-        const QImage small = captioned(grey_image(160, 120));
-        const QImage large = captioned(grey_image(1600, 1200));
+        const QImage small = captioned(160, 120), large = captioned(1600, 1200);
         ASSERT_TRUE(small.rect().contains(l.box));
         EXPECT_EQ(small.copy(l.box), large.copy(l.box));
         QRect darkened;
@@ -109,4 +98,9 @@ TEST_F(Overlay, TextsKeepApartInsideTheSameBoxOnSmallAndLargeFrames)
             }
         EXPECT_EQ(darkened, l.box);
     }
+    const QImage plain = captioned(160, 120, false);
+    EXPECT_EQ(plain.pixel(10, 10), grey);
+    EXPECT_EQ(with_caption(QPixmap::fromImage(plain), frame, m, true).toImage(),
+              captioned(160, 120));
+    EXPECT_EQ(with_caption(QPixmap::fromImage(plain), frame, m, false).toImage(), plain);
 }

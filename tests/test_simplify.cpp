@@ -46,14 +46,6 @@ TEST(SimpPfx, KeepsTheValue)
     }
 }
 
-TEST(ValPfx, CompleteExpressionsWithinTenValues)
-{
-    for (const char *yes : {"rr*", "rS", "rrrrrrrrrr+++++++++"})
-        EXPECT_TRUE(valPfx(yes)) << yes;
-    for (const char *no : {"S", "rr", "r-", "", "rrrrrrrrrrr++++++++++"})
-        EXPECT_FALSE(valPfx(no)) << no;
-}
-
 // Most frequent piece, last of ties, never the last character; then the
 // factored program and the main string left behind.
 TEST(OptPfx, FactorsRepeatedPieces)
@@ -103,25 +95,18 @@ TEST(OptPfx, AlwaysFinishesWithARunnableProgram)
     EXPECT_FALSE(OptPfx(main).contains(QChar(0x440)));
 }
 
-TEST(ShallowestOrder, DeeperOperandOfCommutativeOperatorsFirst)
+// The deeper operand of a commutative operator first; complete expressions
+// within ten values.
+TEST(ShallowestOrder, DeeperOperandOfCommutativeOperatorsFirstAndValidity)
 {
     const char *cases[][2] = {
-        {"rMa*+", "Ma*r+"},
-        {"rMa*-", "rMa*-"},
-        {"rθSaC*+", "θSaC*r+"},
-        {"r-", "r-"},
-    };
+        {"rMa*+", "Ma*r+"}, {"rMa*-", "rMa*-"}, {"rθSaC*+", "θSaC*r+"}, {"r-", "r-"}};
     for (auto [in, out] : cases)
         EXPECT_EQ(shallowestOrder(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
-}
-
-QString randomString(std::mt19937 &rng, const QString &alphabet, int maxLength)
-{
-    std::uniform_int_distribution<int> pick(0, alphabet.size() - 1);
-    QString s;
-    for (int i = std::uniform_int_distribution<int>(0, maxLength)(rng); i > 0; --i)
-        s += alphabet[pick(rng)];
-    return s;
+    for (const char *yes : {"rr*", "rS", "rrrrrrrrrr+++++++++"})
+        EXPECT_TRUE(valPfx(yes)) << yes;
+    for (const char *no : {"S", "rr", "r-", "", "rrrrrrrrrrr++++++++++"})
+        EXPECT_FALSE(valPfx(no)) << no;
 }
 
 // Random texts and postfix strings: no out-of-bounds access (run under the
@@ -131,10 +116,15 @@ TEST(Pipeline, RandomInputIsHandledSafely)
     std::mt19937 rng(20261206);
     const QString texts = QString::fromUtf8("0123456789MaQΛtrθφ+-*/^()sin(cos(.x ");
     const QString postfix = QString::fromUtf8("0129MaQΛtrθφ+-*/^CSабвгп$.xAB(");
+    auto random_string = [&rng](const QString &alphabet, int longest) {
+        QString s;
+        for (int i = std::uniform_int_distribution<int>(0, longest)(rng); i > 0; --i)
+            s += alphabet[std::uniform_int_distribution<int>(0, alphabet.size() - 1)(rng)];
+        return s;
+    };
     int compared = 0;
     for (int n = 0; n < 40000; ++n) {
-        const QString s =
-            n % 2 ? ToPfx(randomString(rng, texts, 40)) : randomString(rng, postfix, 60);
+        const QString s = n % 2 ? ToPfx(random_string(texts, 40)) : random_string(postfix, 60);
         QString main = s;
         const QString finished = OptPfx(main);
         const double v = valueOf(finished);

@@ -115,8 +115,8 @@ TEST(RayColourFlat, SkyAndDiskAlongStraightLinesBlackOnlyInTheCaptureShiftedWhen
         if (line.ρ > 0.05 && line.ρ < 0.95 && !falls_in) {
             s.b_gnd = white; // blended with weight 65535 to 1, the texel exactly
             const unsigned c = colour(s, α, β, x, u);
-            EXPECT_NEAR(located_column(c), 32 * (line.ρ * std::sin(line.ψ) + 1), 2.0);
-            EXPECT_NEAR(located_row(c), 32 * (line.ρ * std::cos(line.ψ) + 1), 2.0);
+            EXPECT_NEAR(located(c).x(), 32 * (line.ρ * std::sin(line.ψ) + 1), 2.0);
+            EXPECT_NEAR(located(c).y(), 32 * (line.ρ * std::cos(line.ψ) + 1), 2.0);
             ++on_disk;
         } else if (std::isnan(line.ρ)) {
             EXPECT_EQ(colour(s, α, β, x, u), sky);
@@ -129,8 +129,8 @@ TEST(RayColourFlat, SkyAndDiskAlongStraightLinesBlackOnlyInTheCaptureShiftedWhen
         }
         ASSERT_NE(sky, black);
         // Rays are integrated to first order in the position: about 0.02 rad off.
-        double θ = (located_row(sky) + 0.5) * π / 360;
-        double φ = -(located_column(sky) + 0.5) * π / 360;
+        double θ = (located(sky).y() + 0.5) * π / 360;
+        double φ = -(located(sky).x() + 0.5) * π / 360;
         EXPECT_LT(sphere_angle(θ, φ, line.θ, line.φ), 0.03);
         if (std::abs(std::sin(18 * line.θ) * std::cos(18 * line.φ)) > 0.5) {
             EXPECT_EQ(board, checker_colour(line.θ, line.φ));

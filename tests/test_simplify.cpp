@@ -20,7 +20,7 @@ double valueOf(const QString &finished)
 
 // Identities, then malformed strings: an operator short of operands stays
 // attached to what is there instead of reading below the stack of strings.
-TEST(SimpPfx, RewritesInPlace)
+TEST(SimpPfx, RewritesInPlaceAndKeepsTheValue)
 {
     const char *cases[][2] = {
         {"rM*", "Mr*"}, {"rr-", "0"},   {"rr/", "1"},   {"r1*", "r"},         {"0r+", "r"},
@@ -33,12 +33,9 @@ TEST(SimpPfx, RewritesInPlace)
         EXPECT_EQ(SimpPfx(s), QString::fromUtf8(out)) << in;
         EXPECT_EQ(s, QString::fromUtf8(out)) << in;
     }
-}
 
-// Simplifying never changes a value: 0^x is 0 only for an exponent known to
-// be at least 1 (0^0 is 1), whatever surrounds it.
-TEST(SimpPfx, KeepsTheValue)
-{
+    // Simplifying never changes a value: 0^x is 0 only for an exponent known to
+    // be at least 1 (0^0 is 1), whatever surrounds it.
     for (const char *text : {"0^a+8", "0^(1-1)+8", "0^0*r", "0^2+8", "0^r+r^0", "(r-r)^M+1"}) {
         QString plain = ToPfx(QString::fromUtf8(text));
         QString simplified = plain;
@@ -46,9 +43,21 @@ TEST(SimpPfx, KeepsTheValue)
     }
 }
 
+// Distinct repeated pieces summed left to right: factoring all, or the
+// canonical order of "+", would outgrow the stack.
+QString deepSum(int terms)
+{
+    QString s;
+    for (int i = 0; i < terms; ++i) {
+        QString term = QString::fromUtf8(i % 2 ? "rθ%1^*" : "r%1^").arg(i / 2 + 2);
+        s += term + term + "*" + (s.isEmpty() ? "" : "+");
+    }
+    return s;
+}
+
 // Most frequent piece, last of ties, never the last character; then the
 // factored program and the main string left behind.
-TEST(OptPfx, FactorsRepeatedPieces)
+TEST(OptPfx, FactorsRepeatedPiecesAndAlwaysFinishesWithARunnableProgram)
 {
     for (auto [in, piece] : {std::pair{"rr2^*rr2^*+", "r2^"}, {"бб+", ""}}) {
         QString s = QString::fromUtf8(in);
@@ -65,22 +74,7 @@ TEST(OptPfx, FactorsRepeatedPieces)
         EXPECT_EQ(OptPfx(s), QString::fromUtf8(finished)) << in;
         EXPECT_EQ(s, QString::fromUtf8(main)) << in;
     }
-}
 
-// Distinct repeated pieces summed left to right: factoring all, or the
-// canonical order of "+", would outgrow the stack.
-QString deepSum(int terms)
-{
-    QString s;
-    for (int i = 0; i < terms; ++i) {
-        QString term = QString::fromUtf8(i % 2 ? "rθ%1^*" : "r%1^").arg(i / 2 + 2);
-        s += term + term + "*" + (s.isEmpty() ? "" : "+");
-    }
-    return s;
-}
-
-TEST(OptPfx, AlwaysFinishesWithARunnableProgram)
-{
     const QString s = deepSum(16);
     QString canonical = s;
     SimpPfx(canonical);

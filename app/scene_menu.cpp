@@ -201,8 +201,8 @@ void MainWindow::apply_scene(SceneSettings const &s)
     ui->cBox_res->setCurrentIndex(resolution_item(s.width, s.height));
     ui->comboBox_Frames->setCurrentIndex(ui->comboBox_Frames->findText(QString::number(s.frames)));
     ui->checkBox_anim->setChecked(s.animation);
-    if (s.fps)
-        ui->comboBox_FrameRate->setCurrentText(field_text(*s.fps));
+    // A file without a rate gets the form's, as any other missing key.
+    ui->comboBox_FrameRate->setCurrentText(field_text(s.fps.value_or(10)));
     ui->comboBox_FVid->setCurrentIndex(video_format_item(*ui->comboBox_FVid, s.video_format));
     ui->comboBox_transp->setCurrentIndex(s.transparency);
     ui->checkBox_redshift->setChecked(s.shift);

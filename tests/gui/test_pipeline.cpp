@@ -100,3 +100,20 @@ TEST_F(Pipeline, ParametersTakeEffectAndRestoreTheDiskEdge)
     EXPECT_EQ(field("lineEdit_inK")->text(), field("lineEdit_RSO")->text())
         << "a hand-typed inner radius gives way to the stable limit";
 }
+
+// The horizon search asks for the observer's radius: beyond the cosmological
+// horizon of Schwarzschild–de Sitter (Λ = 10⁻⁴, roots of r³ − 3r/Λ + 6/Λ:
+// event horizon 2.0003, cosmological 172.196) the observer's horizon is the
+// cosmological one.
+TEST_F(Pipeline, HorizonIsTheOneTheObserverSeesInDeSitterSpace)
+{
+    child<QRadioButton>(w, "radButn2")->click();
+    field("lineEdit_L")->setText("0.0001");
+    field("tt")->setText(QString::fromUtf8("-(1-2*M/r-Λ*r^2/3)"));
+    for (auto [r, horizon] : {std::pair{"50", 2.0003}, {"300", 172.196}}) {
+        field("lineEdit_r")->setText(r);
+        confirm(field("rr"), QString::fromUtf8("1/(1-2*M/r-Λ*r^2/3)"));
+        EXPECT_NEAR(number_in(w, "lineEdit_VneH"), horizon, 0.05) << r;
+        EXPECT_NEAR(VneH(), horizon, 0.05) << r;
+    }
+}

@@ -13,10 +13,12 @@
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
+#include <QStringList>
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 namespace
 {
@@ -61,6 +63,26 @@ void read_parameters(const Ui::MainWindow &ui)
 QString orbit_text(double r)
 {
     return std::isnan(r) ? tr("no stable orbit") : field_number(r);
+}
+
+QString radii_text(const std::vector<double> &radii)
+{
+    if (radii.empty())
+        return tr("none");
+    QStringList texts;
+    for (double r : radii)
+        texts << field_number(r);
+    return texts.join(tr(" and "));
+}
+
+// One list where both directions agree (no spin), else each with its own.
+QString photon_orbit_text()
+{
+    const QString right = radii_text(photon_orbits(the_scene.metric, the_scene.horizons, 1));
+    const QString left = radii_text(photon_orbits(the_scene.metric, the_scene.horizons, -1));
+    if (right == left)
+        return right;
+    return tr("%1 right-handed, %2 left-handed").arg(right, left);
 }
 
 } // namespace
@@ -171,6 +193,7 @@ void MainWindow::reload()
     if (!metric_problem.isEmpty()) {
         const QString none = tr("unavailable");
         show_characteristics(none, none, none, none);
+        ui->lineEdit_photon->setText(none);
         return;
     }
     uncheck_edited_preset();
@@ -180,6 +203,7 @@ void MainWindow::reload()
         last_compiled[i] = fields[i]->text();
     read_parameters(*ui);
     take_parameters(the_scene);
+    const double kept_inner = P[4];
     P[4] = 1.0;
     VnH();
     if (mink) {
@@ -187,6 +211,7 @@ void MainWindow::reload()
         // is only the capture radius around the centre, which the start check uses.
         show_characteristics(tr("no horizon"), tr("no horizon"), tr("no stable orbit"),
                              tr("no stable orbit"));
+        ui->lineEdit_photon->setText(tr("none"));
         ui->lineEdit_inK->setText(QString());
         emit ui->lineEdit_r->editingFinished();
         return;
@@ -196,12 +221,18 @@ void MainWindow::reload()
     show_characteristics(horizon ? field_number(VneH()) : tr("no horizon"),
                          horizon ? field_number(VniH()) : tr("no horizon"), orbit_text(right),
                          orbit_text(lim_stab_orb(-1)));
+    ui->lineEdit_photon->setText(photon_orbit_text());
+    // Without a stable orbit the disk keeps the inner radius it had, and the
+    // field says why; Play is not refused, the disk may be off.
     if (std::isnan(right)) {
-        P[4] = ui->lineEdit_inK->text().toFloat();
+        P[4] = kept_inner;
+        set_field_help(ui->lineEdit_inK, tr("No stable circular orbit for this metric: the disk "
+                                            "keeps the inner radius it had."));
     } else {
         P[4] = right;
         ui->lineEdit_inK->setText(field_number(right));
         mark_field(ui->lineEdit_inK, QString());
+        set_field_help(ui->lineEdit_inK, QString());
     }
     // Re-reads r and proposes the velocity, which redraws the observer's path.
     emit ui->lineEdit_r->editingFinished();

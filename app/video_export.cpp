@@ -9,6 +9,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace
 {
 
@@ -48,11 +50,15 @@ class ExportBusy
 
 void MainWindow::on_saveVideoButton_clicked()
 {
-    const bool sequence = ui->comboBox_FVid->currentIndex() == 1;
+    // In the order of the video format box.
+    constexpr ExportFormat formats[] = {ExportFormat::avi, ExportFormat::image_sequence,
+                                        ExportFormat::mp4};
     ExportOptions options;
-    options.format = sequence ? ExportFormat::image_sequence : ExportFormat::avi;
-    options.path =
-        sequence ? file_dialogs->save_image_sequence(this) : file_dialogs->save_video(this);
+    options.format = formats[std::clamp(ui->comboBox_FVid->currentIndex(), 0, 2)];
+    options.path = options.format == ExportFormat::image_sequence
+                       ? file_dialogs->save_image_sequence(this)
+                   : options.format == ExportFormat::mp4 ? file_dialogs->save_mp4(this)
+                                                         : file_dialogs->save_video(this);
     if (options.path.isEmpty())
         return;
     options.frames = ui->comboBox_Frames->currentText().toInt();

@@ -160,8 +160,7 @@ void DefaultViewRays(benchmark::State &state)
         const std::clock_t start = std::clock();
         for (int y = 0; y < 600; y += 40)
             for (int x = 0; x < 800; x += 40, ++rays)
-                benchmark::DoNotOptimize(
-                    v.colour((x - 400) * zoom / 800, (y - 300) * zoom / 800));
+                benchmark::DoNotOptimize(v.colour((x - 400) * zoom / 800, (y - 300) * zoom / 800));
         seconds += static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
     }
     state.counters["ns/ray"] = seconds * 1e9 / static_cast<double>(rays);
@@ -209,8 +208,7 @@ void Build(benchmark::State &state)
     const auto kind = state.range(1) ? FusedBackendKind::native : FusedBackendKind::interpreter;
     const auto reference = [&m](f_vec &x) { return christoffel_bytecode(m, x); };
     for (auto _ : state)
-        benchmark::DoNotOptimize(
-            FusedChristoffel::build(m.records(), m.params(), reference, kind));
+        benchmark::DoNotOptimize(FusedChristoffel::build(m.records(), m.params(), reference, kind));
     state.SetLabel(presets[state.range(0)].g[0]);
 }
 BENCHMARK(Build)->ArgsProduct({{3, 4}, {0, 1}})->Unit(benchmark::kMillisecond);

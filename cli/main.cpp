@@ -49,7 +49,7 @@ RenderHooks hooks_for(Progress &progress, RenderControl &control, int done_frame
 }
 
 // After SIGINT or SIGTERM: the frame being rendered is dropped, the finished
-// ones are kept (an AVI file is closed holding them), and one line says so.
+// ones are kept (a video file is closed holding them), and one line says so.
 int stopped(Output &output, int written, int asked)
 {
     const int signal = stop_signal();
@@ -121,6 +121,8 @@ int render(Job const &job, Output &output)
         say(e);
         return failed;
     }
+    if (!job.quiet && !output.note().isEmpty())
+        say(output.note());
     return done;
 }
 

@@ -51,7 +51,8 @@ constexpr Override overrides[] = {
     {"accuracy", nullptr, "accuracy", Kind::number, "P",
      "Step accuracy; smaller is finer and slower."},
     {"accurate", nullptr, "accurate integration", Kind::on_off, "on|off",
-     "Integrate the whole state to fourth order: far more accurate at about the same cost."},
+     "Error-controlled integration with a tolerance set by --accuracy: far more accurate for "
+     "the time."},
     {"smooth", nullptr, "smooth edges", Kind::number, "1|4|16",
      "Rays per pixel on the frame's edges: 1 (off), 4 or 16, averaged in linear light."},
     {"zoom", nullptr, "zoom", Kind::number, "1..6",
@@ -137,7 +138,8 @@ void add_options(QCommandLineParser &parser)
         "part of an animation for a render farm. Options override the scene's values.\n"
         "Exit codes: 0 done, 1 rendering or writing failed, 2 bad usage.\n"
         "SIGINT (Ctrl+C) or SIGTERM stops cleanly: the frame being rendered is dropped, "
-        "finished images stay, an AVI file is closed holding the finished frames, and the exit "
+        "finished images stay, an AVI or MP4 file is closed holding the finished frames, and the "
+        "exit "
         "code is 130 or 143. A second signal ends the process at once."));
     parser.addHelpOption();
     parser.addVersionOption();
@@ -149,7 +151,8 @@ void add_options(QCommandLineParser &parser)
          "NAME"},
         {QStringList{"o", "output"},
          "Output: an image (format by suffix, e.g. view.png), a numbered sequence "
-         "(frame_%04d.png) or an AVI video (movie.avi).",
+         "(frame_%04d.png), an AVI video of JPEG frames (movie.avi) or an H.264 video "
+         "(movie.mp4).",
          "FILE"},
         {"frames", "Frames of the animation along the observer's path (default 1).", "N"},
         {"range",
@@ -158,7 +161,7 @@ void add_options(QCommandLineParser &parser)
          "A-B"},
         {"orbital", "Start with the proposed circular-orbit speed (same as --speed orbital)."},
         {"threads", "Worker threads (default: one per processor).", "N"},
-        {"fps", "Frames per second of an AVI output (default: the scene's, else 25; 0.1 to 1000).",
+        {"fps", "Frames per second of a video output (default: the scene's, else 25; 0.1 to 1000).",
          "RATE"},
         {"quiet", "No progress on standard error."},
     });

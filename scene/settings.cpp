@@ -9,6 +9,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <cmath>
 #include <numbers>
 
 SceneSettings::SceneSettings()
@@ -79,8 +80,10 @@ Scene build_scene(SceneSettings const &in)
     compile_metric(s);
     s.P[4] = 1.0;
     s.horizons = find_horizons(s.metric, s.mink, as_float(in.r));
-    if (!s.mink)
-        s.P[4] = lim_stab_orb(s.metric, s.horizons, 1);
+    // Without a stable orbit the edge stays where the window's pipeline
+    // starts it; a NaN would reach the disk's texture coordinates.
+    if (double const edge = s.mink ? NAN : lim_stab_orb(s.metric, s.horizons, 1); !std::isnan(edge))
+        s.P[4] = edge;
     if (in.inner && *in.inner != s.P[4])
         s.P[4] = as_float(*in.inner);
     s.poc_sour_poz = {{0, as_float(in.r), as_float(in.θ) * std::numbers::pi / 180, 0}};

@@ -43,7 +43,7 @@ inline constexpr const char *preset_keys[5] = {"minkowski", "schwarzschild", "re
 inline constexpr int transparency_weights[5] = {1, 2, 5, 9, 65535};
 inline constexpr const char *transparency_names[5] = {"1:1", "1:2", "1:5", "1:9", "opaque"};
 // How the window saves an animation: one AVI file, or numbered images.
-inline constexpr const char *video_format_names[] = {"avi", "images"};
+inline constexpr const char *video_format_names[] = {"avi", "images", "mp4"};
 
 // The frames a run renders: the animation's, or one.
 int run_frames(SceneSettings const &s);

@@ -33,11 +33,12 @@ namespace
 // Answers the window's file dialogs without a person: one name per dialog,
 // empty for a cancel.
 struct Answers : FileDialogs {
-    QString panorama, image, video, sequence;
+    QString panorama, image, video, sequence, mp4;
     QString open_panorama(QWidget *) override { return panorama; }
     QString save_image(QWidget *) override { return image; }
     QString save_video(QWidget *) override { return video; }
     QString save_image_sequence(QWidget *) override { return sequence; }
+    QString save_mp4(QWidget *) override { return mp4; }
     QString open_scene(QWidget *) override { return {}; }
     QString save_scene(QWidget *) override { return {}; }
 };
@@ -83,7 +84,7 @@ class Export : public ::testing::Test
     void save_video(int format, QString const &name)
     {
         child<QComboBox>(window, "comboBox_FVid")->setCurrentIndex(format);
-        (format == 0 ? answers->video : answers->sequence) = name;
+        (format == 0 ? answers->video : format == 1 ? answers->sequence : answers->mp4) = name;
         child<QPushButton>(window, "saveVideoButton")->click();
     }
     void save_image(QString const &name)
@@ -160,6 +161,12 @@ TEST_F(Export, UnrenderedEntriesAreSkippedAndOtherSizesScaled)
     const AviFile avi(at("s.avi"));
     EXPECT_EQ(avi.frames(), 2u);
     EXPECT_EQ(avi.size(), QSize(16, 12));
+
+    save_video(2, at("s.mp4"));
+    QFile mp4(at("s.mp4"));
+    ASSERT_TRUE(mp4.open(QIODevice::ReadOnly));
+    EXPECT_EQ(mp4.read(8).mid(4), "ftyp");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 4) << "s0, s2, s.avi, s.mp4";
     EXPECT_TRUE(shown_warnings(window).isEmpty());
 }
 
@@ -172,6 +179,7 @@ TEST_F(Export, CancelledDialogsWriteNothing)
     QDir::setCurrent(dir.path());
     save_video(0, QString());
     save_video(1, QString());
+    save_video(2, QString());
     save_image(QString());
     b_gnd = solid_image(4, 4, 0xff00ff00u);
     answers->panorama.clear();
@@ -195,12 +203,14 @@ TEST_F(Export, FailuresAreToldInTheWindow)
     const QString missing = at("no/such/folder/");
     save_video(0, missing + "v.avi");
     save_video(1, missing + "v.jpg");
+    save_video(2, missing + "v.mp4");
     save_image(at("v.unknown"));
     const QStringList told = shown_warnings(window);
-    ASSERT_EQ(told.size(), 3);
+    ASSERT_EQ(told.size(), 4);
     EXPECT_TRUE(told[0].contains("v.avi"));
     EXPECT_TRUE(told[1].contains("v0.jpg"));
-    EXPECT_TRUE(told[2].contains("v.unknown"));
+    EXPECT_TRUE(told[2].contains("v.mp4"));
+    EXPECT_TRUE(told[3].contains("v.unknown"));
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 
     QFile text(at("sky.png"));

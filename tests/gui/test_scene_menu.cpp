@@ -32,6 +32,7 @@ struct SceneName : FileDialogs {
     QString save_image(QWidget *) override { return {}; }
     QString save_video(QWidget *) override { return {}; }
     QString save_image_sequence(QWidget *) override { return {}; }
+    QString save_mp4(QWidget *) override { return {}; }
     QString open_scene(QWidget *) override { return name; }
     QString save_scene(QWidget *) override { return name; }
 };
@@ -89,7 +90,7 @@ TEST(SceneMenu, SavedSceneOpensToTheSameFieldsAndFrame)
         w.set_file_dialogs(std::make_unique<SceneName>(path, dir.filePath("skies/sky.png")));
         child<QPushButton>(w, "OpenImageButton")->click();
         child<QComboBox>(w, "comboBox_FrameRate")->setCurrentText("12.5");
-        child<QComboBox>(w, "comboBox_FVid")->setCurrentIndex(1);
+        child<QComboBox>(w, "comboBox_FVid")->setCurrentIndex(2);
         confirm(child<QLineEdit>(w, "lineEdit_r"), "30");
         confirm(child<QLineEdit>(w, "lineEdit_inK"), "6.5");
         child<QCheckBox>(w, "checkBox_kepler")->setChecked(true);
@@ -104,7 +105,7 @@ TEST(SceneMenu, SavedSceneOpensToTheSameFieldsAndFrame)
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray text = file.readAll();
         for (const char *kept : {"\"panorama\": \"skies/sky.png\"", "\"fps\": 12.5",
-                                 "\"video format\": \"images\"", "\"smooth edges\": 4"})
+                                 "\"video format\": \"mp4\"", "\"smooth edges\": 4"})
             EXPECT_TRUE(text.contains(kept)) << kept;
         w.recomp(32, 24);
         first = pixels_of_frame_0();

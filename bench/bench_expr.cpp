@@ -1,5 +1,6 @@
 #include "expr/christoffel.h"
 #include "expr/compiled.h"
+#include "expr/op_codes.h"
 #include "expr/presets.h"
 
 #include <benchmark/benchmark.h>
@@ -20,7 +21,7 @@ Metric usePreset(int preset)
 int executedCodes(const cmp_expr &e)
 {
     int n = 0;
-    while (e.code[n] != 41)
+    while (e.code[n] != op::end)
         ++n;
     return n + 1;
 }

@@ -1,7 +1,10 @@
 #include "expr/compiled.h"
 
+#include "expr/op_codes.h"
+
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 namespace
@@ -10,52 +13,44 @@ namespace
 constexpr int stackSlots = 16;
 constexpr int codeSize = 512;
 
-enum : unsigned char {
-    subCode = 2,
-    firstDigit = 4,
-    firstSlot = 25,
-    lastSlot = 40,
-    endCode = 41,
-};
-
 unsigned char codeOf(QChar c)
 {
     switch (c.unicode()) {
     case '*':
-        return 0;
+        return op::mul;
     case '+':
-        return 1;
+        return op::add;
     case '-':
-        return 2;
+        return op::sub;
     case '/':
-        return 3;
+        return op::div;
     case 'C':
-        return 14;
+        return op::cos;
     case 'M':
-        return 15;
+        return op::mass;
     case 'Q':
-        return 16;
+        return op::charge;
     case 'S':
-        return 17;
+        return op::sin;
     case '^':
-        return 18;
+        return op::power;
     case 'a':
-        return 19;
+        return op::spin;
     case 'r':
-        return 20;
+        return op::coord_r;
     case 't':
-        return 21;
+        return op::coord_t;
     case u'Λ':
-        return 22;
+        return op::lambda;
     case u'θ':
-        return 23;
+        return op::coord_theta;
     case u'φ':
-        return 24;
+        return op::coord_phi;
     case '$':
-        return endCode;
+        return op::end;
     default:
         if (c >= u'0' && c <= u'9')
-            return firstDigit + (c.unicode() - u'0');
+            return op::digit_0 + (c.unicode() - u'0');
         return static_cast<unsigned char>(c.unicode() - 23);
     }
 }
@@ -82,29 +77,20 @@ int coordinateOf(QChar c)
 bool step(unsigned char c, int &depth, unsigned char &emitted)
 {
     emitted = c;
-    switch (c) {
-    case 0:
-    case 1:
-    case 3:
-    case 18:
-        --depth;
-        return depth >= 1;
-    case subCode:
-        if (depth == 1) {
-            emitted = negCode;
-            return true;
-        }
-        --depth;
-        return depth >= 1;
-    case 14:
-    case 17:
-        return depth >= 1;
-    default:
-        if (c >= firstSlot && c <= lastSlot && c - firstSlot >= depth)
-            return false;
-        ++depth;
-        return depth <= stackSlots;
+    if (c == op::sub && depth == 1) {
+        emitted = op::neg;
+        return true;
     }
+    if (op::is_binary(c)) {
+        --depth;
+        return depth >= 1;
+    }
+    if (c == op::cos || c == op::sin)
+        return depth >= 1;
+    if (op::is_slot(c) && c - op::slot_0 >= depth)
+        return false;
+    ++depth;
+    return depth <= stackSlots;
 }
 
 // Translates up to and including the first "$"; returns the slots needed or
@@ -117,13 +103,13 @@ int translate(QStringView s, unsigned char *code)
     const qsizetype limit = code ? codeSize : s.size();
     for (qsizetype i = 0; i < s.size() && i < limit; ++i) {
         unsigned char c = codeOf(s[i]);
-        if (c == endCode) {
+        if (c == op::end) {
             if (code)
-                code[i] = endCode;
+                code[i] = op::end;
             return depth >= 1 ? need : -1;
         }
         unsigned char emitted;
-        if (c > endCode || !step(c, depth, emitted))
+        if (c > op::end || !step(c, depth, emitted))
             return -1;
         if (code)
             code[i] = emitted;
@@ -135,8 +121,8 @@ int translate(QStringView s, unsigned char *code)
 void makeNaNProgram(cmp_expr &e)
 {
     std::memset(e.code, 0, sizeof e.code);
-    e.code[0] = nanCode;
-    e.code[1] = endCode;
+    e.code[0] = op::nan;
+    e.code[1] = op::end;
     e.nz = 1;
 }
 
@@ -214,11 +200,13 @@ double pw(double x, int n)
 #pragma GCC diagnostic ignored "-Wpedantic"
 double CntPfx(const unsigned char (&code)[512], const f_vec &x, const double *P)
 {
-    static const void *const c[44] = {
+    // In the order of op::Code.
+    static const void *const c[] = {
         &&mul,  &&add,  &&sub,  &&div,  &&n0,   &&n1,   &&n2,   &&n3,    &&n4,   &&n5,   &&n6,
         &&n7,   &&n8,   &&n9,   &&cosv, &&parM, &&parQ, &&sinv, &&power, &&para, &&crdr, &&crdt,
         &&parL, &&crdθ, &&crdφ, &&s0,   &&s1,   &&s2,   &&s3,   &&s4,    &&s5,   &&s6,   &&s7,
         &&s8,   &&s9,   &&s10,  &&s11,  &&s12,  &&s13,  &&s14,  &&s15,   &&end,  &&neg,  &&nanv};
+    static_assert(std::size(c) == op::count);
     double st[stackSlots];
     double *sp = st; // next free slot
     const unsigned char *pc = code;
@@ -383,59 +371,53 @@ double slope(const unsigned char (&code)[512], int k, const f_vec &x, const doub
     int sp = 0;
     for (const unsigned char *pc = code;; ++pc) {
         const unsigned char c = *pc;
-        if (c >= firstDigit && c < firstDigit + 10) {
-            st[sp++] = {double(c - firstDigit), 0.0};
+        if (op::is_digit(c)) {
+            st[sp++] = {double(c - op::digit_0), 0.0};
             continue;
         }
-        if (c >= firstSlot && c <= lastSlot) {
-            st[sp++] = st[c - firstSlot];
+        if (op::is_slot(c)) {
+            st[sp++] = st[c - op::slot_0];
+            continue;
+        }
+        if (const int i = op::parameter_index(c); i >= 0) {
+            st[sp++] = {P[i], 0.0};
+            continue;
+        }
+        if (const int i = op::coordinate_index(c); i >= 0) {
+            st[sp++] = {x[i], i == k ? 1.0 : 0.0};
             continue;
         }
         switch (c) {
-        case 0:
+        case op::mul:
             --sp;
             st[sp - 1] = st[sp - 1] * st[sp];
             break;
-        case 1:
+        case op::add:
             --sp;
             st[sp - 1] = {st[sp - 1].v + st[sp].v, st[sp - 1].d + st[sp].d};
             break;
-        case subCode:
+        case op::sub:
             --sp;
             st[sp - 1] = {st[sp - 1].v - st[sp].v, st[sp - 1].d - st[sp].d};
             break;
-        case 3:
+        case op::div:
             --sp;
             st[sp - 1] = st[sp - 1] / st[sp];
             break;
-        case 18:
+        case op::power:
             --sp;
             st[sp - 1] = power(st[sp - 1], pwExponent(st[sp].v));
             break;
-        case negCode:
+        case op::neg:
             st[sp - 1] = {-st[sp - 1].v, -st[sp - 1].d};
             break;
-        case 14:
+        case op::cos:
             st[sp - 1] = {std::cos(st[sp - 1].v), -std::sin(st[sp - 1].v) * st[sp - 1].d};
             break;
-        case 17:
+        case op::sin:
             st[sp - 1] = {std::sin(st[sp - 1].v), std::cos(st[sp - 1].v) * st[sp - 1].d};
             break;
-        case 15:
-        case 19:
-        case 16:
-        case 22:
-            st[sp++] = {P[c == 15 ? 0 : c == 19 ? 1 : c == 16 ? 2 : 3], 0.0};
-            break;
-        case 20:
-        case 21:
-        case 23:
-        case 24: {
-            const int i = c == 21 ? 0 : c == 20 ? 1 : c == 23 ? 2 : 3;
-            st[sp++] = {x[i], i == k ? 1.0 : 0.0};
-            break;
-        }
-        case nanCode:
+        case op::nan:
             st[sp++] = {std::numeric_limits<double>::quiet_NaN(),
                         std::numeric_limits<double>::quiet_NaN()};
             break;

@@ -8,7 +8,7 @@
 // One metric component, adjugate component or determinant compiled to byte
 // codes for the stack machine of CntPfx.
 struct cmp_expr {
-    unsigned char code[512]; // byte codes, terminated by the end code 41
+    unsigned char code[512]; // byte codes (expr/op_codes.h), up to the end code
     unsigned char dep[4];    // 1 where the expression mentions t, r, θ, φ
     unsigned char nz;        // 0 for the constant zero, else 1
 };
@@ -34,11 +34,6 @@ double pw(double x, int n);
 
 // The exponent CntPfx hands to pw for the value b of a "^" operand.
 int pwExponent(double b);
-
-// Codes TrPfx emits that no token maps to: a negation (a "-" meeting one
-// value) and a NaN (the whole program of a string that cannot run).
-inline constexpr unsigned char negCode = 42;
-inline constexpr unsigned char nanCode = 43;
 
 // Central difference along coordinate k (0..3), step 5e-8.
 double der(const unsigned char (&code)[512], const char &k, f_vec x, const double *P);

@@ -3,11 +3,11 @@
 #include "app/compute.h"
 #include "app/observer_fields.h"
 #include "app/resolutions.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "render/raw_image.h"
 #include "render/run_plan.h"
 #include "scene/run.h"
-#include "app/shared.h"
-#include "app/state.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -60,7 +60,7 @@ double megabytes(std::size_t bytes)
     return double(bytes) / (1024.0 * 1024.0);
 }
 
-void refuse_run(Ui::MainWindow &ui, int frames, frame_size size, std::size_t budget)
+void refuse_run(Ui::MainWindow &ui, int frames, FrameSize size, std::size_t budget)
 {
     const std::size_t needed = store_bytes_after_run(image, frames, size.w, size.h);
     ui.label_screen->setText(
@@ -86,7 +86,7 @@ void MainWindow::on_PlayButton_clicked()
     stop = false;
     ui->StopButton->setEnabled(true);
     ui->PlayButton->setEnabled(false);
-    const frame_size size = resolution(ui->cBox_res->currentIndex());
+    const FrameSize size = resolution(ui->cBox_res->currentIndex());
     recomp(size.w, size.h);
 }
 

@@ -1,9 +1,9 @@
 #include "app/mainwindow.h"
 
 #include "app/metric_fields.h"
-#include "expr/presets.h"
 #include "app/shared.h"
 #include "app/state.h"
+#include "expr/presets.h"
 #include "ui_mainwindow.h"
 
 #include <QLineEdit>
@@ -22,7 +22,7 @@ void substitute(MainWindow &w, QLineEdit *field, const QString &typed)
 // so filling the fields runs no slot; the caller compiles once, at the end.
 void fill_preset(const Ui::MainWindow &ui, int index)
 {
-    const metric_preset &preset = presets[index];
+    const MetricPreset &preset = presets[index];
     mink = preset.flat;
     const auto fields = metric_fields(ui);
     // A formula is read from its start; setText alone would show its tail.

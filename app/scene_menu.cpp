@@ -2,10 +2,10 @@
 
 #include "app/metric_fields.h"
 #include "app/resolutions.h"
-#include "expr/presets.h"
-#include "scene/scene_file.h"
 #include "app/shared.h"
 #include "app/state.h"
+#include "expr/presets.h"
+#include "scene/scene_file.h"
 #include "ui_mainwindow.h"
 
 #include <QAction>
@@ -114,7 +114,7 @@ SceneSettings MainWindow::scene_settings() const
     s.aberration = ui->checkBox_aber->isChecked();
     s.overlay = ui->checkBox_sour->isChecked();
     s.zoom = ui->verticalSlider->value();
-    const frame_size size = resolution(ui->cBox_res->currentIndex());
+    const FrameSize size = resolution(ui->cBox_res->currentIndex());
     s.width = size.w;
     s.height = size.h;
     s.frames = ui->comboBox_Frames->currentText().toInt();

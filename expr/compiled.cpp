@@ -10,10 +10,10 @@
 namespace
 {
 
-constexpr int stackSlots = 16;
-constexpr int codeSize = 512;
+constexpr int stack_slots = 16;
+constexpr int code_size = 512;
 
-unsigned char codeOf(QChar c)
+unsigned char code_of(QChar c)
 {
     switch (c.unicode()) {
     case '*':
@@ -55,7 +55,7 @@ unsigned char codeOf(QChar c)
     }
 }
 
-int coordinateOf(QChar c)
+int coordinate_of(QChar c)
 {
     switch (c.unicode()) {
     case 't':
@@ -90,7 +90,7 @@ bool step(unsigned char c, int &depth, unsigned char &emitted)
     if (op::is_slot(c) && c - op::slot_0 >= depth)
         return false;
     ++depth;
-    return depth <= stackSlots;
+    return depth <= stack_slots;
 }
 
 // Translates up to and including the first "$"; returns the slots needed or
@@ -100,9 +100,9 @@ int translate(QStringView s, unsigned char *code)
 {
     int depth = 0;
     int need = 0;
-    const qsizetype limit = code ? codeSize : s.size();
+    const qsizetype limit = code ? code_size : s.size();
     for (qsizetype i = 0; i < s.size() && i < limit; ++i) {
-        unsigned char c = codeOf(s[i]);
+        unsigned char c = code_of(s[i]);
         if (c == op::end) {
             if (code)
                 code[i] = op::end;
@@ -118,7 +118,7 @@ int translate(QStringView s, unsigned char *code)
     return -1;
 }
 
-void makeNaNProgram(cmp_expr &e)
+void make_nan_program(CompiledExpr &e)
 {
     std::memset(e.code, 0, sizeof e.code);
     e.code[0] = op::nan;
@@ -130,29 +130,29 @@ void makeNaNProgram(cmp_expr &e)
 
 // Truncation towards zero; out-of-range and NaN exponents take the most
 // negative integer, for which pw returns the base.
-int pwExponent(double b)
+int pw_exponent(double b)
 {
     if (b > -2147483649.0 && b < 2147483648.0)
         return static_cast<int>(b);
     return std::numeric_limits<int>::min();
 }
 
-int stackNeed(QStringView s)
+int stack_need(QStringView s)
 {
     return translate(s, nullptr);
 }
 
-cmp_expr TrPfx(QString s)
+CompiledExpr TrPfx(QString s)
 {
-    cmp_expr e{};
+    CompiledExpr e{};
     e.nz = s.size() == 2 ? s[0] != u'0' : 1;
     for (QChar c : s) {
-        int k = coordinateOf(c);
+        int k = coordinate_of(c);
         if (k >= 0)
             e.dep[k] = 1;
     }
     if (translate(s, e.code) < 0)
-        makeNaNProgram(e);
+        make_nan_program(e);
     return e;
 }
 
@@ -202,12 +202,13 @@ double CntPfx(const unsigned char (&code)[512], const f_vec &x, const double *P)
 {
     // In the order of op::Code.
     static const void *const c[] = {
-        &&mul,  &&add,  &&sub,  &&div,  &&n0,   &&n1,   &&n2,   &&n3,    &&n4,   &&n5,   &&n6,
-        &&n7,   &&n8,   &&n9,   &&cosv, &&parM, &&parQ, &&sinv, &&power, &&para, &&crdr, &&crdt,
-        &&parL, &&crdθ, &&crdφ, &&s0,   &&s1,   &&s2,   &&s3,   &&s4,    &&s5,   &&s6,   &&s7,
-        &&s8,   &&s9,   &&s10,  &&s11,  &&s12,  &&s13,  &&s14,  &&s15,   &&end,  &&neg,  &&nanv};
+        &&mul,   &&add,  &&sub,  &&div,  &&n0,         &&n1,   &&n2,    &&n3,    &&n4,
+        &&n5,    &&n6,   &&n7,   &&n8,   &&n9,         &&cosv, &&par_m, &&par_q, &&sinv,
+        &&power, &&para, &&crdr, &&crdt, &&par_lambda, &&crdθ, &&crdφ,  &&s0,    &&s1,
+        &&s2,    &&s3,   &&s4,   &&s5,   &&s6,         &&s7,   &&s8,    &&s9,    &&s10,
+        &&s11,   &&s12,  &&s13,  &&s14,  &&s15,        &&end,  &&neg,   &&nanv};
     static_assert(std::size(c) == op::count);
-    double st[stackSlots];
+    double st[stack_slots];
     double *sp = st; // next free slot
     const unsigned char *pc = code;
 
@@ -235,7 +236,7 @@ div:
     NEXT;
 power:
     --sp;
-    sp[-1] = pw(sp[-1], pwExponent(sp[0]));
+    sp[-1] = pw(sp[-1], pw_exponent(sp[0]));
     NEXT;
 neg:
     sp[-1] = -sp[-1];
@@ -266,13 +267,13 @@ n8:
     PUSH(8.0);
 n9:
     PUSH(9.0);
-parM:
+par_m:
     PUSH(P[0]);
 para:
     PUSH(P[1]);
-parQ:
+par_q:
     PUSH(P[2]);
-parL:
+par_lambda:
     PUSH(P[3]);
 crdt:
     PUSH(x[0]);
@@ -340,21 +341,21 @@ namespace
 {
 
 // A value with its derivative along one coordinate.
-struct sloped {
+struct Sloped {
     double v, d;
 };
 
-sloped operator*(sloped a, sloped b)
+Sloped operator*(Sloped a, Sloped b)
 {
     return {a.v * b.v, a.d * b.v + a.v * b.d};
 }
 
-sloped operator/(sloped a, sloped b)
+Sloped operator/(Sloped a, Sloped b)
 {
     return {a.v / b.v, (a.d * b.v - a.v * b.d) / (b.v * b.v)};
 }
 
-sloped power(sloped a, int n)
+Sloped power(Sloped a, int n)
 {
     if (n == 0)
         return {1.0, 0.0};
@@ -367,7 +368,7 @@ sloped power(sloped a, int n)
 
 double slope(const unsigned char (&code)[512], int k, const f_vec &x, const double *P)
 {
-    sloped st[stackSlots];
+    Sloped st[stack_slots];
     int sp = 0;
     for (const unsigned char *pc = code;; ++pc) {
         const unsigned char c = *pc;
@@ -406,7 +407,7 @@ double slope(const unsigned char (&code)[512], int k, const f_vec &x, const doub
             break;
         case op::power:
             --sp;
-            st[sp - 1] = power(st[sp - 1], pwExponent(st[sp].v));
+            st[sp - 1] = power(st[sp - 1], pw_exponent(st[sp].v));
             break;
         case op::neg:
             st[sp - 1] = {-st[sp - 1].v, -st[sp - 1].d};

@@ -50,7 +50,7 @@ double apply(FusedOp op, double a, double b)
     case FusedOp::cos:
         return std::cos(a);
     default:
-        return pw(a, pwExponent(b));
+        return pw(a, pw_exponent(b));
     }
 }
 
@@ -91,7 +91,7 @@ class Builder
     {
         if (!is_constant(b) || is_constant(a))
             return binary(FusedOp::pow, a, b);
-        const int n = pwExponent(value(b));
+        const int n = pw_exponent(value(b));
         if (n == 0)
             return constant(1.0);
         if (n < 2)
@@ -108,7 +108,7 @@ class Builder
 
     // The record's program replayed on nodes; coordinate `shifted` stands
     // at x + h (sign > 0) or x − h (sign < 0).
-    int replay(const cmp_expr &e, int shifted, int sign)
+    int replay(const CompiledExpr &e, int shifted, int sign)
     {
         const int nan = constant(std::numeric_limits<double>::quiet_NaN());
         int st[16];
@@ -200,7 +200,7 @@ class Builder
 // zero sign of a term does not matter, which lets 0 + v and 0 − v shrink to
 // v and −v inside ½(∂_b g_dc + ∂_c g_db − ∂_d g_bc). The first term keeps its
 // 0.0 + so that the sum is +0 wherever the generic one is.
-FusedGraph lower_christoffel(const cmp_expr (&records)[33])
+FusedGraph lower_christoffel(const CompiledExpr (&records)[33])
 {
     Builder B;
     const int det = B.replay(records[32], -1, 0);
@@ -209,12 +209,12 @@ FusedGraph lower_christoffel(const cmp_expr (&records)[33])
     std::fill_n(&dg[0][0][0], 64, -1);
     for (int i = 0; i < 4; ++i) {
         for (int j = i; j < 4; ++j) {
-            const cmp_expr &adj = records[16 + 4 * i + j];
+            const CompiledExpr &adj = records[16 + 4 * i + j];
             if (adj.nz) {
                 inv[i][j] = inv[j][i] = B.binary(FusedOp::div, B.replay(adj, -1, 0), det);
                 B.graph.guarded.push_back(inv[i][j]);
             }
-            const cmp_expr &g = records[4 * i + j];
+            const CompiledExpr &g = records[4 * i + j];
             for (int k = 0; k < 4; ++k) {
                 if (!g.dep[k])
                     continue;

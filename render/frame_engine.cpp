@@ -124,10 +124,10 @@ class FrameRender
         for (int level = first_level; level < end; ++level) {
             if (control_.stop)
                 break;
-            dispatchLevel(static_cast<long long>(std::pow(2.0, level)));
+            dispatch_level(static_cast<long long>(std::pow(2.0, level)));
             pool_.waitForDone();
             if (!control_.stop && hooks_.level_done)
-                hooks_.level_done(claimedColumns(), claimedRows());
+                hooks_.level_done(claimed_columns(), claimed_rows());
         }
     }
 
@@ -135,17 +135,17 @@ class FrameRender
     // Grid n×n: column i is pixel (i·w) div n, row j is (j·h) div n, so each
     // level's grid contains the previous one and the claimed pixels always
     // form columns × rows.
-    void dispatchLevel(long long n)
+    void dispatch_level(long long n)
     {
         for (long long j = 0; j < n; ++j) {
             if (control_.stop)
                 break;
-            dispatchRow(n, static_cast<int>(j * h_ / n));
-            reportProgress();
+            dispatch_row(n, static_cast<int>(j * h_ / n));
+            report_progress();
         }
     }
 
-    void dispatchRow(long long n, int py)
+    void dispatch_row(long long n, int py)
     {
         for (long long i = 0; i < n; ++i) {
             if (control_.stop)
@@ -163,7 +163,7 @@ class FrameRender
         }
     }
 
-    void reportProgress()
+    void report_progress()
     {
         const int stored = target_.done();
         if (stored == 0)
@@ -177,7 +177,7 @@ class FrameRender
             hooks_.progress(percent, static_cast<long long>(timer_.elapsed() * (ratio - 1.0)));
     }
 
-    int claimedColumns() const
+    int claimed_columns() const
     {
         int columns = 0;
         for (int px = 0; px < w_; ++px)
@@ -185,7 +185,7 @@ class FrameRender
         return columns;
     }
 
-    int claimedRows() const
+    int claimed_rows() const
     {
         int rows = 0;
         for (int py = 0; py < h_; ++py)

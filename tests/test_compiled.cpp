@@ -22,12 +22,12 @@ double eval(const QString &finished, f_vec x = {{0.25, 3.0, 0.5, 1.25}})
 TEST(Compiled, FlagsAndValueWithTemporaries)
 {
     EXPECT_EQ(TrPfx("0$").nz, 0);
-    const cmp_expr r = TrPfx("r$"), all = TrPfx(QString::fromUtf8("tr+θ+φ+$"));
+    const CompiledExpr r = TrPfx("r$"), all = TrPfx(QString::fromUtf8("tr+θ+φ+$"));
     EXPECT_EQ(r.nz, 1);
     EXPECT_EQ(r.dep[0] + 2 * r.dep[1] + 4 * r.dep[2] + 8 * r.dep[3], 2);
     EXPECT_EQ(all.dep[0] + all.dep[1] + all.dep[2] + all.dep[3], 4);
 
-    const cmp_expr e = TrPfx(QString::fromUtf8("a2^Mа+ббr3^-*$"));
+    const CompiledExpr e = TrPfx(QString::fromUtf8("a2^Mа+ббr3^-*$"));
     const double m = 1.5 + 0.7 * 0.7;
     EXPECT_DOUBLE_EQ(CntPfx(e.code, {{0, 2.5, 1, 0}}, P), m * (m - 2.5 * 2.5 * 2.5));
 }
@@ -83,7 +83,7 @@ TEST(Compiled, UnrunnableProgramsEvaluateToNaN)
 {
     for (const char *program :
          {"", "$", "r2^", "*$", "r+$", "S$", "аr$", "rб+$", "x$", "A$", "11111111111111111$"}) {
-        const cmp_expr e = TrPfx(QString::fromUtf8(program));
+        const CompiledExpr e = TrPfx(QString::fromUtf8(program));
         EXPECT_TRUE(std::isnan(CntPfx(e.code, {{0, 2, 1, 0}}, P))) << program;
         EXPECT_EQ(e.nz, 1) << program;
     }

@@ -78,7 +78,7 @@ TEST(Geo, GrowsAndKeepsEveryPointInOrder)
     geo g;
     for (int i = 0; i < 257; ++i)
         g.insert(at(i, 0.5 * i), f_vec{{-1.0 * i, 0, 0, 0}});
-    EXPECT_EQ(g.getCount() * 1000 + g.getCapacity(), 257512);
+    EXPECT_EQ(g.getCount() * 1000 + g.reserved(), 257512);
     for (int i = 0; i < 257; ++i)
         ASSERT_TRUE(g.getX(i)[2] == 0.5 * i && g.getV(i)[0] == -1.0 * i) << i;
 }

@@ -73,7 +73,7 @@ int crossings(RayScene const &s, double α, double β, f_vec x, f_vec u)
     return e.reason() == 0 ? 0 : e.kkp();
 }
 
-double angle_from_inwards(Metric const &m, f_vec x, f_vec u, aim_offset a)
+double angle_from_inwards(Metric const &m, f_vec x, f_vec u, AimOffset a)
 {
     f_vec w = t_tet(m, aberace(m, a.δα, a.δβ, u, x), x);
     return std::atan2(std::hypot(w[2], w[3]), -w[1]);
@@ -202,7 +202,7 @@ TEST(AimCorrection, TheCorrectedCentreLooksStraightInwardsWhicheverWayTheObserve
     const RayScene s = preset_scene(kerr, 1, 0.8);
     const Metric &m = s.metric;
     f_vec x = kerr_observer;
-    aim_offset none = aim_correction(s, x, moving_along_φ(m, x, 0));
+    AimOffset none = aim_correction(s, x, moving_along_φ(m, x, 0));
     EXPECT_NEAR(std::hypot(none.δα, none.δβ), 0, 1e-12);
     for (f_vec u : {on_circular_orbit(m, x), f_tet(m, f_vec{{1, 0, 0.25, -0.35}}, x)}) {
         SCOPED_TRACE(testing::Message() << "u^θ=" << u[2] << " u^φ=" << u[3]);
@@ -230,7 +230,7 @@ TEST_F(RayColourKerr, TheDiskIsLaidOverWhatLiesBehindItWithItsTransparency)
     const unsigned disk = 0xff2040c0;
     s.acr = solid_image(16, 16, disk);
     s.kepler = true;
-    aim_offset centre = aim_correction(s, x, u);
+    AimOffset centre = aim_correction(s, x, u);
     int over_sky = 0, over_black = 0;
     for (double β = -0.06; β <= 0.06; β += 0.004) {
         double α = centre.δα + 0.05, b = centre.δβ + β;
@@ -260,7 +260,7 @@ TEST_F(RayColourKerr, TheFartherCrossingIsLaidFirstAndTheNearerOnTop)
     for (int i = 0; i < 16 * 8; ++i)
         s.acr.setPixel(i % 16, i / 16, far_side);
     s.kepler = true;
-    aim_offset centre = aim_correction(s, x, u);
+    AimOffset centre = aim_correction(s, x, u);
     double α = centre.δα - 0.05, β = centre.δβ + 0.02; // under the hole and round it
     ASSERT_EQ(crossings(s, α, β, x, u), 2);
     unsigned with_disk = colour(s, α, β, x, u);

@@ -8,7 +8,7 @@
 
 #include <cmath>
 #include <functional>
-#include <map>
+#include <vector>
 
 const char *const metric_keys[16] = {"tt", "tr", "te", "tf", "rt", "rr", "re", "rf",
                                      "et", "er", "ee", "ef", "ft", "fr", "fe", "ff"};
@@ -25,18 +25,28 @@ QString quoted(QString const &key)
     return QLatin1Char('"') + key + QLatin1Char('"');
 }
 
-// Each reader takes one key's value into the settings, or names what is wrong.
-using Reader = std::function<QString(QJsonValue const &, SceneSettings &)>;
-
 QString must(QString const &key, QString const &what)
 {
     return QStringLiteral("%1 must be %2").arg(quoted(key), what);
 }
 
-Reader number(const char *key, double SceneSettings::*field, double lo, double hi,
-              QString const &range)
+// One key of the file: how its value goes into the settings (or what is
+// wrong with it) and how the settings give it back.
+struct Key {
+    QString name;
+    std::function<QString(QJsonValue const &, SceneSettings &)> read;
+    std::function<QJsonValue(SceneSettings const &)> write;
+};
+
+template <class T> auto member(T SceneSettings::*field)
 {
-    return [=](QJsonValue const &v, SceneSettings &s) -> QString {
+    return [field](SceneSettings const &s) { return QJsonValue(s.*field); };
+}
+
+Key number(const char *key, double SceneSettings::*field, double lo, double hi,
+           QString const &range)
+{
+    auto read = [=](QJsonValue const &v, SceneSettings &s) -> QString {
         if (!v.isDouble())
             return must(key, QStringLiteral("a number"));
         const double x = v.toDouble();
@@ -45,16 +55,17 @@ Reader number(const char *key, double SceneSettings::*field, double lo, double h
         s.*field = x;
         return {};
     };
+    return {key, read, member(field)};
 }
 
-Reader finite(const char *key, double SceneSettings::*field)
+Key finite(const char *key, double SceneSettings::*field)
 {
     return number(key, field, -HUGE_VAL, HUGE_VAL, QStringLiteral("finite"));
 }
 
-Reader positive(const char *key, double SceneSettings::*field)
+Key positive(const char *key, double SceneSettings::*field)
 {
-    return [=](QJsonValue const &v, SceneSettings &s) -> QString {
+    auto read = [=](QJsonValue const &v, SceneSettings &s) -> QString {
         if (!v.isDouble())
             return must(key, QStringLiteral("a number"));
         const double x = v.toDouble();
@@ -63,23 +74,25 @@ Reader positive(const char *key, double SceneSettings::*field)
         s.*field = x;
         return {};
     };
+    return {key, read, member(field)};
 }
 
-Reader flag(const char *key, bool SceneSettings::*field)
+Key flag(const char *key, bool SceneSettings::*field)
 {
-    return [=](QJsonValue const &v, SceneSettings &s) -> QString {
+    auto read = [=](QJsonValue const &v, SceneSettings &s) -> QString {
         if (!v.isBool())
             return must(key, QStringLiteral("true or false"));
         s.*field = v.toBool();
         return {};
     };
+    return {key, read, member(field)};
 }
 
 // A number or the word "orbital" for the value the program proposes.
-Reader or_orbital(const char *key, std::optional<double> SceneSettings::*field, double lo,
-                  double hi, QString const &range)
+Key or_orbital(const char *key, std::optional<double> SceneSettings::*field, double lo, double hi,
+               QString const &range)
 {
-    return [=](QJsonValue const &v, SceneSettings &s) -> QString {
+    auto read = [=](QJsonValue const &v, SceneSettings &s) -> QString {
         if (v.isString() && v.toString() == QLatin1String("orbital")) {
             (s.*field).reset();
             return {};
@@ -92,32 +105,67 @@ Reader or_orbital(const char *key, std::optional<double> SceneSettings::*field, 
         s.*field = x;
         return {};
     };
+    auto write = [field](SceneSettings const &s) {
+        const std::optional<double> v = s.*field;
+        return v ? QJsonValue(*v) : QJsonValue(QStringLiteral("orbital"));
+    };
+    return {key, read, write};
 }
 
 // One of a list of words, stored as its index.
-Reader word(const char *key, int SceneSettings::*field, QStringList const &words)
+Key word(const char *key, int SceneSettings::*field, QStringList const &words)
 {
-    return [=](QJsonValue const &v, SceneSettings &s) -> QString {
+    auto read = [=](QJsonValue const &v, SceneSettings &s) -> QString {
         const int i = v.isString() ? int(words.indexOf(v.toString())) : -1;
         if (i < 0)
             return must(key, QStringLiteral("one of ") + words.join(QStringLiteral(", ")));
         s.*field = i;
         return {};
     };
+    auto write = [=](SceneSettings const &s) { return QJsonValue(words[s.*field]); };
+    return {key, read, write};
 }
 
-Reader integer(const char *key, int SceneSettings::*field, int lo, int hi)
+// One of two words for a flag.
+Key either(const char *key, bool SceneSettings::*field, QString const &yes, QString const &no)
 {
-    return [=](QJsonValue const &v, SceneSettings &s) -> QString {
+    auto read = [=](QJsonValue const &v, SceneSettings &s) -> QString {
+        if (v.isString() && v.toString() == yes)
+            s.*field = true;
+        else if (v.isString() && v.toString() == no)
+            s.*field = false;
+        else
+            return must(key, QStringLiteral("%1 or %2").arg(quoted(yes), quoted(no)));
+        return {};
+    };
+    auto write = [=](SceneSettings const &s) { return QJsonValue(s.*field ? yes : no); };
+    return {key, read, write};
+}
+
+Key integer(const char *key, int SceneSettings::*field, int lo, int hi)
+{
+    auto read = [=](QJsonValue const &v, SceneSettings &s) -> QString {
         const double x = v.toDouble(std::nan(""));
         if (!v.isDouble() || x != std::floor(x) || x < lo || x > hi)
             return must(key, QStringLiteral("a whole number from %1 to %2").arg(lo).arg(hi));
         s.*field = int(x);
         return {};
     };
+    return {key, read, member(field)};
 }
 
-QString read_size(QJsonValue const &v, SceneSettings &s)
+Key text(const char *key, QString SceneSettings::*field, QString const &what)
+{
+    auto read = [=](QJsonValue const &v, SceneSettings &s) -> QString {
+        if (!v.isString())
+            return must(key, what);
+        s.*field = v.toString();
+        return {};
+    };
+    return {key, read, member(field)};
+}
+
+[[nodiscard]] QString read_size(QJsonValue const &v, SceneSettings &s)
 {
     const QStringList parts = v.toString().split(QLatin1Char('x'));
     bool ok_w = false, ok_h = false;
@@ -131,7 +179,12 @@ QString read_size(QJsonValue const &v, SceneSettings &s)
     return {};
 }
 
-QString read_metric(QJsonValue const &v, SceneSettings &s)
+QJsonValue write_size(SceneSettings const &s)
+{
+    return QStringLiteral("%1x%2").arg(s.width).arg(s.height);
+}
+
+[[nodiscard]] QString read_metric(QJsonValue const &v, SceneSettings &s)
 {
     if (!v.isObject())
         return must(QStringLiteral("metric"), QStringLiteral("an object of formula texts"));
@@ -152,23 +205,23 @@ QString read_metric(QJsonValue const &v, SceneSettings &s)
     return {};
 }
 
+QJsonValue write_metric(SceneSettings const &s)
+{
+    QJsonObject metric;
+    for (int i = 0; i < 16; ++i)
+        metric.insert(QLatin1String(metric_keys[i]), s.metric[i]);
+    return metric;
+}
+
 // Every formula, from the file or its preset, passes the editor's check with
 // the file's parameters; the message names the key and the character.
-QString metric_problem(SceneSettings const &s)
+[[nodiscard]] QString metric_problem(SceneSettings const &s)
 {
     const double P[4] = {s.M, s.a, s.Q, s.Λ};
     for (int i = 0; i < 16; ++i)
         if (const auto problem = formula_problem_of(s.metric[i], P))
             return quoted(QStringLiteral("metric.") + QLatin1String(metric_keys[i])) +
                    QStringLiteral(": ") + describe(*problem);
-    return {};
-}
-
-QString read_panorama(QJsonValue const &v, SceneSettings &s)
-{
-    if (!v.isString())
-        return must(QStringLiteral("panorama"), QStringLiteral("a file name"));
-    s.panorama = v.toString();
     return {};
 }
 
@@ -180,53 +233,51 @@ QStringList words(const char *const *list, int n)
     return out;
 }
 
-const std::map<QString, Reader> &readers()
+// Every key but "version", each read and written by its own entry.
+const std::vector<Key> &keys()
 {
-    static const std::map<QString, Reader> table = {
-        {"preset", word("preset", &SceneSettings::preset, words(preset_keys, 5))},
-        {"metric", read_metric},
-        {"M", finite("M", &SceneSettings::M)},
-        {"a", finite("a", &SceneSettings::a)},
-        {"Q", finite("Q", &SceneSettings::Q)},
-        {"lambda", finite("lambda", &SceneSettings::Λ)},
-        {"disk", flag("disk", &SceneSettings::disk)},
-        {"disk inner", or_orbital("disk inner", &SceneSettings::inner, 0, HUGE_VAL,
-                                  QStringLiteral("a finite number from 0 up"))},
-        {"disk outer", number("disk outer", &SceneSettings::outer, 0, HUGE_VAL,
-                              QStringLiteral("a finite number from 0 up"))},
-        {"transparency",
-         word("transparency", &SceneSettings::transparency, words(transparency_names, 5))},
-        {"accuracy", positive("accuracy", &SceneSettings::accuracy)},
-        {"accurate integration", flag("accurate integration", &SceneSettings::accurate)},
-        {"r", positive("r", &SceneSettings::r)},
-        {"theta", finite("theta", &SceneSettings::θ)},
-        {"phi", finite("phi", &SceneSettings::φ)},
-        {"speed", or_orbital("speed", &SceneSettings::v, -0.999999, 0.999999,
-                             QStringLiteral("from -0.999999 to 0.999999"))},
-        {"rounds",
-         number("rounds", &SceneSettings::rounds, 0.1, 10, QStringLiteral("from 0.1 to 10"))},
-        {"shift", flag("shift", &SceneSettings::shift)},
-        {"beaming", flag("beaming", &SceneSettings::beaming)},
-        {"aberration", flag("aberration", &SceneSettings::aberration)},
-        {"overlay", flag("overlay", &SceneSettings::overlay)},
-        {"colour model",
-         [](QJsonValue const &v, SceneSettings &s) -> QString {
-             if (v.isString() && v.toString() == QLatin1String("simulated"))
-                 s.simulated = true;
-             else if (v.isString() && v.toString() == QLatin1String("classic"))
-                 s.simulated = false;
-             else
-                 return must(QStringLiteral("colour model"),
-                             QStringLiteral("\"simulated\" or \"classic\""));
-             return {};
-         }},
-        {"zoom", integer("zoom", &SceneSettings::zoom, 1, 6)},
-        {"size", read_size},
-        {"frames", integer("frames", &SceneSettings::frames, 1, most_frames)},
-        {"animation", flag("animation", &SceneSettings::animation)},
-        {"panorama", read_panorama},
+    static const std::vector<Key> table = {
+        word("preset", &SceneSettings::preset, words(preset_keys, 5)),
+        {QStringLiteral("metric"), read_metric, write_metric},
+        finite("M", &SceneSettings::M),
+        finite("a", &SceneSettings::a),
+        finite("Q", &SceneSettings::Q),
+        finite("lambda", &SceneSettings::Λ),
+        flag("disk", &SceneSettings::disk),
+        or_orbital("disk inner", &SceneSettings::inner, 0, HUGE_VAL,
+                   QStringLiteral("a finite number from 0 up")),
+        number("disk outer", &SceneSettings::outer, 0, HUGE_VAL,
+               QStringLiteral("a finite number from 0 up")),
+        word("transparency", &SceneSettings::transparency, words(transparency_names, 5)),
+        positive("accuracy", &SceneSettings::accuracy),
+        flag("accurate integration", &SceneSettings::accurate),
+        positive("r", &SceneSettings::r),
+        finite("theta", &SceneSettings::θ),
+        finite("phi", &SceneSettings::φ),
+        or_orbital("speed", &SceneSettings::v, -0.999999, 0.999999,
+                   QStringLiteral("from -0.999999 to 0.999999")),
+        number("rounds", &SceneSettings::rounds, 0.1, 10, QStringLiteral("from 0.1 to 10")),
+        flag("shift", &SceneSettings::shift),
+        flag("beaming", &SceneSettings::beaming),
+        flag("aberration", &SceneSettings::aberration),
+        flag("overlay", &SceneSettings::overlay),
+        either("colour model", &SceneSettings::simulated, QStringLiteral("simulated"),
+               QStringLiteral("classic")),
+        integer("zoom", &SceneSettings::zoom, 1, 6),
+        {QStringLiteral("size"), read_size, write_size},
+        integer("frames", &SceneSettings::frames, 1, most_frames),
+        flag("animation", &SceneSettings::animation),
+        text("panorama", &SceneSettings::panorama, QStringLiteral("a file name")),
     };
     return table;
+}
+
+const Key *key_named(QString const &name)
+{
+    for (const Key &k : keys())
+        if (k.name == name)
+            return &k;
+    return nullptr;
 }
 
 } // namespace
@@ -249,7 +300,7 @@ QString read_scene(QByteArray const &text, SceneSettings &out, QStringList &warn
     SceneSettings s;
     // The preset decides the default texts of the components the file leaves out.
     if (root.contains(QLatin1String("preset"))) {
-        if (QString e = readers().at(QStringLiteral("preset"))(root.value("preset"), s);
+        if (QString e = key_named(QStringLiteral("preset"))->read(root.value("preset"), s);
             !e.isEmpty())
             return e;
         s = SceneSettings::of_preset(s.preset);
@@ -257,12 +308,12 @@ QString read_scene(QByteArray const &text, SceneSettings &out, QStringList &warn
     for (auto it = root.begin(); it != root.end(); ++it) {
         if (it.key() == QLatin1String("version"))
             continue;
-        const auto reader = readers().find(it.key());
-        if (reader == readers().end()) {
+        const Key *key = key_named(it.key());
+        if (!key) {
             warnings << QStringLiteral("unknown key %1 ignored").arg(quoted(it.key()));
             continue;
         }
-        if (QString e = reader->second(*it, s); !e.isEmpty())
+        if (QString e = key->read(*it, s); !e.isEmpty())
             return e;
     }
     if (QString e = metric_problem(s); !e.isEmpty())
@@ -273,41 +324,8 @@ QString read_scene(QByteArray const &text, SceneSettings &out, QStringList &warn
 
 QByteArray write_scene(SceneSettings const &s)
 {
-    QJsonObject metric;
-    for (int i = 0; i < 16; ++i)
-        metric.insert(QLatin1String(metric_keys[i]), s.metric[i]);
-    auto orbital = [](std::optional<double> v) {
-        return v ? QJsonValue(*v) : QJsonValue(QStringLiteral("orbital"));
-    };
-    QJsonObject root{
-        {"version", format_version},
-        {"preset", QString::fromUtf8(preset_keys[s.preset])},
-        {"metric", metric},
-        {"M", s.M},
-        {"a", s.a},
-        {"Q", s.Q},
-        {"lambda", s.Λ},
-        {"disk", s.disk},
-        {"disk inner", orbital(s.inner)},
-        {"disk outer", s.outer},
-        {"transparency", QString::fromUtf8(transparency_names[s.transparency])},
-        {"accuracy", s.accuracy},
-        {"accurate integration", s.accurate},
-        {"r", s.r},
-        {"theta", s.θ},
-        {"phi", s.φ},
-        {"speed", orbital(s.v)},
-        {"rounds", s.rounds},
-        {"shift", s.shift},
-        {"beaming", s.beaming},
-        {"colour model", s.simulated ? QStringLiteral("simulated") : QStringLiteral("classic")},
-        {"aberration", s.aberration},
-        {"overlay", s.overlay},
-        {"zoom", s.zoom},
-        {"size", QStringLiteral("%1x%2").arg(s.width).arg(s.height)},
-        {"frames", s.frames},
-        {"animation", s.animation},
-        {"panorama", s.panorama},
-    };
+    QJsonObject root{{"version", format_version}};
+    for (const Key &key : keys())
+        root.insert(key.name, key.write(s));
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }

@@ -4,11 +4,11 @@
 #include "app/input_marks.h"
 #include "app/mainwindow.h"
 #include "app/metric_fields.h"
+#include "app/shared.h"
+#include "app/state.h"
 #include "expr/christoffel.h"
 #include "expr/formula_check.h"
 #include "physics/orbits.h"
-#include "app/shared.h"
-#include "app/state.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -25,14 +25,6 @@ long runs = 0;
 QString tr(const char *text)
 {
     return QCoreApplication::translate("MainWindow", text);
-}
-
-void take_metric(const Ui::MainWindow &ui)
-{
-    const auto fields = metric_fields(ui);
-    for (int i = 0; i < 16; ++i)
-        the_scene.metric_texts[i] = fields[i]->text();
-    compile_metric(the_scene);
 }
 
 // Whether the field holds a number; marks it or clears its mark.
@@ -155,23 +147,19 @@ void MainWindow::reload()
         show_characteristics(none, none, none, none);
         return;
     }
-    take_metric(*ui);
     const auto fields = metric_fields(*ui);
     for (int i = 0; i < 16; ++i)
-        last_compiled[i] = fields[i]->text();
+        the_scene.metric_texts[i] = last_compiled[i] = fields[i]->text();
     read_parameters(*ui);
-    take_parameters(the_scene);
-    P[4] = 1.0;
+    settle_metric(the_scene, poc_sour_poz[1]);
     if (mink) {
         // Flat space has no orbits. Its horizon values are the search's own
         // flat answer, the capture radius the geodesic views really use.
-        VnH();
         show_characteristics(field_number(VneH()), field_number(VniH()), QString(), QString());
         ui->lineEdit_inK->setText(QString());
         return;
     }
-    VnH();
-    const double right = lim_stab_orb(1);
+    const double right = P[4];
     const bool horizon = VneH() > 0;
     show_characteristics(horizon ? field_number(VneH()) : tr("no horizon"),
                          horizon ? field_number(VniH()) : tr("no horizon"), orbit_text(right),

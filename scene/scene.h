@@ -30,3 +30,10 @@ struct Scene : RayScene {
 
 // Compiles the sixteen metric texts with the parameters in P into the metric.
 void compile_metric(Scene &s);
+
+// What a typed-in metric settles, the same for the window and for scene
+// files: the metric compiled, the horizons as an observer starting at radius
+// observer_r sees them, and the disk's inner edge P[4] at the right-handed
+// stable-orbit limit (NaN where there is none; 1 in flat space, which has no
+// orbits).
+void settle_metric(Scene &s, double observer_r);

@@ -76,11 +76,7 @@ Scene build_scene(SceneSettings const &in)
     s.P[3] = in.Λ;
     s.P[5] = in.outer;
     s.precise = as_float(in.accuracy);
-    compile_metric(s);
-    s.P[4] = 1.0;
-    s.horizons = find_horizons(s.metric, s.mink, as_float(in.r));
-    if (!s.mink)
-        s.P[4] = lim_stab_orb(s.metric, s.horizons, 1);
+    settle_metric(s, as_float(in.r));
     if (in.inner && *in.inner != s.P[4])
         s.P[4] = as_float(*in.inner);
     s.poc_sour_poz = {{0, as_float(in.r), as_float(in.θ) * std::numbers::pi / 180, 0}};

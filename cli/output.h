@@ -41,8 +41,8 @@ class Output
     void set_rate(unsigned rate, unsigned scale);
 
   private:
-    QString read_name(QString const &name);
-    QString add_to_video(QImage const &image, int frame);
+    [[nodiscard]] QString read_name(QString const &name);
+    [[nodiscard]] QString add_to_video(QImage const &image, int frame);
 
     QString before_, after_;
     QString target_; // what an unnumbered name leads to, through links

@@ -18,4 +18,5 @@ QImage frame_picture(MyImage &entry, QSize size, Metric const &metric, bool over
 // Saves the entry at its own size with the caption when `overlay` is on, in
 // the format the name's suffix names, at quality 100. Empty on success, else
 // why it failed (an unknown suffix, a folder that cannot be written).
-QString save_frame(MyImage &entry, QString const &path, Metric const &metric, bool overlay);
+[[nodiscard]] QString save_frame(MyImage &entry, QString const &path, Metric const &metric,
+                                 bool overlay);

@@ -23,7 +23,7 @@
 
 // The first error, naming its key; empty when the text was read. `out` is
 // written only on success.
-QString read_scene(QByteArray const &text, SceneSettings &out, QStringList &warnings);
+[[nodiscard]] QString read_scene(QByteArray const &text, SceneSettings &out, QStringList &warnings);
 
 QByteArray write_scene(SceneSettings const &settings);
 

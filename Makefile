@@ -1,12 +1,22 @@
 # Two commands: `make run` and `make test`. Both install what is missing,
 # configure and build into build/, then start the program or run the tests.
+# `make install PREFIX=/opt/tenebrion` installs both programs with their menu
+# entry, icons and manual pages (PREFIX defaults to /usr/local); `make
+# package` builds a Debian package in build/ and checks it with lintian.
 
 BUILD_DIR ?= build
-PACKAGES  := g++ cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins \
+PREFIX    ?= /usr/local
+# ffmpeg's readers check the written videos; the desktop's validators and man
+# check the installed files; dpkg-dev's dpkg-shlibdeps finds the package's
+# dependencies.
+PACKAGES  := g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins \
              libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libasmjit-dev \
-             fonts-dejavu-core fonts-noto-color-emoji ffmpeg
+             libavformat-dev libavcodec-dev libswscale-dev libavutil-dev \
+             fonts-dejavu-core fonts-noto-color-emoji ffmpeg \
+             desktop-file-utils appstream man-db dpkg-dev
+PACKAGE_TOOLS := lintian
 
-.PHONY: run test build deps configure clean
+.PHONY: run test build deps configure clean install package
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
@@ -28,6 +38,14 @@ configure: deps
 	@if [ ! -f $(BUILD_DIR)/build.ninja ]; then \
 	  cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release; \
 	fi
+
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+package: build
+	@$(MAKE) --no-print-directory deps PACKAGES="$(PACKAGE_TOOLS)"
+	cd $(BUILD_DIR) && cpack -G DEB
+	lintian $(BUILD_DIR)/tenebrion_*.deb
 
 deps:
 	@missing=""; \

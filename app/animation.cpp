@@ -38,10 +38,13 @@ void set_run_controls_enabled(Ui::MainWindow &ui, bool enabled)
     ui.horizontalSlider->setEnabled(enabled);
 }
 
-void show_frame_number(Ui::MainWindow &ui, int k, int n)
+// Frame k of n; after a run cut short, n counts the frames it finished.
+void show_frame_number(Ui::MainWindow &ui, int k, int n, bool cut_short)
 {
-    const QString shown =
-        QCoreApplication::translate("MainWindow", "frame %1 / %2").arg(k + 1).arg(n);
+    const QString shown = QCoreApplication::translate(
+                              "MainWindow", cut_short ? "frame %1 / %2 rendered" : "frame %1 / %2")
+                              .arg(k + 1)
+                              .arg(n);
     ui.lab_tot_time->setToolTip(
         QCoreApplication::translate("MainWindow", "Time left for the rest of the run.") + u'\n' +
         shown);
@@ -53,6 +56,16 @@ void back_to_idle(Ui::MainWindow &ui)
     stop = false;
     ui.StopButton->setEnabled(false);
     ui.PlayButton->setEnabled(true);
+}
+
+// The frames from the first on that a run finished: a stop leaves the frame it
+// came in partly rendered and the later ones black.
+int finished_frames(int frames)
+{
+    int n = 0;
+    while (n < frames && image[n].pixels() > 0 && image[n].done() == image[n].pixels())
+        ++n;
+    return n;
 }
 
 double megabytes(std::size_t bytes)
@@ -107,20 +120,23 @@ void MainWindow::recomp(int w, int h)
 
     ui->horizontalSlider->setMaximum(std::max(frames - 1, 0));
     ui->label_screen->setToolTip(QString());
+    run_cut_short = false;
     for (frame = 0; frame < frames; ++frame) {
         ui->horizontalSlider->setValue(frame);
-        ui->progressBar->setValue(0);
+        show_progress(*ui, 0);
+        // Unknown until the first pixels are handed out.
+        ui->lab_est_time->setText(QStringLiteral("--:--:--:--"));
         const Observer o = run.observer(frame);
         const qint64 ms = Compute(o.x, o.v, w, h, run.width(), ui.get());
         // During the frame the label counts down; afterwards it tells what the
         // frame took.
         if (image[frame].done() == image[frame].pixels())
-            ui->progressBar->setValue(100);
+            show_progress(*ui, 1);
         ui->lab_est_time->setText(to_time(ms));
         ui->lab_tot_time->setText(to_time((frames - frame - 1) * ms));
-        show_frame_number(*ui, frame, frames);
+        show_frame_number(*ui, frame, frames, false);
     }
-    shown_frame = frames == 1 ? 0 : frames - 1;
+    end_browsing_at(frames, finished_frames(frames));
     if (frames == 1)
         frame = 0;
 
@@ -168,7 +184,22 @@ void MainWindow::show_stored_frame(int f)
     show_frame(*ui, entry, entry.width(), entry.height(), 0, 0);
     ui->label_screen->setToolTip(QString());
     shown_frame = f;
-    show_frame_number(*ui, f, ui->horizontalSlider->maximum() + 1);
+    show_frame_number(*ui, f, ui->horizontalSlider->maximum() + 1, run_cut_short);
+}
+
+// The browser reaches the frames the run finished, and stands on the last of
+// them; a run stopped in its first frame leaves that frame, partly rendered.
+void MainWindow::end_browsing_at(int frames, int finished)
+{
+    run_cut_short = finished > 0 && finished < frames;
+    const int last = std::max(finished, 1) - 1;
+    ui->horizontalSlider->setMaximum(last);
+    ui->horizontalSlider->setValue(last);
+    shown_frame = last;
+    if (run_cut_short && finished > 0)
+        show_stored_frame(last);
+    else
+        show_frame_number(*ui, last, last + 1, run_cut_short);
 }
 
 // Over the picture shown, or alone when there is none.

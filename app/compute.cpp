@@ -1,9 +1,9 @@
 #include "app/compute.h"
 
-#include "render/raw_image.h"
-#include "scene/run.h"
 #include "app/shared.h"
 #include "app/state.h"
+#include "render/raw_image.h"
+#include "scene/run.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -21,24 +21,40 @@ RenderSwitches switches_of(Ui::MainWindow const &ui)
             ui.radioButton_sim->isChecked()};
 }
 
-// A bare processEvents loop would spin and take a core from the workers. The
-// queue holds 1024 waiting pixels, tens of milliseconds of work even for the
-// cheapest rays, so a millisecond's pause never lets the workers run dry; a
-// shorter one only multiplies the wake-ups: at 0.2 ms, on a busy machine,
-// they cost a tenth of a frame's processor time.
-void keep_window_live()
+// The share of the frame's pixels handed out so far, and the time the rest
+// needs at the pace so far.
+void show_frame_progress(Ui::MainWindow &ui, MyImage const &target, QElapsedTimer const &timer)
 {
-    QCoreApplication::processEvents();
-    QThread::usleep(1000);
+    const int handed_out = target.done();
+    if (handed_out == 0 || target.pixels() == 0)
+        return;
+    const double share = double(handed_out) / target.pixels();
+    show_progress(ui, share);
+    ui.lab_est_time->setText(to_time(static_cast<long long>(timer.elapsed() * (1 / share - 1))));
 }
 
-RenderHooks window_hooks(Ui::MainWindow &ui, int w, int h)
+constexpr qint64 progress_interval_ms = 200;
+
+RenderHooks window_hooks(Ui::MainWindow &ui, int w, int h, QElapsedTimer const &timer)
 {
     RenderHooks hooks;
-    hooks.wait = keep_window_live;
-    hooks.progress = [&ui](int percent, long long remaining_ms) {
-        ui.progressBar->setValue(percent);
-        ui.lab_est_time->setText(to_time(remaining_ms));
+    // A bare processEvents loop would spin and take a core from the workers.
+    // The queue holds 1024 waiting pixels, tens of milliseconds of work even
+    // for the cheapest rays, so a millisecond's pause never lets the workers
+    // run dry; a shorter one only multiplies the wake-ups: at 0.2 ms, on a
+    // busy machine, they cost a tenth of a frame's processor time. The bar
+    // moves here too: a whole percent of a large frame takes far longer than
+    // anyone waits for a sign of life.
+    hooks.wait = [&ui, &timer, shown_at = qint64(0)]() mutable {
+        QCoreApplication::processEvents();
+        if (timer.elapsed() - shown_at >= progress_interval_ms) {
+            shown_at = timer.elapsed();
+            show_frame_progress(ui, image[frame], timer);
+        }
+        QThread::usleep(1000);
+    };
+    hooks.progress = [&ui, &timer](int, long long) {
+        show_frame_progress(ui, image[frame], timer);
     };
     hooks.level_done = [&ui, w, h](int columns, int rows) {
         show_frame(ui, image[frame], w, h, columns, rows);
@@ -47,6 +63,14 @@ RenderHooks window_hooks(Ui::MainWindow &ui, int w, int h)
 }
 
 } // namespace
+
+void show_progress(Ui::MainWindow &ui, double share)
+{
+    const int steps = ui.progressBar->maximum();
+    ui.progressBar->setValue(static_cast<int>(share * steps));
+    ui.progressBar->setFormat(QString::number(100.0 * ui.progressBar->value() / steps, 'f', 2) +
+                              QStringLiteral(" %"));
+}
 
 void show_frame(Ui::MainWindow &ui, MyImage &entry, int w, int h, int columns, int rows)
 {
@@ -67,6 +91,7 @@ qint64 Compute(f_vec x, f_vec v, int w, int h, double z, Ui::MainWindow *ui)
     // A cancelled frame dispatches nothing, so it needs no fresh disk tables.
     if (kepler && !stop)
         ensure_disk_tables(the_scene);
-    render_frame(the_scene, {x, v}, z, image[frame], w, h, the_control, window_hooks(*ui, w, h));
+    render_frame(the_scene, {x, v}, z, image[frame], w, h, the_control,
+                 window_hooks(*ui, w, h, timer));
     return timer.elapsed();
 }

@@ -41,6 +41,12 @@ QString StandardFileDialogs::save_image_sequence(QWidget *parent)
                                         tr("Image Files (*.jpg)"));
 }
 
+QString StandardFileDialogs::save_mp4(QWidget *parent)
+{
+    return QFileDialog::getSaveFileName(
+        parent, tr("Save video"), QDir::homePath() + "/Desktop/hole.mp4", tr("MP4 video (*.mp4)"));
+}
+
 QString StandardFileDialogs::open_scene(QWidget *parent)
 {
     return QFileDialog::getOpenFileName(parent, tr("Open scene"), QDir::homePath() + "/Desktop",

@@ -15,6 +15,7 @@ class FileDialogs
     virtual QString save_image(QWidget *parent) = 0;
     virtual QString save_video(QWidget *parent) = 0;
     virtual QString save_image_sequence(QWidget *parent) = 0;
+    virtual QString save_mp4(QWidget *parent) = 0;
     virtual QString open_scene(QWidget *parent) = 0;
     virtual QString save_scene(QWidget *parent) = 0;
 };
@@ -27,6 +28,7 @@ class StandardFileDialogs : public FileDialogs
     QString save_image(QWidget *parent) override;
     QString save_video(QWidget *parent) override;
     QString save_image_sequence(QWidget *parent) override;
+    QString save_mp4(QWidget *parent) override;
     QString open_scene(QWidget *parent) override;
     QString save_scene(QWidget *parent) override;
 };

@@ -1,5 +1,7 @@
 #include "app/input_marks.h"
 
+#include "scene/value_ranges.h"
+
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QVariant>
@@ -54,4 +56,12 @@ QString number_problem(const QLineEdit *field, bool single)
     return QCoreApplication::translate("MainWindow", "not a number: %1")
         .arg(field->text().isEmpty() ? QCoreApplication::translate("MainWindow", "empty")
                                      : QStringLiteral("'") + field->text() + QStringLiteral("'"));
+}
+
+QString value_problem(const QLineEdit *field, const char *key, bool single)
+{
+    if (QString problem = number_problem(field, single); !problem.isEmpty())
+        return problem;
+    const double v = single ? double(field->text().toFloat()) : field->text().toDouble();
+    return range_problem(QString::fromUtf8(key), v);
 }

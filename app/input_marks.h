@@ -17,3 +17,7 @@ void set_field_help(QLineEdit *field, const QString &help);
 // Why the field's text is not one finite number (in single precision when
 // the field is read that way); empty when it is one.
 [[nodiscard]] QString number_problem(const QLineEdit *field, bool single = false);
+
+// Why the field's text is not a number inside the range of `key` (a value of
+// value_ranges.h); empty when it is one.
+[[nodiscard]] QString value_problem(const QLineEdit *field, const char *key, bool single = false);

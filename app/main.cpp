@@ -42,6 +42,8 @@ int main(int argc, char *argv[])
     if (const std::optional<int> code = answer(argc, argv))
         return *code;
     QApplication a(argc, argv);
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.tenebrion.Tenebrion"));
     MainWindow w;
     w.show();
     return a.exec();

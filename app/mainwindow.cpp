@@ -1,15 +1,19 @@
 #include "app/mainwindow.h"
 
+#include "app/click_jump_style.h"
 #include "app/input_marks.h"
 #include "app/metric_fields.h"
 #include "app/shared.h"
 #include "app/state.h"
+#include "scene/settings.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QKeySequence>
 #include <QResizeEvent>
+
+#include <iterator>
 
 // The resources live in a static library; referencing their registration
 // function is what keeps the linker from dropping them (and with them the
@@ -32,11 +36,16 @@ void add_help(Ui::MainWindow &ui)
     ui.PlayButton->setToolTip(QCoreApplication::translate("MainWindow", "Render (Ctrl+R)"));
     ui.StopButton->setShortcut(QKeySequence(Qt::Key_Escape));
     ui.StopButton->setToolTip(QCoreApplication::translate("MainWindow", "Stop (Esc)"));
-    ui.lab_est_time->setToolTip(
-        QCoreApplication::translate("MainWindow", "Time left for this frame while it renders; "
-                                                  "afterwards, the time the frame took."));
-    ui.lab_tot_time->setToolTip(
-        QCoreApplication::translate("MainWindow", "Time left for the rest of the run."));
+    ui.lab_est_time->setToolTip(QCoreApplication::translate(
+        "MainWindow", "Time left for this frame while it renders; afterwards, the time the "
+                      "frame took.\nDays:hours:minutes:seconds, so 00:00:01:07 is 67 seconds."));
+    ui.lab_tot_time->setToolTip(QCoreApplication::translate(
+        "MainWindow",
+        "Time left for the rest of the run.\nDays:hours:minutes:seconds, as beside the bar."));
+    // Thousandths of a percent: the bar of the largest frame at the finest
+    // accuracy moves within a second too.
+    ui.progressBar->setRange(0, 100000);
+    ui.progressBar->setFormat(QStringLiteral("0.00 %"));
 }
 
 } // namespace
@@ -54,10 +63,15 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->checkBox_anim->setChecked(false);
     ui->widget_anim->setEnabled(ui->checkBox_anim->isChecked());
     add_help(*ui);
+    // The scene file names the format; the items' texts are for people.
+    for (int i = 0; i < int(std::size(video_format_names)); ++i)
+        ui->comboBox_FVid->setItemData(i, QString::fromUtf8(video_format_names[i]));
     for (QLineEdit *field : metric_fields(*ui))
         connect(field, &QLineEdit::textChanged, this, &MainWindow::refresh_formula_help);
     refresh_formula_help();
     connect(ui->horizontalSlider, &QSlider::valueChanged, this, &MainWindow::show_browsed);
+    // A click on the track goes to the frame under the pointer, not a page on.
+    ui->horizontalSlider->setStyle(new ClickJumpStyle(ui->horizontalSlider));
     // The display shows whatever frame it is given scaled to fit; its own
     // size must not follow the picture, or it could only ever grow.
     ui->label_screen->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
@@ -65,6 +79,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->label_screen->installEventFilter(this);
     // Not a slot by name: the window's slots are a fixed set.
     connect(ui->checkBox_accurate, &QCheckBox::toggled, this, [](bool on) { accurate = on; });
+    connect(ui->lineEdit_v, &QLineEdit::editingFinished, this, [this] {
+        if (ui->lineEdit_v->isModified())
+            take_speed_text();
+        ui->lineEdit_v->setModified(false);
+    });
     build_file_menu();
     fit_content();
 }
@@ -112,6 +131,18 @@ void MainWindow::fit_content()
 }
 
 MainWindow::~MainWindow() = default;
+
+// Closing (Quit included) while a frame renders or frames are exported stops
+// that work as Stop does; the run then unwinds within a fraction of a second,
+// and the application, its last window gone, ends.
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (!ui->PlayButton->isEnabled()) {
+        closing = true;
+        stop = true;
+    }
+    QMainWindow::closeEvent(event);
+}
 
 void MainWindow::resizeEvent(QResizeEvent *e)
 {

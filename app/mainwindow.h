@@ -13,6 +13,7 @@ class MainWindow;
 }
 
 class QLineEdit;
+class QCloseEvent;
 class QResizeEvent;
 struct SceneSettings;
 
@@ -127,6 +128,8 @@ class MainWindow : public QMainWindow
     // A failure the user must see, from whichever tab the action came:
     // a box that does not block the window.
     void warn(QString const &text);
+    // A core message ("cannot write …: why") as the start of a sentence.
+    static QString sentence(QString const &message);
 
     std::unique_ptr<Ui::MainWindow> ui;
     // The panorama a scene file named, while it is the one shown.
@@ -138,7 +141,10 @@ class MainWindow : public QMainWindow
     void show_characteristics(const QString &outer, const QString &inner, const QString &right,
                               const QString &left);
     [[nodiscard]] QString input_problem();
-    bool take_number(QLineEdit *field, bool single);
+    bool take_number(QLineEdit *field, const char *key, bool single);
+    bool take_start_radius();
+    void take_speed_text();
+    void show_speed(double v);
 
     QString characteristics[4]; // what the horizon and orbit fields show
     QString metric_problem;     // why the metric did not compile; empty when it did
@@ -150,6 +156,12 @@ class MainWindow : public QMainWindow
     void refresh_formula_help();
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-    int shown_frame = -1;      // the stored frame the display shows; -1 none
-    bool zoom_stopped = false; // the zoom slider cancelled the running run
+    void end_browsing_at(int frames, int finished);
+    void uncheck_edited_preset();
+    void closeEvent(QCloseEvent *event) override;
+
+    int shown_frame = -1;       // the stored frame the display shows; -1 none
+    bool zoom_stopped = false;  // the zoom slider cancelled the running run
+    bool run_cut_short = false; // the last run finished fewer frames than asked
+    bool closing = false;       // the window was closed while it was busy
 };

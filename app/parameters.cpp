@@ -1,10 +1,11 @@
 #include "app/field_number.h"
+#include "app/input_marks.h"
 #include "app/mainwindow.h"
 
-#include "physics/frames.h"
-#include "physics/orbits.h"
 #include "app/shared.h"
 #include "app/state.h"
+#include "physics/frames.h"
+#include "physics/orbits.h"
 #include "ui_mainwindow.h"
 
 #include <numbers>
@@ -38,7 +39,7 @@ void MainWindow::on_lineEdit_L_editingFinished()
 // the same fields: every reader then starts the observer at the same point.
 void MainWindow::on_lineEdit_r_editingFinished()
 {
-    if (!take_number(ui->lineEdit_r, true))
+    if (!take_start_radius())
         return;
     poc_sour_poz[1] = ui->lineEdit_r->text().toFloat();
     pre_v();
@@ -46,23 +47,52 @@ void MainWindow::on_lineEdit_r_editingFinished()
 
 void MainWindow::on_lineEdit_th_editingFinished()
 {
-    if (!take_number(ui->lineEdit_th, true))
+    if (!take_number(ui->lineEdit_th, "theta", true))
         return;
     poc_sour_poz[2] = double(ui->lineEdit_th->text().toFloat()) * std::numbers::pi / 180;
     pre_v();
 }
 
-// The line edit and the spin box mirror each other. The chain ends because
-// setting the spin box to its own value emits nothing.
+// While the user types, the field keeps every keystroke and only tells
+// whether the text can be used; the spin box takes it when editing finishes
+// (take_speed_text, connected in the constructor). Text the program sets goes
+// to the spin box at once.
 void MainWindow::on_lineEdit_v_textChanged(const QString &)
 {
-    ui->spinBox_v->setValue(ui->lineEdit_v->text().toDouble());
+    if (ui->lineEdit_v->isModified())
+        mark_field(ui->lineEdit_v, value_problem(ui->lineEdit_v, "speed"));
+    else
+        take_speed_text();
 }
 
+// The spin box follows a usable text without writing it back, so the field
+// keeps what was typed, decimals beyond the spin box's six included.
+void MainWindow::take_speed_text()
+{
+    if (!take_number(ui->lineEdit_v, "speed", false))
+        return;
+    const double before = ui->spinBox_v->value();
+    {
+        const QSignalBlocker quiet(ui->spinBox_v);
+        ui->spinBox_v->setValue(ui->lineEdit_v->text().toDouble());
+    }
+    if (ui->spinBox_v->value() != before)
+        draw_geodetics();
+}
+
+// The arrows of the spin box write its value into the field; the text change
+// that follows sets the spin box to the value it already has.
 void MainWindow::on_spinBox_v_valueChanged(double)
 {
     ui->lineEdit_v->setText(ui->spinBox_v->text());
     draw_geodetics();
+}
+
+// A proposed speed in the spin box's own format.
+void MainWindow::show_speed(double v)
+{
+    ui->spinBox_v->setValue(v);
+    ui->lineEdit_v->setText(ui->spinBox_v->text());
 }
 
 void MainWindow::on_spinBox_round_valueChanged(double)
@@ -113,7 +143,7 @@ void MainWindow::on_lineEdit_LSO_editingFinished()
 // keeps the tables of the last sensible pair of radii.
 void MainWindow::on_lineEdit_inK_editingFinished()
 {
-    if (!take_number(ui->lineEdit_inK, true))
+    if (!take_number(ui->lineEdit_inK, "disk inner", true))
         return;
     P[4] = ui->lineEdit_inK->text().toFloat();
     if (P[5] > P[4])
@@ -122,7 +152,7 @@ void MainWindow::on_lineEdit_inK_editingFinished()
 
 void MainWindow::on_lineEdit_outK_editingFinished()
 {
-    if (!take_number(ui->lineEdit_outK, true))
+    if (!take_number(ui->lineEdit_outK, "disk outer", true))
         return;
     P[5] = ui->lineEdit_outK->text().toFloat();
     if (P[5] > P[4])
@@ -137,15 +167,11 @@ void MainWindow::on_checkBox_kepler_toggled(bool checked)
         O_Speed(P[4], P[5]);
 }
 
-// The speed of a right-handed circular orbit through the starting point; flat
-// space has none, and the empty text reads as 0. On the axis there is no
-// circle around it to orbit, and the observer starts at rest.
+// The speed of a right-handed circular orbit through the starting point, to
+// six significant digits. Flat space has no orbit to propose, and on the axis
+// there is no circle around it to orbit: the observer starts at rest.
 void MainWindow::pre_v()
 {
-    if (mink) {
-        ui->lineEdit_v->setText(QString());
-        return;
-    }
     const bool on_axis = off_axis(poc_sour_poz[2]) != poc_sour_poz[2];
-    ui->lineEdit_v->setText(field_number(on_axis ? 0.0 : OrbSpeed(poc_sour_poz, 1)));
+    show_speed(mink || on_axis ? 0.0 : field_number(OrbSpeed(poc_sour_poz, 1)).toDouble());
 }

@@ -9,6 +9,7 @@
 #include "expr/christoffel.h"
 #include "expr/formula_check.h"
 #include "physics/orbits.h"
+#include "scene/value_ranges.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -27,10 +28,11 @@ QString tr(const char *text)
     return QCoreApplication::translate("MainWindow", text);
 }
 
-// Whether the field holds a number; marks it or clears its mark.
-bool checked_number(QLineEdit *field, bool single)
+// Whether the field holds a number inside the range of `key`; marks it or
+// clears its mark.
+bool checked_number(QLineEdit *field, const char *key, bool single)
 {
-    mark_field(field, number_problem(field, single));
+    mark_field(field, value_problem(field, key, single));
     return field_problem(field).isEmpty();
 }
 
@@ -39,12 +41,12 @@ bool checked_number(QLineEdit *field, bool single)
 // holds no number keeps the value it last had and is marked.
 void read_parameters(const Ui::MainWindow &ui)
 {
-    if (checked_number(ui.lineEdit_outK, false))
+    if (checked_number(ui.lineEdit_outK, "disk outer", false))
         P[5] = ui.lineEdit_outK->text().toDouble();
     precise = ui.cBox_precise->currentText().toFloat();
-    if (checked_number(ui.lineEdit_r, true))
+    if (checked_number(ui.lineEdit_r, "r", true))
         poc_sour_poz[1] = ui.lineEdit_r->text().toFloat();
-    if (checked_number(ui.lineEdit_th, true))
+    if (checked_number(ui.lineEdit_th, "theta", true))
         poc_sour_poz[2] = double(ui.lineEdit_th->text().toFloat()) * std::numbers::pi / 180;
 }
 
@@ -55,13 +57,26 @@ QString orbit_text(double r)
 
 } // namespace
 
-bool MainWindow::take_number(QLineEdit *field, bool single)
+bool MainWindow::take_number(QLineEdit *field, const char *key, bool single)
 {
-    return checked_number(field, single);
+    return checked_number(field, key, single);
+}
+
+// A number in range, and a start from which the observer's path and the rays
+// can leave: outside the capture radius, inside the escape radius of the
+// metric compiled last.
+bool MainWindow::take_start_radius()
+{
+    if (!take_number(ui->lineEdit_r, "r", true))
+        return false;
+    mark_field(ui->lineEdit_r, start_radius_problem(ui->lineEdit_r->text().toFloat(),
+                                                    capture_radius(the_scene.horizons, precise),
+                                                    escape_radius(the_scene.horizons, precise)));
+    return field_problem(ui->lineEdit_r).isEmpty();
 }
 
 // Why Play cannot run now: the metric's problem, the first field of the
-// starting point that holds no number (Play reads them itself), or a disk
+// observer's start that Play cannot use (it reads them itself), or a disk
 // radius marked when it was confirmed (the flat preset empties the inner one).
 QString MainWindow::input_problem()
 {
@@ -70,13 +85,15 @@ QString MainWindow::input_problem()
     const std::pair<QLineEdit *, const char *> numbers[] = {
         {ui->lineEdit_r, "distance from the centre"},
         {ui->lineEdit_th, "polar distance"},
+        {ui->lineEdit_v, "tangential velocity"},
         {ui->lineEdit_inK, "inner radius of the Kepler disk"},
         {ui->lineEdit_outK, "outer radius of the Kepler disk"}};
-    for (auto [field, name] : numbers) {
-        const bool read_here = field == ui->lineEdit_r || field == ui->lineEdit_th;
-        if (read_here ? !take_number(field, true) : !field_problem(field).isEmpty())
+    take_start_radius();
+    take_number(ui->lineEdit_th, "theta", true);
+    take_number(ui->lineEdit_v, "speed", false);
+    for (auto [field, name] : numbers)
+        if (!field_problem(field).isEmpty())
             return tr(name) + QStringLiteral(": ") + field_problem(field);
-    }
     return QString();
 }
 
@@ -102,8 +119,9 @@ QString MainWindow::check_metric_inputs()
     QLineEdit *const parameters[4] = {ui->lineEdit_M, ui->lineEdit_a, ui->lineEdit_Q,
                                       ui->lineEdit_L};
     const char *const names[4] = {"M", "a", "Q", "Λ"};
+    const char *const keys[4] = {"M", "a", "Q", "lambda"};
     for (int i = 0; i < 4; ++i) {
-        note(parameters[i], QString::fromUtf8(names[i]), number_problem(parameters[i]));
+        note(parameters[i], QString::fromUtf8(names[i]), value_problem(parameters[i], keys[i]));
         if (field_problem(parameters[i]).isEmpty())
             P[i] = parameters[i]->text().toDouble();
     }
@@ -147,16 +165,19 @@ void MainWindow::reload()
         show_characteristics(none, none, none, none);
         return;
     }
+    uncheck_edited_preset();
     const auto fields = metric_fields(*ui);
     for (int i = 0; i < 16; ++i)
         the_scene.metric_texts[i] = last_compiled[i] = fields[i]->text();
     read_parameters(*ui);
     settle_metric(the_scene, poc_sour_poz[1]);
     if (mink) {
-        // Flat space has no orbits. Its horizon values are the search's own
-        // flat answer, the capture radius the geodesic views really use.
-        show_characteristics(field_number(VneH()), field_number(VniH()), QString(), QString());
+        // Flat space has neither horizons nor orbits. The search's flat answer
+        // is only the capture radius around the centre, which the start check uses.
+        show_characteristics(tr("no horizon"), tr("no horizon"), tr("no stable orbit"),
+                             tr("no stable orbit"));
         ui->lineEdit_inK->setText(QString());
+        emit ui->lineEdit_r->editingFinished();
         return;
     }
     const double right = P[4];

@@ -7,6 +7,7 @@
 #include "ui_mainwindow.h"
 
 #include <QLineEdit>
+#include <QSignalBlocker>
 
 namespace
 {
@@ -42,7 +43,35 @@ void choose_preset(MainWindow &w, const Ui::MainWindow &ui, bool checked, int in
     w.reload();
 }
 
+bool fields_hold_preset(const Ui::MainWindow &ui, int index)
+{
+    const auto fields = metric_fields(ui);
+    for (int i = 0; i < 16; ++i)
+        if (fields[i]->text() != QString::fromUtf8(presets[index].g[i]))
+            return false;
+    return true;
+}
+
 } // namespace
+
+// A preset stays checked only while every formula is still its own, so that a
+// click on it brings it back after an edit. Flat space belongs to the flat
+// preset's formulas, not to whatever is typed over them.
+void MainWindow::uncheck_edited_preset()
+{
+    QRadioButton *const buttons[] = {ui->radButn1, ui->radButn2, ui->radButn3, ui->radButn4,
+                                     ui->radButn5};
+    for (int i = 0; i < 5; ++i) {
+        if (!buttons[i]->isChecked() || fields_hold_preset(*ui, i))
+            continue;
+        const QSignalBlocker quiet(buttons[i]);
+        // A checked button of an exclusive group cannot be unchecked directly.
+        buttons[i]->setAutoExclusive(false);
+        buttons[i]->setChecked(false);
+        buttons[i]->setAutoExclusive(true);
+        mink = false;
+    }
+}
 
 // The button that loses the selection reports false and changes nothing.
 void MainWindow::on_radButn1_toggled(bool checked)

@@ -7,6 +7,7 @@
 #include "expr/presets.h"
 #include "scene/scene_file.h"
 #include "ui_mainwindow.h"
+#include "video/output_file.h"
 
 #include <QAction>
 #include <QDir>
@@ -14,7 +15,6 @@
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QMenuBar>
-#include <QSaveFile>
 
 #include <iterator>
 
@@ -58,6 +58,24 @@ QString panorama_path(QString const &scene_path, QString const &name)
     return QFileInfo(name).isAbsolute() ? name : QFileInfo(scene_path).dir().absoluteFilePath(name);
 }
 
+// Relative to the scene file when the panorama lies in its folder or below,
+// so that the two can move together; otherwise where it is.
+QString panorama_name(QString const &scene_path, QString const &panorama)
+{
+    if (panorama.isEmpty())
+        return panorama;
+    const QString relative = QFileInfo(scene_path).absoluteDir().relativeFilePath(panorama);
+    return relative.startsWith(QLatin1String("..")) || QFileInfo(relative).isAbsolute() ? panorama
+                                                                                        : relative;
+}
+
+// Which item of the video format box saves in the scene file's format
+// `index`; -1 for none.
+int video_format_item(QComboBox const &box, int index)
+{
+    return box.findData(QString::fromUtf8(video_format_names[index]));
+}
+
 } // namespace
 
 void MainWindow::build_file_menu()
@@ -96,9 +114,12 @@ SceneSettings MainWindow::scene_settings() const
     s.a = ui->lineEdit_a->text().toDouble();
     s.Q = ui->lineEdit_Q->text().toDouble();
     s.Λ = ui->lineEdit_L->text().toDouble();
-    // The pipeline writes the same text into both fields; anything else was typed.
-    if (ui->lineEdit_inK->text() != ui->lineEdit_RSO->text())
-        s.inner = ui->lineEdit_inK->text().toFloat();
+    // The pipeline writes the same text into both fields; anything else was
+    // typed. Flat space leaves the inner radius empty.
+    bool typed = false;
+    const float inner = ui->lineEdit_inK->text().toFloat(&typed);
+    if (typed && ui->lineEdit_inK->text() != ui->lineEdit_RSO->text())
+        s.inner = inner;
     s.outer = ui->lineEdit_outK->text().toDouble();
     s.disk = ui->checkBox_kepler->isChecked();
     s.transparency = std::clamp(ui->comboBox_transp->currentIndex(), 0, 4);
@@ -121,6 +142,10 @@ SceneSettings MainWindow::scene_settings() const
     s.animation = ui->checkBox_anim->isChecked();
     if (!b_gnd.isNull() && b_gnd.cacheKey() == panorama_key)
         s.panorama = panorama_file;
+    s.fps = ui->comboBox_FrameRate->currentText().toDouble();
+    for (int i = 0; i < int(std::size(video_format_names)); ++i)
+        if (video_format_item(*ui->comboBox_FVid, i) == ui->comboBox_FVid->currentIndex())
+            s.video_format = i;
     return s;
 }
 
@@ -135,6 +160,11 @@ QString MainWindow::window_check(SceneSettings const &s) const
         return tr("\"frames\" must be one of %1").arg(items(*ui->comboBox_Frames));
     if (accuracy_item(*ui->cBox_precise, s.accuracy) < 0)
         return tr("\"accuracy\" must be one of %1").arg(items(*ui->cBox_precise));
+    if (s.fps && ui->comboBox_FrameRate->findText(field_text(*s.fps)) < 0)
+        return tr("\"fps\" must be one of %1").arg(items(*ui->comboBox_FrameRate));
+    if (video_format_item(*ui->comboBox_FVid, s.video_format) < 0)
+        return tr("\"video format\" %1 cannot be chosen here")
+            .arg(QString::fromUtf8(video_format_names[s.video_format]));
     return {};
 }
 
@@ -171,6 +201,9 @@ void MainWindow::apply_scene(SceneSettings const &s)
     ui->cBox_res->setCurrentIndex(resolution_item(s.width, s.height));
     ui->comboBox_Frames->setCurrentIndex(ui->comboBox_Frames->findText(QString::number(s.frames)));
     ui->checkBox_anim->setChecked(s.animation);
+    // A file without a rate gets the form's, as any other missing key.
+    ui->comboBox_FrameRate->setCurrentText(field_text(s.fps.value_or(10)));
+    ui->comboBox_FVid->setCurrentIndex(video_format_item(*ui->comboBox_FVid, s.video_format));
     ui->comboBox_transp->setCurrentIndex(s.transparency);
     ui->checkBox_redshift->setChecked(s.shift);
     ui->checkBox_beam->setChecked(s.beaming);
@@ -222,10 +255,10 @@ bool MainWindow::open_scene(QString const &path)
 
 bool MainWindow::save_scene(QString const &path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(write_scene(scene_settings())) < 0 ||
-        !file.commit()) {
-        warn(tr("Cannot write %1: %2").arg(path, file.errorString()));
+    SceneSettings s = scene_settings();
+    s.panorama = panorama_name(path, s.panorama);
+    if (const QString error = write_whole_file(path, write_scene(s)); !error.isEmpty()) {
+        warn(sentence(error));
         return false;
     }
     return true;

@@ -14,11 +14,6 @@
 #include <QImage>
 #include <QPixmap>
 
-namespace
-{
-PreparedFrame shared_frame;
-} // namespace
-
 double CntPfx(const unsigned char (&code)[512], const f_vec &x)
 {
     return CntPfx(code, x, P);
@@ -131,14 +126,11 @@ double lim_stab_orb(int n)
     return lim_stab_orb(the_scene.metric, the_scene.horizons, n);
 }
 
-void prepare_frame(f_vec x_obs, f_vec u_obs)
-{
-    shared_frame = prepare_frame(the_scene, x_obs, u_obs, &stop);
-}
-
 unsigned GetColor(double α, double β, f_vec x_obs, f_vec u_obs)
 {
-    return GetColor(the_scene, shared_frame, α, β, x_obs, u_obs);
+    PreparedFrame unprepared;
+    unprepared.cancel = &stop;
+    return GetColor(the_scene, unprepared, α, β, x_obs, u_obs);
 }
 
 unsigned int sh_col(unsigned int c, double x)

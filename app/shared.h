@@ -43,10 +43,8 @@ double OrbSpeed(f_vec x, int n);
 void O_Speed(double r_in, double r_out);
 double lim_stab_orb(int n);
 
-// The colour of one pixel's ray for the observer of the window's last
-// prepared frame (any other observer only costs its own aim per call).
+// The colour of one pixel's ray in the window's scene, cancelled by its stop.
 unsigned GetColor(double α, double β, f_vec x_obs, f_vec u_obs);
-void prepare_frame(f_vec x_obs, f_vec u_obs);
 
 unsigned int sh_col(unsigned int c, double x);
 unsigned int av_col(unsigned int c1, unsigned int c2);

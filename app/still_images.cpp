@@ -1,12 +1,13 @@
 #include "app/mainwindow.h"
 
-#include "render/frame_buffer.h"
-#include "render/still_image.h"
 #include "app/shared.h"
 #include "app/state.h"
+#include "render/frame_buffer.h"
+#include "render/still_image.h"
 #include "ui_mainwindow.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include <algorithm>
@@ -20,6 +21,8 @@ void MainWindow::on_OpenImageButton_clicked()
     if (!b_gnd.load(name) && !name.isEmpty())
         warn(tr("Could not read %1 as an image; the background stays the checkerboard.")
                  .arg(QDir::toNativeSeparators(name)));
+    panorama_file = b_gnd.isNull() ? QString() : QFileInfo(name).absoluteFilePath();
+    panorama_key = b_gnd.cacheKey();
 }
 
 // The frame the display shows: the one chosen with the frame slider, which
@@ -32,7 +35,7 @@ void MainWindow::on_SaveImageButton_clicked()
     const int shown = std::clamp(ui->horizontalSlider->value(), 0, int(std::size(image)) - 1);
     const QString error = save_frame(image[shown], name, the_scene.metric, sour);
     if (!error.isEmpty())
-        warn(tr("Could not save %1: %2").arg(QDir::toNativeSeparators(name), error));
+        warn(sentence(error));
 }
 
 void MainWindow::warn(QString const &text)
@@ -41,4 +44,9 @@ void MainWindow::warn(QString const &text)
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();
+}
+
+QString MainWindow::sentence(QString const &message)
+{
+    return message.left(1).toUpper() + message.mid(1) + u'.';
 }

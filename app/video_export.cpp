@@ -1,12 +1,15 @@
+#include "app/compute.h"
 #include "app/mainwindow.h"
 
-#include "render/frame_buffer.h"
 #include "app/shared.h"
 #include "app/state.h"
+#include "render/frame_buffer.h"
 #include "ui_mainwindow.h"
 #include "video/frame_export.h"
 
 #include <QCoreApplication>
+
+#include <algorithm>
 
 namespace
 {
@@ -21,7 +24,7 @@ class ExportBusy
         stop = false;
         set_enabled(false);
         ui_.tabWidget->setCurrentWidget(ui_.tab_compute);
-        ui_.progressBar->setValue(0);
+        show_progress(ui_, 0);
     }
     ~ExportBusy()
     {
@@ -47,18 +50,22 @@ class ExportBusy
 
 void MainWindow::on_saveVideoButton_clicked()
 {
-    const bool sequence = ui->comboBox_FVid->currentIndex() == 1;
+    // In the order of the video format box.
+    constexpr ExportFormat formats[] = {ExportFormat::avi, ExportFormat::image_sequence,
+                                        ExportFormat::mp4};
     ExportOptions options;
-    options.format = sequence ? ExportFormat::image_sequence : ExportFormat::avi;
-    options.path =
-        sequence ? file_dialogs->save_image_sequence(this) : file_dialogs->save_video(this);
+    options.format = formats[std::clamp(ui->comboBox_FVid->currentIndex(), 0, 2)];
+    options.path = options.format == ExportFormat::image_sequence
+                       ? file_dialogs->save_image_sequence(this)
+                   : options.format == ExportFormat::mp4 ? file_dialogs->save_mp4(this)
+                                                         : file_dialogs->save_video(this);
     if (options.path.isEmpty())
         return;
     options.frames = ui->comboBox_Frames->currentText().toInt();
     options.rate = frame_rate_of(ui->comboBox_FrameRate->currentText());
     options.overlay = sour;
     options.progress = [this](int written, int total) {
-        ui->progressBar->setValue(total > 0 ? 100 * written / total : 100);
+        show_progress(*ui, total > 0 ? double(written) / total : 1.0);
         QCoreApplication::processEvents();
         return !stop;
     };
@@ -68,6 +75,6 @@ void MainWindow::on_saveVideoButton_clicked()
         ExportBusy busy(*ui);
         result = export_frames(image, the_scene.metric, options);
     }
-    if (!result.error.isEmpty())
+    if (!result.error.isEmpty() && !closing)
         warn(result.error);
 }

@@ -2,10 +2,12 @@
 #include "cli/output.h"
 #include "cli/progress.h"
 #include "cli/stop_signal.h"
+#include "physics/orbits.h"
 #include "render/overlay.h"
 #include "render/raw_image.h"
 #include "scene/run.h"
 #include "scene/scene.h"
+#include "scene/value_ranges.h"
 
 #include <QCommandLineParser>
 #include <QGuiApplication>
@@ -47,7 +49,7 @@ RenderHooks hooks_for(MyImage const &frame, Progress &progress, RenderControl &c
 }
 
 // After SIGINT or SIGTERM: the frame being rendered is dropped, the finished
-// ones are kept (an AVI file is closed holding them), and one line says so.
+// ones are kept (a video file is closed holding them), and one line says so.
 int stopped(Output &output, int written, int asked)
 {
     const int signal = stop_signal();
@@ -68,6 +70,13 @@ int stopped(Output &output, int written, int asked)
 int render(Job const &job, Output &output)
 {
     Scene scene = build_scene(job.settings);
+    if (QString e =
+            start_radius_problem(scene.start_r, capture_radius(scene.horizons, scene.precise),
+                                 escape_radius(scene.horizons, scene.precise));
+        !e.isEmpty()) {
+        say(QStringLiteral("the observer's start: ") + e);
+        return usage;
+    }
     if (scene.kepler) {
         scene.acr.load(QStringLiteral(":/kepler.png"));
         ensure_disk_tables(scene);
@@ -77,10 +86,10 @@ int render(Job const &job, Output &output)
         return usage;
     }
     RenderControl control;
-    const Run run(scene,
-                  starting_observer(scene.metric, scene.start_r, scene.start_θ, scene.start_v,
-                                    scene.start_φ),
-                  scene.rounds, run_frames(job.settings), scene.zoom, &control.stop);
+    const Run run(
+        scene,
+        starting_observer(scene.metric, scene.start_r, scene.start_θ, scene.start_v, scene.start_φ),
+        scene.rounds, run_frames(job.settings), scene.zoom, &control.stop);
 
     const int asked = job.last - job.first + 1;
     Progress progress(asked, static_cast<long long>(scene.width) * scene.height, job.quiet);
@@ -112,6 +121,8 @@ int render(Job const &job, Output &output)
         say(e);
         return failed;
     }
+    if (!job.quiet && !output.note().isEmpty())
+        say(output.note());
     return done;
 }
 

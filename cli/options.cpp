@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include "scene/scene_file.h"
+#include "scene/value_ranges.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -134,7 +135,8 @@ void add_options(QCommandLineParser &parser)
         "part of an animation for a render farm. Options override the scene's values.\n"
         "Exit codes: 0 done, 1 rendering or writing failed, 2 bad usage.\n"
         "SIGINT (Ctrl+C) or SIGTERM stops cleanly: the frame being rendered is dropped, "
-        "finished images stay, an AVI file is closed holding the finished frames, and the exit "
+        "finished images stay, an AVI or MP4 file is closed holding the finished frames, and the "
+        "exit "
         "code is 130 or 143. A second signal ends the process at once."));
     parser.addHelpOption();
     parser.addVersionOption();
@@ -146,7 +148,8 @@ void add_options(QCommandLineParser &parser)
          "NAME"},
         {QStringList{"o", "output"},
          "Output: an image (format by suffix, e.g. view.png), a numbered sequence "
-         "(frame_%04d.png) or an AVI video (movie.avi).",
+         "(frame_%04d.png), an AVI video of JPEG frames (movie.avi) or an H.264 video "
+         "(movie.mp4).",
          "FILE"},
         {"frames", "Frames of the animation along the observer's path (default 1).", "N"},
         {"range",
@@ -155,14 +158,18 @@ void add_options(QCommandLineParser &parser)
          "A-B"},
         {"orbital", "Start with the proposed circular-orbit speed (same as --speed orbital)."},
         {"threads", "Worker threads (default: one per processor).", "N"},
-        {"fps", "Frames per second of an AVI output (default 25).", "RATE"},
+        {"fps", "Frames per second of a video output (default: the scene's, else 25; 0.1 to 1000).",
+         "RATE"},
         {"quiet", "No progress on standard error."},
     });
     for (Override const &o : overrides) {
         QStringList names{QString::fromUtf8(o.option)};
         if (o.alias)
             names.prepend(QString::fromUtf8(o.alias));
-        parser.addOption({names, QString::fromUtf8(o.help), QString::fromUtf8(o.value_name)});
+        QString help = QString::fromUtf8(o.help);
+        if (ValueRange const *range = value_range(QString::fromUtf8(o.key)))
+            help += QStringLiteral(" Valid: %1.").arg(QString::fromUtf8(range->reads));
+        parser.addOption({names, help, QString::fromUtf8(o.value_name)});
     }
 }
 
@@ -237,6 +244,10 @@ QString job_from(QCommandLineParser const &parser, Job &job)
         job.rate = frame_rate_of(parser.value("fps"));
         if (!job.rate.valid())
             return option_error("fps", QStringLiteral("must be a positive number"));
+        if (QString e = range_problem(QStringLiteral("fps"), job.rate.fps()); !e.isEmpty())
+            return option_error("fps", e);
+    } else if (job.settings.fps) {
+        job.rate = frame_rate_of(field_text(*job.settings.fps));
     }
     job.quiet = parser.isSet("quiet");
     return {};

@@ -2,6 +2,7 @@
 
 #include "video/avi.h"
 #include "video/avi_writer.h"
+#include "video/mp4_writer.h"
 #include "video/output_file.h"
 
 #include <QBuffer>
@@ -103,6 +104,12 @@ QString Output::check(QString const &name, int frames)
         format_ = "avi";
         return {};
     }
+    if (QFileInfo(name_of(0)).suffix().toLower() == QLatin1String("mp4")) {
+        if (numbered_)
+            return QStringLiteral("-o: an MP4 file takes no %d field");
+        format_ = "mp4";
+        return {};
+    }
     if (!numbered_ && frames > 1)
         return QStringLiteral("-o: %1 frames need a numbered name such as frame_%04d.png")
             .arg(frames);
@@ -143,6 +150,8 @@ QString Output::write(QImage const &image, int frame)
 {
     if (format_ == "avi")
         return add_to_video(image, frame);
+    if (format_ == "mp4")
+        return add_to_mp4(image, frame);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -171,13 +180,50 @@ QString Output::add_to_video(QImage const &image, int frame)
     return {};
 }
 
+QString Output::add_to_mp4(QImage const &image, int frame)
+{
+    if (!mp4_) {
+        mp4_ = std::make_unique<Mp4Writer>(target_);
+        mp4_frames_ = image.size();
+        if (QString e = mp4_->open(image.size(), {rate_, scale_}, 100, 0); !e.isEmpty()) {
+            mp4_.reset();
+            return QStringLiteral("cannot write %1: %2").arg(before_, e);
+        }
+    }
+    if (QString e = mp4_->add_frame(image); !e.isEmpty())
+        return QStringLiteral("cannot write frame %1 to %2: %3; the unfinished file is removed")
+            .arg(QString::number(frame), before_, e);
+    return {};
+}
+
 int Output::frames_in_video() const
 {
-    return avi_ ? avi_->frame_count() : 0;
+    return avi_ ? avi_->frame_count() : mp4_ ? mp4_->frames() : 0;
+}
+
+QString Output::note() const
+{
+    const QSize video = Mp4Writer::video_size(mp4_frames_);
+    if (format_ != "mp4" || video == mp4_frames_)
+        return {};
+    const bool column = video.width() != mp4_frames_.width();
+    const bool row = video.height() != mp4_frames_.height();
+    return QStringLiteral("%1 is %2x%3: H.264 needs even sides, so the frames of %4x%5 were "
+                          "padded with a copy of their last %6")
+        .arg(before_, QString::number(video.width()), QString::number(video.height()),
+             QString::number(mp4_frames_.width()), QString::number(mp4_frames_.height()),
+             column && row ? QStringLiteral("column and row")
+             : column      ? QStringLiteral("column")
+                           : QStringLiteral("row"));
 }
 
 QString Output::finish()
 {
+    if (mp4_) {
+        const QString e = mp4_->finish();
+        mp4_.reset();
+        return e.isEmpty() ? e : QStringLiteral("cannot write %1: %2").arg(before_, e);
+    }
     if (!avi_)
         return {};
     const bool closed = avi_->close();

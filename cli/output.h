@@ -2,17 +2,20 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <memory>
 
 class AviWriter;
+class Mp4Writer;
 
 // Where the frames go: one image; one numbered image per frame when the name
 // holds a printf-like %d (zero-padded to an optional width up to 10, e.g.
-// %04d; %% is a plain %); or, for the suffix .avi, one AVI file of JPEG
-// frames. The image format comes from the suffix. Files are written through
-// symbolic links; nothing that is not a regular file is ever replaced.
+// %04d; %% is a plain %); for the suffix .avi, one AVI file of JPEG frames;
+// or, for the suffix .mp4, one MP4 file of H.264 video. The image format
+// comes from the suffix. Files are written through symbolic links; nothing
+// that is not a regular file is ever replaced.
 class Output
 {
   public:
@@ -31,18 +34,23 @@ class Output
     // half-written ever carries the final name. Empty on success.
     [[nodiscard]] QString write(QImage const &image, int frame);
 
-    // Finishes an AVI file and gives it its name; nothing for images.
+    // Finishes a video file and gives it its name; nothing for images.
     [[nodiscard]] QString finish();
 
-    // Frames the AVI file holds so far; 0 for images.
+    // Frames the video file holds so far; 0 for images.
     int frames_in_video() const;
 
-    // Frames per second of an AVI file.
+    // Frames per second of a video file.
     void set_rate(unsigned rate, unsigned scale);
+
+    // What the user should know about a finished file: the size an MP4
+    // video grew to for frames with an odd side.
+    QString note() const;
 
   private:
     [[nodiscard]] QString read_name(QString const &name);
     [[nodiscard]] QString add_to_video(QImage const &image, int frame);
+    [[nodiscard]] QString add_to_mp4(QImage const &image, int frame);
 
     QString before_, after_;
     QString target_; // what an unnumbered name leads to, through links
@@ -51,4 +59,6 @@ class Output
     QByteArray format_;
     unsigned rate_ = 25, scale_ = 1;
     std::unique_ptr<AviWriter> avi_;
+    std::unique_ptr<Mp4Writer> mp4_;
+    QSize mp4_frames_;
 };

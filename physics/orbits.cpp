@@ -1,7 +1,7 @@
 #include "physics/orbits.h"
 
-#include "physics/frames.h"
 #include "expr/metric.h"
+#include "physics/frames.h"
 
 #include <cmath>
 #include <cstring>
@@ -111,14 +111,17 @@ f_vec equatorial(double r)
 // Γ^r(X, Y) = Σ Γ^r_ab X^a Y^b at x, from exact slopes of the compiled
 // metric: far out a difference quotient of g_tt, which differs from −1 by
 // 2M/r, is pure rounding.
-double radial_connection(Metric const &m, f_vec const &x, double const (&X)[4], double const (&Y)[4])
+double radial_connection(Metric const &m, f_vec const &x, double const (&X)[4],
+                         double const (&Y)[4])
 {
     double dg[4][4][4]; // dg[k][μ][ν] = ∂_k g_μν
     for (int k = 0; k < 4; ++k)
         for (int μ = 0; μ < 4; ++μ)
             for (int ν = μ; ν < 4; ++ν)
                 dg[k][μ][ν] = dg[k][ν][μ] =
-                    m.records()[4 * μ + ν].dep[k] ? slope(m.records()[4 * μ + ν].code, k, x, m.params()) : 0.0;
+                    m.records()[4 * μ + ν].dep[k]
+                        ? slope(m.records()[4 * μ + ν].code, k, x, m.params())
+                        : 0.0;
     double const det = CntPfx(m.records()[32].code, x, m.params());
     double sum = 0;
     for (int μ = 0; μ < 4; ++μ) {
@@ -173,7 +176,8 @@ double orbit_momentum(Metric const &m, double r, int n)
     if (std::fabs(v) <= tolerance || std::fabs(v) >= 1 - tolerance)
         return std::numeric_limits<double>::quiet_NaN();
     f_vec const u = f_tet(m, four_vt(v), x);
-    return CntPfx(m.records()[3].code, x, m.params()) * u[0] + CntPfx(m.records()[15].code, x, m.params()) * u[3];
+    return CntPfx(m.records()[3].code, x, m.params()) * u[0] +
+           CntPfx(m.records()[15].code, x, m.params()) * u[3];
 }
 
 // A circular orbit is stable where the angular momentum that circular orbits
@@ -254,6 +258,23 @@ DiskTables disk_tables(Metric const &m, double r_in, double r_out)
     return d;
 }
 
+namespace
+{
+// Digits finer than the search's last bracket are noise: the limit of a
+// Schwarzschild hole would read 5.99998 instead of 6. Dividing by a whole
+// power of ten keeps 6 exact, where multiplying by 1e-4 would not.
+double rounded_to(double r, double bracket)
+{
+    double const exponent = std::ceil(std::log10(bracket));
+    if (exponent < 0) {
+        double const per_unit = std::pow(10.0, -exponent);
+        return std::round(r * per_unit) / per_unit;
+    }
+    double const step = std::pow(10.0, exponent);
+    return std::round(r / step) * step;
+}
+} // namespace
+
 // Without an event horizon the search starts at the centre and spans twenty
 // times the gravitational radius 2M instead. A search that found no stable
 // radius at all has no limit to report.
@@ -270,12 +291,12 @@ double lim_stab_orb(Metric const &m, Horizons const &h, int n)
             if (mid - lo > tolerance && more)
                 hi = mid;
             else
-                return lo;
+                return rounded_to(lo, hi - lo);
         } else {
             if (hi - mid > tolerance && more)
                 lo = mid;
             else
-                return found ? mid : std::numeric_limits<double>::quiet_NaN();
+                return found ? rounded_to(mid, hi - lo) : std::numeric_limits<double>::quiet_NaN();
         }
     }
 }

@@ -14,6 +14,20 @@
 #include <cmath>
 #include <numbers>
 
+namespace
+{
+
+// Two decimals while the number is short; exponent form beyond, where the
+// fixed form would run far out of the box, or lose its leading digits if cut.
+QString caption_number(double x)
+{
+    constexpr int longest = 7;
+    const QString fixed = QString::number(x, 'f', 2);
+    return fixed.size() <= longest ? fixed : QString::number(x, 'e', 2);
+}
+
+} // namespace
+
 OverlayCaption caption_of(Metric const &m, f_vec x, f_vec v)
 {
     const double γ = t_tet(m, v, x)[0];
@@ -22,11 +36,10 @@ OverlayCaption caption_of(Metric const &m, f_vec x, f_vec v)
     const double speed = std::sqrt(radicand < 0 ? 0.0 : radicand);
     const double degrees = 180 * x[2] / std::numbers::pi;
     return {
-        QStringLiteral("r:") + QString::number(x[1], 'f', 2),
+        QStringLiteral("r:") + caption_number(x[1]),
         QStringLiteral("θ:") + QStringLiteral("%1").arg(degrees, 5, 'f', 1, QLatin1Char('0')) +
             QStringLiteral("°"),
-        QStringLiteral("t:") +
-            QString::number(x[0], 'f', 2).leftJustified(7, QLatin1Char(' '), true),
+        QStringLiteral("t:") + caption_number(x[0]).leftJustified(7, QLatin1Char(' ')),
         QStringLiteral("v:") + QString::number(speed, 'f', 2),
     };
 }

@@ -2,7 +2,11 @@
 
 #include "render/overlay.h"
 #include "render/raw_image.h"
+#include "video/output_file.h"
 
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QImageWriter>
 
 QImage frame_picture(MyImage &entry, QSize size, Metric const &metric, bool overlay)
@@ -13,11 +17,20 @@ QImage frame_picture(MyImage &entry, QSize size, Metric const &metric, bool over
     return with_caption(picture, entry, metric, overlay);
 }
 
+// Encoded in memory first, so that only a complete picture reaches the disk.
 QString save_frame(MyImage &entry, QString const &path, Metric const &metric, bool overlay)
 {
-    QImageWriter writer(path);
+    const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
+    if (!QImageWriter::supportedImageFormats().contains(format))
+        return QCoreApplication::translate("MainWindow",
+                                           "cannot write %1: no image format for the suffix \"%2\"")
+            .arg(path, QFileInfo(path).suffix());
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
     writer.setQuality(100);
-    if (writer.write(frame_picture(entry, QSize(), metric, overlay)))
-        return {};
-    return writer.errorString();
+    if (!writer.write(frame_picture(entry, QSize(), metric, overlay)))
+        return writer.errorString();
+    return write_whole_file(path, bytes);
 }

@@ -16,7 +16,8 @@ class Metric;
 QImage frame_picture(MyImage &entry, QSize size, Metric const &metric, bool overlay);
 
 // Saves the entry at its own size with the caption when `overlay` is on, in
-// the format the name's suffix names, at quality 100. Empty on success, else
-// why it failed (an unknown suffix, a folder that cannot be written).
+// the format the name's suffix names, at quality 100. The file at `path` is
+// replaced only by a complete picture. Empty on success, else "cannot write
+// PATH: why" (an unknown suffix, a folder that cannot be written, a full disk).
 [[nodiscard]] QString save_frame(MyImage &entry, QString const &path, Metric const &metric,
                                  bool overlay);

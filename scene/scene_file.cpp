@@ -1,6 +1,8 @@
 #include "scene/scene_file.h"
 
 #include "expr/formula_check.h"
+#include "scene/value_ranges.h"
+#include "video/frame_rate.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -8,6 +10,7 @@
 
 #include <cmath>
 #include <functional>
+#include <iterator>
 #include <vector>
 
 const char *const metric_keys[16] = {"tt", "tr", "te", "tf", "rt", "rr", "re", "rf",
@@ -43,34 +46,15 @@ template <class T> auto member(T SceneSettings::*field)
     return [field](SceneSettings const &s) { return QJsonValue(s.*field); };
 }
 
-Key number(const char *key, double SceneSettings::*field, double lo, double hi,
-           QString const &range)
+// A number inside the key's range, or any finite number for a key without one.
+Key number(const char *key, double SceneSettings::*field)
 {
     auto read = [=](QJsonValue const &v, SceneSettings &s) -> QString {
         if (!v.isDouble())
             return must(key, QStringLiteral("a number"));
         const double x = v.toDouble();
-        if (!(x >= lo && x <= hi))
-            return must(key, range);
-        s.*field = x;
-        return {};
-    };
-    return {key, read, member(field)};
-}
-
-Key finite(const char *key, double SceneSettings::*field)
-{
-    return number(key, field, -HUGE_VAL, HUGE_VAL, QStringLiteral("finite"));
-}
-
-Key positive(const char *key, double SceneSettings::*field)
-{
-    auto read = [=](QJsonValue const &v, SceneSettings &s) -> QString {
-        if (!v.isDouble())
-            return must(key, QStringLiteral("a number"));
-        const double x = v.toDouble();
-        if (!(x > 0 && std::isfinite(x)))
-            return must(key, QStringLiteral("a positive number"));
+        if (QString e = range_problem(QString::fromUtf8(key), x); !e.isEmpty())
+            return quoted(key) + u' ' + e;
         s.*field = x;
         return {};
     };
@@ -88,9 +72,9 @@ Key flag(const char *key, bool SceneSettings::*field)
     return {key, read, member(field)};
 }
 
-// A number or the word "orbital" for the value the program proposes.
-Key or_orbital(const char *key, std::optional<double> SceneSettings::*field, double lo, double hi,
-               QString const &range)
+// A number inside the key's range or the word "orbital" for the value the
+// program proposes.
+Key or_orbital(const char *key, std::optional<double> SceneSettings::*field)
 {
     auto read = [=](QJsonValue const &v, SceneSettings &s) -> QString {
         if (v.isString() && v.toString() == QLatin1String("orbital")) {
@@ -100,8 +84,8 @@ Key or_orbital(const char *key, std::optional<double> SceneSettings::*field, dou
         if (!v.isDouble())
             return must(key, QStringLiteral("a number or \"orbital\""));
         const double x = v.toDouble();
-        if (!(x >= lo && x <= hi))
-            return must(key, range);
+        if (QString e = range_problem(QString::fromUtf8(key), x); !e.isEmpty())
+            return quoted(key) + u' ' + e;
         s.*field = x;
         return {};
     };
@@ -110,6 +94,27 @@ Key or_orbital(const char *key, std::optional<double> SceneSettings::*field, dou
         return v ? QJsonValue(*v) : QJsonValue(QStringLiteral("orbital"));
     };
     return {key, read, write};
+}
+
+// Frames per second that a video's header can hold; left out when none is set.
+Key fps()
+{
+    auto read = [](QJsonValue const &v, SceneSettings &s) -> QString {
+        if (!v.isDouble())
+            return must(QStringLiteral("fps"), QStringLiteral("a number"));
+        const double x = v.toDouble();
+        if (QString e = range_problem(QStringLiteral("fps"), x); !e.isEmpty())
+            return quoted(QStringLiteral("fps")) + u' ' + e;
+        if (!frame_rate_of(field_text(x)).valid())
+            return must(QStringLiteral("fps"),
+                        QStringLiteral("a number with at most six decimals"));
+        s.fps = x;
+        return {};
+    };
+    auto write = [](SceneSettings const &s) {
+        return s.fps ? QJsonValue(*s.fps) : QJsonValue(QJsonValue::Undefined);
+    };
+    return {QStringLiteral("fps"), read, write};
 }
 
 // One of a list of words, stored as its index.
@@ -233,30 +238,28 @@ QStringList words(const char *const *list, int n)
     return out;
 }
 
-// Every key but "version", each read and written by its own entry.
+// Every key but "version", each read and written by its own entry; a key
+// whose writer gives nothing is left out of the file.
 const std::vector<Key> &keys()
 {
     static const std::vector<Key> table = {
         word("preset", &SceneSettings::preset, words(preset_keys, 5)),
         {QStringLiteral("metric"), read_metric, write_metric},
-        finite("M", &SceneSettings::M),
-        finite("a", &SceneSettings::a),
-        finite("Q", &SceneSettings::Q),
-        finite("lambda", &SceneSettings::Λ),
+        number("M", &SceneSettings::M),
+        number("a", &SceneSettings::a),
+        number("Q", &SceneSettings::Q),
+        number("lambda", &SceneSettings::Λ),
         flag("disk", &SceneSettings::disk),
-        or_orbital("disk inner", &SceneSettings::inner, 0, HUGE_VAL,
-                   QStringLiteral("a finite number from 0 up")),
-        number("disk outer", &SceneSettings::outer, 0, HUGE_VAL,
-               QStringLiteral("a finite number from 0 up")),
+        or_orbital("disk inner", &SceneSettings::inner),
+        number("disk outer", &SceneSettings::outer),
         word("transparency", &SceneSettings::transparency, words(transparency_names, 5)),
-        positive("accuracy", &SceneSettings::accuracy),
+        number("accuracy", &SceneSettings::accuracy),
         flag("accurate integration", &SceneSettings::accurate),
-        positive("r", &SceneSettings::r),
-        finite("theta", &SceneSettings::θ),
-        finite("phi", &SceneSettings::φ),
-        or_orbital("speed", &SceneSettings::v, -0.999999, 0.999999,
-                   QStringLiteral("from -0.999999 to 0.999999")),
-        number("rounds", &SceneSettings::rounds, 0.1, 10, QStringLiteral("from 0.1 to 10")),
+        number("r", &SceneSettings::r),
+        number("theta", &SceneSettings::θ),
+        number("phi", &SceneSettings::φ),
+        or_orbital("speed", &SceneSettings::v),
+        number("rounds", &SceneSettings::rounds),
         flag("shift", &SceneSettings::shift),
         flag("beaming", &SceneSettings::beaming),
         flag("aberration", &SceneSettings::aberration),
@@ -268,6 +271,9 @@ const std::vector<Key> &keys()
         integer("frames", &SceneSettings::frames, 1, most_frames),
         flag("animation", &SceneSettings::animation),
         text("panorama", &SceneSettings::panorama, QStringLiteral("a file name")),
+        fps(),
+        word("video format", &SceneSettings::video_format,
+             words(video_format_names, int(std::size(video_format_names)))),
     };
     return table;
 }
@@ -326,6 +332,7 @@ QByteArray write_scene(SceneSettings const &s)
 {
     QJsonObject root{{"version", format_version}};
     for (const Key &key : keys())
-        root.insert(key.name, key.write(s));
+        if (const QJsonValue v = key.write(s); !v.isUndefined())
+            root.insert(key.name, v);
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }

@@ -13,12 +13,14 @@
 //   "M", "a", "Q", "lambda": numbers
 //   "disk": bool, "disk inner": number or "orbital", "disk outer": number,
 //   "transparency": "1:1" | "1:2" | "1:5" | "1:9" | "opaque"
-//   "accuracy": number > 0, "accurate integration": bool
-//   "r": number > 0, "theta", "phi": degrees, "speed": number in [-0.999999, 0.999999] or
-//   "orbital", "rounds": number in [0.1, 10] "shift", "beaming", "aberration", "overlay": bool
+//   "accuracy": number, "accurate integration": bool
+//   "r": number, "theta", "phi": degrees, "speed": number or "orbital",
+//   "rounds": number, "shift", "beaming", "aberration", "overlay": bool
 //   "colour model": "simulated" | "classic"
 //   "zoom": 1…6, "size": "WxH", "frames": 1…100000, "animation": bool
 //   "panorama": image file name, relative to the scene file; "" for the checkerboard
+//   "fps": frames per second of a video, "video format": "avi" | "images"
+// Numbers must lie in the ranges of value_ranges.h.
 // Missing keys keep the start-up defaults; unknown keys are ignored with a warning.
 
 // The first error, naming its key; empty when the text was read. `out` is

@@ -28,6 +28,9 @@ struct SceneSettings {
     int frames = 10;
     bool animation = false;
     QString panorama; // image file; empty: the checkerboard
+    // Frames per second of a video; none: the default of whoever writes it.
+    std::optional<double> fps;
+    int video_format = 0; // index into video_format_names
 
     SceneSettings();
     // The start-up values with preset `index`'s texts, a and Q.
@@ -38,6 +41,8 @@ inline constexpr const char *preset_keys[5] = {"minkowski", "schwarzschild", "re
                                                "kerr", "kerr-newman"};
 inline constexpr int transparency_weights[5] = {1, 2, 5, 9, 65535};
 inline constexpr const char *transparency_names[5] = {"1:1", "1:2", "1:5", "1:9", "opaque"};
+// How the window saves an animation: one AVI file, or numbered images.
+inline constexpr const char *video_format_names[] = {"avi", "images", "mp4"};
 
 // The frames a run renders: the animation's, or one.
 int run_frames(SceneSettings const &s);

@@ -61,7 +61,10 @@ TEST_F(Overlay, CaptionTexts)
 
     c = caption_of(m, {{12345.678, 7.5, 123.4 * degree, 2}}, frame.v());
     EXPECT_EQ(c.θ, QString::fromUtf8("θ:123.4°"));
-    EXPECT_EQ(c.t, "t:12345.6");
+    EXPECT_EQ(c.t, "t:1.23e+04") << "not cut to a wrong value";
+    c = caption_of(m, {{1234.5, 999.994, 1, 2}}, frame.v());
+    EXPECT_EQ(c.r + c.t, "r:999.99t:1234.50");
+    EXPECT_EQ(caption_of(m, {{0, 1e30, 1, 2}}, frame.v()).r, "r:1.00e+30");
 
     for (double r : {3.0, 4.1, 7.7, 50.0, 400.0})
         for (double θ = 0.05; θ < 3.1; θ += 0.07) {

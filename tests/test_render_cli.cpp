@@ -1,14 +1,21 @@
+#include "scene/settings.h"
+#include "tests/support/ffprobe.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <functional>
+#include <map>
+#include <vector>
+
 #include <sys/resource.h>
 
 namespace
@@ -58,17 +65,42 @@ QByteArray contents(QString const &name)
 // Frames in an AVI file as a player counts them; -1 without ffprobe.
 int frames_played(QString const &name)
 {
-    QProcess probe;
-    probe.start("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
-                            "stream=nb_read_frames", "-of", "csv=p=0", name});
-    if (!probe.waitForFinished(60000) || probe.exitCode() != 0)
-        return -1;
-    return probe.readAllStandardOutput().trimmed().toInt();
+    const QString read = probe_streams(name, "stream=nb_read_frames");
+    return read.isEmpty() ? -1 : read.trimmed().section('=', 1).toInt();
 }
 
 QByteArray scene_with_tt(QString const &formula)
 {
     return QStringLiteral(R"({"version": 1, "metric": {"tt": "%1"}})").arg(formula).toUtf8();
+}
+
+// Option names in a line of --help or a manual page's entry heading.
+QStringList option_names(QString const &text)
+{
+    static const QRegularExpression name(QStringLiteral("(?<![\\w-])--?[A-Za-z][\\w-]*"));
+    QStringList names;
+    for (auto it = name.globalMatch(text); it.hasNext();)
+        names << it.next().captured();
+    return names;
+}
+
+// The manual page's entries: the option names of each heading, and its text.
+std::vector<std::pair<QStringList, QString>> manual_entries(QString const &page)
+{
+    std::vector<std::pair<QStringList, QString>> entries;
+    QString source = page;
+    source.replace(QLatin1String("\\-"), QLatin1String("-"));
+    const QStringList lines = source.split('\n');
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        if (lines[i] != ".TP")
+            continue;
+        QString body;
+        for (qsizetype j = i + 2;
+             j < lines.size() && !lines[j].startsWith(".TP") && !lines[j].startsWith(".SH"); ++j)
+            body += lines[j] + ' ';
+        entries.emplace_back(option_names(lines[i + 1]), lines[i + 1] + ' ' + body);
+    }
+    return entries;
 }
 
 } // namespace
@@ -120,6 +152,13 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
         {{"--scene", "bad.json", "-o", "a.png"}, 2, "metric.rr"},
         {{"--panorama", "missing.png", "--size", "16x12", "-o", "a.png"}, 2, "missing.png"},
         {{"--size", "16x12", "-o", "no/such/dir/a.png"}, 1, "cannot write"},
+        // Values from which no frame can be rendered.
+        {{"-r", "1", "--size", "16x12", "-o", "a.png"}, 2, "r = 1 is inside r = 1.60"},
+        {{"-r", "1e308", "-o", "a.png"}, 2, "must be from 0.001 to 1000"},
+        {{"--theta", "200", "-o", "a.png"}, 2, "--theta must be from 0 to 180 degrees"},
+        {{"--accuracy", "1e-9", "-o", "a.png"}, 2, "--accuracy must be from 0.001 to 0.2"},
+        {{"--disk-inner", "1e308", "-o", "a.png"}, 2, "--disk-inner must be from 0 to 1e6"},
+        {{"--fps", "5000", "--frames", "2", "-o", "a.avi"}, 2, "--fps"},
     };
     for (auto const &c : cases) {
         const Outcome r = render(c.args, dir.path());
@@ -168,6 +207,7 @@ TEST(RenderCli, FullDiskFailsWithTheReasonAndLeavesNoPartialFile)
         {{"-o", "one.png"}, "one.png"},
         {{"--frames", "3", "-o", "seq_%02d.jpg"}, "seq_00.jpg"},
         {{"--frames", "3", "-o", "movie.avi"}, "movie.avi"},
+        {{"--frames", "3", "-o", "movie.mp4"}, "movie.mp4"},
         {{"-o", "old.png"}, "old.png"},
     };
     for (auto const &c : cases) {
@@ -193,7 +233,7 @@ TEST(RenderCli, FullDiskFailsWithTheReasonAndLeavesNoPartialFile)
 }
 
 // SIGINT or SIGTERM during a run: the frame in progress is dropped, the
-// finished ones stay (an AVI file is closed holding them), one line says so,
+// finished ones stay (a video file is closed holding them), one line says so,
 // and the exit code is 128 + the signal.
 TEST(RenderCli, StopSignalEndsTheRunCleanly)
 {
@@ -204,6 +244,7 @@ TEST(RenderCli, StopSignalEndsTheRunCleanly)
     } cases[] = {
         {SIGINT, "frame_%03d.png", "SIGINT: stopped after ", 4},
         {SIGTERM, "movie.avi", "SIGTERM: stopped; movie.avi holds the first ", 7},
+        {SIGTERM, "movie.mp4", "SIGTERM: stopped; movie.mp4 holds the first ", 7},
     };
     for (auto c : cases) {
         QTemporaryDir dir;
@@ -229,8 +270,8 @@ TEST(RenderCli, StopSignalEndsTheRunCleanly)
         EXPECT_GE(kept, 2) << last.toStdString();
         const QStringList files = QDir(dir.path()).entryList(QDir::Files);
         if (c.signal == SIGTERM) {
-            EXPECT_EQ(files, QStringList{"movie.avi"});
-            if (const int played = frames_played(dir.filePath("movie.avi")); played >= 0) {
+            EXPECT_EQ(files, QStringList{c.output});
+            if (const int played = frames_played(dir.filePath(c.output)); played >= 0) {
                 EXPECT_EQ(played, kept);
             }
             continue;
@@ -274,22 +315,118 @@ TEST(RenderCli, WritesANumberedSequenceWithoutADisplay)
         EXPECT_EQ(QImageReader(dir.filePath(name)).read().size(), QSize(8, 6)) << name;
 }
 
-TEST(RenderCli, WritesAnAviThatAPlayerReads)
+// Both video formats, an odd-sized MP4 said to be padded.
+TEST(RenderCli, WritesVideosThatAPlayerReads)
 {
     QTemporaryDir dir;
-    // Written through a link, which stays a link.
-    ASSERT_TRUE(QFile::link(dir.filePath("movie.avi"), dir.filePath("link.avi")));
-    ASSERT_EQ(
-        render({"--quiet", "--frames", "3", "--size", "16x12", "--fps", "12.5", "-o", "link.avi"},
-               dir.path())
-            .code,
-        0);
-    EXPECT_TRUE(QFileInfo(dir.filePath("link.avi")).isSymLink());
-    QProcess probe;
-    probe.start("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
-                            "stream=codec_name,width,height,nb_read_frames,avg_frame_rate", "-of",
-                            "csv=p=0", dir.filePath("movie.avi")});
-    ASSERT_TRUE(probe.waitForFinished(60000));
-    EXPECT_EQ(probe.readAllStandardOutput().trimmed(), "mjpeg,16,12,25/2,3");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"link.avi", "movie.avi"}));
+    // Each written through a link, which stays a link.
+    const struct {
+        const char *name, *link, *size, *streams;
+    } cases[] = {{"movie.avi", "link.avi", "16x12",
+                  "codec_name=mjpeg\nwidth=16\nheight=12\navg_frame_rate=25/2\nnb_read_frames=3\n"},
+                 {"movie.mp4", "link.mp4", "17x12",
+                  "codec_name=h264\nwidth=18\nheight=12\navg_frame_rate=25/2\nnb_read_frames=3\n"}};
+    for (auto const &c : cases) {
+        ASSERT_TRUE(QFile::link(dir.filePath(c.name), dir.filePath(c.link)));
+        const Outcome r =
+            render({"--frames", "3", "--size", c.size, "--fps", "12.5", "-o", c.link}, dir.path());
+        ASSERT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.err.contains("padded with a copy of their last column"),
+                  QByteArray(c.name).endsWith("mp4"))
+            << r.err.toStdString();
+        EXPECT_TRUE(QFileInfo(dir.filePath(c.link)).isSymLink());
+        EXPECT_EQ(probe_streams(dir.filePath(c.name),
+                                "stream=codec_name,width,height,avg_frame_rate,nb_read_frames"),
+                  c.streams);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              (QStringList{"link.avi", "link.mp4", "movie.avi", "movie.mp4"}));
+
+    put(dir.filePath("slow.json"), R"({"version": 1, "fps": 5})");
+    ASSERT_EQ(render({"--quiet", "--scene", "slow.json", "--frames", "2", "--size", "16x12", "-o",
+                      "slow.avi"},
+                     dir.path())
+                  .code,
+              0);
+    EXPECT_EQ(probe_streams(dir.filePath("slow.avi"), "stream=avg_frame_rate"),
+              "avg_frame_rate=5/1\n")
+        << "the scene's rate";
+}
+
+// The manual page lists exactly the options --help lists, each one that
+// takes a value with its default, the scene's defaults as the program has
+// them, and the exit codes --help names, those after a signal included.
+TEST(RenderCli, ManualPageIsInStepWithHelp)
+{
+    QProcess p;
+    p.start(QStringLiteral(TENEBRION_RENDER), {"--help"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString help = QString::fromUtf8(p.readAllStandardOutput());
+    QFile file(QStringLiteral(TENEBRION_MANUAL_DIR "/tenebrion-render.1.in"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const auto entries = manual_entries(QString::fromUtf8(file.readAll()));
+
+    QStringList in_help, in_manual, takes_value;
+    for (QString const &line : help.split('\n'))
+        if (line.startsWith("  -")) {
+            const QString heading = line.section("  ", 1, 1);
+            in_help << option_names(heading);
+            if (heading.contains('<'))
+                takes_value << option_names(heading);
+        }
+    std::map<QString, QString> text_of;
+    for (auto const &[names, text] : entries)
+        for (QString const &n : names)
+            text_of[n] = text;
+    for (auto const &entry : text_of)
+        in_manual << entry.first;
+    in_help.sort();
+    EXPECT_EQ(in_manual.join(' ').toStdString(), in_help.join(' ').toStdString());
+    for (QString const &option : takes_value)
+        EXPECT_TRUE(text_of[option].contains("Default: ")) << option.toStdString();
+
+    const SceneSettings s;
+    const auto on = [](bool b) { return QString(b ? "on" : "off"); };
+    const std::pair<const char *, QString> defaults[] = {
+        {"--preset", preset_keys[s.preset]},
+        {"--mass", field_text(s.M)},
+        {"--spin", field_text(s.a)},
+        {"--charge", field_text(s.Q)},
+        {"--lambda", field_text(s.Λ)},
+        {"-r", field_text(s.r)},
+        {"--theta", field_text(s.θ)},
+        {"--phi", field_text(s.φ)},
+        {"--speed", s.v ? field_text(*s.v) : "orbital"},
+        {"--disk", on(s.disk)},
+        {"--disk-inner", s.inner ? field_text(*s.inner) : "orbital"},
+        {"--disk-outer", field_text(s.outer)},
+        {"--transparency", transparency_names[s.transparency]},
+        {"--shift", on(s.shift)},
+        {"--beaming", on(s.beaming)},
+        {"--colour", s.simulated ? "simulated" : "classic"},
+        {"--aberration", on(s.aberration)},
+        {"--accuracy", field_text(s.accuracy)},
+        {"--accurate", on(s.accurate)},
+        {"--zoom", QString::number(s.zoom)},
+        {"--overlay", on(s.overlay)},
+        {"--size", QString("%1x%2").arg(s.width).arg(s.height)},
+        {"--rounds", field_text(s.rounds)},
+        {"--frames", QString::number(run_frames(s))},
+    };
+    for (auto const &[option, value] : defaults)
+        EXPECT_TRUE(text_of[option].contains("Default: " + value + '.'))
+            << option << " should default to " << value.toStdString() << ": "
+            << text_of[option].toStdString();
+
+    const QRegularExpression codes(QStringLiteral("Exit codes: (.*)\n\nOptions:"),
+                                   QRegularExpression::DotMatchesEverythingOption);
+    QStringList help_codes, manual_codes;
+    for (auto it = QRegularExpression(QStringLiteral("(?<!\\w)(\\d+)\\b"))
+                       .globalMatch(codes.match(help).captured(1));
+         it.hasNext();)
+        help_codes << it.next().captured(1);
+    for (auto const &[names, text] : entries)
+        if (names.isEmpty() && text.startsWith(".B "))
+            manual_codes << text.section(' ', 1, 1);
+    EXPECT_EQ(manual_codes.join(' ').toStdString(), help_codes.join(' ').toStdString());
 }

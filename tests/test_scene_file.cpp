@@ -28,6 +28,8 @@ SceneSettings unusual()
     s.frames = 30;
     s.animation = true;
     s.panorama = QStringLiteral("sky.png");
+    s.fps = 12.5;
+    s.video_format = 1;
     return s;
 }
 
@@ -88,6 +90,15 @@ TEST(SceneFile, RefusesBadFilesNamingTheKeyAndLeavesTheSettings)
         {with("\"metric\": {\"tt\": \"2*/r\"}"), "\"metric.tt\""},
         {with("\"metric\": {\"rr\": \"1/*r\"}"), "\"metric.rr\""},
         {with("\"metric\": {\"xx\": \"r\"}"), "\"metric.xx\""},
+        // Values a frame cannot be rendered from: each key's own range.
+        {with("\"r\": 1e308"), "\"r\" must be from 0.001 to 1000"},
+        {with("\"r\": 1e-320"), "\"r\" must be from 0.001"},
+        {with("\"theta\": 200"), "\"theta\" must be from 0 to 180 degrees"},
+        {with("\"accuracy\": 1e-9"), "\"accuracy\" must be from 0.001 to 0.2"},
+        {with("\"disk inner\": 1e308"), "\"disk inner\" must be from 0 to 1e6"},
+        {with("\"fps\": 0"), "\"fps\" must be from 0.1"},
+        {with("\"fps\": 12.0000001"), "\"fps\" must be a number with at most six decimals"},
+        {with("\"video format\": \"mpeg\""), "\"video format\" must be one of avi, images"},
         // Every formula passes the editor's check, which names the character.
         {with("\"metric\": {\"ff\": \"r\u0117r\"}"),
          "\"metric.ff\": unknown character 'ė' (character 2)"},

@@ -7,7 +7,8 @@
 
 #include <cstdio>
 
-// Re-makes the images compiled into the program. Usage: make_resources <dir>
+// Re-makes the images compiled into the program and the icons installed for
+// the desktop. Usage: make_resources <dir>
 // The output is deterministic, so re-running it leaves the committed files
 // unchanged unless the drawing code changed.
 
@@ -35,8 +36,13 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    const bool ok = save(disk_texture(2048), out.filePath("kepler.png"), "png") &&
-                    save(logo(362, 351), out.filePath("uni.png"), "png") &&
-                    save(icon(64), out.filePath("ico.ico"), "ico");
+    bool ok = save(disk_texture(2048), out.filePath("kepler.png"), "png") &&
+              save(logo(362, 351), out.filePath("uni.png"), "png") &&
+              save(icon(64), out.filePath("ico.ico"), "ico");
+    // The desktop's icon theme wants the icon drawn at each size, not scaled.
+    if (ok && !out.mkpath("icons"))
+        ok = false;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 512})
+        ok = ok && save(icon(size), out.filePath(QStringLiteral("icons/%1.png").arg(size)), "png");
     return ok ? 0 : 1;
 }

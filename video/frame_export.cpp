@@ -2,6 +2,7 @@
 
 #include "render/still_image.h"
 #include "video/avi_writer.h"
+#include "video/mp4_writer.h"
 #include "video/ordered_pipeline.h"
 
 #include <QBuffer>
@@ -69,10 +70,16 @@ struct Job {
     // `write` stores the JPEG of entry i; false after setting result.error.
     template <class Write> void run(Write write)
     {
+        run(write, [this](QImage const &picture) { return jpeg_of(picture, options.quality); });
+    }
+
+    // The same with the pictures turned into bytes by `encode` on the workers.
+    template <class Write, class Encode> void run(Write write, Encode encode)
+    {
         const int threads = options.threads > 0 ? options.threads : QThread::idealThreadCount();
-        const auto make = [this](int k) {
+        const auto make = [this, &encode](int k) {
             MyImage &entry = store[std::size_t(entries[std::size_t(k)])];
-            return jpeg_of(frame_picture(entry, size, metric, options.overlay), options.quality);
+            return encode(frame_picture(entry, size, metric, options.overlay));
         };
         const auto consume = [&](int k, QByteArray const &jpeg) {
             if (jpeg.isEmpty()) {
@@ -123,10 +130,45 @@ void export_avi(Job &job)
     }
 }
 
+// A picture's pixels as they lie in memory, made on a worker for the
+// encoder on the calling thread.
+QByteArray pixels_of(QImage const &picture)
+{
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    return QByteArray(reinterpret_cast<const char *>(rgb.constBits()), rgb.sizeInBytes());
+}
+
+void export_mp4(Job &job)
+{
+    ExportOptions const &o = job.options;
+    Mp4Writer writer(o.path);
+    if (QString e = writer.open(job.size, o.rate, o.quality, o.threads); !e.isEmpty()) {
+        job.result.error = tr("Could not create %1: %2.").arg(o.path, e);
+        return;
+    }
+    const auto add = [&](int, QByteArray const &pixels) {
+        const QImage picture(reinterpret_cast<const uchar *>(pixels.constData()), job.size.width(),
+                             job.size.height(), QImage::Format_RGB32);
+        const QString e = writer.add_frame(picture);
+        if (!e.isEmpty())
+            job.result.error = tr("Writing %1 stopped (%2); nothing was saved.").arg(o.path, e);
+        return e.isEmpty();
+    };
+    job.run(add, pixels_of);
+    if (!job.result.error.isEmpty() || writer.frames() == 0) {
+        job.result.written = 0;
+        return;
+    }
+    if (QString e = writer.finish(); !e.isEmpty()) {
+        job.result.written = 0;
+        job.result.error = tr("Could not finish %1 (%2); nothing was saved.").arg(o.path, e);
+    }
+}
+
 void export_sequence(Job &job)
 {
     job.run([&](int entry, QByteArray const &jpeg) {
-        QFile file(sequence_file_name(job.options.path, entry));
+        QFile file(sequence_file_name(job.options.path, entry, job.options.frames));
         if (file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size() && file.flush())
             return true;
         const QString why = file.errorString();
@@ -142,10 +184,11 @@ void export_sequence(Job &job)
 
 } // namespace
 
-QString sequence_file_name(QString const &name, int i)
+QString sequence_file_name(QString const &name, int i, int count)
 {
     const QString stem = name.size() < 4 ? name : name.chopped(4);
-    return stem + QString::number(i) + QStringLiteral(".jpg");
+    const int width = int(QString::number(count).size());
+    return stem + QStringLiteral("%1").arg(i, width, 10, QLatin1Char('0')) + QStringLiteral(".jpg");
 }
 
 ExportResult export_frames(std::span<MyImage> store, Metric const &metric,
@@ -157,10 +200,12 @@ ExportResult export_frames(std::span<MyImage> store, Metric const &metric,
     else if (job.entries.empty())
         job.result.error =
             tr("There is no rendered frame among the first %1 to save.").arg(options.frames);
-    else if (options.format == ExportFormat::avi && !options.rate.valid())
+    else if (options.format != ExportFormat::image_sequence && !options.rate.valid())
         job.result.error = tr("The frame rate must be above 0.");
     else if (options.format == ExportFormat::avi)
         export_avi(job);
+    else if (options.format == ExportFormat::mp4)
+        export_mp4(job);
     else
         export_sequence(job);
     return job.result;

@@ -12,18 +12,19 @@
 class Metric;
 
 enum class ExportFormat {
-    avi,           // one AVI file of JPEG (MJPG) frames
-    image_sequence // numbered JPG files: hole.jpg gives hole0.jpg, hole1.jpg, …
+    avi,            // one AVI file of JPEG (MJPG) frames
+    image_sequence, // numbered JPG files: hole.jpg gives hole00.jpg, hole01.jpg, … for 10 frames
+    mp4             // one MP4 file of H.264 video (see Mp4Writer)
 };
 
 struct ExportOptions {
     ExportFormat format = ExportFormat::avi;
-    // The AVI file, or the name the numbered files are made from.
+    // The video file, or the name the numbered files are made from.
     QString path;
     // Store entries 0 … frames−1; entries never rendered (narrower than 2
     // pixels) are left out.
     int frames = 0;
-    // Of the AVI stream; not used for image sequences.
+    // Of the video stream; not used for image sequences.
     FrameRate rate{10, 1};
     // Every frame is scaled to this size; empty: the size of the first
     // exported frame.
@@ -31,6 +32,7 @@ struct ExportOptions {
     // The observer's coordinates in the corner of every frame, the speed
     // measured in the metric.
     bool overlay = false;
+    // Of each JPEG; for MP4, of the whole stream (Mp4Writer::constant_rate_factor).
     int quality = 100;
     // Encoding threads; 0: one per core.
     int threads = 0;
@@ -41,7 +43,7 @@ struct ExportOptions {
 };
 
 struct ExportResult {
-    int written = 0; // frames now in the AVI file, or files written
+    int written = 0; // frames now in the video file, or files written
     int total = 0;   // frames there were to write
     bool cancelled = false;
     // Empty unless something went wrong; then what the user should be told,
@@ -49,15 +51,18 @@ struct ExportResult {
     QString error;
 };
 
-// The name of frame i of an image sequence: `name` without its last four
-// characters (whole when shorter), then i, then ".jpg".
-QString sequence_file_name(QString const &name, int i);
+// The name of frame i of an image sequence of `count` frames: `name` without
+// its last four characters (whole when shorter), then i padded with zeros to
+// the width of `count`, so that the names sort in frame order, then ".jpg".
+QString sequence_file_name(QString const &name, int i, int count);
 
-// Writes the rendered entries among the first `options.frames` of `store` as
-// JPEGs in order. An AVI cut short (a full disk, a stop) is still finished as
-// a valid file holding the frames written before; one that cannot be finished
-// is removed. Nothing is written when there is no rendered frame, no name or
-// no valid frame rate. Runs on the calling thread, encoding on worker
-// threads; nothing may render into the store or change the metric meanwhile.
+// Writes the rendered entries among the first `options.frames` of `store` in
+// order. An AVI cut short (a full disk, a stop) is still finished as a valid
+// file holding the frames written before; one that cannot be finished is
+// removed. An MP4 stopped is finished with the frames written before; one
+// that fails to write is removed and never takes its name. Nothing is written
+// when there is no rendered frame, no name or no valid frame rate. Runs on
+// the calling thread, encoding on worker threads; nothing may render into the
+// store or change the metric meanwhile.
 [[nodiscard]] ExportResult export_frames(std::span<MyImage> store, Metric const &metric,
                                          ExportOptions const &options);

@@ -6,12 +6,14 @@
 #include "tests/gui/support/widgets.h"
 #include "tests/support/ray_scene.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QProgressBar>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -74,10 +76,11 @@ class Run : public ::testing::Test
     MainWindow window;
 };
 
-// A zoom release cancels the run and the display says so. The second run
-// also checks that Play clears a Stop left pressed by the zoom, that every
-// frame is rendered whole for its own point of the observer's path, and that
-// the effect switches and the disk tables follow the settings tab.
+// A zoom release cancels the run, the display says so and the browser reaches
+// the frame that was finished. The second run also checks that Play clears a
+// Stop left pressed by the zoom, that every frame is rendered whole for its own
+// point of the observer's path, and that the effect switches and the disk
+// tables follow the settings tab.
 TEST_F(Run, ZoomStopsAFrameThenAFullRunAtEvenlySpacedPathPoints)
 {
     auto *slider = child<QSlider>(window, "horizontalSlider");
@@ -94,6 +97,8 @@ TEST_F(Run, ZoomStopsAFrameThenAFullRunAtEvenlySpacedPathPoints)
     EXPECT_GT(image[1].done(), 0);
     EXPECT_LT(image[1].done(), W * H);
     EXPECT_TRUE(untouched(image[2]));
+    EXPECT_EQ(slider->maximum(), 0) << "browsing reaches the finished frame only";
+    EXPECT_TRUE(slider->toolTip().contains("frame 1 / 1 rendered"));
 
     emit zoom_slider->sliderReleased();
     ASSERT_TRUE(stop);
@@ -144,6 +149,12 @@ TEST_F(Run, BrowserShowsEveryChosenEntryWholeAtAnySize)
     EXPECT_TRUE(slider->toolTip().contains("frame 4 / 4"));
     QTest::keyClick(slider, Qt::Key_Home);
     EXPECT_EQ(centre(), colours[0]);
+    // A click two thirds along the track goes there, not a page on.
+    QTest::mouseClick(slider, Qt::LeftButton, {},
+                      QPoint(slider->width() * 2 / 3, slider->height() / 2));
+    EXPECT_EQ(slider->value(), 2);
+    EXPECT_EQ(centre(), colours[2]);
+    QTest::keyClick(slider, Qt::Key_Home);
     EXPECT_EQ(screen->pixmap().toImage().pixel(5, 5), colours[0]) << "no caption while off";
 
     child<QCheckBox>(window, "checkBox_sour")->setChecked(true);
@@ -175,13 +186,52 @@ TEST_F(Run, FinishedFrameShowsFullBarAndItsOwnDuration)
     child<QPushButton>(window, "PlayButton")->click();
     const qint64 took = clock.elapsed();
     EXPECT_EQ(values.value(0), 0) << "from nothing";
-    EXPECT_EQ(bar->value(), 100);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(bar->text(), "100.00 %");
     const QStringList parts = child<QLabel>(window, "lab_est_time")->text().split(u':');
     ASSERT_EQ(parts.size(), 4);
     const long long shown =
         ((parts[0].toLongLong() * 24 + parts[1].toInt()) * 60 + parts[2].toInt()) * 60 +
         parts[3].toInt();
     EXPECT_LE(shown * 1000, took);
+}
+
+// The largest frame of a Schwarzschild view, where a whole percent takes
+// seconds even at the coarsest accuracy: after a second and a half the bar and
+// the countdown (no longer the previous run's time) have moved. Quit then
+// stops the frame as Stop does, and the application's event loop, its last
+// window closed, returns within a second.
+TEST_F(Run, LargestFrameShowsProgressAtOnceAndQuitEndsItWithinASecond)
+{
+    child<QRadioButton>(window, "radButn2")->click();
+    child<QComboBox>(window, "cBox_res")->setCurrentIndex(6);
+    auto *left = child<QLabel>(window, "lab_est_time");
+    left->setText("00:00:00:07");
+    int shown = 0;
+    QString counted;
+    QElapsedTimer clock;
+    qint64 quit_at = -1;
+    QTimer::singleShot(0, [this] { child<QPushButton>(window, "PlayButton")->click(); });
+    QTimer::singleShot(1500, [&] {
+        shown = child<QProgressBar>(window, "progressBar")->value();
+        counted = left->text();
+        quit_at = clock.elapsed();
+        child<QAction>(window, "action_quit")->trigger();
+    });
+    QTimer::singleShot(60000, [] { // should the quit be lost: a failure, not a hang
+        stop = true;
+        QCoreApplication::quit();
+    });
+    clock.start();
+    QApplication::exec();
+    EXPECT_GT(shown, 0);
+    EXPECT_TRUE(counted.size() == 11 && counted[0].isDigit() && counted != "00:00:00:07")
+        << counted.toStdString();
+    EXPECT_TRUE(left->toolTip().contains("Days:hours:minutes:seconds"));
+    ASSERT_GE(quit_at, 0);
+    EXPECT_LT(clock.elapsed() - quit_at, 1000) << "ms after the quit";
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_LT(image[0].done(), image[0].pixels()) << "stopped, not finished";
 }
 
 TEST_F(Run, RunThatCannotFitInMemoryIsRefusedWithAMessage)

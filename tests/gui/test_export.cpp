@@ -19,9 +19,13 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
+
+#include <sys/resource.h>
 
 namespace
 {
@@ -29,11 +33,12 @@ namespace
 // Answers the window's file dialogs without a person: one name per dialog,
 // empty for a cancel.
 struct Answers : FileDialogs {
-    QString panorama, image, video, sequence;
+    QString panorama, image, video, sequence, mp4;
     QString open_panorama(QWidget *) override { return panorama; }
     QString save_image(QWidget *) override { return image; }
     QString save_video(QWidget *) override { return video; }
     QString save_image_sequence(QWidget *) override { return sequence; }
+    QString save_mp4(QWidget *) override { return mp4; }
     QString open_scene(QWidget *) override { return {}; }
     QString save_scene(QWidget *) override { return {}; }
 };
@@ -79,7 +84,7 @@ class Export : public ::testing::Test
     void save_video(int format, QString const &name)
     {
         child<QComboBox>(window, "comboBox_FVid")->setCurrentIndex(format);
-        (format == 0 ? answers->video : answers->sequence) = name;
+        (format == 0 ? answers->video : format == 1 ? answers->sequence : answers->mp4) = name;
         child<QPushButton>(window, "saveVideoButton")->click();
     }
     void save_image(QString const &name)
@@ -146,7 +151,7 @@ TEST_F(Export, UnrenderedEntriesAreSkippedAndOtherSizesScaled)
     fill(image[0], 16, 12, 0xff2060a0u);
     fill(image[2], 40, 30, 0xffa06020u);
     save_video(1, at("s.jpg"));
-    EXPECT_TRUE(QFile::exists(at("s0.jpg")));
+    EXPECT_TRUE(QFile::exists(at("s0.jpg"))) << "three frames: one digit";
     EXPECT_FALSE(QFile::exists(at("s1.jpg")));
     const QImage scaled(at("s2.jpg"));
     EXPECT_EQ(scaled.size(), QSize(16, 12));
@@ -156,6 +161,12 @@ TEST_F(Export, UnrenderedEntriesAreSkippedAndOtherSizesScaled)
     const AviFile avi(at("s.avi"));
     EXPECT_EQ(avi.frames(), 2u);
     EXPECT_EQ(avi.size(), QSize(16, 12));
+
+    save_video(2, at("s.mp4"));
+    QFile mp4(at("s.mp4"));
+    ASSERT_TRUE(mp4.open(QIODevice::ReadOnly));
+    EXPECT_EQ(mp4.read(8).mid(4), "ftyp");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 4) << "s0, s2, s.avi, s.mp4";
     EXPECT_TRUE(shown_warnings(window).isEmpty());
 }
 
@@ -168,6 +179,7 @@ TEST_F(Export, CancelledDialogsWriteNothing)
     QDir::setCurrent(dir.path());
     save_video(0, QString());
     save_video(1, QString());
+    save_video(2, QString());
     save_image(QString());
     b_gnd = solid_image(4, 4, 0xff00ff00u);
     answers->panorama.clear();
@@ -191,12 +203,14 @@ TEST_F(Export, FailuresAreToldInTheWindow)
     const QString missing = at("no/such/folder/");
     save_video(0, missing + "v.avi");
     save_video(1, missing + "v.jpg");
+    save_video(2, missing + "v.mp4");
     save_image(at("v.unknown"));
     const QStringList told = shown_warnings(window);
-    ASSERT_EQ(told.size(), 3);
+    ASSERT_EQ(told.size(), 4);
     EXPECT_TRUE(told[0].contains("v.avi"));
     EXPECT_TRUE(told[1].contains("v0.jpg"));
-    EXPECT_TRUE(told[2].contains("v.unknown"));
+    EXPECT_TRUE(told[2].contains("v.mp4"));
+    EXPECT_TRUE(told[3].contains("v.unknown"));
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 
     QFile text(at("sky.png"));
@@ -210,6 +224,46 @@ TEST_F(Export, FailuresAreToldInTheWindow)
     const QStringList unreadable = shown_warnings(window);
     ASSERT_EQ(unreadable.size(), 1);
     EXPECT_TRUE(unreadable[0].contains("sky.png"));
+}
+
+// A disk that fills up (here a limit on the size of any file the process
+// writes) while Save Image replaces a picture leaves the old one whole and no
+// temporary file, and the warning names the system's reason.
+TEST_F(Export, SaveImageOnAFullDiskKeepsTheOldFileAndTellsWhy)
+{
+    fill(image[0], 64, 48, 0xff2060a0u);
+    QImage old(16, 16, QImage::Format_RGB32);
+    old.fill(0xff00ff00u);
+    ASSERT_TRUE(old.save(at("hole.png")));
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit small{60, saved.rlim_max}; // bytes: less than the new picture needs
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    save_image(at("hole.png"));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
+
+    EXPECT_EQ(QImage(at("hole.png")).convertToFormat(QImage::Format_RGB32), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"hole.png"});
+    const QStringList told = shown_warnings(window);
+    EXPECT_TRUE(told.size() == 1 && told[0].contains("hole.png: File too large"))
+        << told.join(';').toStdString();
+}
+
+// Closing the window while frames are written ends the export as Stop does:
+// a valid AVI file holding the frames written so far, and no box.
+TEST_F(Export, ClosingDuringAnExportLeavesAValidShorterFile)
+{
+    choose_frames(window, "60");
+    for (int i = 0; i < 60; ++i)
+        fill(image[i], 320, 240, 0xff2060a0u + unsigned(i));
+    QTimer::singleShot(0, &window, &QWidget::close);
+    save_video(0, at("closed.avi"));
+    const AviFile avi(at("closed.avi"));
+    EXPECT_LT(avi.frames(), 60u);
+    EXPECT_EQ(avi.size(), QSize(320, 240));
+    EXPECT_TRUE(shown_warnings(window).isEmpty());
 }
 
 // A one-colour panorama colours every ray that escapes: in flat space all

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 namespace
@@ -138,6 +139,42 @@ TEST_F(Inputs, ParameterFieldsWithoutANumberAreMarkedAndNotUsed)
                     (number && std::isfinite(value)))
             << shown.toStdString();
     }
+}
+
+// A start from which no path leaves (inside the horizon, at the centre, beyond
+// the escape radius), an angle off the polar range and a speed of light or
+// more are marked and refused, as is a parameter whose powers would overflow.
+// A horizon that grows past the start marks the start too.
+TEST_F(Inputs, ObserverStartsAndValuesOutsideTheirRangeAreMarkedAndRefused)
+{
+    const struct {
+        const char *field, *text, *told;
+    } cases[] = {
+        {"lineEdit_r", "1", "distance from the centre: r = 1 is inside r = 1.60"},
+        {"lineEdit_r", "0", "distance from the centre: must be from 0.001 to 1000"},
+        {"lineEdit_r", "1e30", "must be from 0.001 to 1000"},
+        {"lineEdit_r", "1000", "r = 1000 is beyond r = 1000"},
+        {"lineEdit_th", "200", "polar distance: must be from 0 to 180 degrees"},
+        {"lineEdit_th", "-10", "polar distance: must be from 0 to 180 degrees"},
+        {"lineEdit_v", "1", "tangential velocity: must be from -0.999999 to 0.999999"},
+        {"lineEdit_M", "1e300", "M: must be from -1e6 to 1e6"},
+    };
+    for (auto [name, text, told] : cases) {
+        SCOPED_TRACE(name + std::string(" = ") + text);
+        const QString kept = field(name)->text();
+        confirm(field(name), text);
+        EXPECT_TRUE(marked(name));
+        const QString answer = play_answer();
+        EXPECT_TRUE(answer.contains(told) && !answer.contains(u'\n')) << answer.toStdString();
+        confirm(field(name), kept);
+        EXPECT_FALSE(marked(name));
+    }
+    EXPECT_TRUE(child<QLabel>(w, "label_1512")->text().contains("0°-180°"));
+
+    confirm(field("lineEdit_r"), "3");
+    EXPECT_FALSE(marked("lineEdit_r"));
+    confirm(field("lineEdit_M"), "2");
+    EXPECT_TRUE(marked("lineEdit_r")) << "the horizon is now beyond r = 3";
 }
 
 // Help for the metric fields.

@@ -108,8 +108,8 @@ TEST_F(Edits, TransparencyAccuracyAndIntegration)
 
 TEST_F(Edits, StartRadiusAndPolarAngleInSinglePrecision)
 {
-    confirm(child<QLineEdit>(window, "lineEdit_r"), "0.1");
-    EXPECT_EQ(poc_sour_poz[1], 0.10000000149011612);
+    confirm(child<QLineEdit>(window, "lineEdit_r"), "50.1");
+    EXPECT_EQ(poc_sour_poz[1], 50.099998474121094);
     confirm(child<QLineEdit>(window, "lineEdit_th"), "90");
     EXPECT_EQ(poc_sour_poz[2], std::numbers::pi / 2);
 }

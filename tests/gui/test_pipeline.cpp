@@ -53,7 +53,9 @@ TEST(StartUp, CompilesKerrOnceAndFillsTheCharacteristics)
 
 using Pipeline = WindowTest;
 
-TEST_F(Pipeline, FlatPresetShowsAndUsesTheFlatCaptureRadius)
+// Flat space shows neither horizon nor orbit, proposes rest, and still ends
+// paths at the capture radius around the centre.
+TEST_F(Pipeline, FlatPresetShowsNoHorizonAndUsesTheFlatCaptureRadius)
 {
     confirm(field("lineEdit_v"), "0.3");
     const long before = pipeline_runs();
@@ -62,11 +64,13 @@ TEST_F(Pipeline, FlatPresetShowsAndUsesTheFlatCaptureRadius)
 
     EXPECT_TRUE(mink);
     EXPECT_EQ(VneH(), 2.0) << "not the Kerr horizon of the previous metric";
-    EXPECT_EQ(field("lineEdit_VneH")->text(), "2");
-    for (const char *empty : {"lineEdit_RSO", "lineEdit_LSO", "lineEdit_inK"})
-        EXPECT_TRUE(field(empty)->text().isEmpty()) << empty;
+    for (const char *name : {"lineEdit_VneH", "lineEdit_VniH"})
+        EXPECT_EQ(field(name)->text(), "no horizon") << name;
+    for (const char *name : {"lineEdit_RSO", "lineEdit_LSO"})
+        EXPECT_EQ(field(name)->text(), "no stable orbit") << name;
+    EXPECT_TRUE(field("lineEdit_inK")->text().isEmpty());
     EXPECT_EQ(P[4], 1.0);
-    EXPECT_EQ(field("lineEdit_v")->text(), "0.300000") << "no velocity proposal in flat space";
+    EXPECT_EQ(field("lineEdit_v")->text(), "0.000000") << "rest, not Kerr's orbital speed";
 }
 
 TEST_F(Pipeline, OnlyTheUpperTriangleShapesTheMetric)
@@ -95,4 +99,21 @@ TEST_F(Pipeline, ParametersTakeEffectAndRestoreTheDiskEdge)
     EXPECT_NEAR(number_in(w, "lineEdit_VneH"), 2 + std::sqrt(4 - 0.64), 1e-4);
     EXPECT_EQ(field("lineEdit_inK")->text(), field("lineEdit_RSO")->text())
         << "a hand-typed inner radius gives way to the stable limit";
+}
+
+// The horizon search asks for the observer's radius: beyond the cosmological
+// horizon of Schwarzschild–de Sitter (Λ = 10⁻⁴, roots of r³ − 3r/Λ + 6/Λ:
+// event horizon 2.0003, cosmological 172.196) the observer's horizon is the
+// cosmological one.
+TEST_F(Pipeline, HorizonIsTheOneTheObserverSeesInDeSitterSpace)
+{
+    child<QRadioButton>(w, "radButn2")->click();
+    field("lineEdit_L")->setText("0.0001");
+    field("tt")->setText(QString::fromUtf8("-(1-2*M/r-Λ*r^2/3)"));
+    for (auto [r, horizon] : {std::pair{"50", 2.0003}, {"300", 172.196}}) {
+        field("lineEdit_r")->setText(r);
+        confirm(field("rr"), QString::fromUtf8("1/(1-2*M/r-Λ*r^2/3)"));
+        EXPECT_NEAR(number_in(w, "lineEdit_VneH"), horizon, 0.05) << r;
+        EXPECT_NEAR(VneH(), horizon, 0.05) << r;
+    }
 }

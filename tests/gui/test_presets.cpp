@@ -48,7 +48,10 @@ TEST_F(Presets, EachFillsTheEditorAndCompilesOnce)
     }
 }
 
-TEST_F(Presets, ClickingTheCheckedOneDoesNothing)
+// An edit not yet confirmed leaves the preset checked and a click on it does
+// nothing; a confirmed one leaves no preset checked (nor flat space behind an
+// edited flat metric), and a click brings the preset's formulas back.
+TEST_F(Presets, ClickingTheCheckedOneDoesNothingUntilAnEditIsConfirmed)
 {
     auto *kerr = child<QRadioButton>(w, "radButn4");
     QSignalSpy toggles(kerr, &QRadioButton::toggled);
@@ -58,6 +61,16 @@ TEST_F(Presets, ClickingTheCheckedOneDoesNothing)
     EXPECT_EQ(toggles.count(), 0);
     EXPECT_EQ(pipeline_runs(), before);
     EXPECT_EQ(field("tt")->text(), "-1") << "the edit survives";
+
+    for (auto [name, index] : {std::pair{"radButn4", 3}, {"radButn1", 0}}) {
+        auto *button = child<QRadioButton>(w, name);
+        button->click();
+        confirm(field("rr"), "1+2/r");
+        EXPECT_FALSE(button->isChecked() || mink) << name;
+        button->click();
+        EXPECT_EQ(field("rr")->text(), QString::fromUtf8(presets[index].g[5])) << name;
+        EXPECT_EQ(mink, presets[index].flat) << name;
+    }
 }
 
 TEST_F(Presets, TypingSubstitutesAndOnlyConfirmingCompiles)

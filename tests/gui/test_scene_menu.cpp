@@ -9,10 +9,12 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -22,14 +24,15 @@
 namespace
 {
 
-// Answers every scene dialog with one name.
+// Answers every scene dialog with one name, and the panorama dialog with another.
 struct SceneName : FileDialogs {
-    QString name;
-    explicit SceneName(QString n) : name(std::move(n)) {}
-    QString open_panorama(QWidget *) override { return {}; }
+    QString name, panorama;
+    explicit SceneName(QString n, QString p = {}) : name(std::move(n)), panorama(std::move(p)) {}
+    QString open_panorama(QWidget *) override { return panorama; }
     QString save_image(QWidget *) override { return {}; }
     QString save_video(QWidget *) override { return {}; }
     QString save_image_sequence(QWidget *) override { return {}; }
+    QString save_mp4(QWidget *) override { return {}; }
     QString open_scene(QWidget *) override { return name; }
     QString save_scene(QWidget *) override { return name; }
 };
@@ -69,15 +72,25 @@ std::vector<unsigned> rendered(QStringList const &args, QString const &dir)
 
 } // namespace
 
-// Window → file → window: the same fields and the same frame.
+// Window → file → window: the same fields and the same frame. A panorama
+// chosen with the button is kept beside the scene file by a relative name;
+// the video's rate and format are kept too.
 TEST(SceneMenu, SavedSceneOpensToTheSameFieldsAndFrame)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("view.json");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("skies"));
+    QImage sky(8, 4, QImage::Format_RGB32);
+    sky.fill(0xff3366cc);
+    ASSERT_TRUE(sky.save(dir.filePath("skies/sky.png")));
     std::vector<unsigned> first;
     QByteArray saved;
     {
         MainWindow w;
+        w.set_file_dialogs(std::make_unique<SceneName>(path, dir.filePath("skies/sky.png")));
+        child<QPushButton>(w, "OpenImageButton")->click();
+        child<QComboBox>(w, "comboBox_FrameRate")->setCurrentText("12.5");
+        child<QComboBox>(w, "comboBox_FVid")->setCurrentIndex(2);
         confirm(child<QLineEdit>(w, "lineEdit_r"), "30");
         confirm(child<QLineEdit>(w, "lineEdit_inK"), "6.5");
         child<QCheckBox>(w, "checkBox_kepler")->setChecked(true);
@@ -87,6 +100,12 @@ TEST(SceneMenu, SavedSceneOpensToTheSameFieldsAndFrame)
         child<QSlider>(w, "verticalSlider")->setValue(3);
         EXPECT_TRUE(trigger(w, "action_save_scene", path).isEmpty());
         saved = write_scene(w.scene_settings());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        for (const char *kept :
+             {"\"panorama\": \"skies/sky.png\"", "\"fps\": 12.5", "\"video format\": \"mp4\""})
+            EXPECT_TRUE(text.contains(kept)) << kept;
         w.recomp(32, 24);
         first = pixels_of_frame_0();
     }
@@ -98,6 +117,7 @@ TEST(SceneMenu, SavedSceneOpensToTheSameFieldsAndFrame)
     EXPECT_EQ(write_scene(w.scene_settings()), saved);
     w.recomp(32, 24);
     EXPECT_EQ(pixels_of_frame_0(), first);
+    b_gnd = QImage();
 }
 
 // A bad file says what is wrong, naming the key, and changes nothing.
@@ -112,6 +132,7 @@ TEST(SceneMenu, BadFilesWarnAndChangeNothing)
         {"{\"version\": 1, \"metric\": {\"ff\": \"r^\"}}", "\"metric.ff\""},
         {"{\"version\": 1, \"size\": \"640x480\"}", "\"size\""},
         {"{\"version\": 1, \"accuracy\": 0.03}", "\"accuracy\""},
+        {"{\"version\": 1, \"fps\": 7}", "\"fps\""},
         {"{\"version\": 1, \"panorama\": \"missing.png\"}", "\"panorama\""},
     };
     MainWindow w;

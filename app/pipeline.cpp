@@ -13,10 +13,12 @@
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
+#include <QStringList>
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 namespace
 {
@@ -53,6 +55,26 @@ void read_parameters(const Ui::MainWindow &ui)
 QString orbit_text(double r)
 {
     return std::isnan(r) ? tr("no stable orbit") : field_number(r);
+}
+
+QString radii_text(const std::vector<double> &radii)
+{
+    if (radii.empty())
+        return tr("none");
+    QStringList texts;
+    for (double r : radii)
+        texts << field_number(r);
+    return texts.join(tr(" and "));
+}
+
+// One list where both directions agree (no spin), else each with its own.
+QString photon_orbit_text()
+{
+    const QString right = radii_text(photon_orbits(the_scene.metric, the_scene.horizons, 1));
+    const QString left = radii_text(photon_orbits(the_scene.metric, the_scene.horizons, -1));
+    if (right == left)
+        return right;
+    return tr("%1 right-handed, %2 left-handed").arg(right, left);
 }
 
 } // namespace
@@ -163,6 +185,7 @@ void MainWindow::reload()
     if (!metric_problem.isEmpty()) {
         const QString none = tr("unavailable");
         show_characteristics(none, none, none, none);
+        ui->lineEdit_photon->setText(none);
         return;
     }
     uncheck_edited_preset();
@@ -170,27 +193,31 @@ void MainWindow::reload()
     for (int i = 0; i < 16; ++i)
         the_scene.metric_texts[i] = last_compiled[i] = fields[i]->text();
     read_parameters(*ui);
-    settle_metric(the_scene, poc_sour_poz[1]);
+    // Without a stable orbit the disk keeps the inner radius it had, and the
+    // field says why; Play is not refused, the disk may be off.
+    const double right = settle_metric(the_scene, poc_sour_poz[1], P[4]);
     if (mink) {
         // Flat space has neither horizons nor orbits. The search's flat answer
         // is only the capture radius around the centre, which the start check uses.
         show_characteristics(tr("no horizon"), tr("no horizon"), tr("no stable orbit"),
                              tr("no stable orbit"));
+        ui->lineEdit_photon->setText(tr("none"));
         ui->lineEdit_inK->setText(QString());
         emit ui->lineEdit_r->editingFinished();
         return;
     }
-    const double right = P[4];
     const bool horizon = VneH() > 0;
     show_characteristics(horizon ? field_number(VneH()) : tr("no horizon"),
                          horizon ? field_number(VniH()) : tr("no horizon"), orbit_text(right),
                          orbit_text(lim_stab_orb(-1)));
+    ui->lineEdit_photon->setText(photon_orbit_text());
     if (std::isnan(right)) {
-        P[4] = ui->lineEdit_inK->text().toFloat();
+        set_field_help(ui->lineEdit_inK, tr("No stable circular orbit for this metric: the disk "
+                                            "keeps the inner radius it had."));
     } else {
-        P[4] = right;
         ui->lineEdit_inK->setText(field_number(right));
         mark_field(ui->lineEdit_inK, QString());
+        set_field_help(ui->lineEdit_inK, QString());
     }
     // Re-reads r and proposes the velocity, which redraws the observer's path.
     emit ui->lineEdit_r->editingFinished();

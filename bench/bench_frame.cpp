@@ -124,9 +124,22 @@ int threads_of(benchmark::State const &state)
     return state.range(2) == 0 ? QThread::idealThreadCount() : static_cast<int>(state.range(2));
 }
 
+// Arg 3: the accurate integration's accuracy × 10⁴, or 0 for the default
+// integration at the view's 0.020.
+View with_integration(benchmark::State &state)
+{
+    View v = default_view();
+    const bool whole_state = state.range(3) != 0;
+    v.scene.accurate = whole_state;
+    if (whole_state)
+        v.scene.precise = state.range(3) / 10000.0;
+    state.counters["accurate_at"] = whole_state ? v.scene.precise : 0.0;
+    return v;
+}
+
 void EngineFrame(benchmark::State &state)
 {
-    View const &v = default_view();
+    const View v = with_integration(state);
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     const int threads = threads_of(state);
     static MyImage frame;
@@ -184,10 +197,12 @@ void EngineOverheadInTurns(benchmark::State &state)
 } // namespace
 
 BENCHMARK(EngineFrame)
-    ->Args({320, 240, 1})
-    ->Args({320, 240, 0})
-    ->Args({800, 600, 1})
-    ->Args({800, 600, 0})
+    ->Args({320, 240, 1, 0})
+    ->Args({320, 240, 0, 0})
+    ->Args({800, 600, 1, 0})
+    ->Args({800, 600, 0, 0})
+    ->Args({800, 600, 0, 1000})
+    ->Args({800, 600, 0, 200})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);

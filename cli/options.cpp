@@ -51,7 +51,8 @@ constexpr Override overrides[] = {
     {"accuracy", nullptr, "accuracy", Kind::number, "P",
      "Step accuracy; smaller is finer and slower."},
     {"accurate", nullptr, "accurate integration", Kind::on_off, "on|off",
-     "Integrate the whole state to fourth order: far more accurate at about the same cost."},
+     "Error-controlled integration with a tolerance set by --accuracy: far more accurate for "
+     "the time."},
     {"zoom", nullptr, "zoom", Kind::number, "1..6",
      "Zoom step: 1 fish eye, 2 normal, 3..6 zoom 2x..5x."},
     {"panorama", nullptr, "panorama", Kind::text, "FILE", "Background panorama image."},

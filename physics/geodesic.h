@@ -54,6 +54,7 @@ class end
     int reason() const;
 
     double evhor() const { return r_hor; }
+    double escape() const { return r_escape; }
     std::pair<double, double> k_loc(int i) const { return crossing_at[i]; }
     f_vec k_vel(int i) const { return crossing_u[i]; }
     int kkp() const { return in_disk; }
@@ -87,9 +88,22 @@ class end
 // is about five times that. A path cut off here ends with reason() 0.
 long long step_budget(double angular_limit, double p);
 
+// The accurate integration's tolerance for the accuracy setting p: the
+// largest error one step may make, relative to r and to the ray's speed.
+double accurate_tolerance(double p);
+
+// Most steps one ray of the accurate integration may attempt, accepted or
+// refused.
+long long ray_attempt_budget(double angular_limit);
+
 // How a trace runs besides its metric and step scale.
 struct TraceOptions {
-    // Whole-state fourth-order integration instead of the frozen-connection step.
+    // The error-controlled integration (AdaptiveGeodesic, tolerance
+    // accurate_tolerance(p)) instead of the frozen-connection step: it lands
+    // disk crossings and the escape radius on the path itself, and a ray it
+    // cannot follow ends unresolved (reason() 0) after at most
+    // ray_attempt_budget attempts. A stored path keeps at least the points of
+    // the ordinary steps made five times longer.
     bool whole_state = false;
     // When given and raised, the trace ends after the step in hand: how a
     // render is cancelled. The orbit searches and the path view pass none, so

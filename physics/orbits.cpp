@@ -273,11 +273,100 @@ double rounded_to(double r, double bracket)
     double const step = std::pow(10.0, exponent);
     return std::round(r / step) * step;
 }
+
+// Where circular orbits are asked about at all: from just outside the event
+// horizon (or near the centre without one) to the cosmological horizon or
+// r = 1000.
+struct Span {
+    double lo, hi;
+};
+
+Span orbit_span(Metric const &m, Horizons const &h)
+{
+    double const r_h = h.event();
+    double const lo = r_h > 0 ? r_h * (1 + 1e-6) : 1e-3 * std::fmax(m.params()[0], 1e-3);
+    return {lo, h.h_cosmo > 0 ? h.h_cosmo : 1000.0};
+}
+
+// With a cosmological constant stable orbits exist only in a band of radii:
+// past the outer marginally stable orbit the constant's push wins. A search
+// whose first trial lies beyond the band walks outwards and finds nothing, so
+// this one looks for the band on a logarithmic grid and bisects below the
+// first stable radius on it, to the largest unstable radius as before.
+double inner_edge_of_stable_band(Metric const &m, Horizons const &h, int n)
+{
+    constexpr int cells = 400;
+    Span const span = orbit_span(m, h);
+    double const ratio = std::pow(span.hi / span.lo, 1.0 / cells);
+    double below = span.lo;
+    for (int i = 1; i < cells; ++i) {
+        double const r = span.lo * std::pow(ratio, i);
+        if (!stable_orbit(m, r, n)) {
+            below = r;
+            continue;
+        }
+        double lo = below, hi = r;
+        for (int k = 0; k < 60 && hi - lo > tolerance * hi; ++k) {
+            double const mid = 0.5 * (lo + hi);
+            (stable_orbit(m, mid, n) ? hi : lo) = mid;
+        }
+        return rounded_to(lo, hi - lo);
+    }
+    return std::numeric_limits<double>::quiet_NaN();
+}
+
+// Γ^r(k, k) for the tangential null vector k = E_0 + n·E_3 of the
+// non-rotating frame: the radial acceleration of light sent along φ, zero on
+// a circular photon orbit.
+double photon_pull(Metric const &m, double r, int n)
+{
+    f_vec const x = equatorial(r);
+    double E[4][4];
+    lnrf(m, E, x);
+    double k[4];
+    for (int μ = 0; μ < 4; ++μ)
+        k[μ] = E[0][μ] + n * E[3][μ];
+    return radial_connection(m, x, k, k);
+}
+
 } // namespace
+
+// Cells of 1.3 % in r: photon orbits closer than that (a nearly extreme
+// charge) may be seen as none.
+std::vector<double> photon_orbits(Metric const &m, Horizons const &h, int n)
+{
+    constexpr int cells = 500;
+    Span const span = orbit_span(m, h);
+    double const ratio = std::pow(span.hi / span.lo, 1.0 / cells);
+    std::vector<double> found;
+    double a = span.lo, fa = photon_pull(m, a, n);
+    for (int i = 1; i <= cells; ++i) {
+        double const b = span.lo * std::pow(ratio, i);
+        double const fb = photon_pull(m, b, n);
+        if (std::isfinite(fa) && std::isfinite(fb) && (fa < 0) != (fb < 0)) {
+            double lo = a, hi = b, f_lo = fa;
+            for (int k = 0; k < 100 && hi - lo > 1e-13 * hi; ++k) {
+                double const mid = 0.5 * (lo + hi);
+                double const f = photon_pull(m, mid, n);
+                if ((f < 0) == (f_lo < 0)) {
+                    lo = mid;
+                    f_lo = f;
+                } else {
+                    hi = mid;
+                }
+            }
+            found.push_back(0.5 * (lo + hi));
+        }
+        a = b;
+        fa = fb;
+    }
+    return found;
+}
 
 // Without an event horizon the search starts at the centre and spans twenty
 // times the gravitational radius 2M instead. A search that found no stable
-// radius at all has no limit to report.
+// radius at all looks for a band of stable orbits farther out; without one
+// there is no limit to report.
 double lim_stab_orb(Metric const &m, Horizons const &h, int n)
 {
     double const r_h = h.event();
@@ -296,7 +385,7 @@ double lim_stab_orb(Metric const &m, Horizons const &h, int n)
             if (hi - mid > tolerance && more)
                 lo = mid;
             else
-                return found ? rounded_to(mid, hi - lo) : std::numeric_limits<double>::quiet_NaN();
+                return found ? rounded_to(mid, hi - lo) : inner_edge_of_stable_band(m, h, n);
         }
     }
 }

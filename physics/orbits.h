@@ -3,6 +3,8 @@
 #include "expr/compiled.h"
 #include "physics/f_vec.h"
 
+#include <vector>
+
 class Metric;
 
 // Characteristic radii of a metric and circular equatorial orbits. Speeds are
@@ -62,6 +64,14 @@ bool disk_tables_current(DiskTables const &d, Metric const &m, double r_in, doub
 // radius found unstable by 20 halvings of [r_h, 20·r_h] above the event
 // horizon r_h, or of [0, 40·M] when there is none. An orbit is stable where
 // circular orbits further out need more angular momentum; a radius without a
-// circular orbit counts as unstable. NaN when no radius of the range was
-// stable: there is no such orbit to show.
+// circular orbit counts as unstable. When no radius of that range was stable
+// (with a cosmological constant stable orbits may lie only in a band), the
+// inner edge of the first stable band out to the cosmological horizon or
+// r = 1000. NaN when there is none: no such orbit to show.
 double lim_stab_orb(Metric const &m, Horizons const &h, int n);
+
+// Radii of the circular photon orbits on the equator in direction n, from
+// the event horizon (or near the centre) to the cosmological horizon or
+// r = 1000, innermost first: where light sent along φ in the non-rotating
+// frame is pulled neither in nor out.
+std::vector<double> photon_orbits(Metric const &m, Horizons const &h, int n);

@@ -19,7 +19,8 @@ struct RayScene {
     bool kepler = false; // thin Kepler disk present
     bool shift = false;  // frequency shift of colours
     bool el_ab = false;  // re-aim the camera against the aberration of the centre ray
-    // Rays integrated whole to fourth order instead of by the frozen-connection step.
+    // Rays traced by the error-controlled integration instead of the
+    // frozen-connection step.
     bool accurate = false;
 
     int transp = 0;     // disk weight N of the ratio 1:N; 65535 = opaque

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <vector>
 
 namespace
 {
@@ -39,6 +40,11 @@ double kerr_orbit_speed(double a, double r, int n)
     double const Δ = r * r - 2 * r + a * a;
     return n * (r * r - n * 2 * a * std::sqrt(r) + a * a) /
            (std::sqrt(Δ) * (std::pow(r, 1.5) + n * a));
+}
+
+Metric schwarzschild_de_sitter(double Λ)
+{
+    return diagonal_metric("-(1-2*M/r-Λ*r^2/3)", "1/(1-2*M/r-Λ*r^2/3)", Λ);
 }
 
 // Horizons are r = 1 ± √(1 − a² − Q²), none for a naked singularity, found
@@ -75,7 +81,7 @@ TEST(Horizons, CosmologicalConstantBoundsRaysBetweenBothHorizons)
 {
     for (double Λ : {1e-3, 1e-4}) {
         SCOPED_TRACE(testing::Message() << "Λ=" << Λ);
-        const Metric m = diagonal_metric("-(1-2*M/r-Λ*r^2/3)", "1/(1-2*M/r-Λ*r^2/3)", Λ);
+        const Metric m = schwarzschild_de_sitter(Λ);
         const double precise = 0.02;
         const Horizons h = horizons_of(m);
         double const p = -3 / Λ, q = 6 / Λ;
@@ -170,6 +176,50 @@ TEST(StableOrbits, RepulsiveCoreAndNoGravity)
     EXPECT_EQ(h.event(), 0.0);
     EXPECT_TRUE(std::isnan(lim_stab_orb(typed_flat, h, 1)));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+}
+
+// Schwarzschild–de Sitter, M = 1: circular orbits are marginally stable
+// where Λ/3 = (r − 6)/(r³(4r − 15)). Its right side peaks at 12/15⁴ near
+// r = 7.5, so for Λ = 10⁻⁴ stable orbits lie in a band from 6.0691 to 18.53,
+// and for Λ = 10⁻³ there are none.
+TEST(StableOrbits, WithACosmologicalConstantOnlyInABand)
+{
+    auto marginal = [](double r) { return (r - 6) / (r * r * r * (4 * r - 15)); };
+    for (double Λ : {1e-4, 1e-3}) {
+        const Metric m = schwarzschild_de_sitter(Λ);
+        const Horizons h = horizons_of(m);
+        double want = NAN;
+        if (Λ / 3 < 12 / std::pow(15.0, 4)) {
+            double lo = 6, hi = 7.5;
+            for (int i = 0; i < 100; ++i)
+                (marginal(0.5 * (lo + hi)) < Λ / 3 ? lo : hi) = 0.5 * (lo + hi);
+            want = lo;
+        }
+        for (int n : {1, -1}) {
+            double const found = lim_stab_orb(m, h, n);
+            EXPECT_TRUE(std::isnan(want) ? std::isnan(found) : std::fabs(found - want) < 2e-6)
+                << Λ << ": " << found << " against " << want;
+        }
+    }
+}
+
+// Circular photon orbits on the equator: r = 3 for Schwarzschild, and
+// r = 2(1 + cos(⅔ arccos(∓a))) prograde and retrograde for Kerr (1.8111 and
+// 3.8188 for a = 0.8); none in flat space typed by hand.
+TEST(PhotonOrbits, MatchTheClosedForms)
+{
+    for (double a : {0.0, 0.8}) {
+        const Metric m = use(a ? kerr : schwarzschild, a, 0);
+        const Horizons h = horizons_of(m);
+        for (int n : {1, -1}) {
+            std::vector<double> const found = photon_orbits(m, h, n);
+            ASSERT_EQ(found.size(), 1u) << a << " " << n;
+            EXPECT_NEAR(found[0], 2 * (1 + std::cos(2.0 / 3 * std::acos(-n * a))), 1e-7)
+                << a << " " << n;
+        }
+    }
+    const Metric typed_flat = diagonal_metric("-1", "1");
+    EXPECT_TRUE(photon_orbits(typed_flat, horizons_of(typed_flat), 1).empty());
 }
 
 TEST(DiskTables, HoldOrbitSpeedsAndAngularRates)

@@ -33,14 +33,10 @@ class Overlay : public ::testing::Test
         frame.v(moving_along_φ(m, frame.x(), 0.35));
     }
 
-    template <class T> T captioned(T picture, bool show = true)
+    QImage captioned(int w, int h, bool show = true)
     {
-        return with_caption(picture, frame, m, show);
-    }
-
-    static QImage grey_image(int w, int h)
-    {
-        return solid_image(w, h, grey).convertToFormat(QImage::Format_RGB32);
+        return with_caption(solid_image(w, h, grey).convertToFormat(QImage::Format_RGB32), frame, m,
+                            show);
     }
 
     static inline std::unique_ptr<QGuiApplication> app;
@@ -52,7 +48,7 @@ class Overlay : public ::testing::Test
 
 // In the rotating metric γ of an observer at rest often comes out a rounding
 // below 1; the caption must still read 0.00, not a non-number.
-TEST_F(Overlay, CaptionTexts)
+TEST_F(Overlay, CaptionTextsAndTheirLayout)
 {
     OverlayCaption c = caption_of(m, frame.x(), frame.v());
     EXPECT_EQ(c.r, "r:50.00");
@@ -71,42 +67,36 @@ TEST_F(Overlay, CaptionTexts)
             f_vec x{{0, r, θ, 0.3}};
             ASSERT_EQ(caption_of(m, x, moving_along_φ(m, x, 0)).v, "v:0.00") << r << " " << θ;
         }
-}
 
-TEST_F(Overlay, SwitchedOffIsUntouched)
-{
-    const QImage img = grey_image(160, 120);
-    EXPECT_EQ(captioned(img, false), img);
-    EXPECT_EQ(captioned(QPixmap::fromImage(img), false).toImage(), img);
-}
-
-// Laid out by the font: no text runs into another or out of its box, wide
-// values included, and the box is the same on a small and a large picture.
-TEST_F(Overlay, TextsKeepApartInsideTheSameBoxOnSmallAndLargeFrames)
-{
+    // Laid out by the font: no text runs into another or out of its box, wide
+    // values included, and the box is the same on a small and a large picture.
+    // Switched off, an image or a pixmap is left as it was.
     for (f_vec x :
          {f_vec{{0, 50, 80 * degree, 0}}, f_vec{{12345.678, 9999.99, 179.9 * degree, 0}}}) {
         frame.x(x);
-        const OverlayCaption c = caption_of(m, frame.x(), frame.v());
-        const CaptionLayout l = layout_caption(c, caption_font());
+        const CaptionLayout l = layout_caption(caption_of(m, x, frame.v()), caption_font());
         for (int i = 0; i < 4; ++i) {
             EXPECT_TRUE(l.box.contains(l.text[i])) << i;
             for (int j = i + 1; j < 4; ++j)
                 EXPECT_FALSE(l.text[i].intersects(l.text[j])) << i << " " << j;
         }
-        const QImage small = captioned(grey_image(160, 120));
-        const QImage large = captioned(grey_image(1600, 1200));
+        const QImage small = captioned(160, 120), large = captioned(1600, 1200);
         ASSERT_TRUE(small.rect().contains(l.box));
         EXPECT_EQ(small.copy(l.box), large.copy(l.box));
         QRect darkened;
         for (int y = 0; y < large.height(); ++y)
             for (int x = 0; x < large.width(); ++x) {
-                const unsigned c = large.pixel(x, y);
+                const unsigned px = large.pixel(x, y);
                 if (!l.box.contains(x, y))
-                    ASSERT_EQ(c, grey) << x << "," << y;
-                else if (std::abs(int(c & 0xff) - 0x40) <= 2)
+                    ASSERT_EQ(px, grey) << x << "," << y;
+                else if (std::abs(int(px & 0xff) - 0x40) <= 2)
                     darkened |= QRect(x, y, 1, 1);
             }
         EXPECT_EQ(darkened, l.box);
     }
+    const QImage plain = captioned(160, 120, false);
+    EXPECT_EQ(plain.pixel(10, 10), grey);
+    EXPECT_EQ(with_caption(QPixmap::fromImage(plain), frame, m, true).toImage(),
+              captioned(160, 120));
+    EXPECT_EQ(with_caption(QPixmap::fromImage(plain), frame, m, false).toImage(), plain);
 }

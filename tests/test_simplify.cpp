@@ -20,7 +20,7 @@ double valueOf(const QString &finished)
 
 // Identities, then malformed strings: an operator short of operands stays
 // attached to what is there instead of reading below the stack of strings.
-TEST(SimpPfx, RewritesInPlace)
+TEST(SimpPfx, RewritesInPlaceAndKeepsTheValue)
 {
     const char *cases[][2] = {
         {"rM*", "Mr*"}, {"rr-", "0"},   {"rr/", "1"},   {"r1*", "r"},         {"0r+", "r"},
@@ -33,12 +33,9 @@ TEST(SimpPfx, RewritesInPlace)
         EXPECT_EQ(SimpPfx(s), QString::fromUtf8(out)) << in;
         EXPECT_EQ(s, QString::fromUtf8(out)) << in;
     }
-}
 
-// Simplifying never changes a value: 0^x is 0 only for an exponent known to
-// be at least 1 (0^0 is 1), whatever surrounds it.
-TEST(SimpPfx, KeepsTheValue)
-{
+    // Simplifying never changes a value: 0^x is 0 only for an exponent known to
+    // be at least 1 (0^0 is 1), whatever surrounds it.
     for (const char *text : {"0^a+8", "0^(1-1)+8", "0^0*r", "0^2+8", "0^r+r^0", "(r-r)^M+1"}) {
         QString plain = ToPfx(QString::fromUtf8(text));
         QString simplified = plain;
@@ -46,17 +43,21 @@ TEST(SimpPfx, KeepsTheValue)
     }
 }
 
-TEST(ValPfx, CompleteExpressionsWithinTenValues)
+// Distinct repeated pieces summed left to right: factoring all, or the
+// canonical order of "+", would outgrow the stack.
+QString deepSum(int terms)
 {
-    for (const char *yes : {"rr*", "rS", "rrrrrrrrrr+++++++++"})
-        EXPECT_TRUE(valPfx(yes)) << yes;
-    for (const char *no : {"S", "rr", "r-", "", "rrrrrrrrrrr++++++++++"})
-        EXPECT_FALSE(valPfx(no)) << no;
+    QString s;
+    for (int i = 0; i < terms; ++i) {
+        QString term = QString::fromUtf8(i % 2 ? "rθ%1^*" : "r%1^").arg(i / 2 + 2);
+        s += term + term + "*" + (s.isEmpty() ? "" : "+");
+    }
+    return s;
 }
 
 // Most frequent piece, last of ties, never the last character; then the
 // factored program and the main string left behind.
-TEST(OptPfx, FactorsRepeatedPieces)
+TEST(OptPfx, FactorsRepeatedPiecesAndAlwaysFinishesWithARunnableProgram)
 {
     for (auto [in, piece] : {std::pair{"rr2^*rr2^*+", "r2^"}, {"бб+", ""}}) {
         QString s = QString::fromUtf8(in);
@@ -73,22 +74,7 @@ TEST(OptPfx, FactorsRepeatedPieces)
         EXPECT_EQ(OptPfx(s), QString::fromUtf8(finished)) << in;
         EXPECT_EQ(s, QString::fromUtf8(main)) << in;
     }
-}
 
-// Distinct repeated pieces summed left to right: factoring all, or the
-// canonical order of "+", would outgrow the stack.
-QString deepSum(int terms)
-{
-    QString s;
-    for (int i = 0; i < terms; ++i) {
-        QString term = QString::fromUtf8(i % 2 ? "rθ%1^*" : "r%1^").arg(i / 2 + 2);
-        s += term + term + "*" + (s.isEmpty() ? "" : "+");
-    }
-    return s;
-}
-
-TEST(OptPfx, AlwaysFinishesWithARunnableProgram)
-{
     const QString s = deepSum(16);
     QString canonical = s;
     SimpPfx(canonical);
@@ -103,25 +89,18 @@ TEST(OptPfx, AlwaysFinishesWithARunnableProgram)
     EXPECT_FALSE(OptPfx(main).contains(QChar(0x440)));
 }
 
-TEST(ShallowestOrder, DeeperOperandOfCommutativeOperatorsFirst)
+// The deeper operand of a commutative operator first; complete expressions
+// within ten values.
+TEST(ShallowestOrder, DeeperOperandOfCommutativeOperatorsFirstAndValidity)
 {
     const char *cases[][2] = {
-        {"rMa*+", "Ma*r+"},
-        {"rMa*-", "rMa*-"},
-        {"rθSaC*+", "θSaC*r+"},
-        {"r-", "r-"},
-    };
+        {"rMa*+", "Ma*r+"}, {"rMa*-", "rMa*-"}, {"rθSaC*+", "θSaC*r+"}, {"r-", "r-"}};
     for (auto [in, out] : cases)
         EXPECT_EQ(shallowest_order(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
-}
-
-QString randomString(std::mt19937 &rng, const QString &alphabet, int maxLength)
-{
-    std::uniform_int_distribution<int> pick(0, alphabet.size() - 1);
-    QString s;
-    for (int i = std::uniform_int_distribution<int>(0, maxLength)(rng); i > 0; --i)
-        s += alphabet[pick(rng)];
-    return s;
+    for (const char *yes : {"rr*", "rS", "rrrrrrrrrr+++++++++"})
+        EXPECT_TRUE(valPfx(yes)) << yes;
+    for (const char *no : {"S", "rr", "r-", "", "rrrrrrrrrrr++++++++++"})
+        EXPECT_FALSE(valPfx(no)) << no;
 }
 
 // Random texts and postfix strings: no out-of-bounds access (run under the
@@ -131,10 +110,15 @@ TEST(Pipeline, RandomInputIsHandledSafely)
     std::mt19937 rng(20261206);
     const QString texts = QString::fromUtf8("0123456789MaQΛtrθφ+-*/^()sin(cos(.x ");
     const QString postfix = QString::fromUtf8("0129MaQΛtrθφ+-*/^CSабвгп$.xAB(");
+    auto random_string = [&rng](const QString &alphabet, int longest) {
+        QString s;
+        for (int i = std::uniform_int_distribution<int>(0, longest)(rng); i > 0; --i)
+            s += alphabet[std::uniform_int_distribution<int>(0, alphabet.size() - 1)(rng)];
+        return s;
+    };
     int compared = 0;
     for (int n = 0; n < 40000; ++n) {
-        const QString s =
-            n % 2 ? ToPfx(randomString(rng, texts, 40)) : randomString(rng, postfix, 60);
+        const QString s = n % 2 ? ToPfx(random_string(texts, 40)) : random_string(postfix, 60);
         QString main = s;
         const QString finished = OptPfx(main);
         const double v = valueOf(finished);

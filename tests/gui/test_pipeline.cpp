@@ -1,7 +1,8 @@
+#include "app/input_marks.h"
 #include "app/pipeline.h"
-#include "physics/orbits.h"
 #include "app/shared.h"
 #include "app/state.h"
+#include "physics/orbits.h"
 #include "tests/gui/support/window_test.h"
 
 #include <QDoubleSpinBox>
@@ -71,6 +72,31 @@ TEST_F(Pipeline, FlatPresetShowsNoHorizonAndUsesTheFlatCaptureRadius)
     EXPECT_TRUE(field("lineEdit_inK")->text().isEmpty());
     EXPECT_EQ(P[4], 1.0);
     EXPECT_EQ(field("lineEdit_v")->text(), "0.000000") << "rest, not Kerr's orbital speed";
+}
+
+// Kerr a = 0.8: r = 2(1 + cos(⅔ arccos(∓a))); Schwarzschild: 3. With
+// Λ = 10⁻⁴ stable orbits start at 6.0691; with Λ = 10⁻³ there are none, and
+// the disk keeps its inner radius.
+TEST_F(Pipeline, PhotonOrbitsAndStableOrbitsWithACosmologicalConstant)
+{
+    EXPECT_EQ(field("lineEdit_photon")->text(), "1.81109 right-handed, 3.81876 left-handed");
+    child<QRadioButton>(w, "radButn2")->click();
+    EXPECT_EQ(field("lineEdit_photon")->text(), "3");
+
+    confirm(field("lineEdit_L"), "0.0001");
+    confirm(field("tt"), "-(1-2*M/r-Λ*r^2/3)");
+    confirm(field("rr"), "1/(1-2*M/r-Λ*r^2/3)");
+    EXPECT_NEAR(number_in(w, "lineEdit_RSO"), 6.0691, 1e-4);
+    EXPECT_EQ(field("lineEdit_inK")->text(), field("lineEdit_RSO")->text());
+
+    const double kept = P[4];
+    const QString shown = field("lineEdit_inK")->text();
+    confirm(field("lineEdit_L"), "0.001");
+    EXPECT_EQ(field("lineEdit_RSO")->text(), "no stable orbit");
+    EXPECT_EQ(P[4], kept);
+    EXPECT_EQ(field("lineEdit_inK")->text(), shown);
+    EXPECT_TRUE(field("lineEdit_inK")->toolTip().contains("No stable circular orbit"));
+    EXPECT_TRUE(field_problem(field("lineEdit_inK")).isEmpty()) << "Play is not refused";
 }
 
 TEST_F(Pipeline, OnlyTheUpperTriangleShapesTheMetric)

@@ -11,6 +11,7 @@
 #include "tests/support/load_metric.h"
 
 #include <QImage>
+#include <QPoint>
 
 #include <algorithm>
 #include <iterator>
@@ -55,11 +56,8 @@ inline QImage located_image(int w, int h)
             img.setPixel(x, y, 0xff000000u | unsigned(x + 1) << 12 | unsigned(y + 1));
     return img;
 }
-inline int located_column(unsigned c)
+// Where a pixel of a located image was read: column and row.
+inline QPoint located(unsigned c)
 {
-    return int(c >> 12 & 0xfff) - 1;
-}
-inline int located_row(unsigned c)
-{
-    return int(c & 0xfff) - 1;
+    return {int(c >> 12 & 0xfff) - 1, int(c & 0xfff) - 1};
 }

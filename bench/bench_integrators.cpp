@@ -9,6 +9,7 @@
 // Counters: accuracy, ns per ray (processor time for the shadow), relative
 // edge error, the share of differing pixels, or wrong pixels and the median
 // and 95th percentile of the sky-direction error in radians.
+#include "bench/default_view.h"
 #include "expr/presets.h"
 #include "physics/frames.h"
 #include "physics/geodesic.h"
@@ -67,28 +68,15 @@ void BM_ShadowEdge(benchmark::State &state)
 
 std::vector<unsigned> default_view(double p, bool whole_state)
 {
-    RayScene s;
-    s.P[0] = 1.0;
-    s.P[1] = 0.8;
-    s.metric = preset_metric(3, 1.0, 0.0);
-    s.horizons = find_horizons(s.metric, false, 50);
-    s.P[4] = lim_stab_orb(s.metric, s.horizons, 1);
-    s.P[5] = 12;
-    s.precise = p;
-    s.transp = 9;
-    s.accurate = whole_state;
-    s.kepler = s.simul = true;
-    ensure_disk_tables(s);
-    f_vec const x{{0, 50, 80 * π / 180, 0}};
-    f_vec const u = f_tet(s.metric, four_vt(OrbSpeed(s.metric, x, 1)), x);
-    const PreparedFrame prepared = prepare_frame(s, x, u, nullptr);
+    view v = set_up_default_view(QImage());
+    v.scene.precise = p;
+    v.scene.accurate = whole_state;
     int const w = 160, h = 120;
     double const z = π / 4;
     std::vector<unsigned> out;
     for (int y = 0; y < h; ++y)
         for (int c = 0; c < w; ++c)
-            out.push_back(
-                GetColor(s, prepared, (c - 0.5 * w) * z / w, (y - 0.5 * h) * z / w, x, u));
+            out.push_back(v.colour((c - 0.5 * w) * z / w, (y - 0.5 * h) * z / w));
     return out;
 }
 

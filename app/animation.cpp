@@ -73,7 +73,7 @@ double megabytes(std::size_t bytes)
     return double(bytes) / (1024.0 * 1024.0);
 }
 
-void refuse_run(Ui::MainWindow &ui, int frames, frame_size size, std::size_t budget)
+void refuse_run(Ui::MainWindow &ui, int frames, FrameSize size, std::size_t budget)
 {
     const std::size_t needed = store_bytes_after_run(image, frames, size.w, size.h);
     ui.label_screen->setText(
@@ -99,7 +99,7 @@ void MainWindow::on_PlayButton_clicked()
     stop = false;
     ui->StopButton->setEnabled(true);
     ui->PlayButton->setEnabled(false);
-    const frame_size size = resolution(ui->cBox_res->currentIndex());
+    const FrameSize size = resolution(ui->cBox_res->currentIndex());
     recomp(size.w, size.h);
 }
 

@@ -16,23 +16,23 @@
 namespace
 {
 
-struct plane_point {
+struct PlanePoint {
     double X, Y;
 };
 
 // Projection onto the equatorial plane.
-plane_point projected(const f_vec &x)
+PlanePoint projected(const f_vec &x)
 {
     return {x[1] * std::cos(x[3]) * std::sin(x[2]), x[1] * std::sin(x[3]) * std::sin(x[2])};
 }
 
 // The largest |X| and |Y| of the path; a non-finite point (a path through a
 // singularity) has no place in the picture and does not widen it.
-plane_point extent(const geo &path)
+PlanePoint extent(const geo &path)
 {
-    plane_point most{0, 0};
+    PlanePoint most{0, 0};
     for (int i = 0; i < path.getCount(); ++i) {
-        const plane_point p = projected(path.getX(i));
+        const PlanePoint p = projected(path.getX(i));
         most.X = std::fmax(most.X, std::fabs(p.X));
         most.Y = std::fmax(most.Y, std::fabs(p.Y));
     }
@@ -42,7 +42,7 @@ plane_point extent(const geo &path)
 // One scale for both axes, so that the path just reaches a side or the top
 // and bottom edges. A path along the axis has no extent in the plane; the
 // picture then shows a horizon disk half as wide as the smaller side.
-double scale(int W, int H, plane_point most, double r_hor)
+double scale(int W, int H, PlanePoint most, double r_hor)
 {
     const double s = 0.5 * std::fmin(W / most.X, H / most.Y);
     if (std::isfinite(s))
@@ -82,7 +82,7 @@ QPixmap picture(int W, int H, const geo &path, double r_hor)
     painter.drawEllipse(pixel(cx - R), pixel(cy - R), pixel(2 * R), pixel(2 * R));
     painter.setPen(QPen(Qt::red, 1.0, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
     for (int i = 0; i < path.getCount(); ++i) {
-        const plane_point p = projected(path.getX(i));
+        const PlanePoint p = projected(path.getX(i));
         if (std::isfinite(p.X) && std::isfinite(p.Y))
             painter.drawPoint(pixel(cx - s * p.X), pixel(cy - s * p.Y));
     }

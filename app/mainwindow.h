@@ -123,7 +123,7 @@ class MainWindow : public QMainWindow
   private:
     void fit_content();
     void build_file_menu();
-    QString window_check(SceneSettings const &s) const;
+    [[nodiscard]] QString window_check(SceneSettings const &s) const;
     void apply_scene(SceneSettings const &s);
     // A failure the user must see, from whichever tab the action came:
     // a box that does not block the window.
@@ -137,10 +137,10 @@ class MainWindow : public QMainWindow
     qint64 panorama_key = 0;
     std::unique_ptr<FileDialogs> file_dialogs = std::make_unique<StandardFileDialogs>();
 
-    QString check_metric_inputs();
+    [[nodiscard]] QString check_metric_inputs();
     void show_characteristics(const QString &outer, const QString &inner, const QString &right,
                               const QString &left);
-    QString input_problem();
+    [[nodiscard]] QString input_problem();
     bool take_number(QLineEdit *field, const char *key, bool single);
     bool take_start_radius();
     void take_speed_text();

@@ -30,14 +30,6 @@ QString tr(const char *text)
     return QCoreApplication::translate("MainWindow", text);
 }
 
-void take_metric(const Ui::MainWindow &ui)
-{
-    const auto fields = metric_fields(ui);
-    for (int i = 0; i < 16; ++i)
-        the_scene.metric_texts[i] = fields[i]->text();
-    compile_metric(the_scene);
-}
-
 // Whether the field holds a number inside the range of `key`; marks it or
 // clears its mark.
 bool checked_number(QLineEdit *field, const char *key, bool single)
@@ -197,15 +189,13 @@ void MainWindow::reload()
         return;
     }
     uncheck_edited_preset();
-    take_metric(*ui);
     const auto fields = metric_fields(*ui);
     for (int i = 0; i < 16; ++i)
-        last_compiled[i] = fields[i]->text();
+        the_scene.metric_texts[i] = last_compiled[i] = fields[i]->text();
     read_parameters(*ui);
-    take_parameters(the_scene);
-    const double kept_inner = P[4];
-    P[4] = 1.0;
-    VnH();
+    // Without a stable orbit the disk keeps the inner radius it had, and the
+    // field says why; Play is not refused, the disk may be off.
+    const double right = settle_metric(the_scene, poc_sour_poz[1], P[4]);
     if (mink) {
         // Flat space has neither horizons nor orbits. The search's flat answer
         // is only the capture radius around the centre, which the start check uses.
@@ -216,20 +206,15 @@ void MainWindow::reload()
         emit ui->lineEdit_r->editingFinished();
         return;
     }
-    const double right = lim_stab_orb(1);
     const bool horizon = VneH() > 0;
     show_characteristics(horizon ? field_number(VneH()) : tr("no horizon"),
                          horizon ? field_number(VniH()) : tr("no horizon"), orbit_text(right),
                          orbit_text(lim_stab_orb(-1)));
     ui->lineEdit_photon->setText(photon_orbit_text());
-    // Without a stable orbit the disk keeps the inner radius it had, and the
-    // field says why; Play is not refused, the disk may be off.
     if (std::isnan(right)) {
-        P[4] = kept_inner;
         set_field_help(ui->lineEdit_inK, tr("No stable circular orbit for this metric: the disk "
                                             "keeps the inner radius it had."));
     } else {
-        P[4] = right;
         ui->lineEdit_inK->setText(field_number(right));
         mark_field(ui->lineEdit_inK, QString());
         set_field_help(ui->lineEdit_inK, QString());

@@ -23,7 +23,7 @@ void substitute(MainWindow &w, QLineEdit *field, const QString &typed)
 // so filling the fields runs no slot; the caller compiles once, at the end.
 void fill_preset(const Ui::MainWindow &ui, int index)
 {
-    const metric_preset &preset = presets[index];
+    const MetricPreset &preset = presets[index];
     mink = preset.flat;
     const auto fields = metric_fields(ui);
     // A formula is read from its start; setText alone would show its tail.

@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <iterator>
 
-struct frame_size {
+struct FrameSize {
     int w, h;
 };
 
 // By item of the resolution box.
-inline constexpr frame_size resolutions[] = {{160, 120},  {320, 240},   {800, 600},  {1024, 768},
-                                             {1280, 960}, {2048, 1536}, {4096, 3072}};
+inline constexpr FrameSize resolutions[] = {{160, 120},  {320, 240},   {800, 600},  {1024, 768},
+                                            {1280, 960}, {2048, 1536}, {4096, 3072}};
 
-inline frame_size resolution(int index)
+inline FrameSize resolution(int index)
 {
     return resolutions[std::clamp(index, 0, int(std::size(resolutions)) - 1)];
 }

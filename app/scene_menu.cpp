@@ -138,7 +138,7 @@ SceneSettings MainWindow::scene_settings() const
     s.aberration = ui->checkBox_aber->isChecked();
     s.overlay = ui->checkBox_sour->isChecked();
     s.zoom = ui->verticalSlider->value();
-    const frame_size size = resolution(ui->cBox_res->currentIndex());
+    const FrameSize size = resolution(ui->cBox_res->currentIndex());
     s.width = size.w;
     s.height = size.h;
     s.frames = ui->comboBox_Frames->currentText().toInt();

@@ -31,7 +31,7 @@ tensor_3 Christoffel(f_vec &x)
 
 void kontr_g(QString (*g)[4])
 {
-    cmp_expr compiled[33];
+    CompiledExpr compiled[33];
     kontr_g(g, compiled);
     the_scene.metric = Metric::of_records(compiled, P);
 }

@@ -5,7 +5,7 @@ RenderControl the_control;
 MyImage image[2400];
 int frame;
 
-const cmp_expr (&t)[33] = the_scene.metric.records();
+const CompiledExpr (&t)[33] = the_scene.metric.records();
 
 void inicialize()
 {

@@ -36,7 +36,7 @@ inline f_vec &poc_sour_poz = the_scene.poc_sour_poz;
 inline double &precise = the_scene.precise;
 
 // The compiled metric's records: replaced as a whole when the metric changes.
-extern const cmp_expr (&t)[33];
+extern const CompiledExpr (&t)[33];
 
 inline double &h1 = the_scene.horizons.h1;
 inline double &h2 = the_scene.horizons.h2;

@@ -1,5 +1,6 @@
 #include "expr/christoffel.h"
 #include "expr/compiled.h"
+#include "expr/op_codes.h"
 #include "expr/presets.h"
 
 #include <benchmark/benchmark.h>
@@ -10,17 +11,17 @@ namespace
 {
 
 constexpr int kerr = 3;
-constexpr int kerrNewman = 4;
+constexpr int kerr_newman = 4;
 
-Metric usePreset(int preset)
+Metric use_preset(int preset)
 {
     return preset_metric(preset, 1.0, 0.0);
 }
 
-int executedCodes(const cmp_expr &e)
+int executed_codes(const CompiledExpr &e)
 {
     int n = 0;
-    while (e.code[n] != 41)
+    while (e.code[n] != op::end)
         ++n;
     return n + 1;
 }
@@ -29,32 +30,32 @@ int executedCodes(const cmp_expr &e)
 // "per_code", the time per executed byte code.
 void BM_CntPfx(benchmark::State &state)
 {
-    const Metric m = usePreset(static_cast<int>(state.range(0)));
-    const cmp_expr &e = m.records()[state.range(1)];
+    const Metric m = use_preset(static_cast<int>(state.range(0)));
+    const CompiledExpr &e = m.records()[state.range(1)];
     f_vec x{{0.0, 6.0, 1.1, 0.3}};
     for (auto _ : state) {
         benchmark::DoNotOptimize(x);
         benchmark::DoNotOptimize(CntPfx(e.code, x, m.params()));
     }
-    const int codes = executedCodes(e);
+    const int codes = executed_codes(e);
     state.counters["codes"] = codes;
     state.counters["per_code"] = benchmark::Counter(static_cast<double>(codes),
                                                     benchmark::Counter::kIsIterationInvariantRate |
                                                         benchmark::Counter::kInvert);
 }
 
-void recordArgs(benchmark::internal::Benchmark *b)
+void record_args(benchmark::internal::Benchmark *b)
 {
     b->ArgNames({"preset", "record"});
-    for (int preset : {kerr, kerrNewman})
+    for (int preset : {kerr, kerr_newman})
         for (int record : {0, 3, 5, 10, 15, 16, 19, 21, 26, 31, 32})
             b->Args({preset, record});
 }
-BENCHMARK(BM_CntPfx)->Apply(recordArgs);
+BENCHMARK(BM_CntPfx)->Apply(record_args);
 
 void BM_Christoffel(benchmark::State &state)
 {
-    const Metric m = usePreset(static_cast<int>(state.range(0)));
+    const Metric m = use_preset(static_cast<int>(state.range(0)));
     f_vec x{{0.0, 6.0, std::numbers::pi / 3, 0.3}};
     for (auto _ : state) {
         benchmark::DoNotOptimize(x);
@@ -67,7 +68,7 @@ BENCHMARK(BM_Christoffel)
     ->ArgName("preset")
     ->Arg(1)
     ->Arg(kerr)
-    ->Arg(kerrNewman)
+    ->Arg(kerr_newman)
     ->Unit(benchmark::kMicrosecond);
 
 } // namespace

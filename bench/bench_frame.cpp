@@ -45,14 +45,14 @@ QImage disk_texture()
     return img;
 }
 
-view const &default_view()
+View const &default_view()
 {
-    static const view v = set_up_default_view(disk_texture());
+    static const View v = set_up_default_view(disk_texture());
     return v;
 }
 
 // Rows handed out one at a time to `threads` workers; nothing else.
-void plain_loop(std::vector<unsigned> &out, int w, int h, int threads, view const &v)
+void plain_loop(std::vector<unsigned> &out, int w, int h, int threads, View const &v)
 {
     std::atomic<int> next_row{0};
     auto work = [&] {
@@ -88,14 +88,14 @@ void reset_peak_resident()
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-struct timing {
+struct Timing {
     double wall = 0, cpu = 0;
 };
 
 template <class Render>
 void time_frames(benchmark::State &state, int w, int h, int threads, Render render)
 {
-    timing total;
+    Timing total;
     long peak_beyond_idle_kb = 0;
     for (auto _ : state) {
         const long idle = resident_kb("VmRSS");
@@ -126,9 +126,9 @@ int threads_of(benchmark::State const &state)
 
 // Arg 3: the accurate integration's accuracy × 10⁴, or 0 for the default
 // integration at the view's 0.020.
-view with_integration(benchmark::State &state)
+View with_integration(benchmark::State &state)
 {
-    view v = default_view();
+    View v = default_view();
     const bool whole_state = state.range(3) != 0;
     v.scene.accurate = whole_state;
     if (whole_state)
@@ -139,7 +139,7 @@ view with_integration(benchmark::State &state)
 
 void EngineFrame(benchmark::State &state)
 {
-    const view v = with_integration(state);
+    const View v = with_integration(state);
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     const int threads = threads_of(state);
     static MyImage frame;
@@ -154,7 +154,7 @@ void EngineFrame(benchmark::State &state)
 
 void PlainLoopFrame(benchmark::State &state)
 {
-    view const &v = default_view();
+    View const &v = default_view();
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     const int threads = threads_of(state);
     std::vector<unsigned> out(static_cast<std::size_t>(w) * h);
@@ -167,7 +167,7 @@ void PlainLoopFrame(benchmark::State &state)
 // processor time is the engine's overhead.
 void EngineOverheadInTurns(benchmark::State &state)
 {
-    view const &v = default_view();
+    View const &v = default_view();
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     static MyImage frame;
     RenderControl control;

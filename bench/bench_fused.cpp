@@ -76,9 +76,9 @@ tensor_3 kerr_christoffel(const f_vec &x, double M, double a)
     return G;
 }
 
-const view &default_view()
+const View &default_view()
 {
-    static const view v = [] {
+    static const View v = [] {
         QImage disk(512, 512, QImage::Format_ARGB32);
         disk.fill(0xffd08040u);
         return set_up_default_view(disk);
@@ -86,17 +86,17 @@ const view &default_view()
     return v;
 }
 
-struct state_point {
+struct StatePoint {
     f_vec x, u;
     double h;
 };
 
 // Points along a few rays of the default view, as the renderer meets them.
-const std::vector<state_point> &ray_points()
+const std::vector<StatePoint> &ray_points()
 {
-    static const std::vector<state_point> points = [] {
-        const view &v = default_view();
-        std::vector<state_point> out;
+    static const std::vector<StatePoint> points = [] {
+        const View &v = default_view();
+        std::vector<StatePoint> out;
         for (double α : {-0.3, -0.05, 0.0, 0.12, 0.35}) {
             for (double β : {-0.2, 0.02, 0.25}) {
                 f_vec x = v.x, p = aberace(v.scene.metric, α, β, v.u, v.x);
@@ -112,11 +112,11 @@ const std::vector<state_point> &ray_points()
     return points;
 }
 
-enum path { bytecode, interpreter, native, by_hand };
+enum Path { bytecode, interpreter, native, by_hand };
 
 void Step(benchmark::State &state)
 {
-    const auto kind = static_cast<path>(state.range(0));
+    const auto kind = static_cast<Path>(state.range(0));
     const auto &points = ray_points();
     const Metric &m = default_view().scene.metric;
     const auto fused = FusedChristoffel::build(
@@ -125,7 +125,7 @@ void Step(benchmark::State &state)
     const std::vector<double> frame = fused->frame_block(m.params());
     std::size_t i = 0;
     for (auto _ : state) {
-        state_point s = points[i];
+        StatePoint s = points[i];
         i = i + 1 == points.size() ? 0 : i + 1;
         f_vec u;
         switch (kind) {
@@ -150,7 +150,7 @@ BENCHMARK(Step)->DenseRange(0, 3)->Unit(benchmark::kNanosecond);
 // Per ray in processor time, which a loaded machine inflates least.
 void DefaultViewRays(benchmark::State &state)
 {
-    view v = default_view();
+    View v = default_view();
     if (!state.range(0))
         v.scene.metric = Metric::of_records(v.scene.metric.records(), v.scene.metric.params(),
                                             MetricEvaluation::byte_code);
@@ -173,7 +173,7 @@ BENCHMARK(DefaultViewRays)->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kSeco
 // time of all threads tells what an idle machine would need.
 void DefaultFrame(benchmark::State &state)
 {
-    const view &v = default_view();
+    const View &v = default_view();
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     static MyImage frame;
     RenderControl control;

@@ -68,7 +68,7 @@ void BM_ShadowEdge(benchmark::State &state)
 
 std::vector<unsigned> default_view(double p, bool whole_state)
 {
-    view v = set_up_default_view(QImage());
+    View v = set_up_default_view(QImage());
     v.scene.precise = p;
     v.scene.accurate = whole_state;
     int const w = 160, h = 120;

@@ -15,14 +15,14 @@
 namespace
 {
 
-struct view {
+struct View {
     RayScene scene;
     f_vec x, u;
 };
 
-view &default_view()
+View &default_view()
 {
-    static view v = [] {
+    static View v = [] {
         RayScene s = preset_scene(3, 1, 0.8);
         s.P[4] = lim_stab_orb(s.metric, s.horizons, 1);
         s.acr = located_image(512, 512);
@@ -30,7 +30,7 @@ view &default_view()
         ensure_disk_tables(s);
         f_vec x{{0, 50, 1.3962634015954636, 0}};
         f_vec u = on_circular_orbit(s.metric, x);
-        return view{s, x, u};
+        return View{s, x, u};
     }();
     return v;
 }
@@ -42,11 +42,11 @@ view &default_view()
 constexpr double pixels[][2] = {
     {0.072, 0}, {0.122, 0.02}, {0.022, 0.02}, {0.072, -0.07}, {0.39, 0.29}};
 
-struct ray_outline {
+struct RayOutline {
     int steps, reason, crossings;
 };
 
-ray_outline outline_of(double α, double β, view const &v)
+RayOutline outline_of(double α, double β, View const &v)
 {
     RayScene const &s = v.scene;
     end e((0.03 * s.precise + 1.0) * s.horizons.event(), 15);
@@ -59,13 +59,13 @@ ray_outline outline_of(double α, double β, view const &v)
 
 void GetColorOfOnePixel(benchmark::State &state)
 {
-    view &v = default_view();
+    View &v = default_view();
     double α = pixels[state.range(0)][0], β = pixels[state.range(0)][1];
     v.scene.shift = v.scene.beam = state.range(1) != 0;
     const PreparedFrame prepared = prepare_frame(v.scene, v.x, v.u, nullptr);
     for (auto _ : state)
         benchmark::DoNotOptimize(GetColor(v.scene, prepared, α, β, v.x, v.u));
-    ray_outline ray = outline_of(α, β, v);
+    RayOutline ray = outline_of(α, β, v);
     state.counters["steps"] = ray.steps;
     state.counters["end"] = ray.reason;
     state.counters["crossings"] = ray.crossings;

@@ -14,7 +14,7 @@
 
 #include <numbers>
 
-struct view {
+struct View {
     RayScene scene;
     f_vec x, u;
     PreparedFrame prepared;
@@ -22,9 +22,9 @@ struct view {
     unsigned colour(double α, double β) const { return GetColor(scene, prepared, α, β, x, u); }
 };
 
-inline view set_up_default_view(QImage const &disk)
+inline View set_up_default_view(QImage const &disk)
 {
-    view v;
+    View v;
     RayScene &s = v.scene;
     s.P[0] = 1.0;
     s.P[1] = 0.8;

@@ -76,7 +76,7 @@ QString option_error(const char *option, QString const &what)
 }
 
 // The value of one option as the scene file would hold it.
-QString json_value(Override const &o, QString const &text, QJsonValue &out)
+[[nodiscard]] QString json_value(Override const &o, QString const &text, QJsonValue &out)
 {
     bool ok = false;
     switch (o.kind) {
@@ -114,7 +114,7 @@ QString in_option_terms(QString message)
     return message;
 }
 
-QString read_range(QString const &text, int frames, Job &job)
+[[nodiscard]] QString read_range(QString const &text, int frames, Job &job)
 {
     const QStringList ends = text.split(QLatin1Char('-'));
     bool ok_a = false, ok_b = false;

@@ -24,4 +24,4 @@ void add_options(QCommandLineParser &parser);
 
 // The job the parsed options ask for, or the first usage error (naming the
 // option, or the scene file's key).
-QString job_from(QCommandLineParser const &parser, Job &job);
+[[nodiscard]] QString job_from(QCommandLineParser const &parser, Job &job);

@@ -167,7 +167,7 @@ QString Output::add_to_video(QImage const &image, int frame)
     if (!avi_) {
         avi_ = std::make_unique<AviWriter>(growing(target_), image.size(), rate_,
                                            QStringLiteral("MJPG"));
-        avi_->setFrameRate(rate_, scale_);
+        avi_->set_frame_rate(rate_, scale_);
         if (!avi_->open()) {
             const QString why = avi_->errorString();
             avi_.reset();
@@ -198,7 +198,7 @@ QString Output::add_to_mp4(QImage const &image, int frame)
 
 int Output::frames_in_video() const
 {
-    return avi_ ? avi_->frameCount() : mp4_ ? mp4_->frames() : 0;
+    return avi_ ? avi_->frame_count() : mp4_ ? mp4_->frames() : 0;
 }
 
 QString Output::note() const

@@ -48,9 +48,9 @@ class Output
     QString note() const;
 
   private:
-    QString read_name(QString const &name);
-    QString add_to_video(QImage const &image, int frame);
-    QString add_to_mp4(QImage const &image, int frame);
+    [[nodiscard]] QString read_name(QString const &name);
+    [[nodiscard]] QString add_to_video(QImage const &image, int frame);
+    [[nodiscard]] QString add_to_mp4(QImage const &image, int frame);
 
     QString before_, after_;
     QString target_; // what an unnumbered name leads to, through links

@@ -15,15 +15,15 @@ struct MetricAt {
 
 // Zero-flagged adjugate entries and coordinates a component does not mention
 // are skipped; for the diagonal presets that removes most of the work.
-void fillMetric(MetricAt &m, const cmp_expr (&t)[33], const double *P, const f_vec &x)
+void fill_metric(MetricAt &m, const CompiledExpr (&t)[33], const double *P, const f_vec &x)
 {
     const double det = CntPfx(t[32].code, x, P);
     for (int i = 0; i < 4; ++i) {
         for (int j = i; j < 4; ++j) {
-            const cmp_expr &adj = t[16 + 4 * i + j];
+            const CompiledExpr &adj = t[16 + 4 * i + j];
             if (adj.nz)
                 m.inverse[i][j] = m.inverse[j][i] = CntPfx(adj.code, x, P) / det;
-            const cmp_expr &g = t[4 * i + j];
+            const CompiledExpr &g = t[4 * i + j];
             for (char k = 0; k < 4; ++k)
                 if (g.dep[static_cast<int>(k)])
                     m.dg[i][j][static_cast<int>(k)] = m.dg[j][i][static_cast<int>(k)] =
@@ -34,10 +34,10 @@ void fillMetric(MetricAt &m, const cmp_expr (&t)[33], const double *P, const f_v
 
 } // namespace
 
-tensor_3 christoffel_bytecode(const cmp_expr (&t)[33], const double *params, f_vec &x)
+tensor_3 christoffel_bytecode(const CompiledExpr (&t)[33], const double *params, f_vec &x)
 {
     MetricAt m;
-    fillMetric(m, t, params, x);
+    fill_metric(m, t, params, x);
     tensor_3 G;
     for (int b = 0; b < 4; ++b) {
         for (int c = 0; c < 4; ++c) {

@@ -4,7 +4,7 @@
 #include "physics/f_vec.h"
 
 class Metric;
-struct cmp_expr;
+struct CompiledExpr;
 
 // The symbols of the metric at x: through its fused program when there is
 // one and it has a finite answer, else by the byte code.
@@ -12,7 +12,7 @@ tensor_3 Christoffel(Metric const &m, f_vec &x);
 
 // The symbols by the byte code alone.
 tensor_3 christoffel_bytecode(Metric const &m, f_vec &x);
-tensor_3 christoffel_bytecode(const cmp_expr (&t)[33], const double *params, f_vec &x);
+tensor_3 christoffel_bytecode(const CompiledExpr (&t)[33], const double *params, f_vec &x);
 
 // rungekuta(dudλ, u, Christoffel(x), h), the terms of structurally zero
 // symbols skipped where the fused program allows it.

@@ -1,66 +1,61 @@
 #include "expr/compiled.h"
 
+#include "expr/op_codes.h"
+
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 namespace
 {
 
-constexpr int stackSlots = 16;
-constexpr int codeSize = 512;
+constexpr int stack_slots = 16;
+constexpr int code_size = 512;
 
-enum : unsigned char {
-    subCode = 2,
-    firstDigit = 4,
-    firstSlot = 25,
-    lastSlot = 40,
-    endCode = 41,
-};
-
-unsigned char codeOf(QChar c)
+unsigned char code_of(QChar c)
 {
     switch (c.unicode()) {
     case '*':
-        return 0;
+        return op::mul;
     case '+':
-        return 1;
+        return op::add;
     case '-':
-        return 2;
+        return op::sub;
     case '/':
-        return 3;
+        return op::div;
     case 'C':
-        return 14;
+        return op::cos;
     case 'M':
-        return 15;
+        return op::mass;
     case 'Q':
-        return 16;
+        return op::charge;
     case 'S':
-        return 17;
+        return op::sin;
     case '^':
-        return 18;
+        return op::power;
     case 'a':
-        return 19;
+        return op::spin;
     case 'r':
-        return 20;
+        return op::coord_r;
     case 't':
-        return 21;
+        return op::coord_t;
     case u'Λ':
-        return 22;
+        return op::lambda;
     case u'θ':
-        return 23;
+        return op::coord_theta;
     case u'φ':
-        return 24;
+        return op::coord_phi;
     case '$':
-        return endCode;
+        return op::end;
     default:
         if (c >= u'0' && c <= u'9')
-            return firstDigit + (c.unicode() - u'0');
+            return op::digit_0 + (c.unicode() - u'0');
         return static_cast<unsigned char>(c.unicode() - 23);
     }
 }
 
-int coordinateOf(QChar c)
+int coordinate_of(QChar c)
 {
     switch (c.unicode()) {
     case 't':
@@ -82,29 +77,20 @@ int coordinateOf(QChar c)
 bool step(unsigned char c, int &depth, unsigned char &emitted)
 {
     emitted = c;
-    switch (c) {
-    case 0:
-    case 1:
-    case 3:
-    case 18:
-        --depth;
-        return depth >= 1;
-    case subCode:
-        if (depth == 1) {
-            emitted = negCode;
-            return true;
-        }
-        --depth;
-        return depth >= 1;
-    case 14:
-    case 17:
-        return depth >= 1;
-    default:
-        if (c >= firstSlot && c <= lastSlot && c - firstSlot >= depth)
-            return false;
-        ++depth;
-        return depth <= stackSlots;
+    if (c == op::sub && depth == 1) {
+        emitted = op::neg;
+        return true;
     }
+    if (op::is_binary(c)) {
+        --depth;
+        return depth >= 1;
+    }
+    if (c == op::cos || c == op::sin)
+        return depth >= 1;
+    if (op::is_slot(c) && c - op::slot_0 >= depth)
+        return false;
+    ++depth;
+    return depth <= stack_slots;
 }
 
 // Translates up to and including the first "$"; returns the slots needed or
@@ -114,16 +100,16 @@ int translate(QStringView s, unsigned char *code)
 {
     int depth = 0;
     int need = 0;
-    const qsizetype limit = code ? codeSize : s.size();
+    const qsizetype limit = code ? code_size : s.size();
     for (qsizetype i = 0; i < s.size() && i < limit; ++i) {
-        unsigned char c = codeOf(s[i]);
-        if (c == endCode) {
+        unsigned char c = code_of(s[i]);
+        if (c == op::end) {
             if (code)
-                code[i] = endCode;
+                code[i] = op::end;
             return depth >= 1 ? need : -1;
         }
         unsigned char emitted;
-        if (c > endCode || !step(c, depth, emitted))
+        if (c > op::end || !step(c, depth, emitted))
             return -1;
         if (code)
             code[i] = emitted;
@@ -132,11 +118,11 @@ int translate(QStringView s, unsigned char *code)
     return -1;
 }
 
-void makeNaNProgram(cmp_expr &e)
+void make_nan_program(CompiledExpr &e)
 {
     std::memset(e.code, 0, sizeof e.code);
-    e.code[0] = nanCode;
-    e.code[1] = endCode;
+    e.code[0] = op::nan;
+    e.code[1] = op::end;
     e.nz = 1;
 }
 
@@ -144,29 +130,29 @@ void makeNaNProgram(cmp_expr &e)
 
 // Truncation towards zero; out-of-range and NaN exponents take the most
 // negative integer, for which pw returns the base.
-int pwExponent(double b)
+int pw_exponent(double b)
 {
     if (b > -2147483649.0 && b < 2147483648.0)
         return static_cast<int>(b);
     return std::numeric_limits<int>::min();
 }
 
-int stackNeed(QStringView s)
+int stack_need(QStringView s)
 {
     return translate(s, nullptr);
 }
 
-cmp_expr TrPfx(QString s)
+CompiledExpr TrPfx(QString s)
 {
-    cmp_expr e{};
+    CompiledExpr e{};
     e.nz = s.size() == 2 ? s[0] != u'0' : 1;
     for (QChar c : s) {
-        int k = coordinateOf(c);
+        int k = coordinate_of(c);
         if (k >= 0)
             e.dep[k] = 1;
     }
     if (translate(s, e.code) < 0)
-        makeNaNProgram(e);
+        make_nan_program(e);
     return e;
 }
 
@@ -214,12 +200,15 @@ double pw(double x, int n)
 #pragma GCC diagnostic ignored "-Wpedantic"
 double CntPfx(const unsigned char (&code)[512], const f_vec &x, const double *P)
 {
-    static const void *const c[44] = {
-        &&mul,  &&add,  &&sub,  &&div,  &&n0,   &&n1,   &&n2,   &&n3,    &&n4,   &&n5,   &&n6,
-        &&n7,   &&n8,   &&n9,   &&cosv, &&parM, &&parQ, &&sinv, &&power, &&para, &&crdr, &&crdt,
-        &&parL, &&crdθ, &&crdφ, &&s0,   &&s1,   &&s2,   &&s3,   &&s4,    &&s5,   &&s6,   &&s7,
-        &&s8,   &&s9,   &&s10,  &&s11,  &&s12,  &&s13,  &&s14,  &&s15,   &&end,  &&neg,  &&nanv};
-    double st[stackSlots];
+    // In the order of op::Code.
+    static const void *const c[] = {
+        &&mul,   &&add,  &&sub,  &&div,  &&n0,         &&n1,   &&n2,    &&n3,    &&n4,
+        &&n5,    &&n6,   &&n7,   &&n8,   &&n9,         &&cosv, &&par_m, &&par_q, &&sinv,
+        &&power, &&para, &&crdr, &&crdt, &&par_lambda, &&crdθ, &&crdφ,  &&s0,    &&s1,
+        &&s2,    &&s3,   &&s4,   &&s5,   &&s6,         &&s7,   &&s8,    &&s9,    &&s10,
+        &&s11,   &&s12,  &&s13,  &&s14,  &&s15,        &&end,  &&neg,   &&nanv};
+    static_assert(std::size(c) == op::count);
+    double st[stack_slots];
     double *sp = st; // next free slot
     const unsigned char *pc = code;
 
@@ -247,7 +236,7 @@ div:
     NEXT;
 power:
     --sp;
-    sp[-1] = pw(sp[-1], pwExponent(sp[0]));
+    sp[-1] = pw(sp[-1], pw_exponent(sp[0]));
     NEXT;
 neg:
     sp[-1] = -sp[-1];
@@ -278,13 +267,13 @@ n8:
     PUSH(8.0);
 n9:
     PUSH(9.0);
-parM:
+par_m:
     PUSH(P[0]);
 para:
     PUSH(P[1]);
-parQ:
+par_q:
     PUSH(P[2]);
-parL:
+par_lambda:
     PUSH(P[3]);
 crdt:
     PUSH(x[0]);
@@ -352,21 +341,21 @@ namespace
 {
 
 // A value with its derivative along one coordinate.
-struct sloped {
+struct Sloped {
     double v, d;
 };
 
-sloped operator*(sloped a, sloped b)
+Sloped operator*(Sloped a, Sloped b)
 {
     return {a.v * b.v, a.d * b.v + a.v * b.d};
 }
 
-sloped operator/(sloped a, sloped b)
+Sloped operator/(Sloped a, Sloped b)
 {
     return {a.v / b.v, (a.d * b.v - a.v * b.d) / (b.v * b.v)};
 }
 
-sloped power(sloped a, int n)
+Sloped power(Sloped a, int n)
 {
     if (n == 0)
         return {1.0, 0.0};
@@ -379,63 +368,57 @@ sloped power(sloped a, int n)
 
 double slope(const unsigned char (&code)[512], int k, const f_vec &x, const double *P)
 {
-    sloped st[stackSlots];
+    Sloped st[stack_slots];
     int sp = 0;
     for (const unsigned char *pc = code;; ++pc) {
         const unsigned char c = *pc;
-        if (c >= firstDigit && c < firstDigit + 10) {
-            st[sp++] = {double(c - firstDigit), 0.0};
+        if (op::is_digit(c)) {
+            st[sp++] = {double(c - op::digit_0), 0.0};
             continue;
         }
-        if (c >= firstSlot && c <= lastSlot) {
-            st[sp++] = st[c - firstSlot];
+        if (op::is_slot(c)) {
+            st[sp++] = st[c - op::slot_0];
+            continue;
+        }
+        if (const int i = op::parameter_index(c); i >= 0) {
+            st[sp++] = {P[i], 0.0};
+            continue;
+        }
+        if (const int i = op::coordinate_index(c); i >= 0) {
+            st[sp++] = {x[i], i == k ? 1.0 : 0.0};
             continue;
         }
         switch (c) {
-        case 0:
+        case op::mul:
             --sp;
             st[sp - 1] = st[sp - 1] * st[sp];
             break;
-        case 1:
+        case op::add:
             --sp;
             st[sp - 1] = {st[sp - 1].v + st[sp].v, st[sp - 1].d + st[sp].d};
             break;
-        case subCode:
+        case op::sub:
             --sp;
             st[sp - 1] = {st[sp - 1].v - st[sp].v, st[sp - 1].d - st[sp].d};
             break;
-        case 3:
+        case op::div:
             --sp;
             st[sp - 1] = st[sp - 1] / st[sp];
             break;
-        case 18:
+        case op::power:
             --sp;
-            st[sp - 1] = power(st[sp - 1], pwExponent(st[sp].v));
+            st[sp - 1] = power(st[sp - 1], pw_exponent(st[sp].v));
             break;
-        case negCode:
+        case op::neg:
             st[sp - 1] = {-st[sp - 1].v, -st[sp - 1].d};
             break;
-        case 14:
+        case op::cos:
             st[sp - 1] = {std::cos(st[sp - 1].v), -std::sin(st[sp - 1].v) * st[sp - 1].d};
             break;
-        case 17:
+        case op::sin:
             st[sp - 1] = {std::sin(st[sp - 1].v), std::cos(st[sp - 1].v) * st[sp - 1].d};
             break;
-        case 15:
-        case 19:
-        case 16:
-        case 22:
-            st[sp++] = {P[c == 15 ? 0 : c == 19 ? 1 : c == 16 ? 2 : 3], 0.0};
-            break;
-        case 20:
-        case 21:
-        case 23:
-        case 24: {
-            const int i = c == 21 ? 0 : c == 20 ? 1 : c == 23 ? 2 : 3;
-            st[sp++] = {x[i], i == k ? 1.0 : 0.0};
-            break;
-        }
-        case nanCode:
+        case op::nan:
             st[sp++] = {std::numeric_limits<double>::quiet_NaN(),
                         std::numeric_limits<double>::quiet_NaN()};
             break;

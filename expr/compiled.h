@@ -7,8 +7,8 @@
 
 // One metric component, adjugate component or determinant compiled to byte
 // codes for the stack machine of CntPfx.
-struct cmp_expr {
-    unsigned char code[512]; // byte codes, terminated by the end code 41
+struct CompiledExpr {
+    unsigned char code[512]; // byte codes (expr/op_codes.h), up to the end code
     unsigned char dep[4];    // 1 where the expression mentions t, r, θ, φ
     unsigned char nz;        // 0 for the constant zero, else 1
 };
@@ -20,11 +20,11 @@ struct cmp_expr {
 // compiled to a program whose value is NaN. A "-" that meets exactly one
 // value is compiled to a negation, since the stack depth at every code is
 // known here.
-cmp_expr TrPfx(QString s);
+CompiledExpr TrPfx(QString s);
 
 // Stack slots a finished string needs when run, or -1 when it cannot run
 // (the checks of TrPfx except the length of the record).
-int stackNeed(QStringView s);
+int stack_need(QStringView s);
 
 // Evaluates a record made by TrPfx at x with the parameters P (M, a, Q, Λ
 // first).
@@ -33,12 +33,7 @@ double CntPfx(const unsigned char (&code)[512], const f_vec &x, const double *P)
 double pw(double x, int n);
 
 // The exponent CntPfx hands to pw for the value b of a "^" operand.
-int pwExponent(double b);
-
-// Codes TrPfx emits that no token maps to: a negation (a "-" meeting one
-// value) and a NaN (the whole program of a string that cannot run).
-inline constexpr unsigned char negCode = 42;
-inline constexpr unsigned char nanCode = 43;
+int pw_exponent(double b);
 
 // Central difference along coordinate k (0..3), step 5e-8.
 double der(const unsigned char (&code)[512], const char &k, f_vec x, const double *P);

@@ -37,22 +37,22 @@ class Reader
   public:
     explicit Reader(const QString &text) : text(text) {}
 
-    std::optional<formula_problem> read()
+    std::optional<FormulaProblem> read()
     {
         if (text.isEmpty())
-            return formula_problem{tr("empty formula"), -1};
+            return FormulaProblem{tr("empty formula"), -1};
         for (i = 0; i < text.size(); ++i)
             if (auto p = token())
                 return p;
         if (want_operand)
-            return formula_problem{tr("formula ends after %1").arg(quoted(previous)), text.size()};
+            return FormulaProblem{tr("formula ends after %1").arg(quoted(previous)), text.size()};
         if (!openers.empty())
-            return formula_problem{tr("unbalanced '('"), openers.back()};
+            return FormulaProblem{tr("unbalanced '('"), openers.back()};
         return std::nullopt;
     }
 
   private:
-    std::optional<formula_problem> token()
+    std::optional<FormulaProblem> token()
     {
         const QChar c = text[i];
         if (is_operand(c))
@@ -75,7 +75,7 @@ class Reader
         return problem(tr("unknown character %1").arg(quoted(QString(c))));
     }
 
-    std::optional<formula_problem> operand(const QString &token)
+    std::optional<FormulaProblem> operand(const QString &token)
     {
         if (!want_operand)
             return missing_operator(token);
@@ -84,7 +84,7 @@ class Reader
         return std::nullopt;
     }
 
-    std::optional<formula_problem> opening(const QString &token)
+    std::optional<FormulaProblem> opening(const QString &token)
     {
         if (!want_operand)
             return missing_operator(token);
@@ -94,7 +94,7 @@ class Reader
         return std::nullopt;
     }
 
-    std::optional<formula_problem> closing()
+    std::optional<FormulaProblem> closing()
     {
         if (openers.empty())
             return problem(tr("unbalanced ')'"));
@@ -107,7 +107,7 @@ class Reader
 
     // A minus that opens the text or a bracket is a negation; every other
     // operator needs a value before it.
-    std::optional<formula_problem> binary(QChar c)
+    std::optional<FormulaProblem> binary(QChar c)
     {
         const bool negation = c == u'-' && (i == 0 || opened);
         if (want_operand && !negation)
@@ -120,7 +120,7 @@ class Reader
         return std::nullopt;
     }
 
-    std::optional<formula_problem> unexpected(const QString &token)
+    std::optional<FormulaProblem> unexpected(const QString &token)
     {
         if (i == 0)
             return problem(tr("unexpected %1 at the start").arg(quoted(token)));
@@ -128,15 +128,15 @@ class Reader
     }
 
     // Numbers are single digits, so "12" is two operands side by side.
-    std::optional<formula_problem> missing_operator(const QString &token)
+    std::optional<FormulaProblem> missing_operator(const QString &token)
     {
         return problem(
             tr("missing operator between %1 and %2").arg(quoted(previous), quoted(token)));
     }
 
-    std::optional<formula_problem> problem(const QString &what) const
+    std::optional<FormulaProblem> problem(const QString &what) const
     {
-        return formula_problem{what, i};
+        return FormulaProblem{what, i};
     }
 
   public:
@@ -151,14 +151,14 @@ class Reader
     bool opened = false; // the last token opened a bracket
 };
 
-cmp_expr compiled(const QString &text)
+CompiledExpr compiled(const QString &text)
 {
     QString postfix = ToPfx(text);
     return TrPfx(OptPfx(postfix));
 }
 
 // Points around the hole, off the axis and away from t = 0 and φ = 0.
-bool finite_somewhere(const cmp_expr &e, const double *params)
+bool finite_somewhere(const CompiledExpr &e, const double *params)
 {
     for (double r : {3.0, 10.0, 50.0, 300.0})
         for (double θ : {0.4, 1.5707963267948966, 2.5})
@@ -185,18 +185,18 @@ QString operand_at(const QString &text, qsizetype at)
 // Every evaluator takes a power's exponent as a whole number (repeated
 // products keep whole powers exact), so anything else would be computed
 // wrongly without a word: the exponent must be a constant whole number.
-std::optional<formula_problem> exponent_problem(const QString &text, qsizetype caret,
-                                                const double *params)
+std::optional<FormulaProblem> exponent_problem(const QString &text, qsizetype caret,
+                                               const double *params)
 {
     const QString exponent = operand_at(text, caret + 1);
     for (QChar c : exponent)
         if (!c.isDigit() && !QStringLiteral("+-*/^()").contains(c))
-            return formula_problem{tr("the exponent after '^' must be a number: only whole "
-                                      "powers such as x^2 are computed"),
-                                   caret};
+            return FormulaProblem{tr("the exponent after '^' must be a number: only whole "
+                                     "powers such as x^2 are computed"),
+                                  caret};
     const double value = CntPfx(compiled(exponent).code, f_vec{{0.0, 1.0, 1.0, 0.0}}, params);
     if (!(value >= 0 && value <= 2147483647.0 && value == std::floor(value)))
-        return formula_problem{
+        return FormulaProblem{
             tr("the exponent %1 is not a whole number from 0 up: only whole powers such as x^2 "
                "are computed (write 1/x^2 for x^(-2))")
                 .arg(QString::number(value)),
@@ -206,12 +206,11 @@ std::optional<formula_problem> exponent_problem(const QString &text, qsizetype c
 
 } // namespace
 
-std::optional<formula_problem> formula_problem_of(const QString &text, const double *params)
+std::optional<FormulaProblem> formula_problem_of(const QString &text, const double *params)
 {
     if (text.size() > max_formula_length)
-        return formula_problem{
-            tr("formula too long: at most %1 characters").arg(max_formula_length),
-            max_formula_length};
+        return FormulaProblem{tr("formula too long: at most %1 characters").arg(max_formula_length),
+                              max_formula_length};
     Reader reader(text);
     if (auto p = reader.read())
         return p;
@@ -220,15 +219,14 @@ std::optional<formula_problem> formula_problem_of(const QString &text, const dou
             return p;
     QString postfix = ToPfx(text);
     const QString finished = OptPfx(postfix);
-    if (finished.size() > int(sizeof cmp_expr::code) || stackNeed(finished) < 0)
-        return formula_problem{tr("formula too long or too deeply nested"), -1};
+    if (finished.size() > int(sizeof CompiledExpr::code) || stack_need(finished) < 0)
+        return FormulaProblem{tr("formula too long or too deeply nested"), -1};
     if (!finite_somewhere(TrPfx(finished), params))
-        return formula_problem{tr("no finite value anywhere (a division by zero?)"), -1};
+        return FormulaProblem{tr("no finite value anywhere (a division by zero?)"), -1};
     return std::nullopt;
 }
 
-
-QString describe(const formula_problem &p)
+QString describe(const FormulaProblem &p)
 {
     if (p.at < 0)
         return p.what;

@@ -5,7 +5,7 @@
 #include <optional>
 
 // What keeps a formula text from describing a metric component, and where.
-struct formula_problem {
+struct FormulaProblem {
     QString what;
     qsizetype at; // index of the offending character in the text; -1 for none
 };
@@ -22,7 +22,8 @@ inline constexpr int max_formula_length = 1000;
 // that the compiled program can run and has a finite value somewhere around
 // the hole for the parameters M, a, Q, Λ in `params`. Nothing when the text is
 // a usable formula.
-std::optional<formula_problem> formula_problem_of(const QString &text, const double *params);
+[[nodiscard]] std::optional<FormulaProblem> formula_problem_of(const QString &text,
+                                                               const double *params);
 
 // "what (character n)", or just "what" when there is no place to point at.
-QString describe(const formula_problem &p);
+QString describe(const FormulaProblem &p);

@@ -76,7 +76,7 @@ FusedChristoffel::FusedChristoffel(FusedProgram p, std::unique_ptr<FusedBackend>
 }
 
 std::unique_ptr<FusedChristoffel>
-FusedChristoffel::build(const cmp_expr (&records)[33], const double *params,
+FusedChristoffel::build(const CompiledExpr (&records)[33], const double *params,
                         std::function<tensor_3(f_vec &)> const &reference,
                         FusedBackendKind preferred, QString *note)
 {

@@ -29,7 +29,7 @@ class FusedChristoffel
     // which. Null also when the metric has no finite value to gain from (a
     // NaN program) or is too large.
     static std::unique_ptr<FusedChristoffel>
-    build(const cmp_expr (&records)[33], const double *params,
+    build(const CompiledExpr (&records)[33], const double *params,
           std::function<tensor_3(f_vec &)> const &reference, FusedBackendKind preferred,
           QString *note = nullptr);
 

@@ -1,5 +1,7 @@
 #include "expr/fused_graph.h"
 
+#include "expr/op_codes.h"
+
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -48,7 +50,7 @@ double apply(FusedOp op, double a, double b)
     case FusedOp::cos:
         return std::cos(a);
     default:
-        return pw(a, pwExponent(b));
+        return pw(a, pw_exponent(b));
     }
 }
 
@@ -89,7 +91,7 @@ class Builder
     {
         if (!is_constant(b) || is_constant(a))
             return binary(FusedOp::pow, a, b);
-        const int n = pwExponent(value(b));
+        const int n = pw_exponent(value(b));
         if (n == 0)
             return constant(1.0);
         if (n < 2)
@@ -106,61 +108,41 @@ class Builder
 
     // The record's program replayed on nodes; coordinate `shifted` stands
     // at x + h (sign > 0) or x − h (sign < 0).
-    int replay(const cmp_expr &e, int shifted, int sign)
+    int replay(const CompiledExpr &e, int shifted, int sign)
     {
         const int nan = constant(std::numeric_limits<double>::quiet_NaN());
         int st[16];
         int sp = 0;
         for (int pc = 0; pc < 512; ++pc) {
             const unsigned char c = e.code[pc];
-            int pushed = -1;
-            switch (c) {
-            case 41:
+            if (c == op::end)
                 return sp > 0 ? st[sp - 1] : nan;
-            case 0:
-            case 1:
-            case 2:
-            case 3:
-            case 18: {
+            if (op::is_binary(c)) {
                 if (sp < 2)
                     return nan;
                 const int b = st[--sp], a = st[sp - 1];
-                st[sp - 1] = c == 18 ? power(a, b) : binary(binary_op(c), a, b);
+                st[sp - 1] = c == op::power ? power(a, b) : binary(binary_op(c), a, b);
                 continue;
             }
-            case 14:
-            case 17:
-            case negCode:
+            if (c == op::cos || c == op::sin || c == op::neg) {
                 if (sp < 1)
                     return nan;
-                st[sp - 1] = unary(c == 14   ? FusedOp::cos
-                                   : c == 17 ? FusedOp::sin
-                                             : FusedOp::neg,
-                                   st[sp - 1]);
+                st[sp - 1] = unary(unary_op(c), st[sp - 1]);
                 continue;
-            case 15:
-            case 19:
-            case 16:
-            case 22:
-                pushed = leaf(FusedOp::parameter, c == 15 ? 0 : c == 19 ? 1 : c == 16 ? 2 : 3);
-                break;
-            case 20:
-            case 21:
-            case 23:
-            case 24:
-                pushed = coordinate(c == 21 ? 0 : c == 20 ? 1 : c == 23 ? 2 : 3, shifted, sign);
-                break;
-            case nanCode:
-                pushed = nan;
-                break;
-            default:
-                if (c >= 4 && c <= 13)
-                    pushed = constant(c - 4);
-                else if (c >= 25 && c <= 40 && c - 25 < sp)
-                    pushed = st[c - 25];
-                else
-                    return nan;
             }
+            int pushed;
+            if (const int i = op::parameter_index(c); i >= 0)
+                pushed = leaf(FusedOp::parameter, i);
+            else if (const int i = op::coordinate_index(c); i >= 0)
+                pushed = coordinate(i, shifted, sign);
+            else if (c == op::nan)
+                pushed = nan;
+            else if (op::is_digit(c))
+                pushed = constant(c - op::digit_0);
+            else if (op::is_slot(c) && c - op::slot_0 < sp)
+                pushed = st[c - op::slot_0];
+            else
+                return nan;
             if (sp == 16)
                 return nan;
             st[sp++] = pushed;
@@ -179,8 +161,15 @@ class Builder
 
     static FusedOp binary_op(unsigned char c)
     {
-        constexpr FusedOp ops[4] = {FusedOp::mul, FusedOp::add, FusedOp::sub, FusedOp::div};
-        return ops[c];
+        return c == op::mul   ? FusedOp::mul
+               : c == op::add ? FusedOp::add
+               : c == op::sub ? FusedOp::sub
+                              : FusedOp::div;
+    }
+
+    static FusedOp unary_op(unsigned char c)
+    {
+        return c == op::cos ? FusedOp::cos : c == op::sin ? FusedOp::sin : FusedOp::neg;
     }
 
     int coordinate(int k, int shifted, int sign)
@@ -211,7 +200,7 @@ class Builder
 // zero sign of a term does not matter, which lets 0 + v and 0 − v shrink to
 // v and −v inside ½(∂_b g_dc + ∂_c g_db − ∂_d g_bc). The first term keeps its
 // 0.0 + so that the sum is +0 wherever the generic one is.
-FusedGraph lower_christoffel(const cmp_expr (&records)[33])
+FusedGraph lower_christoffel(const CompiledExpr (&records)[33])
 {
     Builder B;
     const int det = B.replay(records[32], -1, 0);
@@ -220,12 +209,12 @@ FusedGraph lower_christoffel(const cmp_expr (&records)[33])
     std::fill_n(&dg[0][0][0], 64, -1);
     for (int i = 0; i < 4; ++i) {
         for (int j = i; j < 4; ++j) {
-            const cmp_expr &adj = records[16 + 4 * i + j];
+            const CompiledExpr &adj = records[16 + 4 * i + j];
             if (adj.nz) {
                 inv[i][j] = inv[j][i] = B.binary(FusedOp::div, B.replay(adj, -1, 0), det);
                 B.graph.guarded.push_back(inv[i][j]);
             }
-            const cmp_expr &g = records[4 * i + j];
+            const CompiledExpr &g = records[4 * i + j];
             for (int k = 0; k < 4; ++k) {
                 if (!g.dep[k])
                     continue;

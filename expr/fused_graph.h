@@ -16,7 +16,7 @@ enum class FusedOp : std::uint8_t {
     neg,
     sin,
     cos,
-    pow, // pw(a, pwExponent(b)) where the exponent is not folded into products
+    pow, // pw(a, pw_exponent(b)) where the exponent is not folded into products
 };
 
 struct FusedNode {
@@ -40,4 +40,4 @@ struct FusedGraph {
 
 // Built from the 33 records of the compiled metric; the values are those of
 // Christoffel to the last bit wherever the guarded nodes stay finite.
-FusedGraph lower_christoffel(const cmp_expr (&records)[33]);
+FusedGraph lower_christoffel(const CompiledExpr (&records)[33]);

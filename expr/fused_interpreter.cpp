@@ -61,7 +61,7 @@ class Interpreter final : public FusedBackend
                 break;
             default:
                 for (; i != end; ++i)
-                    r[i->dst] = pw(r[i->a], pwExponent(r[i->b]));
+                    r[i->dst] = pw(r[i->a], pw_exponent(r[i->b]));
                 break;
             }
         }

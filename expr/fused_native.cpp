@@ -27,7 +27,7 @@ double call_cos(double a)
 }
 double call_pw(double a, double b)
 {
-    return pw(a, pwExponent(b));
+    return pw(a, pw_exponent(b));
 }
 
 class Failure : public ErrorHandler

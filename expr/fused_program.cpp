@@ -145,7 +145,7 @@ void run_fused(const std::vector<FusedInstr> &code, double *r)
             r[i.dst] = std::cos(a);
             break;
         default:
-            r[i.dst] = pw(a, pwExponent(b));
+            r[i.dst] = pw(a, pw_exponent(b));
             break;
         }
     }

@@ -15,7 +15,7 @@ namespace
 // t, r, e (θ), f (φ); every other word is copied as it stands. Negations are
 // written as subtractions from "0": a bare unary minus would stop being one
 // as soon as reordering or factoring puts a value beneath it.
-constexpr const char *adjugateRows[4][4] = {
+constexpr const char *adjugate_rows[4][4] = {
     {"ee ff * ef ef * - rr * rf rf * ee * - 2 re rf * * ef * + re re * ff * -",
      "0 ee ff * ef ef * - - tr * re ff * rf ef * - te * + re ef * rf ee * - tf * -",
      "re ff * rf ef * - tr * rr ff * rf rf * - te * - rr ef * re rf * - tf * +",
@@ -28,7 +28,7 @@ constexpr const char *adjugateRows[4][4] = {
     {"", "", "", "rr ee * re re * - tt * te te * rr * - 2 tr te * * re * + tr tr * ee * -"},
 };
 
-constexpr const char *determinantRow =
+constexpr const char *determinant_row =
     "tr tr * ef ef * ee ff * - * "
     "tt ff rr ee * re re * - * 2 ef * re rf * * + ee rf rf * * - rr ef ef * * - * + "
     "2 tr te * * re ff * rf ef * - * + "
@@ -37,7 +37,7 @@ constexpr const char *determinantRow =
     "te te * rr ff * rf rf * - * - "
     "tf tf * rr ee * re re * - * -";
 
-int indexOfLetter(char c)
+int index_of_letter(char c)
 {
     switch (c) {
     case 't':
@@ -58,7 +58,7 @@ const QString &component(QString (*g)[4], int row, int column)
 
 // An empty field leaves the metric undefined; its expansions would not even
 // be well formed, so the inverse is left without value altogether.
-bool isComplete(QString (*g)[4])
+bool is_complete(QString (*g)[4])
 {
     for (int mu = 0; mu < 4; ++mu)
         for (int nu = mu; nu < 4; ++nu)
@@ -72,30 +72,30 @@ QString expand(const char *row, QString (*g)[4])
     QString out;
     for (const QString &word : QString::fromLatin1(row).split(u' ', Qt::SkipEmptyParts)) {
         if (word.size() == 2)
-            out +=
-                component(g, indexOfLetter(word[0].toLatin1()), indexOfLetter(word[1].toLatin1()));
+            out += component(g, index_of_letter(word[0].toLatin1()),
+                             index_of_letter(word[1].toLatin1()));
         else
             out += word;
     }
     return out;
 }
 
-cmp_expr compile(QString s)
+CompiledExpr compile(QString s)
 {
     return TrPfx(OptPfx(s));
 }
 
 } // namespace
 
-void kontr_g(QString (*g)[4], cmp_expr (&t)[33])
+void kontr_g(QString (*g)[4], CompiledExpr (&t)[33])
 {
-    const bool complete = isComplete(g);
+    const bool complete = is_complete(g);
     QString adjugate[4][4];
     for (int mu = 0; mu < 4; ++mu)
         for (int nu = mu; nu < 4; ++nu)
             if (complete)
-                adjugate[mu][nu] = expand(adjugateRows[mu][nu], g);
-    QString determinant = complete ? expand(determinantRow, g) : QString();
+                adjugate[mu][nu] = expand(adjugate_rows[mu][nu], g);
+    QString determinant = complete ? expand(determinant_row, g) : QString();
 
     for (int mu = 0; mu < 4; ++mu) {
         for (int nu = mu; nu < 4; ++nu) {

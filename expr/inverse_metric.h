@@ -7,4 +7,4 @@
 // Compiles the metric given as postfix strings g[μ][ν] into t: records 0..15
 // the metric, 16..31 its adjugate, 32 its determinant. Only the diagonal and
 // upper triangle are read; the lower records mirror them.
-void kontr_g(QString (*g)[4], cmp_expr (&t)[33]);
+void kontr_g(QString (*g)[4], CompiledExpr (&t)[33]);

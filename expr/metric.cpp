@@ -12,7 +12,7 @@
 // during static initialisation.
 Metric::Metric()
 {
-    for (cmp_expr &e : t_)
+    for (CompiledExpr &e : t_)
         e = TrPfx(QString());
 }
 
@@ -23,12 +23,12 @@ Metric Metric::compile(const QString (&texts)[16], const double *params, MetricE
     QString g[4][4];
     for (int i = 0; i < 16; ++i)
         g[i / 4][i % 4] = ToPfx(texts[i]);
-    cmp_expr t[33];
+    CompiledExpr t[33];
     kontr_g(g, t);
     return of_records(t, params, how);
 }
 
-Metric Metric::of_records(const cmp_expr (&records)[33], const double *params,
+Metric Metric::of_records(const CompiledExpr (&records)[33], const double *params,
                           MetricEvaluation how)
 {
     Metric m;
@@ -53,8 +53,7 @@ void Metric::build_fused(MetricEvaluation how)
         return;
     fused_ = FusedChristoffel::build(
         t_, params_, [this](f_vec &x) { return christoffel_bytecode(t_, params_, x); },
-        how == MetricEvaluation::native ? FusedBackendKind::native
-                                        : FusedBackendKind::interpreter,
+        how == MetricEvaluation::native ? FusedBackendKind::native : FusedBackendKind::interpreter,
         &note_);
     frame_.reset();
     if (fused_)

@@ -33,13 +33,13 @@ class Metric
                                         MetricEvaluation how = MetricEvaluation::native);
 
     // Records compiled already (by kontr_g) with M, a, Q, Λ.
-    [[nodiscard]] static Metric of_records(const cmp_expr (&records)[33], const double *params,
+    [[nodiscard]] static Metric of_records(const CompiledExpr (&records)[33], const double *params,
                                            MetricEvaluation how = MetricEvaluation::native);
 
     // The same records and program with other values of M, a, Q, Λ.
     [[nodiscard]] Metric with_parameters(const double *params) const;
 
-    const cmp_expr (&records() const)[33] { return t_; }
+    const CompiledExpr (&records() const)[33] { return t_; }
     // M, a, Q, Λ: what CntPfx reads as its parameters.
     const double *params() const { return params_; }
 
@@ -51,15 +51,12 @@ class Metric
     const QString &fused_note() const { return note_; }
 
     // g_μν at x by the byte code.
-    double g(int μ, int ν, const f_vec &x) const
-    {
-        return CntPfx(t_[4 * μ + ν].code, x, params_);
-    }
+    double g(int μ, int ν, const f_vec &x) const { return CntPfx(t_[4 * μ + ν].code, x, params_); }
 
   private:
     void build_fused(MetricEvaluation how);
 
-    cmp_expr t_[33];
+    CompiledExpr t_[33];
     double params_[4] = {};
     std::shared_ptr<const FusedChristoffel> fused_;
     std::shared_ptr<const std::vector<double>> frame_;

@@ -3,7 +3,7 @@
 namespace
 {
 
-bool isOperand(QChar c)
+bool is_operand(QChar c)
 {
     switch (c.unicode()) {
     case 'M':
@@ -20,12 +20,12 @@ bool isOperand(QChar c)
     }
 }
 
-bool isOpener(QChar c)
+bool is_opener(QChar c)
 {
     return c == u'(' || c == u's' || c == u'c';
 }
 
-QChar popTop(QString &stack)
+QChar pop_top(QString &stack)
 {
     QChar top = stack.back();
     stack.chop(1);
@@ -34,29 +34,29 @@ QChar popTop(QString &stack)
 
 // A surplus ")" finds no opener; it is dropped rather than letting it empty
 // the stack of operators that still belong to the enclosing expression.
-void closeBracket(QString &out, QString &stack)
+void close_bracket(QString &out, QString &stack)
 {
     qsizetype opener = stack.size() - 1;
-    while (opener >= 0 && !isOpener(stack[opener]))
+    while (opener >= 0 && !is_opener(stack[opener]))
         --opener;
     if (opener < 0)
         return;
     while (stack.size() - 1 > opener)
-        out += popTop(stack);
-    QChar marker = popTop(stack);
+        out += pop_top(stack);
+    QChar marker = pop_top(stack);
     if (marker == u's')
         out += u'S';
     else if (marker == u'c')
         out += u'C';
 }
 
-void pushOperator(QChar c, QString &out, QString &stack)
+void push_operator(QChar c, QString &out, QString &stack)
 {
     while (!stack.isEmpty()) {
         QChar top = stack.back();
         if (top != u'^' && prior(c) > prior(top))
             break;
-        out += popTop(stack);
+        out += pop_top(stack);
     }
     stack += c;
 }
@@ -95,7 +95,7 @@ QString ToPfx(QString text)
         QChar c = text[i];
         const bool negation = opening && c == u'-';
         opening = false;
-        if (isOperand(c)) {
+        if (is_operand(c)) {
             out += c;
         } else if (c == u's' || c == u'c') {
             stack += c;
@@ -105,14 +105,14 @@ QString ToPfx(QString text)
             stack += c;
             opening = true;
         } else if (c == u')') {
-            closeBracket(out, stack);
+            close_bracket(out, stack);
         } else {
             if (negation)
                 out += u'0';
-            pushOperator(c, out, stack);
+            push_operator(c, out, stack);
         }
     }
     while (!stack.isEmpty())
-        out += popTop(stack);
+        out += pop_top(stack);
     return out;
 }

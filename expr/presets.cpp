@@ -2,7 +2,7 @@
 
 Metric preset_metric(int index, double M, double Λ)
 {
-    const metric_preset &p = presets[index];
+    const MetricPreset &p = presets[index];
     QString texts[16];
     for (int i = 0; i < 16; ++i)
         texts[i] = QString::fromUtf8(p.g[i]);

@@ -8,14 +8,14 @@
 // in the field order tt, tr, te, tf, rt, rr, re, rf, et, er, ee, ef, ft, fr,
 // fe, ff (row-major, so text g[4μ+ν] is component μν), then the texts of the
 // parameters a and Q. Strings are UTF-8.
-struct metric_preset {
+struct MetricPreset {
     const char *g[16];
     const char *a;
     const char *Q;
     bool flat;
 };
 
-inline constexpr metric_preset presets[5] = {
+inline constexpr MetricPreset presets[5] = {
     {{"-1", "0", "0", "0", "0", "1", "0", "0", "0", "0", "r^2", "0", "0", "0", "0", "r^2*sin(θ)^2"},
      "0",
      "0",

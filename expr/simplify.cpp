@@ -12,17 +12,17 @@
 namespace
 {
 
-constexpr int maxTemporaries = 16;
-constexpr char16_t firstTemporary = u'а';
+constexpr int max_temporaries = 16;
+constexpr char16_t first_temporary = u'а';
 
 using StringStack = std::vector<QString>;
 
-bool isBinaryOperator(QChar c)
+bool is_binary_operator(QChar c)
 {
     return c == u'*' || c == u'+' || c == u'-' || c == u'/' || c == u'^';
 }
 
-bool isFunction(QChar c)
+bool is_function(QChar c)
 {
     return c == u'C' || c == u'S';
 }
@@ -65,7 +65,7 @@ QString combine(const QString &a, const QString &b, QChar op)
 // An operator short of operands (possible only in malformed strings) is kept
 // as text on whatever is there, so nothing is read below the stack and the
 // fault stays visible to the compiler, which rejects it.
-void applyShort(StringStack &st, QChar op)
+void apply_short(StringStack &st, QChar op)
 {
     if (st.empty())
         st.emplace_back(op);
@@ -73,12 +73,12 @@ void applyShort(StringStack &st, QChar op)
         st.back() += op;
 }
 
-void applyBinary(StringStack &st, QChar op)
+void apply_binary(StringStack &st, QChar op)
 {
     if (st.size() < 2) {
         if (op == u'-' && st.size() == 1 && st.back() == u"0")
             return;
-        applyShort(st, op);
+        apply_short(st, op);
         return;
     }
     QString b = std::move(st.back());
@@ -86,15 +86,15 @@ void applyBinary(StringStack &st, QChar op)
     st.back() = combine(st.back(), b, op);
 }
 
-QString simplifyPass(const QString &s)
+QString simplify_pass(const QString &s)
 {
     StringStack st;
     st.reserve(s.size());
     for (QChar c : s) {
-        if (isBinaryOperator(c))
-            applyBinary(st, c);
-        else if (isFunction(c))
-            applyShort(st, c);
+        if (is_binary_operator(c))
+            apply_binary(st, c);
+        else if (is_function(c))
+            apply_short(st, c);
         else
             st.emplace_back(c);
     }
@@ -157,11 +157,11 @@ class PieceCounter
     std::vector<Hash> prefix_, power_;
 };
 
-int depthChange(QChar c)
+int depth_change(QChar c)
 {
-    if (isBinaryOperator(c))
+    if (is_binary_operator(c))
         return -1;
-    return isFunction(c) ? 0 : 1;
+    return is_function(c) ? 0 : 1;
 }
 
 struct Repeat {
@@ -172,7 +172,7 @@ struct Repeat {
 // Grows each candidate one character at a time with a running depth count:
 // once a prefix fails the depth test, every longer piece from that start
 // fails too, which keeps the search quadratic in the number of valid pieces.
-Repeat mostRepeated(const QString &s)
+Repeat most_repeated(const QString &s)
 {
     Repeat best;
     const qsizetype n = s.size();
@@ -180,7 +180,7 @@ Repeat mostRepeated(const QString &s)
     for (qsizetype i = 0; i + 4 <= n; ++i) {
         int depth = 0;
         for (qsizetype len = 1; len <= n - i - 1; ++len) {
-            depth += depthChange(s[i + len - 1]);
+            depth += depth_change(s[i + len - 1]);
             if (depth <= 0 || depth > 10)
                 break;
             if (len < 3 || depth != 1)
@@ -203,25 +203,25 @@ QString finished(const QStringList &definitions, const QString &main)
 // The canonical operand order can nest a long sum deeper than the stack; the
 // same expressions in depth-first order usually fit. They are used only when
 // needed, so every string that fits keeps its canonical text.
-QStringList runnableParts(const QStringList &definitions, const QString &main)
+QStringList runnable_parts(const QStringList &definitions, const QString &main)
 {
     QStringList plain = definitions;
     plain.append(main);
-    if (stackNeed(finished(definitions, main)) >= 0)
+    if (stack_need(finished(definitions, main)) >= 0)
         return plain;
     QStringList reordered;
     for (const QString &part : plain)
-        reordered.append(shallowestOrder(part));
-    QString reorderedMain = reordered.takeLast();
-    if (stackNeed(finished(reordered, reorderedMain)) < 0)
+        reordered.append(shallowest_order(part));
+    QString reordered_main = reordered.takeLast();
+    if (stack_need(finished(reordered, reordered_main)) < 0)
         return plain;
-    reordered.append(reorderedMain);
+    reordered.append(reordered_main);
     return reordered;
 }
 
 bool runs(const QStringList &parts)
 {
-    return stackNeed(finished(parts.mid(0, parts.size() - 1), parts.back())) >= 0;
+    return stack_need(finished(parts.mid(0, parts.size() - 1), parts.back())) >= 0;
 }
 
 } // namespace
@@ -229,7 +229,7 @@ bool runs(const QStringList &parts)
 QString SimpPfx(QString &s)
 {
     for (;;) {
-        QString next = simplifyPass(s);
+        QString next = simplify_pass(s);
         bool shorter = next.size() < s.size();
         s = next;
         if (!shorter)
@@ -241,7 +241,7 @@ bool valPfx(QString s)
 {
     int depth = 0;
     for (QChar c : s) {
-        depth += depthChange(c);
+        depth += depth_change(c);
         if (depth == 0 || depth > 10)
             return false;
     }
@@ -250,7 +250,7 @@ bool valPfx(QString s)
 
 QString MaxRepStr(QString &s)
 {
-    return mostRepeated(s).piece;
+    return most_repeated(s).piece;
 }
 
 QString OptPfx(QString &s)
@@ -260,24 +260,24 @@ QString OptPfx(QString &s)
     SimpPfx(s);
     QStringList definitions;
     if (s.size() > 3) {
-        for (int k = 0; k < maxTemporaries; ++k) {
-            Repeat rep = mostRepeated(s);
+        for (int k = 0; k < max_temporaries; ++k) {
+            Repeat rep = most_repeated(s);
             if (rep.piece.isEmpty() || rep.count < 2)
                 break;
             QString factored = s;
-            factored.replace(rep.piece, QChar(char16_t(firstTemporary + k)));
+            factored.replace(rep.piece, QChar(char16_t(first_temporary + k)));
             SimpPfx(factored);
             // A temporary holds a stack slot for the whole run; stop before
             // the definitions and the main expression outgrow the stack.
             QStringList more = definitions;
             more.append(rep.piece);
-            if (runs(runnableParts(definitions, s)) && !runs(runnableParts(more, factored)))
+            if (runs(runnable_parts(definitions, s)) && !runs(runnable_parts(more, factored)))
                 break;
             definitions = more;
             s = factored;
         }
     }
-    QStringList parts = runnableParts(definitions, s);
+    QStringList parts = runnable_parts(definitions, s);
     s = parts.takeLast();
     return finished(parts, s);
 }

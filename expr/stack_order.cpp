@@ -14,12 +14,12 @@ struct Node {
     int need = 1;
 };
 
-bool isBinary(QChar c)
+bool is_binary(QChar c)
 {
     return c == u'*' || c == u'+' || c == u'-' || c == u'/' || c == u'^';
 }
 
-bool isCommutative(QChar c)
+bool is_commutative(QChar c)
 {
     return c == u'*' || c == u'+';
 }
@@ -33,7 +33,7 @@ class Tree
         std::vector<int> stack;
         for (QChar c : expr) {
             Node n{c};
-            if (isBinary(c)) {
+            if (is_binary(c)) {
                 if (stack.size() < 2)
                     return std::nullopt;
                 n.right = stack.back();
@@ -71,7 +71,7 @@ class Tree
     {
         int first = nodes[n.left].need;
         int second = nodes[n.right].need;
-        if (isCommutative(n.token) && second > first) {
+        if (is_commutative(n.token) && second > first) {
             std::swap(n.left, n.right);
             std::swap(first, second);
         }
@@ -83,7 +83,7 @@ class Tree
 
 } // namespace
 
-QString shallowestOrder(const QString &expr)
+QString shallowest_order(const QString &expr)
 {
     Tree tree;
     std::optional<int> root = tree.parse(expr);

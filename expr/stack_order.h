@@ -8,4 +8,4 @@
 // bit for bit the same. Anything that is not one well-formed expression, or
 // that holds a unary minus (whose meaning depends on the stack depth), comes
 // back unchanged.
-QString shallowestOrder(const QString &expr);
+QString shallowest_order(const QString &expr);

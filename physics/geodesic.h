@@ -22,7 +22,6 @@ class geo
     f_vec getX(int i) const { return positions[i]; }
     f_vec getV(int i) const { return velocities[i]; }
     int getCount() const { return count; }
-    int getCapacity() const { return capacity; }
 
   private:
     std::unique_ptr<f_vec[]> positions;

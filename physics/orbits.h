@@ -51,7 +51,7 @@ struct DiskTables {
     bool valid = false;     // computed at least once
     double r_in = 0, r_out = 0;
     double params[4] = {};
-    cmp_expr metric[33] = {};
+    CompiledExpr metric[33] = {};
 };
 
 // The disk tables for the disk between r_in and r_out.

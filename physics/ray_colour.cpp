@@ -27,7 +27,7 @@ bool same_observer(PreparedFrame const &p, f_vec x, f_vec u)
     return p.valid;
 }
 
-aim_offset aim_for(RayScene const &s, PreparedFrame const &prepared, f_vec x, f_vec u)
+AimOffset aim_for(RayScene const &s, PreparedFrame const &prepared, f_vec x, f_vec u)
 {
     if (same_observer(prepared, x, u))
         return prepared.offset;
@@ -35,16 +35,16 @@ aim_offset aim_for(RayScene const &s, PreparedFrame const &prepared, f_vec x, f_
 }
 
 // What the observer end of every shift and beaming factor needs.
-struct launch {
+struct Launch {
     RayScene const &s;
-    f_vec p0; // launch direction, past-pointing
+    f_vec p0; // Launch direction, past-pointing
     f_vec x0; // observer's position
     f_vec u0; // observer's 4-velocity
 };
 
 // Shift before beaming. A factor that is not finite (a vector pair that is
 // not both future-pointing) leaves the colour as it is in both.
-unsigned as_seen(unsigned c, f_vec k_e, f_vec u_e, f_vec x_e, launch const &l)
+unsigned as_seen(unsigned c, f_vec k_e, f_vec u_e, f_vec x_e, Launch const &l)
 {
     if (l.s.shift)
         c = sh_col(c, rshft(l.s.metric, k_e, u_e, x_e, -l.p0, l.u0, l.x0), l.s.simul);
@@ -59,14 +59,14 @@ bool finite_position(f_vec const &x)
 }
 
 // The far sky, emitted by the coordinate time vector at the ray's end.
-unsigned background(f_vec x, f_vec p, launch const &l)
+unsigned background(f_vec x, f_vec p, Launch const &l)
 {
     unsigned c = sky_colour(l.s.b_gnd, x[2], x[3]);
     return as_seen(c, -p, f_vec{{1, 0, 0, 0}}, x, l);
 }
 
 // The disk at crossing i, seen by the observer; false when nothing is drawn.
-bool disk_colour(end &e, int i, launch const &l, unsigned &d)
+bool disk_colour(end &e, int i, Launch const &l, unsigned &d)
 {
     RayScene const &s = l.s;
     double const *P = s.P;
@@ -85,7 +85,7 @@ bool disk_colour(end &e, int i, launch const &l, unsigned &d)
 }
 
 // From the farthest crossing to the nearest, so the nearest ends on top.
-unsigned disk_over(unsigned c, end &e, launch const &l)
+unsigned disk_over(unsigned c, end &e, Launch const &l)
 {
     for (int i = e.kkp() - 1; i >= 0; --i) {
         unsigned d;
@@ -97,7 +97,7 @@ unsigned disk_over(unsigned c, end &e, launch const &l)
 
 } // namespace
 
-aim_offset aim_correction(RayScene const &s, f_vec x_obs, f_vec u_obs)
+AimOffset aim_correction(RayScene const &s, f_vec x_obs, f_vec u_obs)
 {
     // The centre ray's look direction in the locally non-rotating frame.
     f_vec w = t_tet(s.metric, aberace(s.metric, 0, 0, u_obs, x_obs), x_obs);
@@ -125,8 +125,8 @@ unsigned GetColor(RayScene const &s, PreparedFrame const &prepared, double α, d
     if (s.kepler)
         e.set_kepler(s.P[4], s.P[5]);
 
-    aim_offset aim = s.el_ab ? aim_for(s, prepared, x_obs, u_obs) : aim_offset{};
-    launch l{s, aberace(s.metric, α + aim.δα, β + aim.δβ, u_obs, x_obs), x_obs, u_obs};
+    AimOffset aim = s.el_ab ? aim_for(s, prepared, x_obs, u_obs) : AimOffset{};
+    Launch l{s, aberace(s.metric, α + aim.δα, β + aim.δβ, u_obs, x_obs), x_obs, u_obs};
 
     f_vec x = x_obs, p = l.p0;
     geodetika(s.metric, x, p, e, s.precise, nullptr, {s.accurate, prepared.cancel});

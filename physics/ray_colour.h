@@ -20,17 +20,17 @@ struct RayScene;
 // Pixel offset that turns the image centre back onto the direction in which
 // an observer at rest in the locally non-rotating frame would look (straight
 // inwards), cancelling the aberration of the observer's own motion.
-struct aim_offset {
+struct AimOffset {
     double δα = 0, δβ = 0;
 };
 
-aim_offset aim_correction(RayScene const &s, f_vec x_obs, f_vec u_obs);
+AimOffset aim_correction(RayScene const &s, f_vec x_obs, f_vec u_obs);
 
 // What one frame computes once for all its pixels, the aiming correction of
 // its observer, and what cancels its rays.
 struct PreparedFrame {
     f_vec x{}, u{};
-    aim_offset offset{};
+    AimOffset offset{};
     bool valid = false;
     std::atomic<bool> const *cancel = nullptr; // raised: rays end where they are
 };

@@ -152,15 +152,15 @@ class FrameRender
         for (int level = first_level; level < end; ++level) {
             if (control_.stop)
                 break;
-            dispatchLevel(static_cast<long long>(std::pow(2.0, level)));
+            dispatch_level(static_cast<long long>(std::pow(2.0, level)));
             pool_.waitForDone();
             if (!control_.stop && hooks_.level_done)
-                hooks_.level_done(claimedColumns(), claimedRows());
+                hooks_.level_done(claimed_columns(), claimed_rows());
             if (!control_.stop && samples_ > 1)
-                estimateRefinedPixels();
+                estimate_refined_pixels();
         }
         if (!control_.stop && samples_ > 1)
-            smoothEdges();
+            smooth_edges();
     }
 
     void set_smoothing(int samples) { samples_ = samples; }
@@ -173,7 +173,7 @@ class FrameRender
 
     // Edges are lines: a grid k times finer finds about k times as many of
     // their pixels. The finest grid is the frame itself, so this ends exact.
-    void estimateRefinedPixels()
+    void estimate_refined_pixels()
     {
         const std::vector<int> xs = claimed(w_, [this](int i) { return target_.done(i, 0); });
         const std::vector<int> ys = claimed(h_, [this](int j) { return target_.done(0, j); });
@@ -185,7 +185,7 @@ class FrameRender
 
     // The frame's edge pixels are found before any of them changes, so the
     // choice never depends on the order in which the workers finish.
-    void smoothEdges()
+    void smooth_edges()
     {
         std::vector<int> xs(w_), ys(h_);
         for (int i = 0; i < w_; ++i)
@@ -206,12 +206,12 @@ class FrameRender
             handing_over(task);
             pool_.start(task);
             if (++refined_dispatched_ % report_every == 0)
-                reportProgress();
+                report_progress();
         }
         pool_.waitForDone();
         if (control_.stop)
             return;
-        reportProgress();
+        report_progress();
         if (hooks_.level_done)
             hooks_.level_done(w_, h_);
     }
@@ -228,17 +228,17 @@ class FrameRender
     // Grid n×n: column i is pixel (i·w) div n, row j is (j·h) div n, so each
     // level's grid contains the previous one and the claimed pixels always
     // form columns × rows.
-    void dispatchLevel(long long n)
+    void dispatch_level(long long n)
     {
         for (long long j = 0; j < n; ++j) {
             if (control_.stop)
                 break;
-            dispatchRow(n, static_cast<int>(j * h_ / n));
-            reportProgress();
+            dispatch_row(n, static_cast<int>(j * h_ / n));
+            report_progress();
         }
     }
 
-    void dispatchRow(long long n, int py)
+    void dispatch_row(long long n, int py)
     {
         for (long long i = 0; i < n; ++i) {
             if (control_.stop)
@@ -257,7 +257,7 @@ class FrameRender
     }
 
     // In rays: one per pixel, then `samples_` per refined pixel.
-    void reportProgress()
+    void report_progress()
     {
         // Only the pass's tasks are outstanding while it runs.
         const double refined =
@@ -278,7 +278,7 @@ class FrameRender
             hooks_.progress(percent, remaining);
     }
 
-    int claimedColumns() const
+    int claimed_columns() const
     {
         int columns = 0;
         for (int px = 0; px < w_; ++px)
@@ -286,7 +286,7 @@ class FrameRender
         return columns;
     }
 
-    int claimedRows() const
+    int claimed_rows() const
     {
         int rows = 0;
         for (int py = 0; py < h_; ++py)

@@ -28,7 +28,7 @@ QString caption_number(double x)
 
 } // namespace
 
-overlay_caption caption_of(Metric const &m, f_vec x, f_vec v)
+OverlayCaption caption_of(Metric const &m, f_vec x, f_vec v)
 {
     const double γ = t_tet(m, v, x)[0];
     // γ a rounding below 1 is an observer at rest, not a non-number.
@@ -51,7 +51,7 @@ QFont caption_font()
     return font;
 }
 
-caption_layout layout_caption(const overlay_caption &c, const QFont &font)
+CaptionLayout layout_caption(const OverlayCaption &c, const QFont &font)
 {
     const QFontMetrics fm(font);
     constexpr int left = 5, top = 5, pad = 3, gap = 8;
@@ -60,7 +60,7 @@ caption_layout layout_caption(const overlay_caption &c, const QFont &font)
     const int second = std::max(fm.horizontalAdvance(c.θ), fm.horizontalAdvance(c.v));
     const int x[2] = {left + pad, left + pad + first + gap};
     const int line = fm.height();
-    caption_layout l;
+    CaptionLayout l;
     l.box = QRect(left, top, 2 * pad + first + gap + second, 2 * pad + 2 * line);
     for (int i = 0; i < 4; ++i) {
         l.at[i] = QPoint(x[i % 2], top + pad + (i / 2) * line + fm.ascent());
@@ -73,10 +73,10 @@ template <class T> T with_caption(T picture, MyImage &frame, Metric const &m, bo
 {
     if (!show || picture.isNull())
         return picture;
-    const overlay_caption caption = caption_of(m, frame.x(), frame.v());
+    const OverlayCaption caption = caption_of(m, frame.x(), frame.v());
 
     const QFont font = caption_font();
-    const caption_layout l = layout_caption(caption, font);
+    const CaptionLayout l = layout_caption(caption, font);
     const QString *const texts[4] = {&caption.r, &caption.θ, &caption.t, &caption.v};
     QPainter painter(&picture);
     painter.setFont(font);

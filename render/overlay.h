@@ -13,21 +13,21 @@ class Metric;
 
 // The caption of a frame: the observer's radius, polar angle, coordinate time
 // and speed in the locally non-rotating frame, as the overlay prints them.
-struct overlay_caption {
+struct OverlayCaption {
     QString r, θ, t, v;
 };
-overlay_caption caption_of(Metric const &m, f_vec x, f_vec v);
+OverlayCaption caption_of(Metric const &m, f_vec x, f_vec v);
 
 // Where the caption goes: its half-transparent box and the baseline start
 // of each text (r, θ, t, v), laid out by the font so that no text runs into
 // another or out of the box. Two rows, r and θ above t and v; the second
 // column starts where the wider of the first column's texts ends.
-struct caption_layout {
+struct CaptionLayout {
     QRect box;
     QPoint at[4];
     QRect text[4]; // the texts' bounding boxes, for checking
 };
-caption_layout layout_caption(const overlay_caption &c, const QFont &font);
+CaptionLayout layout_caption(const OverlayCaption &c, const QFont &font);
 
 // The caption's font: the same pixel size on any picture.
 QFont caption_font();

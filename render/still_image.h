@@ -19,4 +19,5 @@ QImage frame_picture(MyImage &entry, QSize size, Metric const &metric, bool over
 // the format the name's suffix names, at quality 100. The file at `path` is
 // replaced only by a complete picture. Empty on success, else "cannot write
 // PATH: why" (an unknown suffix, a folder that cannot be written, a full disk).
-QString save_frame(MyImage &entry, QString const &path, Metric const &metric, bool overlay);
+[[nodiscard]] QString save_frame(MyImage &entry, QString const &path, Metric const &metric,
+                                 bool overlay);

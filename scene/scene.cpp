@@ -1,6 +1,22 @@
 #include "scene/scene.h"
 
+#include <cmath>
+#include <limits>
+
 void compile_metric(Scene &s)
 {
     s.metric = Metric::compile(s.metric_texts, s.P);
+}
+
+double settle_metric(Scene &s, double observer_r, double no_orbit_edge)
+{
+    compile_metric(s);
+    s.horizons = find_horizons(s.metric, s.mink, observer_r);
+    if (s.mink) {
+        s.P[4] = 1.0;
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    const double limit = lim_stab_orb(s.metric, s.horizons, 1);
+    s.P[4] = std::isnan(limit) ? no_orbit_edge : limit;
+    return limit;
 }

@@ -31,3 +31,11 @@ struct Scene : RayScene {
 
 // Compiles the sixteen metric texts with the parameters in P into the metric.
 void compile_metric(Scene &s);
+
+// What a typed-in metric settles, the same for the window and for scene
+// files: the metric compiled, the horizons as an observer starting at radius
+// observer_r sees them, and the disk's inner edge P[4] at the right-handed
+// stable-orbit limit; where there is none the edge is `no_orbit_edge` (a NaN
+// would reach the disk's texture coordinates), and 1 in flat space, which
+// has no orbits. Returns the limit, NaN where there is none.
+double settle_metric(Scene &s, double observer_r, double no_orbit_edge);

@@ -12,7 +12,7 @@
 #include <cmath>
 #include <functional>
 #include <iterator>
-#include <map>
+#include <vector>
 
 const char *const metric_keys[16] = {"tt", "tr", "te", "tf", "rt", "rr", "re", "rf",
                                      "et", "er", "ee", "ef", "ft", "fr", "fe", "ff"};
@@ -29,18 +29,28 @@ QString quoted(QString const &key)
     return QLatin1Char('"') + key + QLatin1Char('"');
 }
 
-// Each reader takes one key's value into the settings, or names what is wrong.
-using Reader = std::function<QString(QJsonValue const &, SceneSettings &)>;
-
 QString must(QString const &key, QString const &what)
 {
     return QStringLiteral("%1 must be %2").arg(quoted(key), what);
 }
 
-// A number inside the key's range, or any finite number for a key without one.
-Reader number(const char *key, double SceneSettings::*field)
+// One key of the file: how its value goes into the settings (or what is
+// wrong with it) and how the settings give it back.
+struct Key {
+    QString name;
+    std::function<QString(QJsonValue const &, SceneSettings &)> read;
+    std::function<QJsonValue(SceneSettings const &)> write;
+};
+
+template <class T> auto member(T SceneSettings::*field)
 {
-    return [=](QJsonValue const &v, SceneSettings &s) -> QString {
+    return [field](SceneSettings const &s) { return QJsonValue(s.*field); };
+}
+
+// A number inside the key's range, or any finite number for a key without one.
+Key number(const char *key, double SceneSettings::*field)
+{
+    auto read = [=](QJsonValue const &v, SceneSettings &s) -> QString {
         if (!v.isDouble())
             return must(key, QStringLiteral("a number"));
         const double x = v.toDouble();
@@ -49,23 +59,25 @@ Reader number(const char *key, double SceneSettings::*field)
         s.*field = x;
         return {};
     };
+    return {key, read, member(field)};
 }
 
-Reader flag(const char *key, bool SceneSettings::*field)
+Key flag(const char *key, bool SceneSettings::*field)
 {
-    return [=](QJsonValue const &v, SceneSettings &s) -> QString {
+    auto read = [=](QJsonValue const &v, SceneSettings &s) -> QString {
         if (!v.isBool())
             return must(key, QStringLiteral("true or false"));
         s.*field = v.toBool();
         return {};
     };
+    return {key, read, member(field)};
 }
 
 // A number inside the key's range or the word "orbital" for the value the
 // program proposes.
-Reader or_orbital(const char *key, std::optional<double> SceneSettings::*field)
+Key or_orbital(const char *key, std::optional<double> SceneSettings::*field)
 {
-    return [=](QJsonValue const &v, SceneSettings &s) -> QString {
+    auto read = [=](QJsonValue const &v, SceneSettings &s) -> QString {
         if (v.isString() && v.toString() == QLatin1String("orbital")) {
             (s.*field).reset();
             return {};
@@ -78,46 +90,100 @@ Reader or_orbital(const char *key, std::optional<double> SceneSettings::*field)
         s.*field = x;
         return {};
     };
+    auto write = [field](SceneSettings const &s) {
+        const std::optional<double> v = s.*field;
+        return v ? QJsonValue(*v) : QJsonValue(QStringLiteral("orbital"));
+    };
+    return {key, read, write};
 }
 
-// Frames per second that a video's header can hold.
-QString read_fps(QJsonValue const &v, SceneSettings &s)
+// Rays per refined edge pixel: one of the choices the window offers.
+Key smooth_edges()
 {
-    if (!v.isDouble())
-        return must(QStringLiteral("fps"), QStringLiteral("a number"));
-    const double x = v.toDouble();
-    if (QString e = range_problem(QStringLiteral("fps"), x); !e.isEmpty())
-        return quoted(QStringLiteral("fps")) + u' ' + e;
-    if (!frame_rate_of(field_text(x)).valid())
-        return must(QStringLiteral("fps"), QStringLiteral("a number with at most six decimals"));
-    s.fps = x;
-    return {};
+    auto read = [](QJsonValue const &v, SceneSettings &s) -> QString {
+        if (!v.isDouble() || v.toDouble() != v.toInt() || !is_smooth_choice(v.toInt()))
+            return must(QStringLiteral("smooth edges"), QStringLiteral("1, 4 or 16"));
+        s.smooth_edges = v.toInt();
+        return {};
+    };
+    return {QStringLiteral("smooth edges"), read, member(&SceneSettings::smooth_edges)};
+}
+
+// Frames per second that a video's header can hold; left out when none is set.
+Key fps()
+{
+    auto read = [](QJsonValue const &v, SceneSettings &s) -> QString {
+        if (!v.isDouble())
+            return must(QStringLiteral("fps"), QStringLiteral("a number"));
+        const double x = v.toDouble();
+        if (QString e = range_problem(QStringLiteral("fps"), x); !e.isEmpty())
+            return quoted(QStringLiteral("fps")) + u' ' + e;
+        if (!frame_rate_of(field_text(x)).valid())
+            return must(QStringLiteral("fps"),
+                        QStringLiteral("a number with at most six decimals"));
+        s.fps = x;
+        return {};
+    };
+    auto write = [](SceneSettings const &s) {
+        return s.fps ? QJsonValue(*s.fps) : QJsonValue(QJsonValue::Undefined);
+    };
+    return {QStringLiteral("fps"), read, write};
 }
 
 // One of a list of words, stored as its index.
-Reader word(const char *key, int SceneSettings::*field, QStringList const &words)
+Key word(const char *key, int SceneSettings::*field, QStringList const &words)
 {
-    return [=](QJsonValue const &v, SceneSettings &s) -> QString {
+    auto read = [=](QJsonValue const &v, SceneSettings &s) -> QString {
         const int i = v.isString() ? int(words.indexOf(v.toString())) : -1;
         if (i < 0)
             return must(key, QStringLiteral("one of ") + words.join(QStringLiteral(", ")));
         s.*field = i;
         return {};
     };
+    auto write = [=](SceneSettings const &s) { return QJsonValue(words[s.*field]); };
+    return {key, read, write};
 }
 
-Reader integer(const char *key, int SceneSettings::*field, int lo, int hi)
+// One of two words for a flag.
+Key either(const char *key, bool SceneSettings::*field, QString const &yes, QString const &no)
 {
-    return [=](QJsonValue const &v, SceneSettings &s) -> QString {
+    auto read = [=](QJsonValue const &v, SceneSettings &s) -> QString {
+        if (v.isString() && v.toString() == yes)
+            s.*field = true;
+        else if (v.isString() && v.toString() == no)
+            s.*field = false;
+        else
+            return must(key, QStringLiteral("%1 or %2").arg(quoted(yes), quoted(no)));
+        return {};
+    };
+    auto write = [=](SceneSettings const &s) { return QJsonValue(s.*field ? yes : no); };
+    return {key, read, write};
+}
+
+Key integer(const char *key, int SceneSettings::*field, int lo, int hi)
+{
+    auto read = [=](QJsonValue const &v, SceneSettings &s) -> QString {
         const double x = v.toDouble(std::nan(""));
         if (!v.isDouble() || x != std::floor(x) || x < lo || x > hi)
             return must(key, QStringLiteral("a whole number from %1 to %2").arg(lo).arg(hi));
         s.*field = int(x);
         return {};
     };
+    return {key, read, member(field)};
 }
 
-QString read_size(QJsonValue const &v, SceneSettings &s)
+Key text(const char *key, QString SceneSettings::*field, QString const &what)
+{
+    auto read = [=](QJsonValue const &v, SceneSettings &s) -> QString {
+        if (!v.isString())
+            return must(key, what);
+        s.*field = v.toString();
+        return {};
+    };
+    return {key, read, member(field)};
+}
+
+[[nodiscard]] QString read_size(QJsonValue const &v, SceneSettings &s)
 {
     const QStringList parts = v.toString().split(QLatin1Char('x'));
     bool ok_w = false, ok_h = false;
@@ -131,7 +197,12 @@ QString read_size(QJsonValue const &v, SceneSettings &s)
     return {};
 }
 
-QString read_metric(QJsonValue const &v, SceneSettings &s)
+QJsonValue write_size(SceneSettings const &s)
+{
+    return QStringLiteral("%1x%2").arg(s.width).arg(s.height);
+}
+
+[[nodiscard]] QString read_metric(QJsonValue const &v, SceneSettings &s)
 {
     if (!v.isObject())
         return must(QStringLiteral("metric"), QStringLiteral("an object of formula texts"));
@@ -152,23 +223,23 @@ QString read_metric(QJsonValue const &v, SceneSettings &s)
     return {};
 }
 
+QJsonValue write_metric(SceneSettings const &s)
+{
+    QJsonObject metric;
+    for (int i = 0; i < 16; ++i)
+        metric.insert(QLatin1String(metric_keys[i]), s.metric[i]);
+    return metric;
+}
+
 // Every formula, from the file or its preset, passes the editor's check with
 // the file's parameters; the message names the key and the character.
-QString metric_problem(SceneSettings const &s)
+[[nodiscard]] QString metric_problem(SceneSettings const &s)
 {
     const double P[4] = {s.M, s.a, s.Q, s.Λ};
     for (int i = 0; i < 16; ++i)
         if (const auto problem = formula_problem_of(s.metric[i], P))
             return quoted(QStringLiteral("metric.") + QLatin1String(metric_keys[i])) +
                    QStringLiteral(": ") + describe(*problem);
-    return {};
-}
-
-QString read_panorama(QJsonValue const &v, SceneSettings &s)
-{
-    if (!v.isString())
-        return must(QStringLiteral("panorama"), QStringLiteral("a file name"));
-    s.panorama = v.toString();
     return {};
 }
 
@@ -180,59 +251,53 @@ QStringList words(const char *const *list, int n)
     return out;
 }
 
-const std::map<QString, Reader> &readers()
+// Every key but "version", each read and written by its own entry; a key
+// whose writer gives nothing is left out of the file.
+const std::vector<Key> &keys()
 {
-    static const std::map<QString, Reader> table = {
-        {"preset", word("preset", &SceneSettings::preset, words(preset_keys, 5))},
-        {"metric", read_metric},
-        {"M", number("M", &SceneSettings::M)},
-        {"a", number("a", &SceneSettings::a)},
-        {"Q", number("Q", &SceneSettings::Q)},
-        {"lambda", number("lambda", &SceneSettings::Λ)},
-        {"disk", flag("disk", &SceneSettings::disk)},
-        {"disk inner", or_orbital("disk inner", &SceneSettings::inner)},
-        {"disk outer", number("disk outer", &SceneSettings::outer)},
-        {"transparency",
-         word("transparency", &SceneSettings::transparency, words(transparency_names, 5))},
-        {"accuracy", number("accuracy", &SceneSettings::accuracy)},
-        {"accurate integration", flag("accurate integration", &SceneSettings::accurate)},
-        {"r", number("r", &SceneSettings::r)},
-        {"theta", number("theta", &SceneSettings::θ)},
-        {"phi", number("phi", &SceneSettings::φ)},
-        {"speed", or_orbital("speed", &SceneSettings::v)},
-        {"rounds", number("rounds", &SceneSettings::rounds)},
-        {"shift", flag("shift", &SceneSettings::shift)},
-        {"beaming", flag("beaming", &SceneSettings::beaming)},
-        {"aberration", flag("aberration", &SceneSettings::aberration)},
-        {"overlay", flag("overlay", &SceneSettings::overlay)},
-        {"colour model",
-         [](QJsonValue const &v, SceneSettings &s) -> QString {
-             if (v.isString() && v.toString() == QLatin1String("simulated"))
-                 s.simulated = true;
-             else if (v.isString() && v.toString() == QLatin1String("classic"))
-                 s.simulated = false;
-             else
-                 return must(QStringLiteral("colour model"),
-                             QStringLiteral("\"simulated\" or \"classic\""));
-             return {};
-         }},
-        {"zoom", integer("zoom", &SceneSettings::zoom, 1, 6)},
-        {"smooth edges",
-         [](QJsonValue const &v, SceneSettings &s) -> QString {
-             if (!v.isDouble() || !is_smooth_choice(v.toInt()) || v.toDouble() != v.toInt())
-                 return must(QStringLiteral("smooth edges"), QStringLiteral("1, 4 or 16"));
-             s.smooth_edges = v.toInt();
-             return {};
-         }},
-        {"size", read_size},
-        {"frames", integer("frames", &SceneSettings::frames, 1, most_frames)},
-        {"animation", flag("animation", &SceneSettings::animation)},
-        {"panorama", read_panorama},
-        {"fps", read_fps},
-        {"video format", word("video format", &SceneSettings::video_format,
-                              words(video_format_names, int(std::size(video_format_names))))},
+    static const std::vector<Key> table = {
+        word("preset", &SceneSettings::preset, words(preset_keys, 5)),
+        {QStringLiteral("metric"), read_metric, write_metric},
+        number("M", &SceneSettings::M),
+        number("a", &SceneSettings::a),
+        number("Q", &SceneSettings::Q),
+        number("lambda", &SceneSettings::Λ),
+        flag("disk", &SceneSettings::disk),
+        or_orbital("disk inner", &SceneSettings::inner),
+        number("disk outer", &SceneSettings::outer),
+        word("transparency", &SceneSettings::transparency, words(transparency_names, 5)),
+        number("accuracy", &SceneSettings::accuracy),
+        flag("accurate integration", &SceneSettings::accurate),
+        number("r", &SceneSettings::r),
+        number("theta", &SceneSettings::θ),
+        number("phi", &SceneSettings::φ),
+        or_orbital("speed", &SceneSettings::v),
+        number("rounds", &SceneSettings::rounds),
+        flag("shift", &SceneSettings::shift),
+        flag("beaming", &SceneSettings::beaming),
+        flag("aberration", &SceneSettings::aberration),
+        flag("overlay", &SceneSettings::overlay),
+        either("colour model", &SceneSettings::simulated, QStringLiteral("simulated"),
+               QStringLiteral("classic")),
+        integer("zoom", &SceneSettings::zoom, 1, 6),
+        smooth_edges(),
+        {QStringLiteral("size"), read_size, write_size},
+        integer("frames", &SceneSettings::frames, 1, most_frames),
+        flag("animation", &SceneSettings::animation),
+        text("panorama", &SceneSettings::panorama, QStringLiteral("a file name")),
+        fps(),
+        word("video format", &SceneSettings::video_format,
+             words(video_format_names, int(std::size(video_format_names)))),
     };
     return table;
+}
+
+const Key *key_named(QString const &name)
+{
+    for (const Key &k : keys())
+        if (k.name == name)
+            return &k;
+    return nullptr;
 }
 
 } // namespace
@@ -255,7 +320,7 @@ QString read_scene(QByteArray const &text, SceneSettings &out, QStringList &warn
     SceneSettings s;
     // The preset decides the default texts of the components the file leaves out.
     if (root.contains(QLatin1String("preset"))) {
-        if (QString e = readers().at(QStringLiteral("preset"))(root.value("preset"), s);
+        if (QString e = key_named(QStringLiteral("preset"))->read(root.value("preset"), s);
             !e.isEmpty())
             return e;
         s = SceneSettings::of_preset(s.preset);
@@ -263,12 +328,12 @@ QString read_scene(QByteArray const &text, SceneSettings &out, QStringList &warn
     for (auto it = root.begin(); it != root.end(); ++it) {
         if (it.key() == QLatin1String("version"))
             continue;
-        const auto reader = readers().find(it.key());
-        if (reader == readers().end()) {
+        const Key *key = key_named(it.key());
+        if (!key) {
             warnings << QStringLiteral("unknown key %1 ignored").arg(quoted(it.key()));
             continue;
         }
-        if (QString e = reader->second(*it, s); !e.isEmpty())
+        if (QString e = key->read(*it, s); !e.isEmpty())
             return e;
     }
     if (QString e = metric_problem(s); !e.isEmpty())
@@ -279,45 +344,9 @@ QString read_scene(QByteArray const &text, SceneSettings &out, QStringList &warn
 
 QByteArray write_scene(SceneSettings const &s)
 {
-    QJsonObject metric;
-    for (int i = 0; i < 16; ++i)
-        metric.insert(QLatin1String(metric_keys[i]), s.metric[i]);
-    auto orbital = [](std::optional<double> v) {
-        return v ? QJsonValue(*v) : QJsonValue(QStringLiteral("orbital"));
-    };
-    QJsonObject root{
-        {"version", format_version},
-        {"preset", QString::fromUtf8(preset_keys[s.preset])},
-        {"metric", metric},
-        {"M", s.M},
-        {"a", s.a},
-        {"Q", s.Q},
-        {"lambda", s.Λ},
-        {"disk", s.disk},
-        {"disk inner", orbital(s.inner)},
-        {"disk outer", s.outer},
-        {"transparency", QString::fromUtf8(transparency_names[s.transparency])},
-        {"accuracy", s.accuracy},
-        {"accurate integration", s.accurate},
-        {"r", s.r},
-        {"theta", s.θ},
-        {"phi", s.φ},
-        {"speed", orbital(s.v)},
-        {"rounds", s.rounds},
-        {"shift", s.shift},
-        {"beaming", s.beaming},
-        {"colour model", s.simulated ? QStringLiteral("simulated") : QStringLiteral("classic")},
-        {"aberration", s.aberration},
-        {"overlay", s.overlay},
-        {"zoom", s.zoom},
-        {"smooth edges", s.smooth_edges},
-        {"size", QStringLiteral("%1x%2").arg(s.width).arg(s.height)},
-        {"frames", s.frames},
-        {"animation", s.animation},
-        {"panorama", s.panorama},
-        {"video format", QString::fromUtf8(video_format_names[s.video_format])},
-    };
-    if (s.fps)
-        root.insert(QLatin1String("fps"), *s.fps);
+    QJsonObject root{{"version", format_version}};
+    for (const Key &key : keys())
+        if (const QJsonValue v = key.write(s); !v.isUndefined())
+            root.insert(key.name, v);
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }

@@ -17,7 +17,8 @@
 //   "r": number, "theta", "phi": degrees, "speed": number or "orbital",
 //   "rounds": number, "shift", "beaming", "aberration", "overlay": bool
 //   "colour model": "simulated" | "classic"
-//   "zoom": 1…6, "smooth edges": 1 (off) | 4 | 16, "size": "WxH", "frames": 1…100000, "animation": bool
+//   "zoom": 1…6, "smooth edges": 1 (off) | 4 | 16
+//   "size": "WxH", "frames": 1…100000, "animation": bool
 //   "panorama": image file name, relative to the scene file; "" for the checkerboard
 //   "fps": frames per second of a video, "video format": "avi" | "images"
 // Numbers must lie in the ranges of value_ranges.h.
@@ -25,7 +26,7 @@
 
 // The first error, naming its key; empty when the text was read. `out` is
 // written only on success.
-QString read_scene(QByteArray const &text, SceneSettings &out, QStringList &warnings);
+[[nodiscard]] QString read_scene(QByteArray const &text, SceneSettings &out, QStringList &warnings);
 
 QByteArray write_scene(SceneSettings const &settings);
 

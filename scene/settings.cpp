@@ -9,7 +9,6 @@
 #include <QLocale>
 
 #include <algorithm>
-#include <cmath>
 #include <numbers>
 
 SceneSettings::SceneSettings()
@@ -77,13 +76,9 @@ Scene build_scene(SceneSettings const &in)
     s.P[3] = in.Λ;
     s.P[5] = in.outer;
     s.precise = as_float(in.accuracy);
-    compile_metric(s);
-    s.P[4] = 1.0;
-    s.horizons = find_horizons(s.metric, s.mink, as_float(in.r));
     // Without a stable orbit the edge stays where the window's pipeline
-    // starts it; a NaN would reach the disk's texture coordinates.
-    if (double const edge = s.mink ? NAN : lim_stab_orb(s.metric, s.horizons, 1); !std::isnan(edge))
-        s.P[4] = edge;
+    // starts it.
+    settle_metric(s, as_float(in.r), 1.0);
     if (in.inner && *in.inner != s.P[4])
         s.P[4] = as_float(*in.inner);
     s.poc_sour_poz = {{0, as_float(in.r), as_float(in.θ) * std::numbers::pi / 180, 0}};

@@ -36,9 +36,9 @@ ValueRange const *value_range(QString const &key);
 
 // Why `value` cannot be taken for `key` ("must be …"); empty when it can, or
 // when the key has no range.
-QString range_problem(QString const &key, double value);
+[[nodiscard]] QString range_problem(QString const &key, double value);
 
 // Why an observer cannot start at radius r: paths and rays end at the
 // capture radius around the centre and at the escape radius. Empty when r
 // lies between them.
-QString start_radius_problem(double r, double capture, double escape);
+[[nodiscard]] QString start_radius_problem(double r, double capture, double escape);

@@ -41,7 +41,8 @@ TEST(Compiled, ValuesFlagsAndNaNForWhatCannotRun)
         EXPECT_NEAR(eval(QString::fromUtf8(program)), value, 1e-14) << program;
     EXPECT_EQ(eval("2r/$", {{0, 0, 0, 0}}), inf);
 
-    const cmp_expr zero = TrPfx("0$"), r = TrPfx("r$"), all = TrPfx(QString::fromUtf8("tr+θ+φ+$"));
+    const CompiledExpr zero = TrPfx("0$"), r = TrPfx("r$"),
+                       all = TrPfx(QString::fromUtf8("tr+θ+φ+$"));
     EXPECT_EQ(zero.nz * 100 + r.nz * 10 + all.nz, 11);
     EXPECT_EQ(r.dep[0] + 2 * r.dep[1] + 4 * r.dep[2] + 8 * r.dep[3], 2);
     EXPECT_EQ(all.dep[0] + all.dep[1] + all.dep[2] + all.dep[3], 4);
@@ -49,7 +50,7 @@ TEST(Compiled, ValuesFlagsAndNaNForWhatCannotRun)
     // Programs that could not run safely compile to NaN instead.
     for (const char *program :
          {"", "$", "r2^", "*$", "r+$", "S$", "аr$", "rб+$", "x$", "A$", "11111111111111111$"}) {
-        const cmp_expr e = TrPfx(QString::fromUtf8(program));
+        const CompiledExpr e = TrPfx(QString::fromUtf8(program));
         EXPECT_TRUE(std::isnan(CntPfx(e.code, {{0, 2, 1, 0}}, P))) << program;
         EXPECT_EQ(e.nz, 1) << program;
     }

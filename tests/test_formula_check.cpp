@@ -56,7 +56,7 @@ TEST(FormulaCheck, NamesTheFirstFaultAndWhereItIs)
               "formula too long: at most 1000 characters (character 1001)");
     const auto shorter = formula_problem_of(sum.left(max_formula_length - 1), P);
     EXPECT_TRUE(!shorter || !shorter->what.startsWith("formula too long: at most"));
-    for (const metric_preset &preset : presets)
+    for (const MetricPreset &preset : presets)
         for (const char *text : preset.g)
             EXPECT_FALSE(formula_problem_of(QString::fromUtf8(text), P)) << text;
     for (const char *text : {"(-2)*a*M*r*sin(θ)^2", "-(-r)", "1/(r-3)", "cos(-(θ))"})

@@ -50,7 +50,7 @@ class Overlay : public ::testing::Test
 // below 1; the caption must still read 0.00, not a non-number.
 TEST_F(Overlay, CaptionTextsAndTheirLayout)
 {
-    overlay_caption c = caption_of(m, frame.x(), frame.v());
+    OverlayCaption c = caption_of(m, frame.x(), frame.v());
     EXPECT_EQ(c.r, "r:50.00");
     EXPECT_EQ(c.θ, QString::fromUtf8("θ:080.0°"));
     EXPECT_EQ(c.v, "v:0.35");
@@ -74,7 +74,7 @@ TEST_F(Overlay, CaptionTextsAndTheirLayout)
     for (f_vec x :
          {f_vec{{0, 50, 80 * degree, 0}}, f_vec{{12345.678, 9999.99, 179.9 * degree, 0}}}) {
         frame.x(x);
-        const caption_layout l = layout_caption(caption_of(m, x, frame.v()), caption_font());
+        const CaptionLayout l = layout_caption(caption_of(m, x, frame.v()), caption_font());
         for (int i = 0; i < 4; ++i) {
             EXPECT_TRUE(l.box.contains(l.text[i])) << i;
             for (int j = i + 1; j < 4; ++j)

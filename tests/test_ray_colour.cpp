@@ -69,7 +69,7 @@ int crossings(RayScene const &s, double α, double β, f_vec x, f_vec u)
     return e.reason() == 0 ? 0 : e.kkp();
 }
 
-double angle_from_inwards(Metric const &m, f_vec x, f_vec u, aim_offset a)
+double angle_from_inwards(Metric const &m, f_vec x, f_vec u, AimOffset a)
 {
     f_vec w = t_tet(m, aberace(m, a.δα, a.δβ, u, x), x);
     return std::atan2(std::hypot(w[2], w[3]), -w[1]);
@@ -180,7 +180,7 @@ TEST(RayColourKerr, AimedInwardsTheNearestCrossingOfTheDiskOnTop)
     RayScene s = preset_scene(kerr, 1, 0.8);
     const Metric &m = s.metric;
     const f_vec x{{0, 50, 1.3962634015954636, 0}}, u = on_circular_orbit(m, x);
-    aim_offset none = aim_correction(s, x, moving_along_φ(m, x, 0));
+    AimOffset none = aim_correction(s, x, moving_along_φ(m, x, 0));
     EXPECT_NEAR(std::hypot(none.δα, none.δβ), 0, 1e-12);
     for (f_vec v : {u, f_tet(m, f_vec{{1, 0, 0.25, -0.35}}, x)}) {
         SCOPED_TRACE(testing::Message() << "u^θ=" << v[2] << " u^φ=" << v[3]);
@@ -194,7 +194,7 @@ TEST(RayColourKerr, AimedInwardsTheNearestCrossingOfTheDiskOnTop)
     const unsigned disk = 0xff2040c0;
     s.acr = solid_image(16, 16, disk);
     s.kepler = true;
-    const aim_offset centre = aim_correction(s, x, u);
+    const AimOffset centre = aim_correction(s, x, u);
     int over_sky = 0, over_black = 0;
     for (double β = -0.06; β <= 0.06; β += 0.004) {
         double α = centre.δα + 0.05, b = centre.δβ + β;

@@ -78,12 +78,12 @@ TEST(OptPfx, FactorsRepeatedPiecesAndAlwaysFinishesWithARunnableProgram)
     const QString s = deepSum(16);
     QString canonical = s;
     SimpPfx(canonical);
-    ASSERT_EQ(stackNeed(canonical + "$"), -1);
+    ASSERT_EQ(stack_need(canonical + "$"), -1);
     QString main = s;
     const QString finished = OptPfx(main);
     EXPECT_TRUE(finished.contains(u'а'));
-    EXPECT_GE(stackNeed(finished), 1);
-    EXPECT_NEAR(valueOf(finished), valueOf(shallowestOrder(s) + "$"), 1e-12);
+    EXPECT_GE(stack_need(finished), 1);
+    EXPECT_NEAR(valueOf(finished), valueOf(shallowest_order(s) + "$"), 1e-12);
     // An unrunnable string has no stack budget, but names run out at sixteen.
     main = s + "x*";
     EXPECT_FALSE(OptPfx(main).contains(QChar(0x440)));
@@ -96,7 +96,7 @@ TEST(ShallowestOrder, DeeperOperandOfCommutativeOperatorsFirstAndValidity)
     const char *cases[][2] = {
         {"rMa*+", "Ma*r+"}, {"rMa*-", "rMa*-"}, {"rθSaC*+", "θSaC*r+"}, {"r-", "r-"}};
     for (auto [in, out] : cases)
-        EXPECT_EQ(shallowestOrder(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
+        EXPECT_EQ(shallowest_order(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
     for (const char *yes : {"rr*", "rS", "rrrrrrrrrr+++++++++"})
         EXPECT_TRUE(valPfx(yes)) << yes;
     for (const char *no : {"S", "rr", "r-", "", "rrrrrrrrrrr++++++++++"})
@@ -122,7 +122,7 @@ TEST(Pipeline, RandomInputIsHandledSafely)
         QString main = s;
         const QString finished = OptPfx(main);
         const double v = valueOf(finished);
-        if (stackNeed(finished) < 0) {
+        if (stack_need(finished) < 0) {
             EXPECT_TRUE(std::isnan(v)) << finished.toStdString();
         }
         QString plain = s;

@@ -77,7 +77,7 @@ bool AviWriter::setCodec(const QString &codec)
     return true;
 }
 
-bool AviWriter::setFrameRate(unsigned int rate, unsigned int scale)
+bool AviWriter::set_frame_rate(unsigned int rate, unsigned int scale)
 {
     if (rate == 0 || scale == 0)
         return false;

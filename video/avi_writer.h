@@ -29,7 +29,7 @@ class AviWriter : public QObject
     bool setCodec(const QString &codec);
     // rate/scale frames per second, for rates such as 12.5 = 25/2; takes
     // effect at the next open. False when either is 0.
-    bool setFrameRate(unsigned int rate, unsigned int scale);
+    bool set_frame_rate(unsigned int rate, unsigned int scale);
     bool isCodecSupported(const QString &codec);
     QList<QByteArray> supportedVideoFormats();
     QList<QByteArray> supportedAudioFormats();
@@ -49,7 +49,7 @@ class AviWriter : public QObject
     bool parseAudioFileFormat();
 
     // Frames appended since construction.
-    int frameCount() const { return frames_; }
+    int frame_count() const { return frames_; }
 
     // Why the last open, addFrame or close failed (the system's reason).
     QString errorString() const { return error_; }

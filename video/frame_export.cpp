@@ -106,7 +106,7 @@ void export_avi(Job &job)
 {
     ExportOptions const &o = job.options;
     AviWriter writer(o.path, job.size, o.rate.rate, QStringLiteral("MJPG"));
-    writer.setFrameRate(o.rate.rate, o.rate.scale);
+    writer.set_frame_rate(o.rate.rate, o.rate.scale);
     if (!writer.open()) {
         job.result.error = tr("Could not create %1: %2.").arg(o.path, reason(errno));
         return;

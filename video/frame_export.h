@@ -64,5 +64,5 @@ QString sequence_file_name(QString const &name, int i, int count);
 // when there is no rendered frame, no name or no valid frame rate. Runs on
 // the calling thread, encoding on worker threads; nothing may render into the
 // store or change the metric meanwhile.
-ExportResult export_frames(std::span<MyImage> store, Metric const &metric,
-                           ExportOptions const &options);
+[[nodiscard]] ExportResult export_frames(std::span<MyImage> store, Metric const &metric,
+                                         ExportOptions const &options);

@@ -24,7 +24,7 @@ TEST_F(Presets, EachFillsTheEditorAndCompilesOnce)
 {
     // Kerr is checked at start-up, so start elsewhere to see it switch too.
     for (int order : {0, 1, 2, 4, 3}) {
-        const metric_preset &p = presets[order];
+        const MetricPreset &p = presets[order];
         const std::string button = "radButn" + std::to_string(order + 1);
         for (const char *name : fields)
             field(name)->setText("edited");

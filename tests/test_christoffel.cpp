@@ -24,7 +24,7 @@ struct Reference {
     }
 };
 
-Reference kerrNewman(double M, double a, double Q, double r, double θ)
+Reference kerr_newman_reference(double M, double a, double Q, double r, double θ)
 {
     const double s = std::sin(θ), c = std::cos(θ), s2θ = 2 * s * c; // ∂_θ sin²θ
     const double Σ = r * r + a * a * c * c, Σr = 2 * r, Σθ = -2 * a * a * s * c;
@@ -64,7 +64,7 @@ TEST(Christoffel, EveryPresetMatchesTheClosedForm)
         const double M = preset == 0 ? 0.0 : 1.0;
         for (f_vec x : points) {
             const tensor_3 G = Christoffel(m, x);
-            const Reference R = kerrNewman(M, aQ[preset][0], aQ[preset][1], x[1], x[2]);
+            const Reference R = kerr_newman_reference(M, aQ[preset][0], aQ[preset][1], x[1], x[2]);
             for (int i = 0; i < 64; ++i) {
                 const double want = R.symbol(i / 16, i / 4 % 4, i % 4);
                 EXPECT_NEAR(G[i / 16][i / 4 % 4][i % 4], want,

@@ -96,12 +96,12 @@ class Geodesic : public ::testing::Test
     // angle whose impact parameter is `b`, its tangential part turned towards
     // a pole (`pole` = +1 north, −1 south) with a sideways share `sideways`;
     // the ray's fate and the number of steps it took.
-    struct polar_trace {
+    struct PolarTrace {
         int reason;
         int steps;
     };
 
-    polar_trace pole_ward(double b, double pole, double sideways)
+    PolarTrace pole_ward(double b, double pole, double sideways)
     {
         double const r = 30, sin_ψ = b * std::sqrt(1 - 2 / r) / r;
         double const cos_ψ = std::sqrt(1 - sin_ψ * sin_ψ);
@@ -154,11 +154,11 @@ TEST_F(Geodesic, RaysOverThePoleKeepTheShadowEdgeAtAModestCost)
     double const b_crit = 3 * std::sqrt(3.0);
     for (double share : {0.97, 1.03}) {
         int const fate = share < 1 ? 2 : 1;
-        polar_trace const round_equator = pole_ward(share * b_crit, 0, 1);
+        PolarTrace const round_equator = pole_ward(share * b_crit, 0, 1);
         ASSERT_EQ(round_equator.reason, fate);
         for (double pole : {1.0, -1.0})
             for (double sideways : {0.0, 1e-7, 1e-4, 1e-2}) {
-                polar_trace const over = pole_ward(share * b_crit, pole, sideways);
+                PolarTrace const over = pole_ward(share * b_crit, pole, sideways);
                 EXPECT_EQ(over.reason, fate) << share << " " << pole << " " << sideways;
                 EXPECT_LT(over.steps, 2 * round_equator.steps) << share << " " << sideways;
             }
@@ -261,11 +261,11 @@ class Accurate : public Geodesic
 // them shows a tiny error per step.
 TEST_F(Accurate, CircularPhotonOrbitsHoldForAFullTurn)
 {
-    struct orbit {
+    struct Orbit {
         int preset;
         double a, sense;
     };
-    for (auto [preset, a, sense] : {orbit{schwarzschild, 0, 1}, {kerr, 0.8, 1}, {kerr, 0.8, -1}}) {
+    for (auto [preset, a, sense] : {Orbit{schwarzschild, 0, 1}, {kerr, 0.8, 1}, {kerr, 0.8, -1}}) {
         m = ::preset(preset);
         double const r = 2 * (1 + std::cos(2.0 / 3 * std::acos(-sense * a)));
         double const Ω = sense / (std::pow(r, 1.5) + sense * a);

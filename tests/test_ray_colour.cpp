@@ -21,13 +21,13 @@ constexpr unsigned black = 0xff000000u;
 // Where a flat-space static observer's straight line through pixel (α, β)
 // leaves r = 1000, how close it passes the centre and the polar axis, and
 // where it pierces the disk from 6 to 12 (ρ from 0 to 1; NaN if it does not).
-struct straight_ray {
+struct StraightRay {
     double θ, φ, miss, axis_miss;
     bool inwards;
     double ρ, ψ;
 };
 
-straight_ray straight_line(f_vec x, double α, double β)
+StraightRay straight_line(f_vec x, double α, double β)
 {
     double st = std::sin(x[2]), ct = std::cos(x[2]), sp = std::sin(x[3]), cp = std::cos(x[3]);
     double e_r[3] = {st * cp, st * sp, ct}, e_θ[3] = {ct * cp, ct * sp, -st}, e_φ[3] = {-sp, cp, 0};
@@ -102,7 +102,7 @@ TEST(RayColourFlat, SkyAndDiskAlongStraightLinesBlackOnlyInTheCaptureShiftedWhen
     int captured = 0, on_board = 0, on_disk = 0;
     for (auto [α, β] : pixels) {
         SCOPED_TRACE(testing::Message() << "α=" << α << " β=" << β);
-        straight_ray line = straight_line(x, α, β);
+        StraightRay line = straight_line(x, α, β);
         bool falls_in = line.inwards && line.miss < 1.8;
         if (!falls_in && ((line.inwards && line.miss < 2.3) || line.axis_miss < 1))
             continue; // grazing the capture radius or the axis

@@ -31,9 +31,6 @@ struct RayScene {
     QImage acr;   // Kepler disk texture
 };
 
-// The metric takes M, a, Q, Λ from P (after P changes).
-void take_parameters(RayScene &s);
-
 // Recomputes the disk tables for the disk radii P[4], P[5] when they are stale
 // and the disk has a positive width; otherwise leaves them as they are.
 void ensure_disk_tables(RayScene &s);

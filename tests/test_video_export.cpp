@@ -97,6 +97,22 @@ double psnr(QImage a, QImage b)
     return 10 * std::log10(255.0 * 255.0 * 3 * a.width() * a.height() / sum);
 }
 
+// What `run` returns while files may grow to `bytes` at most, as on a disk
+// that fills up (SIGXFSZ ignored, since a full disk raises none).
+template <class Run> ExportResult on_a_full_disk(rlim_t bytes, Run run)
+{
+    rlimit before{};
+    getrlimit(RLIMIT_FSIZE, &before);
+    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = before;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const ExportResult result = run();
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, old_handler);
+    return result;
+}
+
 class VideoExport : public ::testing::Test
 {
   protected:
@@ -206,15 +222,8 @@ TEST_F(VideoExport, PlayersReadTheFramesAtTheRateAskedFor)
 TEST_F(VideoExport, FileCutShortStaysValidWithTheFramesWrittenBefore)
 {
     fill_store(store, 320, 240);
-    rlimit before{};
-    getrlimit(RLIMIT_FSIZE, &before);
-    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = before;
-    limit.rlim_cur = 120 * 1024;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    const ExportResult full = export_avi("full.avi", "25");
-    setrlimit(RLIMIT_FSIZE, &before);
-    std::signal(SIGXFSZ, old_handler);
+    const ExportResult full =
+        on_a_full_disk(120 * 1024, [this] { return export_avi("full.avi", "25"); });
 
     ASSERT_GT(full.written, 0);
     ASSERT_LT(full.written, 10);
@@ -303,15 +312,8 @@ TEST_F(VideoExport, Mp4OddSizesStopsAndFullDisks)
     EXPECT_EQ(probe_streams(at("stopped.mp4"), "stream=nb_read_frames"), "nb_read_frames=3\n");
 
     fill_store(store, 640, 480);
-    rlimit before{};
-    getrlimit(RLIMIT_FSIZE, &before);
-    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = before;
-    limit.rlim_cur = 16 * 1024;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    const ExportResult full = export_mp4("full.mp4", "25");
-    setrlimit(RLIMIT_FSIZE, &before);
-    std::signal(SIGXFSZ, old_handler);
+    const ExportResult full =
+        on_a_full_disk(16 * 1024, [this] { return export_mp4("full.mp4", "25"); });
     EXPECT_EQ(full.written, 0);
     EXPECT_TRUE(full.error.contains("nothing was saved")) << full.error.toStdString();
     EXPECT_TRUE(full.error.contains("File too large")) << full.error.toStdString();

@@ -100,10 +100,8 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
     } cases[] = {
         {{"--size", "16x12"}, 2, "-o"},
         {{"--mass", "heavy", "-o", "a.png"}, 2, "--mass"},
-        {{"--speed", "2", "-o", "a.png"}, 2, "--speed"},
         {{"--zoom", "9", "-o", "a.png"}, 2, "--zoom"},
         {{"--smooth", "2", "-o", "a.png"}, 2, "--smooth must be 1, 4 or 16"},
-        {{"--size", "16", "-o", "a.png"}, 2, "--size"},
         {{"--disk", "yes", "-o", "a.png"}, 2, "--disk"},
         {{"--preset", "kerr2", "-o", "a.png"}, 2, "\"preset\""},
         {{"--frames", "10", "--range", "5-12", "-o", "a_%d.png"}, 2, "--range"},
@@ -114,7 +112,6 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
          "-o: only one %d (or %0Nd) field is allowed in \"a_%d_%d.png\""},
         {{"-o", "a%n.png"}, 2, "-o: in \"a%n.png\" a % must begin %d, %0Nd or %%"},
         {{"-o", "p%0999999999d.png", "--frames", "2"}, 2, "at most 10 wide"},
-        {{"-o", "/dev/full"}, 2, "cannot write /dev/full: not a regular file"},
         {{"-o", "folder.png"}, 2, "cannot write folder.png: not a regular file"},
         {{"-o", "locked.png"}, 2, "cannot write locked.png: the file is read-only"},
         {{"-o", "locked.avi"}, 2, "cannot write locked.avi: the file is read-only"},

@@ -1,9 +1,6 @@
-#include "app/file_dialogs.h"
-#include "app/mainwindow.h"
-#include "app/shared.h"
 #include "app/state.h"
-#include "render/frame_buffer.h"
 #include "render/still_image.h"
+#include "tests/gui/support/answers.h"
 #include "tests/gui/support/widgets.h"
 #include "tests/support/avi_file.h"
 #include "tests/support/picture_difference.h"
@@ -27,19 +24,6 @@
 
 namespace
 {
-
-// Answers the window's file dialogs without a person: one name per dialog,
-// empty for a cancel.
-struct Answers : FileDialogs {
-    QString panorama, image, video, sequence, mp4;
-    QString open_panorama(QWidget *) override { return panorama; }
-    QString save_image(QWidget *) override { return image; }
-    QString save_video(QWidget *) override { return video; }
-    QString save_image_sequence(QWidget *) override { return sequence; }
-    QString save_mp4(QWidget *) override { return mp4; }
-    QString open_scene(QWidget *) override { return {}; }
-    QString save_scene(QWidget *) override { return {}; }
-};
 
 // JPEG keeps a checkerboard's sharp edges only roughly: the frame must be
 // close overall, and in the caption's box far closer to the captioned frame
@@ -66,9 +50,6 @@ class Export : public ::testing::Test
   protected:
     void SetUp() override
     {
-        auto owned = std::make_unique<Answers>();
-        answers = owned.get();
-        window.set_file_dialogs(std::move(owned));
         window.show();
         for (MyImage &entry : image)
             if (entry.width() > 1)
@@ -93,7 +74,7 @@ class Export : public ::testing::Test
 
     QTemporaryDir dir;
     MainWindow window;
-    Answers *answers = nullptr;
+    Answers *answers = &answer_dialogs(window);
 };
 
 // A real 2-frame run at 160×120 with the caption on: each export format holds

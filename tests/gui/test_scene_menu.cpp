@@ -1,9 +1,7 @@
-#include "app/file_dialogs.h"
-#include "app/mainwindow.h"
 #include "app/pipeline.h"
 #include "app/state.h"
-#include "render/frame_buffer.h"
 #include "scene/scene_file.h"
+#include "tests/gui/support/answers.h"
 #include "tests/gui/support/widgets.h"
 #include "tests/support/ffprobe.h"
 
@@ -24,23 +22,10 @@
 namespace
 {
 
-// Answers every scene dialog with one name, and the panorama dialog with another.
-struct SceneName : FileDialogs {
-    QString name, panorama;
-    explicit SceneName(QString n, QString p = {}) : name(std::move(n)), panorama(std::move(p)) {}
-    QString open_panorama(QWidget *) override { return panorama; }
-    QString save_image(QWidget *) override { return {}; }
-    QString save_video(QWidget *) override { return {}; }
-    QString save_image_sequence(QWidget *) override { return {}; }
-    QString save_mp4(QWidget *) override { return {}; }
-    QString open_scene(QWidget *) override { return name; }
-    QString save_scene(QWidget *) override { return name; }
-};
-
 // The texts of the warnings the window shows after the action; they are closed.
 QStringList trigger(MainWindow &w, const char *action, QString const &name)
 {
-    w.set_file_dialogs(std::make_unique<SceneName>(name));
+    answer_dialogs(w).scene = name;
     child<QAction>(w, action)->trigger();
     return shown_warnings(w);
 }
@@ -85,7 +70,7 @@ TEST(SceneMenu, SavedSceneOpensToTheSameFieldsAndFrame)
     QByteArray saved;
     {
         MainWindow w;
-        w.set_file_dialogs(std::make_unique<SceneName>(path, dir.filePath("skies/sky.png")));
+        answer_dialogs(w).panorama = dir.filePath("skies/sky.png");
         child<QPushButton>(w, "OpenImageButton")->click();
         child<QComboBox>(w, "comboBox_FrameRate")->setCurrentText("12.5");
         child<QComboBox>(w, "comboBox_FVid")->setCurrentIndex(2);

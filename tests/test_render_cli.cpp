@@ -236,71 +236,51 @@ TEST(RenderCli, StopSignalEndsTheRunCleanly)
     }
 }
 
-// Without any display: a numbered sequence of readable images of the asked
-// size, one progress line per frame off a terminal and none when quiet;
-// names written through a link, which stays a link; "%%" a plain "%".
-TEST(RenderCli, WritesNumberedSequencesAndNamesAsAskedWithoutADisplay)
+// Without any display, every output as a reader reads it back: a numbered
+// JPEG sequence (one progress line per frame off a terminal, none when
+// quiet), names through a link, which stays a link, "%%" a plain "%", both
+// video formats at the rate asked for (the scene's without --fps), an
+// odd-sized MP4 said to be padded.
+TEST(RenderCli, WritesEveryFormatAsReadersReadIt)
 {
     QTemporaryDir dir;
-    const Outcome r =
-        run(QStringLiteral(TENEBRION_RENDER),
-            {"--frames", "6", "--size", "20x15", "--overlay", "on", "-o", "frame_%03d.jpg"},
-            dir.path(), headless());
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(r.err.count('\n'), 6) << r.err.toStdString();
-    for (int k = 0; k < 6; ++k) {
-        QImageReader reader(dir.filePath(QStringLiteral("frame_%1.jpg").arg(k, 3, 10, QChar('0'))));
-        EXPECT_EQ(reader.format(), "jpeg");
-        EXPECT_EQ(reader.read().size(), QSize(20, 15)) << k;
-    }
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 6);
-
-    ASSERT_TRUE(QFile::link(dir.filePath("real.png"), dir.filePath("link.png")));
-    for (QStringList const &args : {QStringList{"link.png"}, {"100%%.png"}, {"%%%02d.png", "2"}}) {
-        const QStringList frames =
-            args.size() > 1 ? QStringList{"--frames", args[1]} : QStringList();
-        const Outcome q =
-            render(frames + QStringList{"--quiet", "--size", "8x6", "-o", args[0]}, dir.path());
-        EXPECT_EQ(q.code, 0) << args[0].toStdString();
-        EXPECT_EQ(q.err, QString());
-    }
-    EXPECT_TRUE(QFileInfo(dir.filePath("link.png")).isSymLink());
-    for (const char *name : {"real.png", "100%.png", "%00.png", "%01.png"})
-        EXPECT_EQ(QImageReader(dir.filePath(name)).read().size(), QSize(8, 6)) << name;
-}
-
-// Both video formats, each written through a link, an odd-sized MP4 said to
-// be padded; without --fps, the scene's rate.
-TEST(RenderCli, WritesVideosThatAPlayerReads)
-{
-    QTemporaryDir dir;
-    const struct {
-        const char *name, *link, *size, *streams;
-    } cases[] = {{"movie.avi", "link.avi", "16x12",
-                  "codec_name=mjpeg\nwidth=16\nheight=12\navg_frame_rate=25/2\nnb_read_frames=3\n"},
-                 {"movie.mp4", "link.mp4", "17x12",
-                  "codec_name=h264\nwidth=18\nheight=12\navg_frame_rate=25/2\nnb_read_frames=3\n"}};
-    for (auto const &c : cases) {
-        ASSERT_TRUE(QFile::link(dir.filePath(c.name), dir.filePath(c.link)));
-        const Outcome r =
-            render({"--frames", "3", "--size", c.size, "--fps", "12.5", "-o", c.link}, dir.path());
-        ASSERT_EQ(r.code, 0) << r.err.toStdString();
-        EXPECT_EQ(r.err.contains("padded with a copy of their last column"),
-                  QByteArray(c.name).endsWith("mp4"))
-            << r.err.toStdString();
-        EXPECT_TRUE(QFileInfo(dir.filePath(c.link)).isSymLink());
-        EXPECT_EQ(probe_streams(dir.filePath(c.name),
-                                "stream=codec_name,width,height,avg_frame_rate,nb_read_frames"),
-                  c.streams);
-    }
     put(dir.filePath("slow.json"), R"({"version": 1, "fps": 5})");
-    ASSERT_EQ(render({"--quiet", "--scene", "slow.json", "--frames", "2", "--size", "16x12", "-o",
-                      "slow.avi"},
-                     dir.path())
-                  .code,
-              0);
-    EXPECT_EQ(probe_streams(dir.filePath("slow.avi"), "stream=avg_frame_rate"),
-              "avg_frame_rate=5/1\n");
+    for (QString suffix : {"png", "avi", "mp4"})
+        ASSERT_TRUE(QFile::link(dir.filePath("real." + suffix), dir.filePath("link." + suffix)));
+    const QString streams = "stream=codec_name,width,height,avg_frame_rate,nb_read_frames";
+    const struct {
+        QString args;
+        int lines;
+        QString file, read;
+    } cases[] = {
+        {"--frames 6 --size 20x15 --overlay on -o frame_%03d.jpg", 6, "frame_000.jpg",
+         "jpeg 20x15"},
+        {"--quiet --size 8x6 -o link.png", 0, "real.png", "png 8x6"},
+        {"--quiet --size 8x6 -o 100%%.png", 0, "100%.png", "png 8x6"},
+        {"--quiet --size 8x6 --frames 2 -o %%%02d.png", 0, "%01.png", "png 8x6"},
+        {"--frames 3 --size 16x12 --fps 12.5 -o link.avi", 3, "real.avi",
+         "codec_name=mjpeg\nwidth=16\nheight=12\navg_frame_rate=25/2\nnb_read_frames=3\n"},
+        {"--frames 3 --size 17x12 --fps 12.5 -o link.mp4", 4, "real.mp4",
+         "codec_name=h264\nwidth=18\nheight=12\navg_frame_rate=25/2\nnb_read_frames=3\n"},
+        {"--quiet --scene slow.json --frames 2 --size 16x12 -o slow.avi", 0, "slow.avi",
+         "codec_name=mjpeg\nwidth=16\nheight=12\navg_frame_rate=5/1\nnb_read_frames=2\n"},
+    };
+    for (auto const &c : cases) {
+        const Outcome r = run(TENEBRION_RENDER, c.args.split(' '), dir.path(), headless());
+        ASSERT_EQ(r.code, 0) << c.args.toStdString() << ": " << r.err.toStdString();
+        EXPECT_EQ(r.err.count('\n'), c.lines) << r.err.toStdString();
+        EXPECT_EQ(r.err.contains("padded with a copy of their last column"), c.lines == 4);
+        QImageReader reader(dir.filePath(c.file));
+        const QSize size = reader.size();
+        EXPECT_EQ(c.read.contains('=')
+                      ? probe_streams(dir.filePath(c.file), streams)
+                      : reader.format() + QString(" %1x%2").arg(size.width()).arg(size.height()),
+                  c.read);
+    }
+    EXPECT_TRUE(QFile::exists(dir.filePath("frame_005.jpg")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("frame_006.jpg")));
+    for (QString suffix : {"png", "avi", "mp4"})
+        EXPECT_TRUE(QFileInfo(dir.filePath("link." + suffix)).isSymLink());
 }
 
 // The manual page lists exactly the options --help lists, each one that

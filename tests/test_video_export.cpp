@@ -167,17 +167,13 @@ TEST_F(VideoExport, WavFileBecomesAnAudioStream)
     if (QStandardPaths::findExecutable("ffprobe").isEmpty())
         GTEST_SKIP() << "ffprobe is not installed";
     // A canonical 44-byte header and a quarter second of 16-bit stereo silence.
-    QByteArray wav(
-        "RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x02\0\x40\x1f\0\0\0\x7d\0\0\x04\0\x10\0data", 40);
-    const auto le32 = [](quint32 v) {
-        const char b[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-        return QByteArray(b, 4);
-    };
-    wav += le32(8000) + QByteArray(8000, '\0');
-    wav.replace(4, 4, le32(quint32(wav.size() - 8)));
-    QFile wav_file(at("s.wav"));
-    ASSERT_TRUE(wav_file.open(QIODevice::WriteOnly) && wav_file.write(wav) == wav.size());
-    wav_file.close();
+    QFile wav(at("s.wav"));
+    ASSERT_TRUE(wav.open(QIODevice::WriteOnly));
+    wav.write(QByteArray("RIFF\x64\x1f\0\0WAVEfmt \x10\0\0\0\x01\0\x02\0\x40\x1f\0\0\0\x7d\0\0"
+                         "\x04\0\x10\0data\x40\x1f\0\0",
+                         44) +
+              QByteArray(8000, '\0'));
+    wav.close();
 
     fill_store(16, 12);
     AviWriter writer(at("a.avi"), QSize(16, 12), 10, "MJPG");

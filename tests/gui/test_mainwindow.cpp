@@ -91,7 +91,7 @@ TEST_F(Window, EditsReachTheScene)
     EXPECT_EQ(poc_sour_poz[2], std::numbers::pi / 2);
 }
 
-// The theme's icon when it has one, else the embedded one in every mode.
+// The embedded icon in every mode, unless the theme has one.
 TEST(Icon, EmbeddedIconUnlessTheThemeHasOne)
 {
     ASSERT_FALSE(QIcon::hasThemeIcon("applications-science")) << "test needs a bare theme";

@@ -1,10 +1,12 @@
-#include "scene/settings.h"
+#include "scene/scene_file.h"
 #include "tests/support/ffprobe.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
@@ -317,39 +319,32 @@ TEST(RenderCli, ManualPageIsInStepWithHelp)
     in_help.sort();
     EXPECT_EQ(in_manual.join(' ').toStdString(), in_help.join(' ').toStdString());
 
-    const SceneSettings s;
-    const auto on = [](bool b) { return QString(b ? "on" : "off"); };
-    const std::pair<const char *, QString> defaults[] = {
-        {"--preset", preset_keys[s.preset]},
-        {"--mass", field_text(s.M)},
-        {"--spin", field_text(s.a)},
-        {"--charge", field_text(s.Q)},
-        {"--lambda", field_text(s.Λ)},
-        {"-r", field_text(s.r)},
-        {"--theta", field_text(s.θ)},
-        {"--phi", field_text(s.φ)},
-        {"--speed", s.v ? field_text(*s.v) : "orbital"},
-        {"--disk", on(s.disk)},
-        {"--disk-inner", s.inner ? field_text(*s.inner) : "orbital"},
-        {"--disk-outer", field_text(s.outer)},
-        {"--transparency", transparency_names[s.transparency]},
-        {"--shift", on(s.shift)},
-        {"--beaming", on(s.beaming)},
-        {"--colour", s.simulated ? "simulated" : "classic"},
-        {"--aberration", on(s.aberration)},
-        {"--accuracy", field_text(s.accuracy)},
-        {"--accurate", on(s.accurate)},
-        {"--zoom", QString::number(s.zoom)},
-        {"--smooth", QString::number(s.smooth_edges)},
-        {"--overlay", on(s.overlay)},
-        {"--size", QString("%1x%2").arg(s.width).arg(s.height)},
-        {"--rounds", field_text(s.rounds)},
-        {"--frames", QString::number(run_frames(s))},
-    };
-    for (auto const &[option, value] : defaults)
-        EXPECT_TRUE(text_of[option].contains("Default: " + value + '.'))
-            << option << " should default to " << value.toStdString() << ": "
-            << text_of[option].toStdString();
+    // Each option's default is its key's value in a scene file of defaults.
+    const QJsonObject defaults = QJsonDocument::fromJson(write_scene(SceneSettings())).object();
+    const std::map<QString, QString> key_of = {{"--mass", "M"},
+                                               {"--spin", "a"},
+                                               {"--charge", "Q"},
+                                               {"-r", "r"},
+                                               {"--colour", "colour model"},
+                                               {"--accurate", "accurate integration"},
+                                               {"--smooth", "smooth edges"}};
+    int checked = 0;
+    for (auto const &[option, text] : text_of) {
+        const auto alias = key_of.find(option);
+        const QJsonValue v =
+            defaults.value(alias != key_of.end() ? alias->second : option.mid(2).replace('-', ' '));
+        // The key "frames" is not the run's count, "panorama" is empty, "version" the file's.
+        if (v.isUndefined() || QStringList{"--frames", "--panorama", "--version"}.contains(option))
+            continue;
+        const QString value = v.isBool()     ? QString(v.toBool() ? "on" : "off")
+                              : v.isDouble() ? field_text(v.toDouble())
+                                             : v.toString();
+        EXPECT_TRUE(text.contains("Default: " + value + '.'))
+            << option.toStdString() << " should default to " << value.toStdString();
+        ++checked;
+    }
+    EXPECT_EQ(checked, 24);
+    EXPECT_TRUE(text_of["--frames"].contains("Default: 1."));
 
     QStringList help_codes;
     const QString codes = help.section("Exit codes: ", 1).section("\n\nOptions:", 0, 0);

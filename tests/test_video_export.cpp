@@ -2,6 +2,7 @@
 #include "render/still_image.h"
 #include "tests/support/avi_file.h"
 #include "tests/support/ffprobe.h"
+#include "tests/support/full_disk.h"
 #include "tests/support/picture_difference.h"
 #include "video/avi_writer.h"
 #include "video/frame_export.h"
@@ -13,11 +14,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <vector>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace
@@ -41,22 +40,6 @@ void fill(MyImage &frame, int w, int h, unsigned i)
 // scale far more than any encoding loss does.
 QRgb const bars[8] = {0xffffffff, 0xffffff00, 0xff00ffff, 0xff00ff00,
                       0xffff00ff, 0xffff0000, 0xff0000ff, 0xff000000};
-
-// What `run` returns while files may grow to `bytes` at most, as on a disk
-// that fills up (SIGXFSZ ignored, since a full disk raises none).
-template <class Run> ExportResult on_a_full_disk(rlim_t bytes, Run run)
-{
-    rlimit before{};
-    getrlimit(RLIMIT_FSIZE, &before);
-    const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = before;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    const ExportResult result = run();
-    setrlimit(RLIMIT_FSIZE, &before);
-    std::signal(SIGXFSZ, old_handler);
-    return result;
-}
 
 class VideoExport : public ::testing::Test
 {
@@ -196,8 +179,10 @@ TEST_F(VideoExport, FilesCutShortByAStopOrAFullDisk)
 {
     fill_store(320, 240);
     const auto three = [](int written, int) { return written < 3; };
-    const ExportResult full =
-        on_a_full_disk(120 * 1024, [this] { return export_as(ExportFormat::avi, "full.avi"); });
+    const ExportResult full = [this] {
+        const FullDisk disk(120 * 1024);
+        return export_as(ExportFormat::avi, "full.avi");
+    }();
     ASSERT_GT(full.written, 0);
     ASSERT_LT(full.written, 10);
     EXPECT_TRUE(full.error.contains(QString("first %1 of 10").arg(full.written)))
@@ -219,8 +204,10 @@ TEST_F(VideoExport, FilesCutShortByAStopOrAFullDisk)
     EXPECT_EQ(probe_streams(at("stopped.mp4"), "stream=nb_read_frames"), "nb_read_frames=3\n");
 
     fill_store(640, 480);
-    const ExportResult mp4 =
-        on_a_full_disk(16 * 1024, [this] { return export_as(ExportFormat::mp4, "full.mp4"); });
+    const ExportResult mp4 = [this] {
+        const FullDisk disk(16 * 1024);
+        return export_as(ExportFormat::mp4, "full.mp4");
+    }();
     EXPECT_EQ(mp4.written, 0);
     EXPECT_TRUE(mp4.error.contains("nothing was saved")) << mp4.error.toStdString();
     EXPECT_TRUE(mp4.error.contains("File too large")) << mp4.error.toStdString();

@@ -3,6 +3,7 @@
 #include "tests/gui/support/answers.h"
 #include "tests/gui/support/widgets.h"
 #include "tests/support/avi_file.h"
+#include "tests/support/full_disk.h"
 #include "tests/support/picture_difference.h"
 #include "tests/support/ray_scene.h"
 
@@ -17,10 +18,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
-
-#include <csignal>
-
-#include <sys/resource.h>
 
 namespace
 {
@@ -186,14 +183,10 @@ TEST_F(Export, SaveImageOnAFullDiskKeepsTheOldFileAndTellsWhy)
     QImage old(16, 16, QImage::Format_RGB32);
     old.fill(0xff00ff00u);
     ASSERT_TRUE(old.save(at("hole.png")));
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const rlimit small{60, saved.rlim_max}; // bytes: less than the new picture needs
-    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &small);
-    save_image(at("hole.png"));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, handler);
+    {
+        const FullDisk disk(60); // bytes: less than the new picture needs
+        save_image(at("hole.png"));
+    }
 
     EXPECT_EQ(QImage(at("hole.png")).convertToFormat(QImage::Format_RGB32), old);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"hole.png"});

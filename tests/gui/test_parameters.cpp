@@ -63,6 +63,8 @@ TEST_F(Parameters, CharacteristicsFieldsResistEditing)
     outer->setFocus();
     QTest::keyClicks(outer, "9");
     EXPECT_EQ(outer->text(), "1.6") << "undone at once";
+    QTest::keyClick(field("lineEdit_VniH"), Qt::Key_Backspace);
+    EXPECT_EQ(field("lineEdit_VniH")->text(), "0.4");
     auto *rso = field("lineEdit_RSO");
     const QString right = rso->text();
     rso->selectAll();

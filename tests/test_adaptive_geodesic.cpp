@@ -83,8 +83,9 @@ f_vec orbit_equation(f_vec y, tensor_3 &)
 }
 
 // The angle a ray from r0 with impact parameter b sweeps in its plane until
-// it leaves r = 1000, by small fourth-order steps of the orbit equation; NaN
-// when it falls in.
+// it leaves r = 1000, by small steps of the orbit equation (the classic
+// fourth-order step, checked on its own against its Taylor series); NaN when
+// it falls in.
 double swept_angle(double r0, double b, bool inwards)
 {
     double const u0 = 1 / r0, u_end = 1e-3, dφ = 1e-4;

@@ -10,6 +10,7 @@
 #include "physics/orbits.h"
 #include "physics/ray_colour.h"
 #include "render/frame_engine.h"
+#include "render/smooth_edges.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -23,6 +24,7 @@
 #include <ctime>
 #include <fstream>
 #include <numbers>
+#include <numeric>
 #include <string>
 #include <thread>
 #include <vector>
@@ -194,6 +196,42 @@ void EngineOverheadInTurns(benchmark::State &state)
     state.counters["highest_%"] = (ratios.back() - 1.0) * 100.0;
 }
 
+// The smoothing pass's price: a plain frame and a smoothed one in turns on all
+// threads, the median ratio of their processor times, and how many pixels the
+// pass refines (arg 2: rays per refined pixel).
+void SmoothedFrameInTurns(benchmark::State &state)
+{
+    View const &v = default_view();
+    const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+    static MyImage plain, smoothed;
+    RenderControl control;
+    FrameEngine engine(v.scene, v.prepared, control);
+    RenderHooks hooks;
+    hooks.wait = [] { QThread::usleep(1000); };
+    engine.set_hooks(hooks);
+    std::vector<double> ratios;
+    for (auto _ : state) {
+        engine.set_smoothing(1);
+        double cpu = cpu_seconds();
+        engine.render(plain, v.x, v.u, w, h, zoom);
+        const double plain_cpu = cpu_seconds() - cpu;
+        engine.set_smoothing(static_cast<int>(state.range(2)));
+        cpu = cpu_seconds();
+        engine.render(smoothed, v.x, v.u, w, h, zoom);
+        const double smoothed_cpu = cpu_seconds() - cpu;
+        ratios.push_back(smoothed_cpu / plain_cpu);
+        state.SetIterationTime(plain_cpu + smoothed_cpu);
+    }
+    std::vector<int> xs(w), ys(h);
+    std::iota(xs.begin(), xs.end(), 0);
+    std::iota(ys.begin(), ys.end(), 0);
+    const auto refined = edge_pixels([](int x, int y) { return plain.read(x, y); }, xs, ys).size();
+    std::sort(ratios.begin(), ratios.end());
+    state.counters["cost_ratio"] = ratios[ratios.size() / 2];
+    state.counters["refined"] = static_cast<double>(refined);
+    state.counters["refined_%"] = 100.0 * static_cast<double>(refined) / (w * h);
+}
+
 } // namespace
 
 BENCHMARK(EngineFrame)
@@ -214,6 +252,13 @@ BENCHMARK(EngineOverheadInTurns)
 BENCHMARK(PlainLoopFrame)
     ->Args({320, 240, 1})
     ->Args({320, 240, 0})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+BENCHMARK(SmoothedFrameInTurns)
+    ->Args({320, 240, 16})
+    ->Args({800, 600, 4})
+    ->Args({800, 600, 16})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);

@@ -1,0 +1,26 @@
+// Built with AVX2 and FMA enabled: nothing here may run before the processor
+// has been checked for them, so the file holds only these leaf functions.
+#include "expr/packet_math.h"
+
+#include <immintrin.h>
+#include <sleef.h>
+
+namespace
+{
+
+void sin4(double *v)
+{
+    _mm256_storeu_pd(v, Sleef_sind4_u10avx2(_mm256_loadu_pd(v)));
+}
+
+void cos4(double *v)
+{
+    _mm256_storeu_pd(v, Sleef_cosd4_u10avx2(_mm256_loadu_pd(v)));
+}
+
+} // namespace
+
+PacketMath packet_math_avx2()
+{
+    return {&sin4, &cos4, packet_power(4)};
+}

@@ -1,0 +1,26 @@
+// Built with AVX-512F enabled: nothing here may run before the processor has
+// been checked for it, so the file holds only these leaf functions.
+#include "expr/packet_math.h"
+
+#include <immintrin.h>
+#include <sleef.h>
+
+namespace
+{
+
+void sin8(double *v)
+{
+    _mm512_storeu_pd(v, Sleef_sind8_u10avx512f(_mm512_loadu_pd(v)));
+}
+
+void cos8(double *v)
+{
+    _mm512_storeu_pd(v, Sleef_cosd8_u10avx512f(_mm512_loadu_pd(v)));
+}
+
+} // namespace
+
+PacketMath packet_math_avx512()
+{
+    return {&sin8, &cos8, packet_power(8)};
+}

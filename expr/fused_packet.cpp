@@ -283,8 +283,8 @@ class PacketGenerator
 class NativePacket final : public PacketStep
 {
   public:
-    NativePacket(int lanes, std::unique_ptr<JitRuntime> rt, Entry fn)
-        : PacketStep(lanes), rt(std::move(rt)), fn(fn)
+    NativePacket(int lanes, const PacketMath &math, std::unique_ptr<JitRuntime> rt, Entry fn)
+        : PacketStep(lanes, math), rt(std::move(rt)), fn(fn)
     {
     }
     ~NativePacket() override { rt->release(fn); }
@@ -322,5 +322,5 @@ std::unique_ptr<PacketStep> make_packet_step(const FusedProgram &program, Packet
     Entry fn = nullptr;
     if (failure.failed || rt->add(&fn, &code) != kErrorOk)
         return nullptr;
-    return std::make_unique<NativePacket>(static_cast<int>(width), std::move(rt), fn);
+    return std::make_unique<NativePacket>(static_cast<int>(width), math, std::move(rt), fn);
 }

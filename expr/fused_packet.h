@@ -26,12 +26,15 @@ class PacketStep
     virtual ~PacketStep() = default;
     virtual Entry entry() const = 0;
     int lanes() const { return lanes_; }
+    // The functions the code calls, for callers that work on its lanes.
+    const PacketMath &math() const { return math_; }
 
   protected:
-    explicit PacketStep(int lanes) : lanes_(lanes) {}
+    PacketStep(int lanes, const PacketMath &math) : lanes_(lanes), math_(math) {}
 
   private:
     int lanes_;
+    PacketMath math_;
 };
 
 // True where this processor (and its operating system) runs packets of this width.

@@ -26,7 +26,7 @@ class PacketTrace
   public:
     PacketTrace(Metric const &m, PacketStep const &step, double p,
                 std::atomic<bool> const *cancel, RayBatch &batch)
-        : m(m), entry(step.entry()), frame(m.fused_frame()), lanes(step.lanes()), p(p),
+        : m(m), entry(step.entry()), sin(step.math().sin), frame(m.fused_frame()), lanes(step.lanes()), p(p),
           cancel(cancel), batch(batch), rays(batch.count())
     {
         // Idle lanes still compute: give them a harmless point to work on.
@@ -82,14 +82,18 @@ class PacketTrace
     }
 
     // One step of every busy lane: near the axis alone, else in the packet.
+    // The distance from the axis comes from the packet's own sine.
     void round()
     {
+        for (int l = 0; l < lanes; ++l)
+            sine[l] = lane_at[l].x[2];
+        sin(sine);
         unsigned packed = 0;
         for (int l = 0; l < lanes; ++l) {
             Lane &lane = lane_at[l];
             if (lane.ray < 0)
                 continue;
-            const double distance = std::fabs(std::sin(lane.x[2]));
+            const double distance = std::fabs(sine[l]);
             if (distance < axis_zone) {
                 full_rungekuta(m, lane.x, lane.u,
                                axis_step(lane.x, lane.u, lane.e.evhor(), p, distance));
@@ -125,6 +129,7 @@ class PacketTrace
 
     Metric const &m;
     PacketStep::Entry entry;
+    LaneFunction sin;
     const double *frame;
     int lanes;
     double p;
@@ -137,6 +142,7 @@ class PacketTrace
     alignas(64) double x[4 * most_lanes] = {};
     alignas(64) double uh[5 * most_lanes] = {};
     alignas(64) double out[4 * most_lanes] = {};
+    alignas(64) double sine[most_lanes] = {};
 };
 
 } // namespace

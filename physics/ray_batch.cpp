@@ -24,8 +24,8 @@ class ColourBatch final : public RayBatch
   public:
     ColourBatch(RayScene const &s, PreparedFrame const &prepared, ImagePoint const *points,
                 int count, unsigned *colours, f_vec x_obs, f_vec u_obs)
-        : s(s), prepared(prepared), points(points), rays(count), colours(colours), x_obs(x_obs),
-          u_obs(u_obs)
+        : s(s), prepared(prepared), frame(observer_tetrad(s.metric, u_obs, x_obs)), points(points),
+          rays(count), colours(colours), x_obs(x_obs), u_obs(u_obs)
     {
     }
 
@@ -33,7 +33,7 @@ class ColourBatch final : public RayBatch
 
     void start(int i, f_vec &x, f_vec &u, end &e) override
     {
-        RayStart ray = start_ray(s, prepared, points[i].α, points[i].β, x_obs, u_obs);
+        RayStart ray = start_ray(s, prepared, frame, points[i].α, points[i].β, x_obs, u_obs);
         x = x_obs;
         u = ray.launch;
         e = ray.e;
@@ -47,6 +47,7 @@ class ColourBatch final : public RayBatch
   private:
     RayScene const &s;
     PreparedFrame const &prepared;
+    ObserverTetrad frame;
     ImagePoint const *points;
     int rays;
     unsigned *colours;
@@ -63,8 +64,9 @@ void get_colours(RayScene const &s, PreparedFrame const &prepared, ImagePoint co
         trace_packets(s.metric, *step, s.precise, prepared.cancel, batch);
         return;
     }
+    const ObserverTetrad frame = observer_tetrad(s.metric, u_obs, x_obs);
     for (int i = 0; i < count; ++i)
-        colours[i] = GetColor(s, prepared, points[i].α, points[i].β, x_obs, u_obs);
+        colours[i] = GetColor(s, prepared, frame, points[i].α, points[i].β, x_obs, u_obs);
 }
 
 QString tracing_path_text(RayScene const &s)

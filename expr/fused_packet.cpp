@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <vector>
 
 using namespace asmjit;
@@ -92,6 +93,7 @@ class PacketGenerator
     std::vector<x86::Vec> value;
     x86::Gp frame;
     x86::Mem spill; // where operands of the library calls wait
+    std::map<int, int> sine_of, cosine_of; // operand register → result register
     x86::KReg failed_mask;
     x86::Vec failed_lanes;
 
@@ -216,6 +218,9 @@ class PacketGenerator
 
     void body(const x86::Gp &x)
     {
+        for (const FusedInstr &i : p.point_code)
+            if (i.op == FusedOp::sin || i.op == FusedOp::cos)
+                (i.op == FusedOp::sin ? sine_of : cosine_of)[i.a] = i.dst;
         for (int k = 0; k < 4; ++k)
             if (p.coordinate_reg[k] >= 0)
                 value[p.coordinate_reg[k]] = load(row(x, k));
@@ -232,9 +237,33 @@ class PacketGenerator
         return broadcast(x86::ptr(frame, 8 * reg));
     }
 
+    // sin a and cos a of one a in one call.
+    void sine_and_cosine(int a)
+    {
+        const x86::Mem v = spill;
+        const x86::Mem c = spill.cloneAdjusted(8 * lanes);
+        cc.vmovupd(v, in_register(a));
+        const x86::Gp at = cc.newIntPtr();
+        const x86::Gp into = cc.newIntPtr();
+        cc.lea(at, v);
+        cc.lea(into, c);
+        InvokeNode *node;
+        cc.invoke(&node, imm(reinterpret_cast<void *>(math.sincos)),
+                  FuncSignatureT<void, double *, double *>());
+        node->setArg(0, at);
+        node->setArg(1, into);
+        value[sine_of.at(a)] = load(v);
+        value[cosine_of.at(a)] = load(c);
+    }
+
     // The operands wait in memory while the function replaces them there.
     void call(const FusedInstr &i)
     {
+        if (i.op != FusedOp::pow && sine_of.count(i.a) && cosine_of.count(i.a)) {
+            if (!value[i.dst].isValid())
+                sine_and_cosine(i.a);
+            return;
+        }
         const x86::Mem a = spill;
         const x86::Mem b = spill.cloneAdjusted(8 * lanes);
         cc.vmovupd(a, in_register(i.a));
@@ -310,7 +339,7 @@ std::unique_ptr<PacketStep> make_packet_step(const FusedProgram &program, Packet
 {
     auto rt = std::make_unique<JitRuntime>();
     if (rt->environment().arch() != Arch::kX64 || !processor_runs(width) || !math.sin ||
-        !math.cos || !math.pw)
+        !math.cos || !math.sincos || !math.pw)
         return nullptr;
     CodeHolder code;
     Failure failure;

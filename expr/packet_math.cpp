@@ -19,6 +19,14 @@ template <int lanes> void cos_lanes(double *v)
         v[i] = std::cos(v[i]);
 }
 
+template <int lanes> void sincos_lanes(double *v, double *c)
+{
+    for (int i = 0; i < lanes; ++i) {
+        c[i] = std::cos(v[i]);
+        v[i] = std::sin(v[i]);
+    }
+}
+
 template <int lanes> void pw_lanes(double *a, const double *b)
 {
     for (int i = 0; i < lanes; ++i)
@@ -35,6 +43,6 @@ LanePower packet_power(int lanes)
 PacketMath packet_math_libm(int lanes)
 {
     if (lanes == 8)
-        return {&sin_lanes<8>, &cos_lanes<8>, &pw_lanes<8>};
-    return {&sin_lanes<4>, &cos_lanes<4>, &pw_lanes<4>};
+        return {&sin_lanes<8>, &cos_lanes<8>, &sincos_lanes<8>, &pw_lanes<8>};
+    return {&sin_lanes<4>, &cos_lanes<4>, &sincos_lanes<4>, &pw_lanes<4>};
 }

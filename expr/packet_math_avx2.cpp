@@ -18,9 +18,16 @@ void cos4(double *v)
     _mm256_storeu_pd(v, Sleef_cosd4_u10avx2(_mm256_loadu_pd(v)));
 }
 
+void sincos4(double *v, double *c)
+{
+    const auto both = Sleef_sincosd4_u10avx2(_mm256_loadu_pd(v));
+    _mm256_storeu_pd(v, both.x);
+    _mm256_storeu_pd(c, both.y);
+}
+
 } // namespace
 
 PacketMath packet_math_avx2()
 {
-    return {&sin4, &cos4, packet_power(4)};
+    return {&sin4, &cos4, &sincos4, packet_power(4)};
 }

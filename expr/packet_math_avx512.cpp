@@ -18,9 +18,16 @@ void cos8(double *v)
     _mm512_storeu_pd(v, Sleef_cosd8_u10avx512f(_mm512_loadu_pd(v)));
 }
 
+void sincos8(double *v, double *c)
+{
+    const auto both = Sleef_sincosd8_u10avx512f(_mm512_loadu_pd(v));
+    _mm512_storeu_pd(v, both.x);
+    _mm512_storeu_pd(c, both.y);
+}
+
 } // namespace
 
 PacketMath packet_math_avx512()
 {
-    return {&sin8, &cos8, packet_power(8)};
+    return {&sin8, &cos8, &sincos8, packet_power(8)};
 }

@@ -251,10 +251,10 @@ QString job_from(QCommandLineParser const &parser, Job &job)
         if (!parse_simd_path(parser.value("simd"), job.simd))
             return option_error("simd", QStringLiteral("must be off, avx2 or avx512"));
         if (!processor_runs(job.simd))
-            return option_error("simd", QStringLiteral("this processor lacks %1")
-                                            .arg(job.simd == SimdPath::avx512
-                                                     ? QStringLiteral("AVX-512")
-                                                     : QStringLiteral("AVX2")));
+            return option_error("simd",
+                                QStringLiteral("this processor lacks %1")
+                                    .arg(job.simd == SimdPath::avx512 ? QStringLiteral("AVX-512")
+                                                                      : QStringLiteral("AVX2")));
     }
     if (parser.isSet("fps")) {
         job.rate = frame_rate_of(parser.value("fps"));

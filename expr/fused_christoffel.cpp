@@ -80,8 +80,8 @@ bool packet_agrees(const PacketStep &packet, FusedBackend::StepEntry scalar,
                 return false;
             if (!scalar_held)
                 continue;
-            const double size = std::max({std::fabs(u[0]), std::fabs(u[1]), std::fabs(u[2]),
-                                          std::fabs(u[3])});
+            const double size =
+                std::max({std::fabs(u[0]), std::fabs(u[1]), std::fabs(u[2]), std::fabs(u[3])});
             for (int k = 0; k < 4; ++k)
                 if (!(std::fabs(out[k * lanes + i] - u[k]) <= 1e-9 * size))
                     return false;

@@ -40,8 +40,8 @@ class PacketGenerator
 
     void step()
     {
-        FuncNode *f = cc.addFunc(FuncSignatureT<unsigned, const double *, const double *,
-                                                const double *, double *>());
+        FuncNode *f = cc.addFunc(
+            FuncSignatureT<unsigned, const double *, const double *, const double *, double *>());
         const x86::Gp x = cc.newIntPtr("x");
         const x86::Gp uh = cc.newIntPtr("uh");
         const x86::Gp out = cc.newIntPtr("out");
@@ -92,7 +92,7 @@ class PacketGenerator
     const PacketMath &math;
     std::vector<x86::Vec> value;
     x86::Gp frame;
-    x86::Mem spill; // where operands of the library calls wait
+    x86::Mem spill;                        // where operands of the library calls wait
     std::map<int, int> sine_of, cosine_of; // operand register → result register
     x86::KReg failed_mask;
     x86::Vec failed_lanes;
@@ -117,10 +117,7 @@ class PacketGenerator
 
     x86::Vec constant(double c) { return broadcast(cc.newConst(ConstPoolScope::kLocal, &c, 8)); }
 
-    x86::Vec bits(std::uint64_t b)
-    {
-        return broadcast(cc.newConst(ConstPoolScope::kLocal, &b, 8));
-    }
+    x86::Vec bits(std::uint64_t b) { return broadcast(cc.newConst(ConstPoolScope::kLocal, &b, 8)); }
 
     x86::Vec binary(Op op, const x86::Vec &a, const x86::Vec &b)
     {

@@ -20,8 +20,7 @@ class PacketStep
     // new u the same way. Returns the lanes (bit i for lane i) whose guards
     // held; the other lanes' out is unspecified and their step is the
     // scalar path's to take.
-    using Entry = unsigned (*)(const double *frame, const double *x, const double *uh,
-                               double *out);
+    using Entry = unsigned (*)(const double *frame, const double *x, const double *uh, double *out);
 
     virtual ~PacketStep() = default;
     virtual Entry entry() const = 0;

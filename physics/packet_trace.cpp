@@ -24,10 +24,10 @@ struct Lane {
 class PacketTrace
 {
   public:
-    PacketTrace(Metric const &m, PacketStep const &step, double p,
-                std::atomic<bool> const *cancel, RayBatch &batch)
-        : m(m), entry(step.entry()), sin(step.math().sin), frame(m.fused_frame()), lanes(step.lanes()), p(p),
-          cancel(cancel), batch(batch), rays(batch.count())
+    PacketTrace(Metric const &m, PacketStep const &step, double p, std::atomic<bool> const *cancel,
+                RayBatch &batch)
+        : m(m), entry(step.entry()), sin(step.math().sin), frame(m.fused_frame()),
+          lanes(step.lanes()), p(p), cancel(cancel), batch(batch), rays(batch.count())
     {
         // Idle lanes still compute: give them a harmless point to work on.
         for (int i = 0; i < lanes; ++i) {

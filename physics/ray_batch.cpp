@@ -15,8 +15,7 @@ const PacketStep *packet_step_of(RayScene const &s)
     const FusedChristoffel *fused = s.metric.fused();
     if (s.accurate || !fused || s.simd == SimdPath::off)
         return nullptr;
-    return fused->packet_step(s.simd == SimdPath::avx512 ? PacketWidth::avx512
-                                                         : PacketWidth::avx2);
+    return fused->packet_step(s.simd == SimdPath::avx512 ? PacketWidth::avx512 : PacketWidth::avx2);
 }
 
 class ColourBatch final : public RayBatch

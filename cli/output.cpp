@@ -1,6 +1,5 @@
 #include "cli/output.h"
 
-#include "video/avi.h"
 #include "video/avi_writer.h"
 #include "video/mp4_writer.h"
 #include "video/output_file.h"
@@ -34,11 +33,7 @@ QString system_reason()
 
 } // namespace
 
-Output::Output()
-{
-    // Failures reach the user as one message with their reason, from here.
-    avi_set_quiet(true);
-}
+Output::Output() = default;
 
 Output::~Output()
 {
@@ -168,6 +163,8 @@ QString Output::add_to_video(QImage const &image, int frame)
         avi_ = std::make_unique<AviWriter>(growing(target_), image.size(), rate_,
                                            QStringLiteral("MJPG"));
         avi_->set_frame_rate(rate_, scale_);
+        // Failures reach the user as one message with their reason, from here.
+        avi_->set_quiet(true);
         if (!avi_->open()) {
             const QString why = avi_->errorString();
             avi_.reset();

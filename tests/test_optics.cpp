@@ -7,16 +7,11 @@
 #include <cmath>
 #include <numbers>
 
-TEST(Aberace, FlatCentreAndQuarterTurnThenStereographicPastPointingNullRaysInKerr)
+// Pixel (α, β) is the photon received along the stereographic projection of
+// the image plane in the observer's own frame: the centre looks along −E_1,
+// α along −E_3 and β along −E_2.
+TEST(Aberace, StereographicPastPointingNullRaysInKerr)
 {
-    // Static in flat space at r = 2: the frame there is ∂t, ∂r, ∂θ/2, ∂φ/2.
-    const f_vec expected[3] = {{{-1, -1, 0, 0}}, {{-1, 0, 0, 0.5}}, {{-1, 0, 0.5, 0}}};
-    for (int k = 0; k < 3; ++k) {
-        const f_vec got = aberace(preset(flat), k == 1, k == 2, {{1, 0, 0, 0}}, at(2, π / 2));
-        for (int i = 0; i < 4; ++i)
-            EXPECT_NEAR(got[i], expected[k][i], 1e-12) << k << ", " << i;
-    }
-
     const Metric m = preset(kerr);
     f_vec x{{0, 7, 1.2, 0.4}};
     f_vec u = moving_along_φ(m, x, 0.45);

@@ -29,26 +29,21 @@ struct StraightRay {
 
 StraightRay straight_line(f_vec x, double α, double β)
 {
-    double st = std::sin(x[2]), ct = std::cos(x[2]), sp = std::sin(x[3]), cp = std::cos(x[3]);
-    double e_r[3] = {st * cp, st * sp, ct}, e_θ[3] = {ct * cp, ct * sp, -st}, e_φ[3] = {-sp, cp, 0};
-    double s = 2 / (α * α + β * β + 1);
-    double d[3], o[3], b = 0;
-    for (int i = 0; i < 3; ++i) {
-        d[i] = (1 - s) * e_r[i] + β * s * e_θ[i] + α * s * e_φ[i];
-        o[i] = x[1] * e_r[i];
-        b += o[i] * d[i];
-    }
-    double λ = -b + std::sqrt(b * b - x[1] * x[1] + 1e6);
-    double far[3] = {o[0] + λ * d[0], o[1] + λ * d[1], o[2] + λ * d[2]};
-    double along = d[0] * d[0] + d[1] * d[1];
-    double nearest = std::clamp(-(o[0] * d[0] + o[1] * d[1]) / along, 0.0, λ);
-    double axis_miss = std::hypot(o[0] + nearest * d[0], o[1] + nearest * d[1]);
-    double to_plane = -o[2] / d[2], px = o[0] + to_plane * d[0], py = o[1] + to_plane * d[1];
-    double ρ = (std::hypot(px, py) - 6) / 6;
-    return {std::acos(far[2] / 1000),
-            std::atan2(far[1], far[0]),
+    double const st = std::sin(x[2]), ct = std::cos(x[2]), sp = std::sin(x[3]), cp = std::cos(x[3]);
+    f_vec const e_r{{0, st * cp, st * sp, ct}}, e_θ{{0, ct * cp, ct * sp, -st}},
+        e_φ{{0, -sp, cp, 0}};
+    double const s = 2 / (α * α + β * β + 1);
+    f_vec const d = e_r * (1 - s) + e_θ * (β * s) + e_φ * (α * s), o = e_r * x[1];
+    double const b = o * d, λ = -b + std::sqrt(b * b - x[1] * x[1] + 1e6);
+    f_vec const far = o + d * λ;
+    double const nearest =
+        std::clamp(-(o[1] * d[1] + o[2] * d[2]) / (d[1] * d[1] + d[2] * d[2]), 0.0, λ);
+    double const to_plane = -o[3] / d[3], px = o[1] + to_plane * d[1], py = o[2] + to_plane * d[2];
+    double const ρ = (std::hypot(px, py) - 6) / 6;
+    return {std::acos(far[3] / 1000),
+            std::atan2(far[2], far[1]),
             std::sqrt(x[1] * x[1] - b * b),
-            axis_miss,
+            std::hypot(o[1] + nearest * d[1], o[2] + nearest * d[2]),
             b<0, to_plane> 0 && ρ >= 0 && ρ <= 1 ? ρ : NAN,
             std::atan2(py, px)};
 }
@@ -151,25 +146,6 @@ TEST(RayColourFlat, SkyAndDiskAlongStraightLinesBlackOnlyInTheCaptureShiftedWhen
     s.shift = false;
     s.beam = true;
     EXPECT_EQ(colour(s, 1, 0, x, moving), bm_col(0xff806040, 8));
-}
-
-// A static observer on the equator of a Schwarzschild hole sees a picture
-// symmetric left to right; the centre column, whose rays pass exactly over
-// the poles, matches its neighbours.
-TEST(RayColourSchwarzschild, StaticObserverOnTheEquatorSeesAMirrorImageWithoutASeam)
-{
-    const RayScene s = preset_scene(schwarzschild, 1, 0);
-    f_vec x{{0, 30, π / 2, 0}};
-    f_vec u = moving_along_φ(s.metric, x, 0);
-    int differing = 0;
-    for (double β = -0.35; β < 0.4; β += 0.05)
-        for (double α : {0.0, 1e-7, 0.004, 0.02, 0.1, 0.3}) {
-            unsigned const right = colour(s, α, β, x, u), left = colour(s, -α, β, x, u);
-            differing += right != left;
-            if (α == 0.0)
-                differing += right != colour(s, 1e-7, β, x, u);
-        }
-    EXPECT_EQ(differing, 0);
 }
 
 // The corrected centre looks straight inwards whichever way the observer

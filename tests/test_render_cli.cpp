@@ -1,10 +1,12 @@
-#include "scene/settings.h"
+#include "scene/scene_file.h"
 #include "tests/support/ffprobe.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
@@ -14,7 +16,6 @@
 #include <csignal>
 #include <functional>
 #include <map>
-#include <vector>
 
 #include <sys/resource.h>
 
@@ -26,6 +27,15 @@ struct Outcome {
     QString err;
     QString out;
 };
+
+// The environment without any display.
+QProcessEnvironment headless()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    return env;
+}
 
 Outcome run(QString const &program, QStringList const &args, QString const &dir,
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment(),
@@ -43,10 +53,9 @@ Outcome run(QString const &program, QStringList const &args, QString const &dir,
             QString::fromUtf8(p.readAllStandardOutput())};
 }
 
-Outcome render(QStringList const &args, QString const &dir,
-               QProcessEnvironment env = QProcessEnvironment::systemEnvironment())
+Outcome render(QStringList const &args, QString const &dir)
 {
-    return run(QStringLiteral(TENEBRION_RENDER), args, dir, env);
+    return run(QStringLiteral(TENEBRION_RENDER), args, dir);
 }
 
 void put(QString const &name, QByteArray const &bytes)
@@ -62,18 +71,6 @@ QByteArray contents(QString const &name)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Frames in an AVI file as a player counts them; -1 without ffprobe.
-int frames_played(QString const &name)
-{
-    const QString read = probe_streams(name, "stream=nb_read_frames");
-    return read.isEmpty() ? -1 : read.trimmed().section('=', 1).toInt();
-}
-
-QByteArray scene_with_tt(QString const &formula)
-{
-    return QStringLiteral(R"({"version": 1, "metric": {"tt": "%1"}})").arg(formula).toUtf8();
-}
-
 // Option names in a line of --help or a manual page's entry heading.
 QStringList option_names(QString const &text)
 {
@@ -84,34 +81,14 @@ QStringList option_names(QString const &text)
     return names;
 }
 
-// The manual page's entries: the option names of each heading, and its text.
-std::vector<std::pair<QStringList, QString>> manual_entries(QString const &page)
-{
-    std::vector<std::pair<QStringList, QString>> entries;
-    QString source = page;
-    source.replace(QLatin1String("\\-"), QLatin1String("-"));
-    const QStringList lines = source.split('\n');
-    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
-        if (lines[i] != ".TP")
-            continue;
-        QString body;
-        for (qsizetype j = i + 2;
-             j < lines.size() && !lines[j].startsWith(".TP") && !lines[j].startsWith(".SH"); ++j)
-            body += lines[j] + ' ';
-        entries.emplace_back(option_names(lines[i + 1]), lines[i + 1] + ' ' + body);
-    }
-    return entries;
-}
-
 } // namespace
 
+// Each refused argument (and each file that cannot be written) is one line
+// naming it, exit code 2 (1 for a missing folder), and nothing is written.
 TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
 {
     QTemporaryDir dir;
     put(dir.filePath("bad.json"), R"({"version": 1, "metric": {"rr": "1/(1-2*M/"}})");
-    put(dir.filePath("long.json"), scene_with_tt("r" + QString("+r").repeated(2000)));
-    put(dir.filePath("wide.json"), scene_with_tt(QString::fromUtf8("r\u0117r")));
-    put(dir.filePath("root.json"), scene_with_tt("(1-2*M/r)^(1/2)"));
     for (const char *name : {"locked.png", "locked.avi"}) {
         put(dir.filePath(name), "kept");
         QFile::setPermissions(dir.filePath(name), QFileDevice::ReadOwner);
@@ -125,12 +102,9 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
     } cases[] = {
         {{"--size", "16x12"}, 2, "-o"},
         {{"--mass", "heavy", "-o", "a.png"}, 2, "--mass"},
-        {{"--speed", "2", "-o", "a.png"}, 2, "--speed"},
         {{"--zoom", "9", "-o", "a.png"}, 2, "--zoom"},
         {{"--smooth", "2", "-o", "a.png"}, 2, "--smooth must be 1, 4 or 16"},
-        {{"--size", "16", "-o", "a.png"}, 2, "--size"},
         {{"--disk", "yes", "-o", "a.png"}, 2, "--disk"},
-        {{"--accurate", "maybe", "-o", "a.png"}, 2, "--accurate"},
         {{"--preset", "kerr2", "-o", "a.png"}, 2, "\"preset\""},
         {{"--frames", "10", "--range", "5-12", "-o", "a_%d.png"}, 2, "--range"},
         {{"--frames", "3", "-o", "a.png"}, 2, "numbered"},
@@ -140,26 +114,19 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
          "-o: only one %d (or %0Nd) field is allowed in \"a_%d_%d.png\""},
         {{"-o", "a%n.png"}, 2, "-o: in \"a%n.png\" a % must begin %d, %0Nd or %%"},
         {{"-o", "p%0999999999d.png", "--frames", "2"}, 2, "at most 10 wide"},
-        {{"-r", "-5", "-o", "a.png"}, 2, "tenebrion-render: -r must be"},
-        {{"-o", "/dev/full"}, 2, "cannot write /dev/full: not a regular file"},
         {{"-o", "folder.png"}, 2, "cannot write folder.png: not a regular file"},
         {{"-o", "locked.png"}, 2, "cannot write locked.png: the file is read-only"},
         {{"-o", "locked.avi"}, 2, "cannot write locked.avi: the file is read-only"},
-        {{"--scene", "long.json", "-o", "a.png"}, 2, "\"metric.tt\": formula too long"},
-        {{"--scene", "wide.json", "-o", "a.png"}, 2, "unknown character 'ė' (character 2)"},
-        {{"--scene", "root.json", "-o", "a.png"}, 2, "exponent 0.5 is not a whole number"},
-
         {{"--scene", "missing.json", "-o", "a.png"}, 2, "--scene"},
-        {{"--scene", "bad.json", "-o", "a.png"}, 2, "metric.rr"},
+        {{"--scene", "bad.json", "-o", "a.png"}, 2, "bad.json: \"metric.rr\""},
         {{"--panorama", "missing.png", "--size", "16x12", "-o", "a.png"}, 2, "missing.png"},
         {{"--size", "16x12", "-o", "no/such/dir/a.png"}, 1, "cannot write"},
-        // Values from which no frame can be rendered.
-        {{"-r", "1", "--size", "16x12", "-o", "a.png"}, 2, "r = 1 is inside r = 1.60"},
-        {{"-r", "1e308", "-o", "a.png"}, 2, "must be from 0.001 to 1000"},
-        {{"--theta", "200", "-o", "a.png"}, 2, "--theta must be from 0 to 180 degrees"},
-        {{"--accuracy", "1e-9", "-o", "a.png"}, 2, "--accuracy must be from 0.001 to 0.2"},
-        {{"--disk-inner", "1e308", "-o", "a.png"}, 2, "--disk-inner must be from 0 to 1e6"},
         {{"--fps", "5000", "--frames", "2", "-o", "a.avi"}, 2, "--fps"},
+        // Values from which no frame can be rendered, named as options.
+        {{"-r", "1", "--size", "16x12", "-o", "a.png"}, 2, "r = 1 is inside r = 1.60"},
+        {{"-r", "-5", "-o", "a.png"}, 2, "tenebrion-render: -r must be from 0.001 to 1000"},
+        {{"--theta", "200", "-o", "a.png"}, 2, "--theta must be from 0 to 180 degrees"},
+        {{"--disk-inner", "1e308", "-o", "a.png"}, 2, "--disk-inner must be from 0 to 1e6"},
     };
     for (auto const &c : cases) {
         const Outcome r = render(c.args, dir.path());
@@ -176,9 +143,6 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
 TEST(RenderCli, BothProgramsAnswerHelpAndVersionWithoutADisplay)
 {
     QTemporaryDir dir;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(name);
     const struct {
         const char *program, *option, *says;
     } cases[] = {
@@ -190,7 +154,7 @@ TEST(RenderCli, BothProgramsAnswerHelpAndVersionWithoutADisplay)
         {TENEBRION_APP, "--help", "Usage: tenebrion"},
     };
     for (auto [program, option, says] : cases) {
-        const Outcome r = run(program, {option}, dir.path(), env);
+        const Outcome r = run(program, {option}, dir.path(), headless());
         EXPECT_EQ(r.code, 0) << program << option << r.err.toStdString();
         EXPECT_TRUE(r.out.contains(says)) << program << option << r.out.toStdString();
     }
@@ -198,37 +162,28 @@ TEST(RenderCli, BothProgramsAnswerHelpAndVersionWithoutADisplay)
 
 // A disk that fills up (a file size limit, with SIGXFSZ ignored as a full
 // disk raises none): exit 1, one line naming the file and the system's
-// reason, and nothing under a final name, an old file intact.
+// reason, nothing under a final name, and an old file intact.
 TEST(RenderCli, FullDiskFailsWithTheReasonAndLeavesNoPartialFile)
 {
-    const struct {
-        QStringList args;
-        const char *file;
-    } cases[] = {
-        {{"-o", "one.png"}, "one.png"},
-        {{"--frames", "3", "-o", "seq_%02d.jpg"}, "seq_00.jpg"},
-        {{"--frames", "3", "-o", "movie.avi"}, "movie.avi"},
-        {{"--frames", "3", "-o", "movie.mp4"}, "movie.mp4"},
-        {{"-o", "old.png"}, "old.png"},
-    };
-    for (auto const &c : cases) {
+    for (QStringList const &args : {QStringList{"-o", "old.png"},
+                                    {"--frames", "3", "-o", "movie.avi"},
+                                    {"--frames", "3", "-o", "movie.mp4"}}) {
         QTemporaryDir dir;
         put(dir.filePath("old.png"), "the old picture");
-        const Outcome r = run(QStringLiteral(TENEBRION_RENDER),
-                              c.args + QStringList{"--quiet", "--size", "64x48"}, dir.path(),
-                              QProcessEnvironment::systemEnvironment(), [] {
-                                  std::signal(SIGXFSZ, SIG_IGN);
-                                  const rlimit limit{512, 512};
-                                  setrlimit(RLIMIT_FSIZE, &limit);
-                              });
-        const std::string args = c.args.join(' ').toStdString();
-        EXPECT_EQ(r.code, 1) << args << r.err.toStdString();
+        const Outcome r =
+            run(QStringLiteral(TENEBRION_RENDER), args + QStringList{"--quiet", "--size", "64x48"},
+                dir.path(), QProcessEnvironment::systemEnvironment(), [] {
+                    std::signal(SIGXFSZ, SIG_IGN);
+                    const rlimit limit{512, 512};
+                    setrlimit(RLIMIT_FSIZE, &limit);
+                });
+        const std::string file = args.last().toStdString();
+        EXPECT_EQ(r.code, 1) << file << r.err.toStdString();
         EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
-        EXPECT_TRUE(r.err.startsWith(QStringLiteral("tenebrion-render: cannot write ")))
-            << r.err.toStdString();
-        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.file))) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith("tenebrion-render: cannot write ")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(args.last())) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains("File too large")) << r.err.toStdString();
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.png"}) << args;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.png"}) << file;
         EXPECT_EQ(contents(dir.filePath("old.png")), "the old picture");
     }
 }
@@ -272,9 +227,8 @@ TEST(RenderCli, StopSignalEndsTheRunCleanly)
         const QStringList files = QDir(dir.path()).entryList(QDir::Files);
         if (c.signal == SIGTERM) {
             EXPECT_EQ(files, QStringList{c.output});
-            if (const int played = frames_played(dir.filePath(c.output)); played >= 0) {
-                EXPECT_EQ(played, kept);
-            }
+            EXPECT_EQ(probe_streams(dir.filePath(c.output), "stream=nb_read_frames"),
+                      QString("nb_read_frames=%1\n").arg(kept));
             continue;
         }
         EXPECT_EQ(files.size(), kept) << files.join(' ').toStdString();
@@ -284,74 +238,51 @@ TEST(RenderCli, StopSignalEndsTheRunCleanly)
     }
 }
 
-// Without any display, a numbered sequence of readable images of the asked size.
-TEST(RenderCli, WritesANumberedSequenceWithoutADisplay)
+// Without any display, every output as a reader reads it back: a numbered
+// JPEG sequence (one progress line per frame off a terminal, none when
+// quiet), names through a link, which stays a link, "%%" a plain "%", both
+// video formats at the rate asked for (the scene's without --fps), an
+// odd-sized MP4 said to be padded.
+TEST(RenderCli, WritesEveryFormatAsReadersReadIt)
 {
     QTemporaryDir dir;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(name);
-    const Outcome r =
-        render({"--frames", "6", "--size", "20x15", "--overlay", "on", "-o", "frame_%03d.jpg"},
-               dir.path(), env);
-    ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(r.err.count('\n'), 6) << "one progress line per frame off a terminal";
-    for (int k = 0; k < 6; ++k) {
-        QImageReader reader(dir.filePath(QStringLiteral("frame_%1.jpg").arg(k, 3, 10, QChar('0'))));
-        EXPECT_EQ(reader.format(), "jpeg");
-        EXPECT_EQ(reader.read().size(), QSize(20, 15)) << k;
-    }
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 6);
-    EXPECT_EQ(render({"--quiet", "--size", "8x6", "-o", "q.png"}, dir.path()).err, QString());
-    // Written through a link, which stays a link.
-    ASSERT_TRUE(QFile::link(dir.filePath("real.png"), dir.filePath("link.png")));
-    EXPECT_EQ(render({"--quiet", "--size", "8x6", "-o", "link.png"}, dir.path()).code, 0);
-    EXPECT_TRUE(QFileInfo(dir.filePath("link.png")).isSymLink());
-    // "%%" is a plain "%", in numbered names and others.
-    EXPECT_EQ(render({"--quiet", "--size", "8x6", "-o", "100%%.png"}, dir.path()).code, 0);
-    EXPECT_EQ(
-        render({"--quiet", "--size", "8x6", "--frames", "2", "-o", "%%%02d.png"}, dir.path()).code,
-        0);
-    for (const char *name : {"real.png", "100%.png", "%00.png", "%01.png"})
-        EXPECT_EQ(QImageReader(dir.filePath(name)).read().size(), QSize(8, 6)) << name;
-}
-
-// Both video formats, an odd-sized MP4 said to be padded.
-TEST(RenderCli, WritesVideosThatAPlayerReads)
-{
-    QTemporaryDir dir;
-    // Each written through a link, which stays a link.
-    const struct {
-        const char *name, *link, *size, *streams;
-    } cases[] = {{"movie.avi", "link.avi", "16x12",
-                  "codec_name=mjpeg\nwidth=16\nheight=12\navg_frame_rate=25/2\nnb_read_frames=3\n"},
-                 {"movie.mp4", "link.mp4", "17x12",
-                  "codec_name=h264\nwidth=18\nheight=12\navg_frame_rate=25/2\nnb_read_frames=3\n"}};
-    for (auto const &c : cases) {
-        ASSERT_TRUE(QFile::link(dir.filePath(c.name), dir.filePath(c.link)));
-        const Outcome r =
-            render({"--frames", "3", "--size", c.size, "--fps", "12.5", "-o", c.link}, dir.path());
-        ASSERT_EQ(r.code, 0) << r.err.toStdString();
-        EXPECT_EQ(r.err.contains("padded with a copy of their last column"),
-                  QByteArray(c.name).endsWith("mp4"))
-            << r.err.toStdString();
-        EXPECT_TRUE(QFileInfo(dir.filePath(c.link)).isSymLink());
-        EXPECT_EQ(probe_streams(dir.filePath(c.name),
-                                "stream=codec_name,width,height,avg_frame_rate,nb_read_frames"),
-                  c.streams);
-    }
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
-              (QStringList{"link.avi", "link.mp4", "movie.avi", "movie.mp4"}));
-
     put(dir.filePath("slow.json"), R"({"version": 1, "fps": 5})");
-    ASSERT_EQ(render({"--quiet", "--scene", "slow.json", "--frames", "2", "--size", "16x12", "-o",
-                      "slow.avi"},
-                     dir.path())
-                  .code,
-              0);
-    EXPECT_EQ(probe_streams(dir.filePath("slow.avi"), "stream=avg_frame_rate"),
-              "avg_frame_rate=5/1\n")
-        << "the scene's rate";
+    for (QString suffix : {"png", "avi", "mp4"})
+        ASSERT_TRUE(QFile::link(dir.filePath("real." + suffix), dir.filePath("link." + suffix)));
+    const QString streams = "stream=codec_name,width,height,avg_frame_rate,nb_read_frames";
+    const struct {
+        QString args;
+        int lines;
+        QString file, read;
+    } cases[] = {
+        {"--frames 6 --size 20x15 --overlay on -o frame_%03d.jpg", 6, "frame_000.jpg",
+         "jpeg 20x15"},
+        {"--quiet --size 8x6 -o link.png", 0, "real.png", "png 8x6"},
+        {"--quiet --size 8x6 -o 100%%.png", 0, "100%.png", "png 8x6"},
+        {"--quiet --size 8x6 --frames 2 -o %%%02d.png", 0, "%01.png", "png 8x6"},
+        {"--frames 3 --size 16x12 --fps 12.5 -o link.avi", 3, "real.avi",
+         "codec_name=mjpeg\nwidth=16\nheight=12\navg_frame_rate=25/2\nnb_read_frames=3\n"},
+        {"--frames 3 --size 17x12 --fps 12.5 -o link.mp4", 4, "real.mp4",
+         "codec_name=h264\nwidth=18\nheight=12\navg_frame_rate=25/2\nnb_read_frames=3\n"},
+        {"--quiet --scene slow.json --frames 2 --size 16x12 -o slow.avi", 0, "slow.avi",
+         "codec_name=mjpeg\nwidth=16\nheight=12\navg_frame_rate=5/1\nnb_read_frames=2\n"},
+    };
+    for (auto const &c : cases) {
+        const Outcome r = run(TENEBRION_RENDER, c.args.split(' '), dir.path(), headless());
+        ASSERT_EQ(r.code, 0) << c.args.toStdString() << ": " << r.err.toStdString();
+        EXPECT_EQ(r.err.count('\n'), c.lines) << r.err.toStdString();
+        EXPECT_EQ(r.err.contains("padded with a copy of their last column"), c.lines == 4);
+        QImageReader reader(dir.filePath(c.file));
+        const QSize size = reader.size();
+        EXPECT_EQ(c.read.contains('=')
+                      ? probe_streams(dir.filePath(c.file), streams)
+                      : reader.format() + QString(" %1x%2").arg(size.width()).arg(size.height()),
+                  c.read);
+    }
+    EXPECT_TRUE(QFile::exists(dir.filePath("frame_005.jpg")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("frame_006.jpg")));
+    for (QString suffix : {"png", "avi", "mp4"})
+        EXPECT_TRUE(QFileInfo(dir.filePath("link." + suffix)).isSymLink());
 }
 
 // The manual page lists exactly the options --help lists, each one that
@@ -359,76 +290,65 @@ TEST(RenderCli, WritesVideosThatAPlayerReads)
 // them, and the exit codes --help names, those after a signal included.
 TEST(RenderCli, ManualPageIsInStepWithHelp)
 {
-    QProcess p;
-    p.start(QStringLiteral(TENEBRION_RENDER), {"--help"});
-    ASSERT_TRUE(p.waitForFinished(30000));
-    const QString help = QString::fromUtf8(p.readAllStandardOutput());
+    const QString help = render({"--help"}, QDir::tempPath()).out;
     QFile file(QStringLiteral(TENEBRION_MANUAL_DIR "/tenebrion-render.1.in"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const auto entries = manual_entries(QString::fromUtf8(file.readAll()));
-
-    QStringList in_help, in_manual, takes_value;
+    // Each entry: ".TP", a heading with the option names, then its text.
+    std::map<QString, QString> text_of;
+    QStringList manual_codes;
+    for (QString const &entry :
+         QString::fromUtf8(file.readAll()).replace("\\-", "-").split(".TP\n").mid(1)) {
+        const QString heading = entry.section('\n', 0, 0);
+        const QString text = entry.section(".SH", 0, 0).simplified();
+        for (QString const &name : option_names(heading))
+            text_of[name] = text;
+        if (option_names(heading).isEmpty() && heading.startsWith(".B "))
+            manual_codes << heading.section(' ', 1, 1);
+    }
+    QStringList in_help, in_manual;
     for (QString const &line : help.split('\n'))
         if (line.startsWith("  -")) {
             const QString heading = line.section("  ", 1, 1);
             in_help << option_names(heading);
-            if (heading.contains('<'))
-                takes_value << option_names(heading);
+            for (QString const &option : option_names(heading))
+                EXPECT_TRUE(!heading.contains('<') || text_of[option].contains("Default: "))
+                    << option.toStdString();
         }
-    std::map<QString, QString> text_of;
-    for (auto const &[names, text] : entries)
-        for (QString const &n : names)
-            text_of[n] = text;
     for (auto const &entry : text_of)
         in_manual << entry.first;
     in_help.sort();
     EXPECT_EQ(in_manual.join(' ').toStdString(), in_help.join(' ').toStdString());
-    for (QString const &option : takes_value)
-        EXPECT_TRUE(text_of[option].contains("Default: ")) << option.toStdString();
 
-    const SceneSettings s;
-    const auto on = [](bool b) { return QString(b ? "on" : "off"); };
-    const std::pair<const char *, QString> defaults[] = {
-        {"--preset", preset_keys[s.preset]},
-        {"--mass", field_text(s.M)},
-        {"--spin", field_text(s.a)},
-        {"--charge", field_text(s.Q)},
-        {"--lambda", field_text(s.Λ)},
-        {"-r", field_text(s.r)},
-        {"--theta", field_text(s.θ)},
-        {"--phi", field_text(s.φ)},
-        {"--speed", s.v ? field_text(*s.v) : "orbital"},
-        {"--disk", on(s.disk)},
-        {"--disk-inner", s.inner ? field_text(*s.inner) : "orbital"},
-        {"--disk-outer", field_text(s.outer)},
-        {"--transparency", transparency_names[s.transparency]},
-        {"--shift", on(s.shift)},
-        {"--beaming", on(s.beaming)},
-        {"--colour", s.simulated ? "simulated" : "classic"},
-        {"--aberration", on(s.aberration)},
-        {"--accuracy", field_text(s.accuracy)},
-        {"--accurate", on(s.accurate)},
-        {"--zoom", QString::number(s.zoom)},
-        {"--smooth", QString::number(s.smooth_edges)},
-        {"--overlay", on(s.overlay)},
-        {"--size", QString("%1x%2").arg(s.width).arg(s.height)},
-        {"--rounds", field_text(s.rounds)},
-        {"--frames", QString::number(run_frames(s))},
-    };
-    for (auto const &[option, value] : defaults)
-        EXPECT_TRUE(text_of[option].contains("Default: " + value + '.'))
-            << option << " should default to " << value.toStdString() << ": "
-            << text_of[option].toStdString();
+    // Each option's default is its key's value in a scene file of defaults.
+    const QJsonObject defaults = QJsonDocument::fromJson(write_scene(SceneSettings())).object();
+    const std::map<QString, QString> key_of = {{"--mass", "M"},
+                                               {"--spin", "a"},
+                                               {"--charge", "Q"},
+                                               {"-r", "r"},
+                                               {"--colour", "colour model"},
+                                               {"--accurate", "accurate integration"},
+                                               {"--smooth", "smooth edges"}};
+    int checked = 0;
+    for (auto const &[option, text] : text_of) {
+        const auto alias = key_of.find(option);
+        const QJsonValue v =
+            defaults.value(alias != key_of.end() ? alias->second : option.mid(2).replace('-', ' '));
+        // The key "frames" is not the run's count, "panorama" is empty, "version" the file's.
+        if (v.isUndefined() || QStringList{"--frames", "--panorama", "--version"}.contains(option))
+            continue;
+        const QString value = v.isBool()     ? QString(v.toBool() ? "on" : "off")
+                              : v.isDouble() ? field_text(v.toDouble())
+                                             : v.toString();
+        EXPECT_TRUE(text.contains("Default: " + value + '.'))
+            << option.toStdString() << " should default to " << value.toStdString();
+        ++checked;
+    }
+    EXPECT_EQ(checked, 24);
+    EXPECT_TRUE(text_of["--frames"].contains("Default: 1."));
 
-    const QRegularExpression codes(QStringLiteral("Exit codes: (.*)\n\nOptions:"),
-                                   QRegularExpression::DotMatchesEverythingOption);
-    QStringList help_codes, manual_codes;
-    for (auto it = QRegularExpression(QStringLiteral("(?<!\\w)(\\d+)\\b"))
-                       .globalMatch(codes.match(help).captured(1));
-         it.hasNext();)
+    QStringList help_codes;
+    const QString codes = help.section("Exit codes: ", 1).section("\n\nOptions:", 0, 0);
+    for (auto it = QRegularExpression("(?<!\\w)(\\d+)\\b").globalMatch(codes); it.hasNext();)
         help_codes << it.next().captured(1);
-    for (auto const &[names, text] : entries)
-        if (names.isEmpty() && text.startsWith(".B "))
-            manual_codes << text.section(' ', 1, 1);
     EXPECT_EQ(manual_codes.join(' ').toStdString(), help_codes.join(' ').toStdString());
 }

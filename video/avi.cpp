@@ -1,6 +1,5 @@
 #include "video/avi.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
@@ -13,9 +12,11 @@
 namespace
 {
 
-std::atomic<bool> quiet{false};
+// Messages go to standard error unless the writer they concern is quiet.
+// Those about a missing record or FOURCC concern no writer: they are `loud`.
+constexpr bool loud = false;
 
-[[gnu::format(printf, 1, 2)]] void say(const char *format, ...)
+[[gnu::format(printf, 2, 3)]] void say(bool quiet, const char *format, ...)
 {
     if (quiet)
         return;
@@ -25,7 +26,7 @@ std::atomic<bool> quiet{false};
     va_end(arguments);
 }
 
-void say_errno(const char *what)
+void say_errno(bool quiet, const char *what)
 {
     if (!quiet)
         std::perror(what);
@@ -85,9 +86,9 @@ int write_chars_bin(std::FILE *f, const char *s, std::size_t n)
 class FieldWriter
 {
   public:
-    FieldWriter(std::FILE *f, const char *who,
+    FieldWriter(std::FILE *f, bool quiet, const char *who,
                 const char *chars_failed = "write_chars_bin() failed")
-        : f_(f), who_(who), chars_failed_(chars_failed)
+        : f_(f), quiet_(quiet), who_(who), chars_failed_(chars_failed)
     {
     }
 
@@ -148,25 +149,26 @@ class FieldWriter
   private:
     void fail(const char *what)
     {
-        say("%s: %s\n", who_, what);
+        say(quiet_, "%s: %s\n", who_, what);
         ok_ = false;
     }
     void fail_errno(const char *what)
     {
         const int e = errno;
-        say("%s %s: %s\n", who_, what, std::strerror(e));
+        say(quiet_, "%s %s: %s\n", who_, what, std::strerror(e));
         ok_ = false;
     }
 
     std::FILE *f_;
+    bool quiet_;
     const char *who_;
     const char *chars_failed_;
     bool ok_ = true;
 };
 
-int write_avi_header(std::FILE *f, avi_header_t const &h)
+int write_avi_header(std::FILE *f, bool quiet, avi_header_t const &h)
 {
-    FieldWriter w(f, "write_avi_header");
+    FieldWriter w(f, quiet, "write_avi_header");
     w.chars("avih");
     const long size = w.open_size();
     for (std::uint32_t v :
@@ -178,9 +180,9 @@ int write_avi_header(std::FILE *f, avi_header_t const &h)
     return w.result();
 }
 
-int write_stream_header(std::FILE *f, avi_stream_header_t const &h)
+int write_stream_header(std::FILE *f, bool quiet, avi_stream_header_t const &h)
 {
-    FieldWriter w(f, "write_stream_header");
+    FieldWriter w(f, quiet, "write_stream_header");
     w.chars("strh");
     const long size = w.open_size();
     w.chars(h.type);
@@ -192,9 +194,9 @@ int write_stream_header(std::FILE *f, avi_stream_header_t const &h)
     return w.result();
 }
 
-int write_stream_format_v(std::FILE *f, avi_stream_format_v_t const &v)
+int write_stream_format_v(std::FILE *f, bool quiet, avi_stream_format_v_t const &v)
 {
-    FieldWriter w(f, "write_stream_format_v");
+    FieldWriter w(f, quiet, "write_stream_format_v");
     w.chars("strf");
     const long size = w.open_size();
     w.u32(v.header_size);
@@ -209,9 +211,9 @@ int write_stream_format_v(std::FILE *f, avi_stream_format_v_t const &v)
     return w.result();
 }
 
-int write_stream_format_a(std::FILE *f, avi_stream_format_a_t const &a)
+int write_stream_format_a(std::FILE *f, bool quiet, avi_stream_format_a_t const &a)
 {
-    FieldWriter w(f, "write_stream_format_a");
+    FieldWriter w(f, quiet, "write_stream_format_a");
     w.chars("strf");
     const long size = w.open_size();
     w.u16(a.format_tag);
@@ -227,23 +229,26 @@ int write_stream_format_a(std::FILE *f, avi_stream_format_a_t const &a)
 
 int write_avi_header_chunk(avi_t const &avi)
 {
-    FieldWriter w(avi.f, "write_avi_header_chunk");
+    FieldWriter w(avi.f, avi.quiet, "write_avi_header_chunk");
     w.chars("LIST");
     const long hdrl = w.open_size();
     w.chars("hdrl");
-    w.part(write_avi_header(avi.f, avi.header), "write_avi_header() failed");
+    w.part(write_avi_header(avi.f, avi.quiet, avi.header), "write_avi_header() failed");
     w.chars("LIST");
     const long video = w.open_size();
     w.chars("strl");
-    w.part(write_stream_header(avi.f, avi.video_header), "write_stream_header failed");
-    w.part(write_stream_format_v(avi.f, avi.video_format), "write_stream_format_v failed");
+    w.part(write_stream_header(avi.f, avi.quiet, avi.video_header), "write_stream_header failed");
+    w.part(write_stream_format_v(avi.f, avi.quiet, avi.video_format),
+           "write_stream_format_v failed");
     w.close_size(video);
     if (avi.header.streams == 2) {
         w.chars("LIST");
         const long audio = w.open_size();
         w.chars("strl");
-        w.part(write_stream_header(avi.f, avi.audio_header), "write_stream_header failed");
-        w.part(write_stream_format_a(avi.f, avi.audio_format), "write_stream_format_a failed");
+        w.part(write_stream_header(avi.f, avi.quiet, avi.audio_header),
+               "write_stream_header failed");
+        w.part(write_stream_format_a(avi.f, avi.quiet, avi.audio_format),
+               "write_stream_format_a failed");
         w.close_size(audio);
     }
     w.close_size(hdrl);
@@ -252,7 +257,7 @@ int write_avi_header_chunk(avi_t const &avi)
 
 int write_index(avi_t const &avi)
 {
-    FieldWriter w(avi.f, "write_index", "write_chars_bin) failed");
+    FieldWriter w(avi.f, avi.quiet, "write_index", "write_chars_bin) failed");
     w.chars("idx1");
     const long size = w.open_size();
     std::uint32_t offset = 4;
@@ -344,42 +349,42 @@ void fill_audio(avi_t &avi, avi_audio_t const &audio)
 bool start_file(avi_t &avi)
 {
     if (write_chars_bin(avi.f, "RIFF", 4) != 0) {
-        say("avi_open: write_chars_bin() failed\n");
+        say(avi.quiet, "avi_open: write_chars_bin() failed\n");
         return false;
     }
     if (write_int(avi.f, 0) != 0) {
-        say("avi_info: write_int() failed\n");
+        say(avi.quiet, "avi_info: write_int() failed\n");
         return false;
     }
     if (write_chars_bin(avi.f, "AVI ", 4) != 0) {
-        say("avi_open: write_chars_bin() failed\n");
+        say(avi.quiet, "avi_open: write_chars_bin() failed\n");
         return false;
     }
     if (write_avi_header_chunk(avi) != 0) {
-        say("avi_info: write_avi_header_chunk failed\n");
+        say(avi.quiet, "avi_info: write_avi_header_chunk failed\n");
         return false;
     }
     if (write_chars_bin(avi.f, "LIST", 4) != 0) {
-        say("avi_open: write_chars_bin() failed\n");
+        say(avi.quiet, "avi_open: write_chars_bin() failed\n");
         return false;
     }
     avi.movi_size_at = std::ftell(avi.f);
     if (avi.movi_size_at < 0) {
-        say_errno("avi_info (ftell)");
+        say_errno(avi.quiet, "avi_info (ftell)");
         return false;
     }
     if (write_int(avi.f, 0) != 0) {
-        say("avi_info: write_int() failed\n");
+        say(avi.quiet, "avi_info: write_int() failed\n");
         return false;
     }
     if (write_chars_bin(avi.f, "movi", 4) != 0) {
-        say("avi_open: write_chars_bin() failed\n");
+        say(avi.quiet, "avi_open: write_chars_bin() failed\n");
         return false;
     }
     avi.chunks =
         static_cast<std::uint32_t *>(std::malloc(avi_chunk_table_step * sizeof(std::uint32_t)));
     if (!avi.chunks) {
-        say("avi_info: could not allocate memory for avi offsets table\n");
+        say(avi.quiet, "avi_info: could not allocate memory for avi offsets table\n");
         return false;
     }
     avi.chunk_capacity = avi_chunk_table_step;
@@ -394,7 +399,7 @@ bool room_for_chunk(avi_t const &avi, std::size_t rounded, const char *who)
         std::uint64_t(at) + 8 + rounded + 8 + 16 * (std::uint64_t(avi.chunk_count) + 1);
     if (at >= 0 && rounded <= max_riff_size && after - 8 <= max_riff_size)
         return true;
-    say("%s: the file would grow past the 4 GiB an AVI can hold\n", who);
+    say(avi.quiet, "%s: the file would grow past the 4 GiB an AVI can hold\n", who);
     return false;
 }
 
@@ -406,7 +411,7 @@ bool grow_table(avi_t &avi, const char *who)
     auto *grown =
         static_cast<std::uint32_t *>(std::realloc(avi.chunks, capacity * sizeof(std::uint32_t)));
     if (!grown) {
-        say("%s: could not allocate memory for avi offsets table\n", who);
+        say(avi.quiet, "%s: could not allocate memory for avi offsets table\n", who);
         return false;
     }
     avi.chunks = grown;
@@ -420,11 +425,12 @@ int add_chunk(avi_t *avi, const unsigned char *buf, std::size_t len, bool audio)
 {
     const char *who = audio ? "avi_add_audio" : "avi_add_frame";
     if (!avi || !buf) {
-        say("avi and/or buffer argument cannot be NULL");
+        say(loud, "avi and/or buffer argument cannot be NULL");
         return -1;
     }
     if (!audio && len < 256)
-        say("WARNING: specified buffer len seems rather small: %d. Are you sure about "
+        say(avi->quiet,
+            "WARNING: specified buffer len seems rather small: %d. Are you sure about "
             "this?\n",
             static_cast<int>(len));
     const std::size_t pad = (4 - len % 4) % 4;
@@ -446,11 +452,11 @@ int add_chunk(avi_t *avi, const unsigned char *buf, std::size_t len, bool audio)
                 failed = "fputc() failed";
     if (failed) {
         const int error = errno;
-        say("%s: %s\n", who, failed);
+        say(avi->quiet, "%s: %s\n", who, failed);
         std::clearerr(avi->f);
         if (start < 0 || std::fseek(avi->f, start, SEEK_SET) != 0 ||
             ftruncate(fileno(avi->f), start) != 0)
-            say_errno(who);
+            say_errno(avi->quiet, who);
         errno = error;
         return -1;
     }
@@ -469,51 +475,51 @@ int finish_file(avi_t &avi)
 {
     const long end = std::ftell(avi.f);
     if (end < 0) {
-        say_errno("avi_close: (ftell)");
+        say_errno(avi.quiet, "avi_close: (ftell)");
         return -1;
     }
     if (std::fseek(avi.f, avi.movi_size_at, SEEK_SET) != 0) {
-        say_errno("avi_close (fseek)");
+        say_errno(avi.quiet, "avi_close (fseek)");
         return -1;
     }
     if (write_int(avi.f, static_cast<std::uint32_t>(end - avi.movi_size_at - 4)) != 0) {
-        say("avi_close: write_int() failed\n");
+        say(avi.quiet, "avi_close: write_int() failed\n");
         return -1;
     }
     if (std::fseek(avi.f, end, SEEK_SET) != 0) {
-        say_errno("avi_close (fseek)");
+        say_errno(avi.quiet, "avi_close (fseek)");
         return -1;
     }
     if (write_index(avi) != 0) {
-        say("avi_close: write_index() failed\n");
+        say(avi.quiet, "avi_close: write_index() failed\n");
         return -1;
     }
     avi.header.total_frames = avi.video_header.length;
 
     const long length = std::ftell(avi.f);
     if (length < 0) {
-        say_errno("avi_close: (ftell)");
+        say_errno(avi.quiet, "avi_close: (ftell)");
         return -1;
     }
     if (std::fseek(avi.f, 12, SEEK_SET) != 0) {
-        say_errno("avi_close (fseek)");
+        say_errno(avi.quiet, "avi_close (fseek)");
         return -1;
     }
     if (write_avi_header_chunk(avi) != 0) {
-        say("avi_close: write_avi_header_chunk() failed\n");
+        say(avi.quiet, "avi_close: write_avi_header_chunk() failed\n");
         return -1;
     }
     if (std::fseek(avi.f, 4, SEEK_SET) != 0) {
-        say_errno("avi_close (fseek)");
+        say_errno(avi.quiet, "avi_close (fseek)");
         return -1;
     }
     if (write_int(avi.f, static_cast<std::uint32_t>(length - 8)) != 0) {
-        say("avi_close: write_int() failed\n");
+        say(avi.quiet, "avi_close: write_int() failed\n");
         return -1;
     }
     // Chunks taken back after a failed write may have left bytes past the index.
     if (ftruncate(fileno(avi.f), length) != 0) {
-        say_errno("avi_close (ftruncate)");
+        say_errno(avi.quiet, "avi_close (ftruncate)");
         return -1;
     }
     return 0;
@@ -529,27 +535,22 @@ bool null_record(const avi_t *avi)
 {
     if (avi)
         return false;
-    say("avi argument cannot be NULL");
+    say(loud, "avi argument cannot be NULL");
     return true;
 }
 
-void warn_unlisted(const char *fourcc)
+void warn_unlisted(bool quiet, const char *fourcc)
 {
     if (check_fourcc(fourcc) != 0)
-        say("WARNING: given fourcc does not seem to be valid: %s\n", fourcc);
+        say(quiet, "WARNING: given fourcc does not seem to be valid: %s\n", fourcc);
 }
 
 } // namespace
 
-void avi_set_quiet(bool silent)
-{
-    quiet = silent;
-}
-
 int check_fourcc(const char *fourcc)
 {
     if (!fourcc) {
-        say("fourcc cannot be NULL");
+        say(loud, "fourcc cannot be NULL");
         return -1;
     }
     if (std::strchr(fourcc, ' '))
@@ -560,23 +561,24 @@ int check_fourcc(const char *fourcc)
 avi_t *avi_open(const char *filename, unsigned int width, unsigned int height, const char *fourcc,
                 unsigned int fps, avi_audio_t *audio)
 {
-    return avi_open_ratio(filename, width, height, fourcc, fps, 1, audio);
+    return avi_open_ratio(filename, width, height, fourcc, fps, 1, audio, false);
 }
 
 avi_t *avi_open_ratio(const char *filename, unsigned int width, unsigned int height,
-                      const char *fourcc, unsigned int rate, unsigned int scale, avi_audio_t *audio)
+                      const char *fourcc, unsigned int rate, unsigned int scale, avi_audio_t *audio,
+                      bool quiet)
 {
     if (!fourcc) {
         check_fourcc(fourcc);
         return nullptr;
     }
-    warn_unlisted(fourcc);
+    warn_unlisted(quiet, fourcc);
     if (rate < 1 || scale < 1 || !filename)
         return nullptr;
 
     std::FILE *f = std::fopen(filename, "wb+");
     if (!f) {
-        say_errno("avi_open: failed to open file for writing");
+        say_errno(quiet, "avi_open: failed to open file for writing");
         return nullptr;
     }
     // Unbuffered, every failure shows at the write that caused it, and a chunk
@@ -584,12 +586,13 @@ avi_t *avi_open_ratio(const char *filename, unsigned int width, unsigned int hei
     std::setvbuf(f, nullptr, _IONBF, 0);
     auto *avi = new (std::nothrow) avi_t{};
     if (!avi) {
-        say("avi_open: could not allocate memory for avi structure\n");
+        say(quiet, "avi_open: could not allocate memory for avi structure\n");
         std::fclose(f);
         std::remove(filename);
         return nullptr;
     }
     avi->f = f;
+    avi->quiet = quiet;
     fill_video(*avi, width, height, fourcc, rate, scale);
     if (audio)
         fill_audio(*avi, *audio);
@@ -622,7 +625,7 @@ int avi_close(avi_t *avi)
     int error = errno;
     if (std::fclose(avi->f) != 0) {
         error = errno;
-        say_errno("avi_close (fclose)");
+        say_errno(avi->quiet, "avi_close (fclose)");
         result = -1;
     }
     release(avi);
@@ -640,7 +643,7 @@ int avi_set_framerate_ratio(avi_t *avi, unsigned int rate, unsigned int scale)
     if (null_record(avi))
         return -1;
     if (rate < 1 || scale < 1) {
-        say("avi_set_framerate: the rate must be at least 1\n");
+        say(avi->quiet, "avi_set_framerate: the rate must be at least 1\n");
         return -1;
     }
     avi->header.microseconds_per_frame = static_cast<std::uint32_t>(1000000ull * scale / rate);
@@ -657,7 +660,7 @@ int avi_set_codec(avi_t *avi, const char *fourcc)
         check_fourcc(fourcc);
         return -1;
     }
-    warn_unlisted(fourcc);
+    warn_unlisted(avi->quiet, fourcc);
     copy_fourcc(avi->video_header.handler, fourcc);
     avi->video_format.compression = fourcc_value(avi->video_header.handler);
     return 0;

@@ -8,7 +8,7 @@
 // compressed video frames and optionally one PCM audio stream, indexed by
 // "idx1". The header is written at open with placeholder counts and written
 // again at close with the final ones. Failures come back as −1 or null, with a
-// message on standard error.
+// message on standard error unless the writer was opened quiet.
 
 // The caller's description of the audio stream.
 struct avi_audio_t {
@@ -88,6 +88,9 @@ struct avi_t {
     std::uint32_t *chunks;
     std::uint32_t chunk_count;
     std::uint32_t chunk_capacity;
+    // No messages on standard error about this file, for a caller that
+    // reports failures itself: the return values and errno stay as they are.
+    bool quiet;
 };
 
 // Creates `filename` (replacing it) for w×h frames of the given FOURCC at fps
@@ -95,10 +98,11 @@ struct avi_t {
 // made) or the file cannot be written.
 avi_t *avi_open(const char *filename, unsigned int width, unsigned int height, const char *fourcc,
                 unsigned int fps, avi_audio_t *audio);
-// The same at rate/scale frames per second (12.5 is 25/2); null when either is 0.
+// The same at rate/scale frames per second (12.5 is 25/2); null when either is
+// 0. A quiet writer says nothing on standard error, from its opening on.
 avi_t *avi_open_ratio(const char *filename, unsigned int width, unsigned int height,
-                      const char *fourcc, unsigned int rate, unsigned int scale,
-                      avi_audio_t *audio);
+                      const char *fourcc, unsigned int rate, unsigned int scale, avi_audio_t *audio,
+                      bool quiet);
 
 // Appends one frame or one audio block. A chunk that cannot be written
 // completely is taken back, and so is one that would carry the file past the
@@ -115,10 +119,6 @@ int avi_set_framerate(avi_t *avi, unsigned int fps);
 int avi_set_framerate_ratio(avi_t *avi, unsigned int rate, unsigned int scale);
 int avi_set_codec(avi_t *avi, const char *fourcc);
 int avi_set_size(avi_t *avi, unsigned int width, unsigned int height);
-
-// Silences (true) or restores the messages on standard error, for a caller
-// that reports failures itself: the return values and errno stay as they are.
-void avi_set_quiet(bool silent);
 
 // 0 for a code found in the list of known FOURCCs, 1 otherwise, −1 for null.
 int check_fourcc(const char *fourcc);

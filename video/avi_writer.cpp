@@ -104,9 +104,9 @@ QList<QByteArray> AviWriter::supportedAudioFormats()
 bool AviWriter::open()
 {
     const bool audio = !audio_file_name_.isEmpty() && parseAudioFileFormat();
-    handle_ =
-        avi_open_ratio(file_name_.toUtf8().constData(), size_.width(), size_.height(),
-                       codec_.toLatin1().constData(), fps_, scale_, audio ? &audio_ : nullptr);
+    handle_ = avi_open_ratio(file_name_.toUtf8().constData(), size_.width(), size_.height(),
+                             codec_.toLatin1().constData(), fps_, scale_, audio ? &audio_ : nullptr,
+                             quiet_);
     if (!handle_)
         note_system_error();
     return handle_ != nullptr;

@@ -30,6 +30,9 @@ class AviWriter : public QObject
     // rate/scale frames per second, for rates such as 12.5 = 25/2; takes
     // effect at the next open. False when either is 0.
     bool set_frame_rate(unsigned int rate, unsigned int scale);
+    // No messages on standard error from the file opened next; for a caller
+    // that reports failures itself (errorString).
+    void set_quiet(bool quiet) { quiet_ = quiet; }
     bool isCodecSupported(const QString &codec);
     QList<QByteArray> supportedVideoFormats();
     QList<QByteArray> supportedAudioFormats();
@@ -63,6 +66,7 @@ class AviWriter : public QObject
     QSize size_;
     unsigned int fps_;
     unsigned int scale_ = 1;
+    bool quiet_ = false;
     int frames_ = 0;
     unsigned int audio_byte_rate_ = 0;
     avi_t *handle_ = nullptr;

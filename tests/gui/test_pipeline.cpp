@@ -1,7 +1,5 @@
 #include "app/input_marks.h"
 #include "app/pipeline.h"
-#include "app/shared.h"
-#include "app/state.h"
 #include "physics/orbits.h"
 #include "tests/gui/support/window_test.h"
 
@@ -11,58 +9,47 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <vector>
 
 namespace
 {
 
-// NaN when the field does not show a number.
-double number_in(MainWindow &w, const char *field)
+class Pipeline : public WindowTest
 {
-    bool ok = false;
-    const double v = child<QLineEdit>(w, field)->text().toDouble(&ok);
-    return ok ? v : NAN;
-}
+  protected:
+    // NaN when the field does not show a number.
+    double number_in(const char *name)
+    {
+        bool ok = false;
+        const double v = field(name)->text().toDouble(&ok);
+        return ok ? v : NAN;
+    }
+};
 
 } // namespace
 
+// The window compiles Kerr once at start-up and shows what it found: the
+// horizons, the stable orbits (closer co-rotating) with the disk starting at
+// the right-handed one, and the proposed speed, whose path is drawn.
 TEST(StartUp, CompilesKerrOnceAndFillsTheCharacteristics)
 {
     const long before = pipeline_runs();
     MainWindow w;
     EXPECT_EQ(pipeline_runs() - before, 1);
-
-    EXPECT_EQ(std::vector(P, P + 4), (std::vector{1.0, 0.8, 0.0, 1.0}));
-    EXPECT_EQ(P[5], 12.0);
-    EXPECT_EQ(precise, 0.019999999552965164);
-    EXPECT_EQ(std::vector(poc_sour_poz.v, poc_sour_poz.v + 4),
-              (std::vector{0.0, 50.0, 1.3962634015954636, 0.0}));
-
-    EXPECT_EQ(child<QLineEdit>(w, "lineEdit_VneH")->text(), "1.6");
-    EXPECT_EQ(child<QLineEdit>(w, "lineEdit_VniH")->text(), "0.4");
-    const QString right = child<QLineEdit>(w, "lineEdit_RSO")->text();
-    EXPECT_EQ(QString::number(P[4], 'g', 6), right) << "the disk starts at the stable limit";
-    EXPECT_LT(number_in(w, "lineEdit_RSO"), number_in(w, "lineEdit_LSO"))
-        << "co-rotating orbits reach closer to a spinning hole";
-    EXPECT_GT(number_in(w, "lineEdit_RSO"), VneH());
-
-    auto *spin = child<QDoubleSpinBox>(w, "spinBox_v");
-    EXPECT_NEAR(spin->value(), OrbSpeed(poc_sour_poz, 1), 5e-7);
-    EXPECT_FALSE(child<QLabel>(w, "label_geopoint")->text().isEmpty())
-        << "the proposed speed draws the observer's path once";
+    const auto text = [&w](const char *name) { return child<QLineEdit>(w, name)->text(); };
+    EXPECT_EQ(text("lineEdit_VneH"), "1.6");
+    EXPECT_EQ(text("lineEdit_VniH"), "0.4");
+    EXPECT_EQ(text("lineEdit_inK"), text("lineEdit_RSO"));
+    EXPECT_LT(text("lineEdit_RSO").toDouble(), text("lineEdit_LSO").toDouble());
+    EXPECT_NEAR(child<QDoubleSpinBox>(w, "spinBox_v")->value(), OrbSpeed(poc_sour_poz, 1), 5e-7);
+    EXPECT_FALSE(child<QLabel>(w, "label_geopoint")->text().isEmpty());
 }
-
-using Pipeline = WindowTest;
 
 // Flat space shows neither horizon nor orbit, proposes rest, and still ends
 // paths at the capture radius around the centre.
 TEST_F(Pipeline, FlatPresetShowsNoHorizonAndUsesTheFlatCaptureRadius)
 {
     confirm(field("lineEdit_v"), "0.3");
-    const long before = pipeline_runs();
     child<QRadioButton>(w, "radButn1")->click();
-    EXPECT_EQ(pipeline_runs() - before, 1);
-
     EXPECT_TRUE(mink);
     EXPECT_EQ(VneH(), 2.0) << "not the Kerr horizon of the previous metric";
     for (const char *name : {"lineEdit_VneH", "lineEdit_VniH"})
@@ -70,13 +57,12 @@ TEST_F(Pipeline, FlatPresetShowsNoHorizonAndUsesTheFlatCaptureRadius)
     for (const char *name : {"lineEdit_RSO", "lineEdit_LSO"})
         EXPECT_EQ(field(name)->text(), "no stable orbit") << name;
     EXPECT_TRUE(field("lineEdit_inK")->text().isEmpty());
-    EXPECT_EQ(P[4], 1.0);
     EXPECT_EQ(field("lineEdit_v")->text(), "0.000000") << "rest, not Kerr's orbital speed";
 }
 
-// Kerr a = 0.8: r = 2(1 + cos(⅔ arccos(∓a))); Schwarzschild: 3. With
-// Λ = 10⁻⁴ stable orbits start at 6.0691; with Λ = 10⁻³ there are none, and
-// the disk keeps its inner radius.
+// Photon orbits by direction, one list without spin. With Λ = 10⁻⁴ stable
+// orbits start at 6.0691; with Λ = 10⁻³ there are none, and the disk keeps
+// its inner radius without refusing Play.
 TEST_F(Pipeline, PhotonOrbitsAndStableOrbitsWithACosmologicalConstant)
 {
     EXPECT_EQ(field("lineEdit_photon")->text(), "1.81109 right-handed, 3.81876 left-handed");
@@ -86,7 +72,7 @@ TEST_F(Pipeline, PhotonOrbitsAndStableOrbitsWithACosmologicalConstant)
     confirm(field("lineEdit_L"), "0.0001");
     confirm(field("tt"), "-(1-2*M/r-Λ*r^2/3)");
     confirm(field("rr"), "1/(1-2*M/r-Λ*r^2/3)");
-    EXPECT_NEAR(number_in(w, "lineEdit_RSO"), 6.0691, 1e-4);
+    EXPECT_NEAR(number_in("lineEdit_RSO"), 6.0691, 1e-4);
     EXPECT_EQ(field("lineEdit_inK")->text(), field("lineEdit_RSO")->text());
 
     const double kept = P[4];
@@ -99,32 +85,31 @@ TEST_F(Pipeline, PhotonOrbitsAndStableOrbitsWithACosmologicalConstant)
     EXPECT_TRUE(field_problem(field("lineEdit_inK")).isEmpty()) << "Play is not refused";
 }
 
+// A lower field recompiles but the upper triangle alone shapes the metric.
 TEST_F(Pipeline, OnlyTheUpperTriangleShapesTheMetric)
 {
     const auto kerr = compiled_metric();
     long before = pipeline_runs();
     confirm(field("rt"), "r^5");
-    EXPECT_EQ(pipeline_runs() - before, 1) << "a lower field still recompiles";
-    EXPECT_EQ(compiled_metric(), kerr);
-
-    before = pipeline_runs();
-    confirm(field("tr"), "1/r");
     EXPECT_EQ(pipeline_runs() - before, 1);
+    EXPECT_EQ(compiled_metric(), kerr);
+    confirm(field("tr"), "1/r");
     EXPECT_NE(compiled_metric(), kerr);
     EXPECT_EQ(field("rt")->text(), "r^5") << "nothing is mirrored between the triangles";
     EXPECT_EQ(CntPfx(t[4].code, f_vec{{0, 4, 1, 0}}), 0.25) << "g_rt mirrors the upper text";
 }
 
+// The pipeline reads the disk fields' current texts; a hand-typed inner
+// radius gives way to the stable limit.
 TEST_F(Pipeline, ParametersTakeEffectAndRestoreTheDiskEdge)
 {
     field("lineEdit_inK")->setText("7");
-    field("lineEdit_outK")->setText("30"); // typed, not confirmed
+    field("lineEdit_outK")->setText("30");
     confirm(field("lineEdit_M"), "2");
     EXPECT_EQ(P[0], 2.0);
-    EXPECT_EQ(P[5], 30.0) << "the pipeline reads the field's current text";
-    EXPECT_NEAR(number_in(w, "lineEdit_VneH"), 2 + std::sqrt(4 - 0.64), 1e-4);
-    EXPECT_EQ(field("lineEdit_inK")->text(), field("lineEdit_RSO")->text())
-        << "a hand-typed inner radius gives way to the stable limit";
+    EXPECT_EQ(P[5], 30.0);
+    EXPECT_NEAR(number_in("lineEdit_VneH"), 2 + std::sqrt(4 - 0.64), 1e-4);
+    EXPECT_EQ(field("lineEdit_inK")->text(), field("lineEdit_RSO")->text());
 }
 
 // The horizon search asks for the observer's radius: beyond the cosmological
@@ -139,7 +124,7 @@ TEST_F(Pipeline, HorizonIsTheOneTheObserverSeesInDeSitterSpace)
     for (auto [r, horizon] : {std::pair{"50", 2.0003}, {"300", 172.196}}) {
         field("lineEdit_r")->setText(r);
         confirm(field("rr"), QString::fromUtf8("1/(1-2*M/r-Λ*r^2/3)"));
-        EXPECT_NEAR(number_in(w, "lineEdit_VneH"), horizon, 0.05) << r;
+        EXPECT_NEAR(number_in("lineEdit_VneH"), horizon, 0.05) << r;
         EXPECT_NEAR(VneH(), horizon, 0.05) << r;
     }
 }

@@ -1,7 +1,5 @@
 #include "app/pipeline.h"
 #include "expr/presets.h"
-#include "app/shared.h"
-#include "app/state.h"
 #include "tests/gui/support/window_test.h"
 
 #include <QRadioButton>
@@ -39,12 +37,12 @@ TEST_F(Presets, EachFillsTheEditorAndCompilesOnce)
             EXPECT_EQ(field(fields[i])->text(), QString::fromUtf8(p.g[i])) << button << ' ' << i;
             EXPECT_EQ(field(fields[i])->cursorPosition(), 0) << "shown from its start";
         }
-        EXPECT_EQ(field("lineEdit_a")->text(), p.a) << button;
-        EXPECT_EQ(field("lineEdit_Q")->text(), p.Q) << button;
+        EXPECT_EQ(field("lineEdit_a")->text() + ' ' + field("lineEdit_Q")->text(),
+                  QString(p.a) + ' ' + p.Q)
+            << button;
         EXPECT_EQ(field("lineEdit_M")->text() + field("lineEdit_L")->text(), "20.5")
             << "presets leave M and Λ alone";
         EXPECT_EQ(mink, p.flat) << button;
-        EXPECT_EQ(P[0], 2.0) << button;
     }
 }
 

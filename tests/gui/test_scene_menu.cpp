@@ -1,10 +1,9 @@
-#include "app/file_dialogs.h"
-#include "app/mainwindow.h"
 #include "app/pipeline.h"
 #include "app/state.h"
-#include "render/frame_buffer.h"
 #include "scene/scene_file.h"
+#include "tests/gui/support/answers.h"
 #include "tests/gui/support/widgets.h"
+#include "tests/support/ffprobe.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -13,7 +12,6 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -24,23 +22,10 @@
 namespace
 {
 
-// Answers every scene dialog with one name, and the panorama dialog with another.
-struct SceneName : FileDialogs {
-    QString name, panorama;
-    explicit SceneName(QString n, QString p = {}) : name(std::move(n)), panorama(std::move(p)) {}
-    QString open_panorama(QWidget *) override { return panorama; }
-    QString save_image(QWidget *) override { return {}; }
-    QString save_video(QWidget *) override { return {}; }
-    QString save_image_sequence(QWidget *) override { return {}; }
-    QString save_mp4(QWidget *) override { return {}; }
-    QString open_scene(QWidget *) override { return name; }
-    QString save_scene(QWidget *) override { return name; }
-};
-
 // The texts of the warnings the window shows after the action; they are closed.
 QStringList trigger(MainWindow &w, const char *action, QString const &name)
 {
-    w.set_file_dialogs(std::make_unique<SceneName>(name));
+    answer_dialogs(w).scene = name;
     child<QAction>(w, action)->trigger();
     return shown_warnings(w);
 }
@@ -57,12 +42,10 @@ std::vector<unsigned> pixels_of_frame_0()
 // The frame the headless renderer writes for these arguments.
 std::vector<unsigned> rendered(QStringList const &args, QString const &dir)
 {
-    QProcess p;
-    p.setWorkingDirectory(dir);
-    p.start(QStringLiteral(TENEBRION_RENDER), args + QStringList{"--quiet", "-o", "cli.png"});
-    EXPECT_TRUE(p.waitForFinished(120000));
-    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-    const QImage img(dir + "/cli.png");
+    const QString png = dir + "/cli.png";
+    const auto [log, ok] = run_program(TENEBRION_RENDER, args + QStringList{"--quiet", "-o", png});
+    EXPECT_TRUE(ok) << log.toStdString();
+    const QImage img(png);
     std::vector<unsigned> out;
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x)
@@ -87,7 +70,7 @@ TEST(SceneMenu, SavedSceneOpensToTheSameFieldsAndFrame)
     QByteArray saved;
     {
         MainWindow w;
-        w.set_file_dialogs(std::make_unique<SceneName>(path, dir.filePath("skies/sky.png")));
+        answer_dialogs(w).panorama = dir.filePath("skies/sky.png");
         child<QPushButton>(w, "OpenImageButton")->click();
         child<QComboBox>(w, "comboBox_FrameRate")->setCurrentText("12.5");
         child<QComboBox>(w, "comboBox_FVid")->setCurrentIndex(2);
@@ -121,7 +104,8 @@ TEST(SceneMenu, SavedSceneOpensToTheSameFieldsAndFrame)
     b_gnd = QImage();
 }
 
-// A bad file says what is wrong, naming the key, and changes nothing.
+// A file the scene reader refuses, or one whose values the window's boxes
+// cannot show, says what is wrong, naming the key, and changes nothing.
 TEST(SceneMenu, BadFilesWarnAndChangeNothing)
 {
     QTemporaryDir dir;
@@ -130,7 +114,6 @@ TEST(SceneMenu, BadFilesWarnAndChangeNothing)
         const char *named;
     } cases[] = {
         {"not json", "not a scene file"},
-        {"{\"version\": 1, \"metric\": {\"ff\": \"r^\"}}", "\"metric.ff\""},
         {"{\"version\": 1, \"size\": \"640x480\"}", "\"size\""},
         {"{\"version\": 1, \"accuracy\": 0.03}", "\"accuracy\""},
         {"{\"version\": 1, \"fps\": 7}", "\"fps\""},
@@ -186,6 +169,6 @@ TEST(SceneMenu, HeadlessRendererDrawsTheWindowsFrame)
     child<QComboBox>(w, "comboBox_smooth")->setCurrentIndex(2);
     ASSERT_TRUE(w.save_scene(dir.filePath("view.json")));
     w.recomp(32, 24);
-    EXPECT_EQ(rendered({"--scene", "view.json", "--size", "32x24"}, dir.path()),
+    EXPECT_EQ(rendered({"--scene", dir.filePath("view.json"), "--size", "32x24"}, dir.path()),
               pixels_of_frame_0());
 }

@@ -13,24 +13,8 @@
 
 #include <cmath>
 
-// Kerr in Boyer–Lindquist coordinates, M = 1, written out by hand.
-struct KerrMetric {
-    double a;
-    double g_tt, g_tφ, g_rr, g_θθ, g_φφ;
-
-    KerrMetric(double a, f_vec const &x) : a(a)
-    {
-        double const r = x[1], s2 = std::pow(std::sin(x[2]), 2), c2 = 1 - s2;
-        double const Σ = r * r + a * a * c2, Δ = r * r - 2 * r + a * a;
-        g_tt = -(1 - 2 * r / Σ);
-        g_tφ = -2 * a * r * s2 / Σ;
-        g_rr = Σ / Δ;
-        g_θθ = Σ;
-        g_φφ = (r * r + a * a + 2 * a * a * r * s2 / Σ) * s2;
-    }
-};
-
-// A photon's constants of motion: energy, axial angular momentum, Carter's
+// A photon's constants of motion in Kerr (Boyer–Lindquist coordinates, M = 1,
+// the metric written out by hand): energy, axial angular momentum, Carter's
 // constant, and g(p, p) over E².
 struct Constants {
     double E, L, Q, null;
@@ -38,14 +22,14 @@ struct Constants {
 
 inline Constants constants(double a, f_vec const &x, f_vec const &p)
 {
-    KerrMetric const g(a, x);
-    double const E = -(g.g_tt * p[0] + g.g_tφ * p[3]);
-    double const L = g.g_tφ * p[0] + g.g_φφ * p[3];
-    double const p_θ = g.g_θθ * p[2];
-    double const s2 = std::pow(std::sin(x[2]), 2), c2 = 1 - s2;
-    double const Q = p_θ * p_θ + c2 * (L * L / s2 - a * a * E * E);
-    double const norm = g.g_tt * p[0] * p[0] + 2 * g.g_tφ * p[0] * p[3] + g.g_rr * p[1] * p[1] +
-                        g.g_θθ * p[2] * p[2] + g.g_φφ * p[3] * p[3];
+    double const r = x[1], s2 = std::pow(std::sin(x[2]), 2), c2 = 1 - s2;
+    double const Σ = r * r + a * a * c2, Δ = r * r - 2 * r + a * a;
+    double const g_tt = -(1 - 2 * r / Σ), g_tφ = -2 * a * r * s2 / Σ;
+    double const g_φφ = (r * r + a * a + 2 * a * a * r * s2 / Σ) * s2;
+    double const E = -(g_tt * p[0] + g_tφ * p[3]), L = g_tφ * p[0] + g_φφ * p[3];
+    double const Q = std::pow(Σ * p[2], 2) + c2 * (L * L / s2 - a * a * E * E);
+    double const norm = g_tt * p[0] * p[0] + 2 * g_tφ * p[0] * p[3] + Σ / Δ * p[1] * p[1] +
+                        Σ * p[2] * p[2] + g_φφ * p[3] * p[3];
     return {E, L, Q, norm / (E * E)};
 }
 

@@ -21,10 +21,12 @@ class RayBatch
     virtual void finish(int i, f_vec const &x, f_vec const &u, f_vec const &launch, end &e) = 0;
 };
 
-// Traces every ray of the batch exactly as geodetika does with the step
-// scale p and the cancel flag, step.lanes() rays at a time: a lane takes the
-// next ray as soon as its own has ended. Steps near the polar axis are taken
+// Traces every ray of the batch with geodetika's steps and end tests (step
+// scale p, the cancel flag), step.lanes() rays at a time: a lane takes the
+// next ray as soon as its own has ended. The sines are the packet's own, so
+// a ray may differ from geodetika's in the last bits; it never depends on
+// the lane, the batch or the other rays. Steps near the polar axis are taken
 // lane by lane; a lane whose packet step fails a guard finishes its ray on
-// the scalar path. Rays end in an order that depends on the batch alone.
+// the scalar path, as geodetika would from there.
 void trace_packets(Metric const &m, PacketStep const &step, double p,
                    std::atomic<bool> const *cancel, RayBatch &batch);

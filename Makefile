@@ -10,7 +10,7 @@ PREFIX    ?= /usr/local
 # check the installed files; dpkg-dev's dpkg-shlibdeps finds the package's
 # dependencies.
 PACKAGES  := g++ cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins \
-             libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libasmjit-dev \
+             libgl-dev libgtest-dev libgmock-dev libbenchmark-dev libasmjit-dev libsleef-dev \
              libavformat-dev libavcodec-dev libswscale-dev libavutil-dev \
              fonts-dejavu-core fonts-noto-color-emoji ffmpeg \
              desktop-file-utils appstream man-db dpkg-dev

@@ -5,6 +5,7 @@
 #include "app/metric_fields.h"
 #include "app/shared.h"
 #include "app/state.h"
+#include "physics/ray_batch.h"
 #include "render/smooth_edges.h"
 #include "scene/settings.h"
 #include "ui_mainwindow.h"
@@ -80,7 +81,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->label_screen->setAlignment(Qt::AlignCenter);
     ui->label_screen->installEventFilter(this);
     // Not a slot by name: the window's slots are a fixed set.
-    connect(ui->checkBox_accurate, &QCheckBox::toggled, this, [](bool on) { accurate = on; });
+    connect(ui->checkBox_accurate, &QCheckBox::toggled, this, [this](bool on) {
+        accurate = on;
+        show_tracing_path();
+    });
     auto take_smoothing = [](int index) {
         the_scene.smooth = smooth_choices[std::clamp(index, 0, 2)];
     };
@@ -163,6 +167,14 @@ void MainWindow::on_tabWidget_currentChanged(int)
 {
     if (ui->tabWidget->currentIndex() == geodesics_tab)
         draw_geodetics();
+    if (ui->tabWidget->currentWidget() == ui->tab_settings)
+        show_tracing_path();
+}
+
+// The path depends on the metric (generated code or not) and the integration.
+void MainWindow::show_tracing_path()
+{
+    ui->label_simd->setText(tr("rays traced: %1").arg(tracing_path_text(the_scene)));
 }
 
 void MainWindow::on_checkBox_anim_stateChanged(int)

@@ -154,6 +154,7 @@ class MainWindow : public QMainWindow
     void show_stored_frame(int f);
     void show_notice(const QString &text);
     void refresh_formula_help();
+    void show_tracing_path();
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     void end_browsing_at(int frames, int finished);

@@ -70,6 +70,7 @@ int stopped(Output &output, int written, int asked)
 int render(Job const &job, Output &output)
 {
     Scene scene = build_scene(job.settings);
+    scene.simd = job.simd;
     if (QString e =
             start_radius_problem(scene.start_r, capture_radius(scene.horizons, scene.precise),
                                  escape_radius(scene.horizons, scene.precise));

@@ -161,6 +161,10 @@ void add_options(QCommandLineParser &parser)
          "A-B"},
         {"orbital", "Start with the proposed circular-orbit speed (same as --speed orbital)."},
         {"threads", "Worker threads (default: one per processor).", "N"},
+        {"simd",
+         "Trace rays one at a time (off) or 4 (avx2) or 8 (avx512) at once in vector "
+         "registers (default: the widest this processor has, or TENEBRION_SIMD).",
+         "off|avx2|avx512"},
         {"fps", "Frames per second of a video output (default: the scene's, else 25; 0.1 to 1000).",
          "RATE"},
         {"quiet", "No progress on standard error."},
@@ -242,6 +246,15 @@ QString job_from(QCommandLineParser const &parser, Job &job)
         job.threads = parser.value("threads").toInt(&ok);
         if (!ok || job.threads < 1)
             return option_error("threads", QStringLiteral("must be a whole number from 1"));
+    }
+    if (parser.isSet("simd")) {
+        if (!parse_simd_path(parser.value("simd"), job.simd))
+            return option_error("simd", QStringLiteral("must be off, avx2 or avx512"));
+        if (!processor_runs(job.simd))
+            return option_error("simd",
+                                QStringLiteral("this processor lacks %1")
+                                    .arg(job.simd == SimdPath::avx512 ? QStringLiteral("AVX-512")
+                                                                      : QStringLiteral("AVX2")));
     }
     if (parser.isSet("fps")) {
         job.rate = frame_rate_of(parser.value("fps"));

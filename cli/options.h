@@ -1,5 +1,6 @@
 #pragma once
 
+#include "physics/simd_path.h"
 #include "scene/settings.h"
 #include "video/frame_rate.h"
 
@@ -13,7 +14,8 @@ struct Job {
     SceneSettings settings;
     int first = 0, last = 0; // frames first…last of the animation's settings.frames
     QString output;
-    int threads = 0;       // 0: the machine's ideal count
+    int threads = 0; // 0: the machine's ideal count
+    SimdPath simd = default_simd_path();
     FrameRate rate{25, 1}; // of an AVI file
     bool quiet = false;
     QStringList warnings;

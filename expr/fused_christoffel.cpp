@@ -47,6 +47,49 @@ bool agrees(const FusedChristoffel &f, const double *params,
     return true;
 }
 
+// The packet step against the scalar one, lane by lane, at the points of
+// `agrees`: the same lanes held, and the same new u up to what a last-bit
+// difference of a vector sine or cosine makes of it.
+bool packet_agrees(const PacketStep &packet, FusedBackend::StepEntry scalar,
+                   const std::vector<double> &frame)
+{
+    struct Sample {
+        double x[4], uh[5];
+    };
+    std::vector<Sample> samples;
+    for (double r : {1.3, 2.1, 3.7, 12.5, 180.0})
+        for (double θ : {0.004, 0.9, std::numbers::pi / 2, 2.3, 3.1})
+            for (double h : {0.3, -0.05})
+                samples.push_back({{0.7, r, θ, 1.3}, {1.1, -0.6, 0.03 * r, 0.02, h}});
+    const int lanes = packet.lanes();
+    alignas(64) double x[4 * 8], uh[5 * 8], out[4 * 8];
+    for (std::size_t first = 0; first < samples.size(); first += lanes) {
+        for (int i = 0; i < lanes; ++i) {
+            const Sample &s = samples[std::min(first + i, samples.size() - 1)];
+            for (int k = 0; k < 4; ++k)
+                x[k * lanes + i] = s.x[k];
+            for (int k = 0; k < 5; ++k)
+                uh[k * lanes + i] = s.uh[k];
+        }
+        const unsigned held = packet.entry()(frame.data(), x, uh, out);
+        for (int i = 0; i < lanes; ++i) {
+            const Sample &s = samples[std::min(first + i, samples.size() - 1)];
+            double u[4];
+            const bool scalar_held = scalar(frame.data(), s.x, s.uh, u);
+            if (scalar_held != ((held >> i) & 1))
+                return false;
+            if (!scalar_held)
+                continue;
+            const double size =
+                std::max({std::fabs(u[0]), std::fabs(u[1]), std::fabs(u[2]), std::fabs(u[3])});
+            for (int k = 0; k < 4; ++k)
+                if (!(std::fabs(out[k * lanes + i] - u[k]) <= 1e-9 * size))
+                    return false;
+        }
+    }
+    return true;
+}
+
 void tell(QString *note, const char *text)
 {
     if (note)
@@ -95,8 +138,10 @@ FusedChristoffel::build(const CompiledExpr (&records)[33], const double *params,
         if (auto native = make_fused_native(program)) {
             std::unique_ptr<FusedChristoffel> fused(
                 new FusedChristoffel(program, std::move(native), FusedBackendKind::native));
-            if (agrees(*fused, params, reference))
+            if (agrees(*fused, params, reference)) {
+                fused->sample_frame = fused->frame_block(params);
                 return fused;
+            }
             tell(note, "Generated metric code disagrees with the byte code; "
                        "using the fused interpreter.");
         }
@@ -108,6 +153,21 @@ FusedChristoffel::build(const CompiledExpr (&records)[33], const double *params,
         return fused;
     tell(note, "Fused metric program disagrees with the byte code; using the byte code.");
     return nullptr;
+}
+
+const PacketStep *FusedChristoffel::packet_step(PacketWidth width) const
+{
+    const int slot = width == PacketWidth::avx512 ? 1 : 0;
+    std::call_once(packet_made[slot], [&] {
+        if (kind != FusedBackendKind::native || !stepper || !processor_runs(width))
+            return;
+        const PacketMath math =
+            width == PacketWidth::avx512 ? packet_math_avx512() : packet_math_avx2();
+        auto made = make_packet_step(program, width, math);
+        if (made && packet_agrees(*made, stepper, sample_frame))
+            packets[slot] = std::move(made);
+    });
+    return packets[slot].get();
 }
 
 std::vector<double> FusedChristoffel::frame_block(const double *params) const

@@ -3,11 +3,13 @@
 #include "expr/christoffel.h"
 #include "expr/compiled.h"
 #include "expr/fused_backend.h"
+#include "expr/fused_packet.h"
 
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 enum class FusedBackendKind { native, interpreter };
@@ -51,6 +53,12 @@ class FusedChristoffel
     // can; false where the byte-code path must decide.
     bool advance(const double *frame, const f_vec &x, const f_vec &u, double h, f_vec &out) const;
 
+    // advance's fast path for packets of lanes: made on the first call (a few
+    // milliseconds), then shared by every caller. Null where this processor
+    // lacks the width, the scalar program is not native code or the packet
+    // code disagrees with it.
+    const PacketStep *packet_step(PacketWidth width) const;
+
   private:
     // The outputs at x, with 0 after them; false where a guard fails.
     bool run_guarded(const double *frame, const f_vec &x, double *values) const;
@@ -71,4 +79,7 @@ class FusedChristoffel
     unsigned char padded[16][4]; // terms by position, 0 past a row's end
     int padded_source[16][4];    // their outputs, the 0 after them past a row's end
     int longest_row = 0;
+    std::vector<double> sample_frame; // for the packet code's check: the build's parameters
+    mutable std::once_flag packet_made[2];
+    mutable std::unique_ptr<PacketStep> packets[2]; // AVX2, AVX-512
 };

@@ -4,6 +4,7 @@
 #include "expr/metric.h"
 #include "physics/adaptive_geodesic.h"
 #include "physics/full_rungekuta.h"
+#include "physics/step_rule.h"
 
 #include <algorithm>
 #include <cmath>
@@ -123,68 +124,11 @@ long long ray_attempt_budget(double angular_limit)
 namespace
 {
 
-// Long steps far out, short ones near the horizon and towards the axis.
-double step_length(f_vec const &x, double r_hor, double p, double distance_from_axis)
-{
-    double const d = ((r_hor - x[1]) * p) * distance_from_axis - 10;
-    return std::fmax(p / 50, 100 / d + 10);
-}
-
-// Near the polar axis θ and φ are polar coordinates around it: the connection
-// grows like cot θ and φ swings by π as a ray passes. Within this distance of
-// the axis (sin θ, about 6°) a step advances the whole state to fourth order
-// with the connection taken afresh at every stage, and its length is set by
-// how far the ray is from the axis rather than by the ordinary rule, whose
-// steps shrink with sin θ regardless of where the ray is heading. Farther out
-// nothing changes.
-constexpr double axis_zone = 0.1;
-// No step moves θ by more than this fraction of sin θ: a ray heading for the
-// axis halves its distance at most per step, so it cannot jump past the place
-// where it swings round; a ray passing straight over the pole has no swing,
-// and a fourth-order step along such a nearly straight path loses nothing.
-constexpr double axis_θ_fraction = 0.5;
-// No step turns φ by more than this angle near the axis: the sideways motion,
-// which swings φ by π during a close pass, is resolved in steps of a tenth of
-// the distance from the axis.
-constexpr double axis_φ_step = 0.1;
-// The limit on θ stops shrinking here, so that a ray aimed exactly at the
-// pole reaches it in a few dozen steps.
-constexpr double axis_floor = 1e-9;
-
-double axis_step(f_vec const &x, f_vec const &u, double r_hor, double p, double distance)
-{
-    double h = step_length(x, r_hor, p, 1.0);
-    double const room = std::fmax(axis_θ_fraction * distance, axis_floor);
-    if (std::fabs(u[2]) * h > room)
-        h = room / std::fabs(u[2]);
-    if (std::fabs(u[3]) * h > axis_φ_step)
-        h = axis_φ_step / std::fabs(u[3]);
-    return h;
-}
-
 // A stored path of the accurate integration (the observer's) keeps at least
 // the points of the ordinary rule's steps made this many times longer, so
 // that its frames and its drawing stay as dense as they were with fixed
 // steps.
 constexpr double accurate_scale = 5;
-
-// A step that carried θ past 0 or π is written as the same point and the same
-// direction in range: θ mirrored at the pole, φ turned by π, u^θ reversed. φ
-// keeps its accumulated value otherwise.
-void back_over_axis(f_vec &x, f_vec &u, end &e)
-{
-    double pole;
-    if (x[2] < 0)
-        pole = 0;
-    else if (x[2] > pi)
-        pole = pi;
-    else
-        return;
-    x[2] = 2 * pole - x[2];
-    x[3] += pi;
-    u[2] = -u[2];
-    e.over_axis(pole);
-}
 
 // The compiled metric, as the error-controlled integration asks it.
 class MetricSpacetime final : public Spacetime
@@ -256,8 +200,13 @@ void geodetika(Metric const &m, f_vec &x, f_vec &u, end &e, double p, geo *g,
 {
     if (options.whole_state)
         return trace_adaptive(m, x, u, e, p, g, options.cancel);
+    trace_on(m, x, u, e, p, g, 0, options.cancel);
+}
+
+void trace_on(Metric const &m, f_vec &x, f_vec &u, end &e, double p, geo *g, long long steps,
+              std::atomic<bool> const *cancel)
+{
     long long const budget = step_budget(e.angular_limit(), p);
-    long long steps = 0;
     bool more;
     do {
         double const distance = std::fabs(std::sin(x[2]));
@@ -272,7 +221,7 @@ void geodetika(Metric const &m, f_vec &x, f_vec &u, end &e, double p, geo *g,
         if (g)
             g->insert(x, u);
         more = e.exit(x, u) && ++steps < budget;
-        if (options.cancel)
-            more = more && !options.cancel->load(std::memory_order_relaxed);
+        if (cancel)
+            more = more && !cancel->load(std::memory_order_relaxed);
     } while (more);
 }

@@ -117,3 +117,9 @@ struct TraceOptions {
 // after the start.
 void geodetika(Metric const &m, f_vec &x, f_vec &u, end &e, double p, geo *g,
                TraceOptions const &options);
+
+// The frozen-connection trace of geodetika taken up after `steps` steps: how
+// a ray that leaves a packet finishes, exactly as if it had been traced
+// alone from its start.
+void trace_on(Metric const &m, f_vec &x, f_vec &u, end &e, double p, geo *g, long long steps,
+              std::atomic<bool> const *cancel);

@@ -7,11 +7,21 @@
 
 f_vec aberace(Metric const &m, double α, double β, f_vec u, f_vec x)
 {
-    double E[4][4] = {};
-    for (int c = 0; c < 4; ++c)
-        E[0][c] = u[c];
-    tetrada(m, E, x);
+    return aberace(observer_tetrad(m, u, x), α, β);
+}
 
+ObserverTetrad observer_tetrad(Metric const &m, f_vec u, f_vec x)
+{
+    ObserverTetrad t;
+    for (int c = 0; c < 4; ++c)
+        t.E[0][c] = u[c];
+    tetrada(m, t.E, x);
+    return t;
+}
+
+f_vec aberace(ObserverTetrad const &t, double α, double β)
+{
+    auto const &E = t.E;
     // Inverse stereographic projection: n = (s - 1, -β·s, -α·s) is a unit
     // vector, so E_0 + n is null in the observer's frame.
     double s = 2.0 / ((α * α + β * β) + 1.0);

@@ -117,20 +117,21 @@ PreparedFrame prepare_frame(RayScene const &s, f_vec x_obs, f_vec u_obs,
     return {x_obs, u_obs, aim_correction(s, x_obs, u_obs), true, cancel};
 }
 
-unsigned GetColor(RayScene const &s, PreparedFrame const &prepared, double α, double β, f_vec x_obs,
-                  f_vec u_obs)
+RayStart start_ray(RayScene const &s, PreparedFrame const &prepared, ObserverTetrad const &frame,
+                   double α, double β, f_vec x_obs, f_vec u_obs)
 {
     end e(capture_radius(s.horizons, s.precise), rounds_allowed);
     e.set_escape(escape_radius(s.horizons, s.precise));
     if (s.kepler)
         e.set_kepler(s.P[4], s.P[5]);
-
     AimOffset aim = s.el_ab ? aim_for(s, prepared, x_obs, u_obs) : AimOffset{};
-    Launch l{s, aberace(s.metric, α + aim.δα, β + aim.δβ, u_obs, x_obs), x_obs, u_obs};
+    return {e, aberace(frame, α + aim.δα, β + aim.δβ)};
+}
 
-    f_vec x = x_obs, p = l.p0;
-    geodetika(s.metric, x, p, e, s.precise, nullptr, {s.accurate, prepared.cancel});
-
+unsigned ended_ray_colour(RayScene const &s, end &e, f_vec x, f_vec p, f_vec launch, f_vec x_obs,
+                          f_vec u_obs)
+{
+    Launch l{s, launch, x_obs, u_obs};
     unsigned base;
     switch (std::abs(e.reason())) {
     case 2: // fell into the horizon
@@ -146,4 +147,19 @@ unsigned GetColor(RayScene const &s, PreparedFrame const &prepared, double α, d
         return black;
     }
     return disk_over(base, e, l);
+}
+
+unsigned GetColor(RayScene const &s, PreparedFrame const &prepared, double α, double β, f_vec x_obs,
+                  f_vec u_obs)
+{
+    return GetColor(s, prepared, observer_tetrad(s.metric, u_obs, x_obs), α, β, x_obs, u_obs);
+}
+
+unsigned GetColor(RayScene const &s, PreparedFrame const &prepared, ObserverTetrad const &frame,
+                  double α, double β, f_vec x_obs, f_vec u_obs)
+{
+    RayStart start = start_ray(s, prepared, frame, α, β, x_obs, u_obs);
+    f_vec x = x_obs, p = start.launch;
+    geodetika(s.metric, x, p, start.e, s.precise, nullptr, {s.accurate, prepared.cancel});
+    return ended_ray_colour(s, start.e, x, p, start.launch, x_obs, u_obs);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "physics/f_vec.h"
+#include "physics/geodesic.h"
+#include "physics/optics.h"
 
 #include <atomic>
 
@@ -47,3 +49,24 @@ PreparedFrame prepare_frame(RayScene const &s, f_vec x_obs, f_vec u_obs,
 // pays for its own aiming correction on every call.
 unsigned GetColor(RayScene const &s, PreparedFrame const &prepared, double α, double β, f_vec x_obs,
                   f_vec u_obs);
+
+// GetColor with the observer's frame made already: observer_tetrad(s.metric,
+// u_obs, x_obs), made once for many rays.
+unsigned GetColor(RayScene const &s, PreparedFrame const &prepared, ObserverTetrad const &frame,
+                  double α, double β, f_vec x_obs, f_vec u_obs);
+
+// GetColor in its two halves around the trace, for tracers of many rays at
+// once: the ray through (α, β) starts at x_obs in direction `launch` with
+// the end conditions e; traced as geodetika does with the scene's step scale
+// (s.precise) to x with direction p, it has the colour ended_ray_colour
+// gives.
+struct RayStart {
+    end e;
+    f_vec launch;
+};
+
+RayStart start_ray(RayScene const &s, PreparedFrame const &prepared, ObserverTetrad const &frame,
+                   double α, double β, f_vec x_obs, f_vec u_obs);
+
+unsigned ended_ray_colour(RayScene const &s, end &e, f_vec x, f_vec p, f_vec launch, f_vec x_obs,
+                          f_vec u_obs);

@@ -2,6 +2,7 @@
 
 #include "expr/metric.h"
 #include "physics/orbits.h"
+#include "physics/simd_path.h"
 
 #include <QImage>
 
@@ -22,6 +23,8 @@ struct RayScene {
     // Rays traced by the error-controlled integration instead of the
     // frozen-connection step.
     bool accurate = false;
+    // The vector width the ordinary integration traces its rays in.
+    SimdPath simd = default_simd_path();
 
     int transp = 0;     // disk weight N of the ratio 1:N; 65535 = opaque
     double precise = 0; // accuracy: scales every step, widens the capture radius

@@ -1,5 +1,6 @@
 #include "render/frame_engine.h"
 
+#include "physics/ray_batch.h"
 #include "physics/ray_colour.h"
 #include "physics/ray_scene.h"
 #include "render/smooth_edges.h"
@@ -48,6 +49,15 @@ unsigned int ColourSource::operator()(double α, double β, f_vec position, f_ve
     return plain_(α, β, position, velocity);
 }
 
+void ColourSource::operator()(ImagePoint const *points, int count, unsigned int *colours,
+                              f_vec position, f_vec velocity) const
+{
+    if (scene_)
+        return get_colours(*scene_, *prepared_, points, count, colours, position, velocity);
+    for (int i = 0; i < count; ++i)
+        colours[i] = plain_(points[i].α, points[i].β, position, velocity);
+}
+
 void set_render_switches(RayScene &s, RenderSwitches const &switches)
 {
     s.el_ab = switches.el_ab;
@@ -65,22 +75,28 @@ int waitToFreeThread(RenderControl &control, int n, std::function<void()> const 
     return value;
 }
 
-SetColor::SetColor(int x, int y, int w, int h, double z, f_vec position, f_vec velocity,
-                   ColourSource const &colour, MyImage &target, Counter &tasks)
-    : x(x), y(y), w(w), h(h), z(z), position(position), velocity(velocity), colour(&colour),
-      target(&target), tasks(&tasks)
+SetColors::SetColors(std::vector<int> xs, int y, int w, int h, double z, f_vec position,
+                     f_vec velocity, ColourSource const &colour, MyImage &target, Counter &tasks)
+    : xs(std::move(xs)), y(y), w(w), h(h), z(z), position(position), velocity(velocity),
+      colour(&colour), target(&target), tasks(&tasks)
 {
     setAutoDelete(true);
 }
 
-void SetColor::run()
+void SetColors::run()
 {
     taken_over(this);
+    const int count = static_cast<int>(xs.size());
+    std::vector<ImagePoint> points(count);
+    std::vector<unsigned int> colours(count);
     // Both divided by the width: square pixels of size z / w.
-    const double α = (x - 0.5 * w) * z / w;
-    const double β = (y - 0.5 * h) * z / w;
-    target->set_pixel(x, y, (*colour)(α, β, position, velocity));
-    tasks->decrement(); // last: the dispatcher may count this task as gone
+    for (int i = 0; i < count; ++i)
+        points[i] = {(xs[i] - 0.5 * w) * z / w, (y - 0.5 * h) * z / w};
+    (*colour)(points.data(), count, colours.data(), position, velocity);
+    for (int i = 0; i < count; ++i) {
+        target->set_pixel(xs[i], y, colours[i]);
+        tasks->decrement(); // last: the dispatcher may count this pixel as gone
+    }
 }
 
 SmoothColor::SmoothColor(int x, int y, int w, int h, double z, int n, f_vec position,
@@ -95,14 +111,14 @@ SmoothColor::SmoothColor(int x, int y, int w, int h, double z, int n, f_vec posi
 void SmoothColor::run()
 {
     taken_over(this);
+    ImagePoint points[max_subpixel_side * max_subpixel_side];
     unsigned int colours[max_subpixel_side * max_subpixel_side];
     const int count = n * n;
     for (int k = 0; k < count; ++k) {
         const SubpixelOffset at = subpixel_offset(n, k);
-        const double α = (x + at.dx - 0.5 * w) * z / w;
-        const double β = (y + at.dy - 0.5 * h) * z / w;
-        colours[k] = (*colour)(α, β, position, velocity);
+        points[k] = {(x + at.dx - 0.5 * w) * z / w, (y + at.dy - 0.5 * h) * z / w};
     }
+    (*colour)(points, count, colours, position, velocity);
     // A ray cut short by the stop brings a wrong colour: the pixel keeps its
     // one ray's then. The flag stays raised until the frame returns.
     if (!control->stop)
@@ -238,22 +254,40 @@ class FrameRender
         }
     }
 
+    // The row's unclaimed pixels of the grid, in runs of at most
+    // max_run_pixels; a run is claimed only once it is sure to be queued,
+    // so every claimed pixel gets its colour.
     void dispatch_row(long long n, int py)
     {
-        for (long long i = 0; i < n; ++i) {
-            if (control_.stop)
-                return;
-            const int px = static_cast<int>(i * w_ / n);
-            if (target_.done(px, py))
+        std::vector<int> run;
+        for (long long i = 0; i <= n; ++i) {
+            const int px = i < n ? static_cast<int>(i * w_ / n) : -1;
+            if (px >= 0 && !target_.done(px, py) && (run.empty() || run.back() != px))
+                run.push_back(px);
+            if (run.empty() || (px >= 0 && static_cast<int>(run.size()) < max_run_pixels))
                 continue;
-            target_.set_done(px, py);
-            // Ends early on stop with this one task still to be queued.
-            waitToFreeThread(control_, max_waiting_tasks, wait_);
-            control_.tasks.increment();
-            auto *task = new SetColor(px, py, w_, h_, z_, x_, v_, colour_, target_, control_.tasks);
-            handing_over(task);
-            pool_.start(task);
+            if (!dispatch_run(std::move(run), py))
+                return;
+            run.clear();
         }
+    }
+
+    // False when stopped before the run was queued.
+    bool dispatch_run(std::vector<int> run, int py)
+    {
+        const int count = static_cast<int>(run.size());
+        waitToFreeThread(control_, std::max(max_waiting_tasks + 1 - count, 0), wait_);
+        if (control_.stop)
+            return false;
+        for (int px : run) {
+            target_.set_done(px, py);
+            control_.tasks.increment();
+        }
+        auto *task =
+            new SetColors(std::move(run), py, w_, h_, z_, x_, v_, colour_, target_, control_.tasks);
+        handing_over(task);
+        pool_.start(task);
+        return true;
     }
 
     // In rays: one per pixel, then `samples_` per refined pixel.

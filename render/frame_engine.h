@@ -8,9 +8,11 @@
 
 #include <functional>
 #include <utility>
+#include <vector>
 
 struct RayScene;
 struct PreparedFrame;
+struct ImagePoint;
 
 // The colour a pixel's ray brings: image-plane coordinates α, β (0 at the
 // frame centre) and the observer's position and velocity.
@@ -27,6 +29,9 @@ class ColourSource
     {
     }
     unsigned int operator()(double α, double β, f_vec position, f_vec velocity) const;
+    // The colours of count points at once: a scene's rays in packets.
+    void operator()(ImagePoint const *points, int count, unsigned int *colours, f_vec position,
+                    f_vec velocity) const;
 
   private:
     PixelColour plain_ = nullptr;
@@ -62,25 +67,32 @@ struct RenderHooks {
     std::function<void(double share, long long remaining_ms)> advanced;
 };
 
-// A task is queued only while at most this many are queued or running, so
-// never more than one above it are outstanding.
+// A task is queued only while at most this many of the pixels of the tasks
+// are queued or running, so never more than one above it are outstanding.
 inline constexpr int max_waiting_tasks = 1024;
+
+// The most pixels of one row that one task colours: few enough that the
+// throttle keeps several tasks in the queue, enough that the rays of a
+// packet rarely wait for one another at the task's end.
+inline constexpr int max_run_pixels = 256;
 
 // Waits through `wait` until the control's task count is at most n or its
 // stop is raised; returns the last value read.
 int waitToFreeThread(RenderControl &control, int n, std::function<void()> const &wait);
 
-// One pixel of one frame: colours it, stores it in the target frame and
-// counts itself off the control's tasks. Deleted by the pool after it has run.
-class SetColor : public QRunnable
+// Pixels xs of row y of one frame: colours them in one batch, stores them in
+// the target frame and counts each off the control's tasks. Deleted by the
+// pool after it has run.
+class SetColors : public QRunnable
 {
   public:
-    SetColor(int x, int y, int w, int h, double z, f_vec position, f_vec velocity,
-             ColourSource const &colour, MyImage &target, Counter &tasks);
+    SetColors(std::vector<int> xs, int y, int w, int h, double z, f_vec position, f_vec velocity,
+              ColourSource const &colour, MyImage &target, Counter &tasks);
     void run() override;
 
   private:
-    int x, y, w, h;
+    std::vector<int> xs;
+    int y, w, h;
     double z; // the width of the frame in the image plane
     f_vec position, velocity;
     ColourSource const *colour;
@@ -111,7 +123,8 @@ class SmoothColor : public QRunnable
 };
 
 // Renders frames progressively: a 64×64 grid first, then grids twice as fine
-// up to full resolution, one task per pixel on a pool of its own. Cancelled by
+// up to full resolution, one task per run of a row's pixels on a pool of its
+// own; the control's task count counts their pixels. Cancelled by
 // its control's stop: no further pixel is dispatched, tasks already queued
 // finish, no level is reported after it. With smoothing on, a last pass
 // refines the pixels on edges (see render/smooth_edges.h) and is reported as

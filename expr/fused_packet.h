@@ -1,0 +1,44 @@
+#pragma once
+
+#include "expr/fused_program.h"
+#include "expr/packet_math.h"
+
+#include <memory>
+
+// How many rays a packet holds: 4 in AVX2's ymm registers, 8 in AVX-512's zmm.
+enum class PacketWidth { avx2 = 4, avx512 = 8 };
+
+// The whole geodesic step of a fused program (FusedBackend::step_entry) for a
+// packet of lanes at once, with the scalar program's operations in the same
+// order, each lane on its own. Runs are pure and may be made from many
+// threads at once.
+class PacketStep
+{
+  public:
+    // (frame, x, uh, out): x holds the four coordinates of every lane
+    // (x[k·lanes + i] for lane i), uh likewise (u⁰…u³, h), out receives the
+    // new u the same way. Returns the lanes (bit i for lane i) whose guards
+    // held; the other lanes' out is unspecified and their step is the
+    // scalar path's to take.
+    using Entry = unsigned (*)(const double *frame, const double *x, const double *uh, double *out);
+
+    virtual ~PacketStep() = default;
+    virtual Entry entry() const = 0;
+    int lanes() const { return lanes_; }
+    // The functions the code calls, for callers that work on its lanes.
+    const PacketMath &math() const { return math_; }
+
+  protected:
+    PacketStep(int lanes, const PacketMath &math) : lanes_(lanes), math_(math) {}
+
+  private:
+    int lanes_;
+    PacketMath math_;
+};
+
+// True where this processor (and its operating system) runs packets of this width.
+bool processor_runs(PacketWidth width);
+
+// Null where no code can be made.
+std::unique_ptr<PacketStep> make_packet_step(const FusedProgram &program, PacketWidth width,
+                                             const PacketMath &math);

@@ -1,0 +1,229 @@
+#include "expr/fused_christoffel.h"
+#include "expr/fused_graph.h"
+#include "physics/packet_trace.h"
+#include "physics/ray_batch.h"
+#include "physics/ray_colour.h"
+#include "tests/support/ray_scene.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <numeric>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace
+{
+
+// The five presets, then three random metrics with all ten components, each
+// with the disk, the shift and beaming on.
+struct Case {
+    RayScene scene;
+    f_vec x, u;
+};
+
+Case case_number(int k)
+{
+    const bool spinning = k == kerr || k == kerr_newman;
+    Case c{preset_scene(k < 5 ? k : schwarzschild, 1, spinning ? 0.8 : 0), at(30, 1.4), {}};
+    if (k >= 5) {
+        c.scene.metric = random_metric(unsigned(k - 4));
+        c.scene.horizons = find_horizons(c.scene.metric, false, 0);
+    }
+    c.scene.kepler = c.scene.shift = c.scene.beam = true;
+    c.scene.acr = located_image(64, 64);
+    ensure_disk_tables(c.scene);
+    c.u = k == flat || k >= 5 ? moving_along_φ(c.scene.metric, c.x, 0.1)
+                              : on_circular_orbit(c.scene.metric, c.x);
+    return c;
+}
+
+constexpr int case_count = 8;
+
+// The random metrics' rays run for long and, in places, chaotically (θ and t
+// grow without bound and a last-bit difference of a sine grows with them):
+// their frames are smaller, and a few more of their pixels may differ.
+struct Frame {
+    int w, h;
+    double equal_share;
+};
+Frame frame_for(int k)
+{
+    return k < 5 ? Frame{160, 120, 0.999} : Frame{32, 24, 0.995};
+}
+
+// The frame on two threads, one of them taking every third row, so that rays
+// meet other rays in their packets than on one thread.
+std::vector<unsigned> frame(Case const &c, SimdPath path, int W, int H)
+{
+    RayScene s = c.scene;
+    s.simd = path;
+    const PreparedFrame prepared = prepare_frame(s, c.x, c.u, nullptr);
+    std::vector<unsigned> out(W * H);
+    auto rows = [&](int part) {
+        std::vector<ImagePoint> points(W);
+        for (int y = 0; y < H; ++y) {
+            if ((y % 3 == 0) != (part == 0))
+                continue;
+            for (int x = 0; x < W; ++x)
+                points[x] = {(x - 0.5 * W) * 1.2 / W, (y - 0.5 * H) * 1.2 / W};
+            get_colours(s, prepared, points.data(), W, &out[y * W], c.x, c.u);
+        }
+    };
+    std::thread other(rows, 1);
+    rows(0);
+    other.join();
+    return out;
+}
+
+// Every path of the processor is checked against one ray at a time; a test
+// that could not check a path says so by ending skipped.
+class Packets : public testing::TestWithParam<int>
+{
+  protected:
+    std::vector<SimdPath> paths() const
+    {
+        std::vector<SimdPath> runs;
+        for (SimdPath p : {SimdPath::avx2, SimdPath::avx512})
+            if (processor_runs(p))
+                runs.push_back(p);
+        return runs;
+    }
+    void skip_what_the_processor_lacks()
+    {
+        if (!processor_runs(SimdPath::avx512))
+            GTEST_SKIP() << "this processor lacks AVX-512"
+                         << (processor_runs(SimdPath::avx2) ? " (AVX2 checked)" : " and AVX2");
+    }
+};
+
+PacketWidth width_of(SimdPath p)
+{
+    return p == SimdPath::avx512 ? PacketWidth::avx512 : PacketWidth::avx2;
+}
+
+TEST_P(Packets, DrawTheScalarFrame)
+{
+    const int k = GetParam();
+    const Frame f = frame_for(k);
+    const Case c = case_number(k);
+    const std::vector<unsigned> scalar = frame(c, SimdPath::off, f.w, f.h);
+    EXPECT_GT(std::set<unsigned>(scalar.begin(), scalar.end()).size(), 20u);
+    for (SimdPath path : paths()) {
+        const std::vector<unsigned> packed = frame(c, path, f.w, f.h);
+        const auto equal = std::inner_product(scalar.begin(), scalar.end(), packed.begin(), 0,
+                                              std::plus<>(), std::equal_to<>());
+        EXPECT_GE(equal, f.equal_share * f.w * f.h) << int(path);
+    }
+    skip_what_the_processor_lacks();
+}
+
+// Where a ray ended, why, and the disk passages it counted.
+struct Ended {
+    int reason = 0, passages = 0;
+    f_vec x{}, u{};
+};
+
+class Recorded final : public RayBatch
+{
+  public:
+    Recorded(std::vector<RayStart> const &starts, f_vec x) : starts(starts), x0(x)
+    {
+        ended.resize(starts.size());
+    }
+    int count() const override { return static_cast<int>(starts.size()); }
+    void start(int i, f_vec &x, f_vec &u, end &e) override
+    {
+        x = x0, u = starts[i].launch, e = starts[i].e;
+    }
+    void finish(int i, f_vec const &x, f_vec const &u, f_vec const &, end &e) override
+    {
+        ended[i] = {e.reason(), e.kkp(), x, u};
+    }
+    std::vector<Ended> ended;
+
+  private:
+    std::vector<RayStart> const &starts;
+    f_vec x0;
+};
+
+bool same_bits(f_vec const &a, f_vec const &b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+bool close(f_vec const &a, f_vec const &b)
+{
+    for (int i = 0; i < 4; ++i)
+        if (!(std::fabs(a[i] - b[i]) <= 1e-6 * std::max(1.0, std::fabs(b[i]))))
+            return false;
+    return true;
+}
+
+// Rays of a grid, among them one launched with a direction beyond the
+// packet's bound, which must finish on the scalar path to the bit. The states
+// of the presets' escaped rays are compared: those of rays that fell in
+// diverge (u grows without bound at the horizon), those that ran out of rounds
+// are chaotic, and so are most of the random metrics' rays.
+TEST_P(Packets, EndWhereTheScalarTraceEnds)
+{
+    const int k = GetParam();
+    const Case c = case_number(k);
+    const RayScene &s = c.scene;
+    const PreparedFrame prepared = prepare_frame(s, c.x, c.u, nullptr);
+    const ObserverTetrad frame = observer_tetrad(s.metric, c.u, c.x);
+    const int n = k < 5 ? 6 : 3; // a grid of 4n × 3n rays
+    std::vector<RayStart> starts;
+    for (int j = 0; j < 3 * n; ++j)
+        for (int i = 0; i < 4 * n; ++i)
+            starts.push_back(start_ray(s, prepared, frame, (i - 2 * n) * 0.3 / n,
+                                       (j - 1.5 * n) * 0.3 / n, c.x, c.u));
+    starts[100].launch = starts[100].launch * 1e160;
+    std::vector<Ended> scalar;
+    for (RayStart const &start : starts) {
+        f_vec x = c.x, u = start.launch;
+        end e = start.e;
+        geodetika(s.metric, x, u, e, s.precise, nullptr, {});
+        scalar.push_back({e.reason(), e.kkp(), x, u});
+    }
+    for (SimdPath path : paths()) {
+        const PacketStep *step = s.metric.fused()->packet_step(width_of(path));
+        ASSERT_TRUE(step);
+        Recorded packed(starts, c.x);
+        trace_packets(s.metric, *step, s.precise, nullptr, packed);
+        int same_end = 0, escaped = 0, close_states = 0;
+        for (std::size_t i = 0; i < starts.size(); ++i) {
+            const Ended &p = packed.ended[i], &q = scalar[i];
+            if (i == 100)
+                EXPECT_TRUE(same_bits(p.x, q.x) && same_bits(p.u, q.u)) << int(path);
+            if (p.reason != q.reason || p.passages != q.passages)
+                continue;
+            ++same_end;
+            if (std::abs(q.reason) == 1 && i != 100 && k < 5) {
+                ++escaped;
+                close_states += close(p.x, q.x) && close(p.u, q.u);
+            }
+        }
+        EXPECT_GE(same_end, 0.99 * starts.size()) << int(path);
+        EXPECT_GE(close_states, 0.99 * escaped) << int(path);
+    }
+    skip_what_the_processor_lacks();
+}
+
+std::string metric_name(testing::TestParamInfo<int> const &info)
+{
+    static const char *const names[] = {"Flat",    "Schwarzschild", "ReissnerNordstrom",
+                                        "Kerr",    "KerrNewman",    "Random1",
+                                        "Random2", "Random3"};
+    return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(Metrics, Packets, testing::Range(0, case_count), metric_name);
+
+} // namespace

@@ -99,31 +99,61 @@ void SetColors::run()
     }
 }
 
-SmoothColor::SmoothColor(int x, int y, int w, int h, double z, int n, f_vec position,
-                         f_vec velocity, ColourSource const &colour, MyImage &target,
-                         RenderControl &control)
-    : x(x), y(y), w(w), h(h), z(z), n(n), position(position), velocity(velocity), colour(&colour),
-      target(&target), control(&control)
+SmoothColors::SmoothColors(std::vector<PixelAt> pixels, int w, int h, double z, int n,
+                           f_vec position, f_vec velocity, ColourSource const &colour,
+                           MyImage &target, RenderControl &control)
+    : pixels(std::move(pixels)), w(w), h(h), z(z), n(n), position(position), velocity(velocity),
+      colour(&colour), target(&target), control(&control)
 {
     setAutoDelete(true);
 }
 
-void SmoothColor::run()
+void SmoothColors::run()
 {
     taken_over(this);
-    ImagePoint points[max_subpixel_side * max_subpixel_side];
-    unsigned int colours[max_subpixel_side * max_subpixel_side];
-    const int count = n * n;
-    for (int k = 0; k < count; ++k) {
-        const SubpixelOffset at = subpixel_offset(n, k);
-        points[k] = {(x + at.dx - 0.5 * w) * z / w, (y + at.dy - 0.5 * h) * z / w};
+    const int per_pixel = n * n;
+    const unsigned whole_grid = (1u << per_pixel) - 1;
+    std::vector<unsigned int> colours(pixels.size() * per_pixel);
+    std::vector<unsigned> first(pixels.size()), rest(pixels.size(), 0);
+    for (std::size_t k = 0; k < pixels.size(); ++k)
+        first[k] = first_rays(n, pixels[k].differing);
+    trace(first, colours.data());
+    for (std::size_t k = 0; k < pixels.size(); ++k) {
+        // Read before any change: no other task writes this pixel.
+        const unsigned own = target->read(pixels[k].x, pixels[k].y);
+        for (int s = 0; s < per_pixel; ++s)
+            if ((first[k] >> s & 1u) && differ(own, colours[k * per_pixel + s]))
+                rest[k] = whole_grid & ~first[k];
     }
-    (*colour)(points, count, colours, position, velocity);
-    // A ray cut short by the stop brings a wrong colour: the pixel keeps its
+    trace(rest, colours.data());
+    // A ray cut short by the stop brings a wrong colour: the pixels keep their
     // one ray's then. The flag stays raised until the frame returns.
-    if (!control->stop)
-        target->refine_pixel(x, y, linear_mean(colours, count));
-    control->tasks.decrement(); // last: the dispatcher may count this task as gone
+    const bool stopped = control->stop;
+    for (std::size_t k = 0; k < pixels.size(); ++k) {
+        if (!stopped && rest[k])
+            target->refine_pixel(pixels[k].x, pixels[k].y,
+                                 linear_mean(colours.data() + k * per_pixel, per_pixel));
+        control->tasks.decrement(); // last: the dispatcher may count this pixel as gone
+    }
+}
+
+void SmoothColors::trace(std::vector<unsigned> const &rays, unsigned int *colours) const
+{
+    const int per_pixel = n * n;
+    std::vector<ImagePoint> points;
+    std::vector<std::size_t> destinations;
+    for (std::size_t k = 0; k < pixels.size(); ++k)
+        for (int s = 0; s < per_pixel; ++s)
+            if (rays[k] >> s & 1u) {
+                const SubpixelOffset at = subpixel_offset(n, s);
+                points.push_back({(pixels[k].x + at.dx - 0.5 * w) * z / w,
+                                  (pixels[k].y + at.dy - 0.5 * h) * z / w});
+                destinations.push_back(k * per_pixel + s);
+            }
+    std::vector<unsigned int> traced(points.size());
+    (*colour)(points.data(), static_cast<int>(points.size()), traced.data(), position, velocity);
+    for (std::size_t i = 0; i < destinations.size(); ++i)
+        colours[destinations[i]] = traced[i];
 }
 
 int level_end(int w, int h)
@@ -211,18 +241,21 @@ class FrameRender
         const std::vector<PixelAt> edges = edge_pixels(reader(), xs, ys);
         expected_refined_ = static_cast<double>(edges.size());
         const int n = samples_ == 4 ? 2 : max_subpixel_side;
-        constexpr int report_every = 32;
-        for (PixelAt const &p : edges) {
-            waitToFreeThread(control_, max_waiting_tasks, wait_);
+        const std::size_t per_task = rays_per_smoothing_task / (n * n);
+        for (std::size_t first = 0; first < edges.size(); first += per_task) {
+            const std::size_t last = std::min(first + per_task, edges.size());
+            const int count = static_cast<int>(last - first);
+            waitToFreeThread(control_, std::max(max_waiting_tasks + 1 - count, 0), wait_);
             if (control_.stop)
                 break;
-            control_.tasks.increment();
-            auto *task =
-                new SmoothColor(p.x, p.y, w_, h_, z_, n, x_, v_, colour_, target_, control_);
+            for (int k = 0; k < count; ++k)
+                control_.tasks.increment();
+            auto *task = new SmoothColors({edges.begin() + first, edges.begin() + last}, w_, h_, z_,
+                                          n, x_, v_, colour_, target_, control_);
             handing_over(task);
             pool_.start(task);
-            if (++refined_dispatched_ % report_every == 0)
-                report_progress();
+            refined_dispatched_ += count;
+            report_progress();
         }
         pool_.waitForDone();
         if (control_.stop)

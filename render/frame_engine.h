@@ -3,6 +3,7 @@
 #include "physics/f_vec.h"
 #include "render/frame_buffer.h"
 #include "render/render_control.h"
+#include "render/smooth_edges.h"
 
 #include <QRunnable>
 
@@ -102,18 +103,30 @@ class SetColors : public QRunnable
 
 inline constexpr int max_subpixel_side = 4;
 
-// One refined pixel of one frame: the mean in linear light of an n×n grid of
-// rays through it, stored over its first colour. Deleted by the pool after it
-// has run.
-class SmoothColor : public QRunnable
+// Rays of the smoothing pass's tasks: enough that the lanes of a packet seldom
+// wait for the batch's last ray, few enough that Stop and the bar stay prompt.
+inline constexpr int rays_per_smoothing_task = 512;
+
+// Refined pixels of one frame, their rays traced as one batch. Each pixel's
+// first rays look for an edge inside it (see first_rays); where one differs
+// from the pixel, the rest of its n×n grid follows and the pixel becomes the
+// mean in linear light of them all; else it keeps its colour. Deleted by the
+// pool after it has run.
+class SmoothColors : public QRunnable
 {
   public:
-    SmoothColor(int x, int y, int w, int h, double z, int n, f_vec position, f_vec velocity,
-                ColourSource const &colour, MyImage &target, RenderControl &control);
+    SmoothColors(std::vector<PixelAt> pixels, int w, int h, double z, int n, f_vec position,
+                 f_vec velocity, ColourSource const &colour, MyImage &target,
+                 RenderControl &control);
     void run() override;
 
   private:
-    int x, y, w, h;
+    // Traces the rays whose bits are set in rays[k] for pixel k into their
+    // slots of colours (n² a pixel).
+    void trace(std::vector<unsigned> const &rays, unsigned int *colours) const;
+
+    std::vector<PixelAt> pixels;
+    int w, h;
     double z;
     int n; // at most max_subpixel_side
     f_vec position, velocity;

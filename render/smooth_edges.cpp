@@ -49,6 +49,22 @@ SubpixelOffset subpixel_offset(int n, int k)
     return {(i + (j + 0.5) / n) / n - 0.5, (j + (i + 0.5) / n) / n - 0.5};
 }
 
+unsigned first_rays(int n, unsigned differing)
+{
+    unsigned rays = 0;
+    for (int k = 0; k < n * n; ++k) {
+        const int i = k % n, j = k / n;
+        for (int dj = -1; dj <= 1; ++dj)
+            for (int di = -1; di <= 1; ++di) {
+                const bool faces = (di == 0 || i == (di < 0 ? 0 : n - 1)) &&
+                                   (dj == 0 || j == (dj < 0 ? 0 : n - 1));
+                if (faces && (differing >> ((dj + 1) * 3 + (di + 1)) & 1u))
+                    rays |= 1u << k;
+            }
+    }
+    return rays;
+}
+
 double linear_of(int channel)
 {
     return linear_table[static_cast<std::size_t>(std::clamp(channel, 0, 255))];

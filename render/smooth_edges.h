@@ -19,8 +19,11 @@ bool is_smooth_choice(int samples);
 
 bool differ(unsigned int a, unsigned int b);
 
+// A pixel to refine; bit (dy + 1)·3 + (dx + 1) of `differing` is set where
+// its neighbour at (x + dx, y + dy) differs from it.
 struct PixelAt {
     int x, y;
+    unsigned differing;
 };
 
 // The pixels of the grid xs × ys (ascending columns and rows of a frame) whose
@@ -36,15 +39,16 @@ std::vector<PixelAt> edge_pixels(Read const &colour, std::vector<int> const &xs,
     for (int j = 0; j < rows; ++j)
         for (int i = 0; i < columns; ++i) {
             const unsigned int c = colour(xs[i], ys[j]);
-            bool edge = false;
-            for (int dj = -1; dj <= 1 && !edge; ++dj)
-                for (int di = -1; di <= 1 && !edge; ++di) {
+            unsigned differing = 0;
+            for (int dj = -1; dj <= 1; ++dj)
+                for (int di = -1; di <= 1; ++di) {
                     const int ni = i + di, nj = j + dj;
-                    if (ni >= 0 && ni < columns && nj >= 0 && nj < rows)
-                        edge = differ(c, colour(xs[ni], ys[nj]));
+                    if (ni >= 0 && ni < columns && nj >= 0 && nj < rows &&
+                        differ(c, colour(xs[ni], ys[nj])))
+                        differing |= 1u << ((dj + 1) * 3 + (di + 1));
                 }
-            if (edge)
-                out.push_back({xs[i], ys[j]});
+            if (differing)
+                out.push_back({xs[i], ys[j], differing});
         }
     return out;
 }
@@ -57,6 +61,14 @@ struct SubpixelOffset {
     double dx, dy;
 };
 SubpixelOffset subpixel_offset(int n, int k);
+
+// The rays of a pixel's n×n that look first, as bits k: those in the cells
+// along each side, and in each corner, that faces a differing neighbour. The
+// edge that makes a neighbour differ lies in the neighbour or between these
+// rays and the side; only if one of them differs from the pixel's own colour
+// does the rest of the grid follow. An edge that hides between them and the
+// side covers less than 1/n² of the pixel.
+unsigned first_rays(int n, unsigned differing);
 
 // The mean of `count` colours in linear light: decoded from sRGB, averaged,
 // encoded again; alpha averaged as it is. The mean of equal colours is that

@@ -90,12 +90,14 @@ TEST(SmoothEdges, AStraightCheckerEdgeGivesTheCoveredShare)
             }
 }
 
-// Progress counts the pass from the start and ends at 100 %; a stop during
-// the pass leaves a complete frame, each pixel as it was or as the pass makes it.
+// Progress counts the pass from the start and ends at 100 %; a stop half-way
+// through the pass (one worker: its tasks in turn) leaves a complete frame,
+// each pixel as it was or as the pass makes it.
 TEST(SmoothEdges, ThePassCountsInProgressAndStopKeepsWhatIsDone)
 {
     constexpr int w = 256, h = 64;
     FrameEngine engine(disc, disc_control);
+    engine.set_thread_count(1);
     MyImage plain, whole, stopped;
     render(plain, 1, engine, w, h, w);
     double before_pass = 0, last = 0;
@@ -106,13 +108,15 @@ TEST(SmoothEdges, ThePassCountsInProgressAndStopKeepsWhatIsDone)
     };
     hooks.advanced = [&](double share, long long) { last = share; };
     engine.set_hooks(hooks);
+    calls = 0;
     render(whole, 16, engine, w, h, w);
+    const int pass_rays = calls - w * h;
     EXPECT_GT(before_pass, 0);
     EXPECT_LT(before_pass, 0.9);
     EXPECT_EQ(last, 1);
 
     calls = 0;
-    stop_at = w * h + 16 * 40; // while the 40th refined pixel is traced
+    stop_at = w * h + pass_rays / 2;
     render(stopped, 16, engine, w, h, w);
     disc_control.stop = false;
     EXPECT_EQ(stopped.done(), stopped.pixels());

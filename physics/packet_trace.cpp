@@ -31,7 +31,8 @@ class PacketTrace
     {
         // Idle lanes still compute: give them a harmless point to work on.
         for (int i = 0; i < lanes; ++i) {
-            x[lanes + i] = 10, x[2 * lanes + i] = 1;
+            x[lanes + i] = 10;
+            x[2 * lanes + i] = 1;
         }
     }
 

@@ -200,8 +200,9 @@ TEST_P(Packets, EndWhereTheScalarTraceEnds)
         int same_end = 0, escaped = 0, close_states = 0;
         for (std::size_t i = 0; i < starts.size(); ++i) {
             const Ended &p = packed.ended[i], &q = scalar[i];
-            if (i == 100)
+            if (i == 100) {
                 EXPECT_TRUE(same_bits(p.x, q.x) && same_bits(p.u, q.u)) << int(path);
+            }
             if (p.reason != q.reason || p.passages != q.passages)
                 continue;
             ++same_end;

@@ -90,6 +90,45 @@ bool packet_agrees(const PacketStep &packet, FusedBackend::StepEntry scalar,
     return true;
 }
 
+// The packet acceleration against the scalar symbols' dudλ, lane by lane, in
+// the same way.
+bool acceleration_agrees(const PacketStep &packet, const FusedChristoffel &f,
+                         const std::vector<double> &frame)
+{
+    const int lanes = packet.lanes();
+    alignas(64) double x[4 * 8], u[4 * 8], out[4 * 8];
+    f_vec points[8], velocities[8];
+    int i = 0;
+    for (double r : {1.3, 2.1, 3.7, 12.5, 180.0})
+        for (double θ : {0.004, 0.9, std::numbers::pi / 2, 2.3, 3.1}) {
+            points[i] = {{0.7, r, θ, 1.3}};
+            velocities[i] = {{1.1, -0.6, 0.03 * r, 0.02 * i}};
+            for (int k = 0; k < 4; ++k) {
+                x[k * lanes + i] = points[i][k];
+                u[k * lanes + i] = velocities[i][k];
+            }
+            if (++i < lanes)
+                continue;
+            const unsigned held = packet.acceleration()(frame.data(), x, u, out);
+            for (i = 0; i < lanes; ++i) {
+                tensor_3 G;
+                const bool scalar_held = f.evaluate(frame.data(), points[i], G);
+                if (scalar_held != ((held >> i) & 1))
+                    return false;
+                if (!scalar_held)
+                    continue;
+                const f_vec a = dudλ(velocities[i], G);
+                const double size =
+                    std::max({std::fabs(a[0]), std::fabs(a[1]), std::fabs(a[2]), std::fabs(a[3])});
+                for (int k = 0; k < 4; ++k)
+                    if (!(std::fabs(out[k * lanes + i] - a[k]) <= 1e-9 * size))
+                        return false;
+            }
+            i = 0;
+        }
+    return true;
+}
+
 void tell(QString *note, const char *text)
 {
     if (note)
@@ -164,7 +203,8 @@ const PacketStep *FusedChristoffel::packet_step(PacketWidth width) const
         const PacketMath math =
             width == PacketWidth::avx512 ? packet_math_avx512() : packet_math_avx2();
         auto made = make_packet_step(program, width, math);
-        if (made && packet_agrees(*made, stepper, sample_frame))
+        if (made && packet_agrees(*made, stepper, sample_frame) &&
+            acceleration_agrees(*made, *this, sample_frame))
             packets[slot] = std::move(made);
     });
     return packets[slot].get();

@@ -40,24 +40,10 @@ class PacketGenerator
 
     void step()
     {
-        FuncNode *f = cc.addFunc(
-            FuncSignatureT<unsigned, const double *, const double *, const double *, double *>());
         const x86::Gp x = cc.newIntPtr("x");
         const x86::Gp uh = cc.newIntPtr("uh");
         const x86::Gp out = cc.newIntPtr("out");
-        f->setArg(0, frame = cc.newIntPtr("frame"));
-        f->setArg(1, x);
-        f->setArg(2, uh);
-        f->setArg(3, out);
-        // Else the register allocator's own moves would be SSE moves, 128 bits.
-        f->frame().setAvxEnabled();
-        if (wide)
-            f->frame().setAvx512Enabled();
-        spill = cc.newStack(16 * lanes, 64);
-        start_failures();
-        body(x);
-        for (int i = 0; i < p.guarded_count; ++i)
-            bound(in_register(p.outputs[i]), 1e300);
+        guarded_body(x, uh, out);
 
         Vec y, k1, k2, k3, k4;
         for (int i = 0; i < 4; ++i)
@@ -77,6 +63,22 @@ class PacketGenerator
             v = binary(&x86::Compiler::vdivpd, v, constant(3.0));
             cc.vmovupd(row(out, i), binary(&x86::Compiler::vaddpd, y[i], v));
         }
+        cc.ret(held_lanes());
+        cc.endFunc();
+    }
+
+    void acceleration()
+    {
+        const x86::Gp x = cc.newIntPtr("x");
+        const x86::Gp u = cc.newIntPtr("u");
+        const x86::Gp out = cc.newIntPtr("out");
+        guarded_body(x, u, out);
+        Vec y;
+        for (int i = 0; i < 4; ++i)
+            y[i] = load(row(u, i));
+        const Vec a = dudλ(y);
+        for (int i = 0; i < 4; ++i)
+            cc.vmovupd(row(out, i), a[i]);
         cc.ret(held_lanes());
         cc.endFunc();
     }
@@ -136,6 +138,27 @@ class PacketGenerator
     x86::Vec bitwise_xor(const x86::Vec &a, const x86::Vec &b)
     {
         return wide ? binary(&x86::Compiler::vpxorq, a, b) : binary(&x86::Compiler::vxorpd, a, b);
+    }
+
+    // A function of (frame, x, second, out) that has run the point code at x
+    // and bounded its guarded values.
+    void guarded_body(const x86::Gp &x, const x86::Gp &second, const x86::Gp &out)
+    {
+        FuncNode *f = cc.addFunc(
+            FuncSignatureT<unsigned, const double *, const double *, const double *, double *>());
+        f->setArg(0, frame = cc.newIntPtr("frame"));
+        f->setArg(1, x);
+        f->setArg(2, second);
+        f->setArg(3, out);
+        // Else the register allocator's own moves would be SSE moves, 128 bits.
+        f->frame().setAvxEnabled();
+        if (wide)
+            f->frame().setAvx512Enabled();
+        spill = cc.newStack(16 * lanes, 64);
+        start_failures();
+        body(x);
+        for (int i = 0; i < p.guarded_count; ++i)
+            bound(in_register(p.outputs[i]), 1e300);
     }
 
     void start_failures()
@@ -309,18 +332,44 @@ class PacketGenerator
 class NativePacket final : public PacketStep
 {
   public:
-    NativePacket(int lanes, const PacketMath &math, std::unique_ptr<JitRuntime> rt, Entry fn)
-        : PacketStep(lanes, math), rt(std::move(rt)), fn(fn)
+    NativePacket(int lanes, const PacketMath &math, std::unique_ptr<JitRuntime> rt, Entry fn,
+                 Acceleration accel)
+        : PacketStep(lanes, math), rt(std::move(rt)), fn(fn), accel(accel)
     {
     }
-    ~NativePacket() override { rt->release(fn); }
+    ~NativePacket() override
+    {
+        rt->release(fn);
+        rt->release(accel);
+    }
 
     Entry entry() const override { return fn; }
+    Acceleration acceleration() const override { return accel; }
 
   private:
     std::unique_ptr<JitRuntime> rt;
     Entry fn;
+    Acceleration accel;
 };
+
+// One function of the generator into the runtime; null where it fails.
+template <typename Fn, typename Make>
+Fn generate(JitRuntime &rt, const FusedProgram &program, PacketWidth width, const PacketMath &math,
+            Make make)
+{
+    CodeHolder code;
+    Failure failure;
+    code.init(rt.environment());
+    code.setErrorHandler(&failure);
+    x86::Compiler cc(&code);
+    PacketGenerator generator(program, cc, width, math);
+    (generator.*make)();
+    cc.finalize();
+    Fn fn = nullptr;
+    if (failure.failed || rt.add(&fn, &code) != kErrorOk)
+        return nullptr;
+    return fn;
+}
 
 } // namespace
 
@@ -338,15 +387,15 @@ std::unique_ptr<PacketStep> make_packet_step(const FusedProgram &program, Packet
     if (rt->environment().arch() != Arch::kX64 || !processor_runs(width) || !math.sin ||
         !math.cos || !math.sincos || !math.pw)
         return nullptr;
-    CodeHolder code;
-    Failure failure;
-    code.init(rt->environment());
-    code.setErrorHandler(&failure);
-    x86::Compiler cc(&code);
-    PacketGenerator(program, cc, width, math).step();
-    cc.finalize();
-    Entry fn = nullptr;
-    if (failure.failed || rt->add(&fn, &code) != kErrorOk)
+    const Entry fn = generate<Entry>(*rt, program, width, math, &PacketGenerator::step);
+    const auto accel = generate<PacketStep::Acceleration>(*rt, program, width, math,
+                                                          &PacketGenerator::acceleration);
+    if (!fn || !accel) {
+        if (fn)
+            rt->release(fn);
+        if (accel)
+            rt->release(accel);
         return nullptr;
-    return std::make_unique<NativePacket>(static_cast<int>(width), math, std::move(rt), fn);
+    }
+    return std::make_unique<NativePacket>(static_cast<int>(width), math, std::move(rt), fn, accel);
 }

@@ -22,8 +22,16 @@ class PacketStep
     // scalar path's to take.
     using Entry = unsigned (*)(const double *frame, const double *x, const double *uh, double *out);
 
+    // (frame, x, u, out): the geodesic acceleration −Γ(x)(u, u) of every
+    // lane, laid out as Entry's, with the scalar dudλ's sums to the bit where
+    // the sines agree. Returns the lanes whose guards held (Γ's, and u within
+    // the bound that keeps the skipped products finite).
+    using Acceleration = unsigned (*)(const double *frame, const double *x, const double *u,
+                                      double *out);
+
     virtual ~PacketStep() = default;
     virtual Entry entry() const = 0;
+    virtual Acceleration acceleration() const = 0;
     int lanes() const { return lanes_; }
     // The functions the code calls, for callers that work on its lanes.
     const PacketMath &math() const { return math_; }

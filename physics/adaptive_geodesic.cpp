@@ -68,31 +68,6 @@ AdaptiveGeodesic::AdaptiveGeodesic(Spacetime const &space, AdaptiveLimits limits
 {
 }
 
-void AdaptiveGeodesic::attempt(f_vec const &x, f_vec const &u, double h, Stages &s) const
-{
-    s.inside = false;
-    s.U[0] = u;
-    s.A[0] = here_a;
-    for (int i = 1; i < 7; ++i) {
-        f_vec dx{}, du{};
-        for (int j = 0; j < i; ++j) {
-            dx = dx + s.U[j] * A[i][j];
-            du = du + s.A[j] * A[i][j];
-        }
-        f_vec const X = x + dx * h;
-        s.U[i] = u + du * h;
-        if (X[1] <= limits.r_capture && !s.inside) {
-            s.inside = true;
-            s.dipped = X;
-        }
-        s.A[i] = space.acceleration(X, s.U[i]);
-        if (i == 6)
-            s.x_end = X;
-    }
-    s.u_end = s.U[6];
-    s.finite = finite(s.x_end) && finite(s.u_end) && finite(s.A[6]);
-}
-
 // The difference of the two orders as a displacement and a turn of the ray,
 // measured in the flat metric of the coordinates against r and the ray's
 // speed, over the tolerance. Near the axis sin θ makes a large change of φ
@@ -132,55 +107,140 @@ bool AdaptiveGeodesic::jumped(f_vec const &x, Stages const &s, Spacetime::Norm &
 
 StepEnd AdaptiveGeodesic::advance(f_vec &x, f_vec &u, double max_h)
 {
+    start(x, u, max_h);
+    while (wants())
+        supply(space.acceleration(want_x, want_u));
+    return finish(x, u);
+}
+
+void AdaptiveGeodesic::start(f_vec const &x, f_vec const &u, double longest)
+{
+    step_x = x;
+    step_u = u;
+    max_h = longest;
     if (!here_known || !same(here_x, x) || !same(here_u, u)) {
-        here_x = x;
-        here_u = u;
-        here_a = space.acceleration(x, u);
-        here_norm = space.norm(x, u);
-        here_known = true;
+        here_x = want_x = x;
+        here_u = want_u = u;
+        phase = Phase::here;
+        return;
     }
+    begin_attempts();
+}
+
+void AdaptiveGeodesic::supply(f_vec const &a)
+{
+    if (phase == Phase::here) {
+        here_a = a;
+        here_norm = space.norm(here_x, here_u);
+        here_known = true;
+        begin_attempts();
+        return;
+    }
+    trial.A[stage] = a;
+    if (stage < 6) {
+        ++stage;
+        prepare_stage();
+        return;
+    }
+    judge_attempt();
+}
+
+StepEnd AdaptiveGeodesic::finish(f_vec &x, f_vec &u) const
+{
+    x = step_x;
+    u = step_u;
+    return outcome;
+}
+
+void AdaptiveGeodesic::begin_attempts()
+{
+    f_vec const &x = step_x, &u = step_u;
     double const sin_θ = std::fabs(std::sin(x[2]));
     double const reach = std::fabs(x[1]) / spatial_speed(x, u, sin_θ);
-    double const floor = std::fmin(floor_share * reach, max_h);
-    double h = std::fmin(h_next > 0 ? h_next : first_share * reach, max_h);
-    bool refused = false;
-    Stages trial;
-    Spacetime::Norm after{};
-    while (attempted < limits.budget) {
-        ++attempted;
-        h = std::fmax(h, floor);
-        bool const at_floor = h <= floor;
-        attempt(x, u, h, trial);
-        double const error = trial.finite ? error_of(x, u, trial, h) : HUGE_VAL;
-        bool const through = trial.inside && !(trial.x_end[1] <= limits.r_capture);
-        bool const good =
-            !through && (error <= 1 || (at_floor && trial.finite)) && !jumped(x, trial, after);
-        if (good) {
-            last_x = x;
-            last_u = u;
-            last_h = h;
-            last = trial;
-            x = here_x = trial.x_end;
-            u = here_u = trial.u_end;
-            here_a = trial.A[6];
-            here_norm = after;
-            double const grow = error > 0 ? safety * std::pow(error, -0.2) : grow_most;
-            h_next = h * std::fmin(std::fmax(grow, shrink_most), refused ? 1.0 : grow_most);
-            return StepEnd::taken;
-        }
-        if (at_floor) {
-            if (!trial.inside)
-                return StepEnd::lost;
-            x = trial.dipped;
-            return StepEnd::captured;
-        }
-        refused = true;
-        double const shrink = error <= 1 || !std::isfinite(error)
-                                  ? shrink_refused
-                                  : std::fmax(safety * std::pow(error, -0.2), shrink_most);
-        h *= shrink;
+    floor = std::fmin(floor_share * reach, max_h);
+    h = std::fmin(h_next > 0 ? h_next : first_share * reach, max_h);
+    refused = false;
+    next_attempt();
+}
+
+void AdaptiveGeodesic::end_step(StepEnd how)
+{
+    outcome = how;
+    phase = Phase::done;
+}
+
+void AdaptiveGeodesic::next_attempt()
+{
+    if (attempted >= limits.budget)
+        return end_step(StepEnd::lost);
+    ++attempted;
+    h = std::fmax(h, floor);
+    at_floor = h <= floor;
+    trial.inside = false;
+    trial.U[0] = step_u;
+    trial.A[0] = here_a;
+    stage = 1;
+    phase = Phase::stage;
+    prepare_stage();
+}
+
+// The point of the current stage from the stages before it.
+void AdaptiveGeodesic::prepare_stage()
+{
+    Stages &s = trial;
+    int const i = stage;
+    f_vec dx{}, du{};
+    for (int j = 0; j < i; ++j) {
+        dx = dx + s.U[j] * A[i][j];
+        du = du + s.A[j] * A[i][j];
     }
-    return StepEnd::lost;
+    f_vec const X = step_x + dx * h;
+    s.U[i] = step_u + du * h;
+    if (X[1] <= limits.r_capture && !s.inside) {
+        s.inside = true;
+        s.dipped = X;
+    }
+    if (i == 6)
+        s.x_end = X;
+    want_x = X;
+    want_u = s.U[i];
+}
+
+// All stages known: take the step, refuse it for a shorter one, or give up.
+void AdaptiveGeodesic::judge_attempt()
+{
+    f_vec const &x = step_x, &u = step_u;
+    trial.u_end = trial.U[6];
+    trial.finite = finite(trial.x_end) && finite(trial.u_end) && finite(trial.A[6]);
+    double const error = trial.finite ? error_of(x, u, trial, h) : HUGE_VAL;
+    bool const through = trial.inside && !(trial.x_end[1] <= limits.r_capture);
+    bool const good =
+        !through && (error <= 1 || (at_floor && trial.finite)) && !jumped(x, trial, after);
+    if (good) {
+        last_x = x;
+        last_u = u;
+        last_h = h;
+        last = trial;
+        step_x = here_x = trial.x_end;
+        step_u = here_u = trial.u_end;
+        here_a = trial.A[6];
+        here_norm = after;
+        double const grow = error > 0 ? safety * std::pow(error, -0.2) : grow_most;
+        h_next = h * std::fmin(std::fmax(grow, shrink_most), refused ? 1.0 : grow_most);
+        return end_step(StepEnd::taken);
+    }
+    if (at_floor) {
+        if (!trial.inside)
+            return end_step(StepEnd::lost);
+        step_x = trial.dipped;
+        return end_step(StepEnd::captured);
+    }
+    refused = true;
+    double const shrink = error <= 1 || !std::isfinite(error)
+                              ? shrink_refused
+                              : std::fmax(safety * std::pow(error, -0.2), shrink_most);
+    h *= shrink;
+    next_attempt();
 }
 
 // y(σ) = y0 + σ(Δ + (1 − σ)(c3 + σ(c4 + (1 − σ)c5))) with Δ = y1 − y0,

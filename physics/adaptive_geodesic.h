@@ -61,6 +61,17 @@ class AdaptiveGeodesic
     // parameter.
     StepEnd advance(f_vec &x, f_vec &u, double max_h = HUGE_VAL);
 
+    // advance in pieces, for a caller that evaluates the accelerations of
+    // many rays at once: start the step, then while wants() pass
+    // space.acceleration(wanted_x(), wanted_u()) to supply(); finish() then
+    // writes the point and says what advance would have.
+    void start(f_vec const &x, f_vec const &u, double max_h = HUGE_VAL);
+    bool wants() const { return phase != Phase::done; }
+    f_vec const &wanted_x() const { return want_x; }
+    f_vec const &wanted_u() const { return want_u; }
+    void supply(f_vec const &a);
+    StepEnd finish(f_vec &x, f_vec &u) const;
+
     // After a taken step along which coordinate k passed `value` strictly:
     // the point of the step just past it, from the step's own fourth-order
     // continuous extension; false when the step did not pass it.
@@ -76,7 +87,12 @@ class AdaptiveGeodesic
         bool inside = false;
         bool finite = true;
     };
-    void attempt(f_vec const &x, f_vec const &u, double h, Stages &s) const;
+    enum class Phase { here, stage, done };
+    void begin_attempts();
+    void next_attempt();
+    void prepare_stage();
+    void judge_attempt();
+    void end_step(StepEnd how);
     double error_of(f_vec const &x, f_vec const &u, Stages const &s, double h) const;
     bool jumped(f_vec const &x, Stages const &s, Spacetime::Norm &after) const;
     void point_at(double σ, f_vec &x, f_vec &u) const;
@@ -85,6 +101,18 @@ class AdaptiveGeodesic
     AdaptiveLimits limits;
     long long attempted = 0;
     double h_next = 0; // 0 until the first step proposes one
+
+    // The step in hand: its start (its result once done), the attempt and
+    // the stage whose acceleration is wanted.
+    Phase phase = Phase::done;
+    StepEnd outcome = StepEnd::lost;
+    f_vec step_x{}, step_u{};
+    double max_h = HUGE_VAL, floor = 0, h = 0;
+    bool refused = false, at_floor = false;
+    int stage = 0;
+    f_vec want_x{}, want_u{};
+    Stages trial;
+    Spacetime::Norm after{};
 
     // The acceleration at the current point, kept from the end of the last
     // step: valid while x and u are still the point it was computed at.

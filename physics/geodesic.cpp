@@ -2,7 +2,7 @@
 
 #include "expr/christoffel.h"
 #include "expr/metric.h"
-#include "physics/adaptive_geodesic.h"
+#include "physics/adaptive_trace.h"
 #include "physics/full_rungekuta.h"
 #include "physics/step_rule.h"
 
@@ -124,73 +124,17 @@ long long ray_attempt_budget(double angular_limit)
 namespace
 {
 
-// A stored path of the accurate integration (the observer's) keeps at least
-// the points of the ordinary rule's steps made this many times longer, so
-// that its frames and its drawing stay as dense as they were with fixed
-// steps.
-constexpr double accurate_scale = 5;
-
-// The compiled metric, as the error-controlled integration asks it.
-class MetricSpacetime final : public Spacetime
-{
-  public:
-    explicit MetricSpacetime(Metric const &m) : m(m) {}
-
-    f_vec acceleration(f_vec const &x, f_vec const &u) const override
-    {
-        f_vec at = x;
-        tensor_3 Γ = Christoffel(m, at);
-        return dudλ(u, Γ);
-    }
-
-    Norm norm(f_vec const &x, f_vec const &u) const override
-    {
-        Norm n{0, 0};
-        for (int μ = 0; μ < 4; ++μ)
-            for (int ν = μ; ν < 4; ++ν) {
-                if (!m.records()[4 * μ + ν].nz)
-                    continue;
-                double const term = m.g(μ, ν, x) * u[μ] * u[ν] * (μ == ν ? 1 : 2);
-                n.value += term;
-                n.scale += std::fabs(term);
-            }
-        return n;
-    }
-
-  private:
-    Metric const &m;
-};
-
 void trace_adaptive(Metric const &m, f_vec &x, f_vec &u, end &e, double p, geo *g,
                     std::atomic<bool> const *cancel)
 {
     MetricSpacetime const space(m);
+    AdaptiveGeodesic ray(space, adaptive_limits(e, p, g != nullptr));
     double const q = accurate_scale * p;
-    AdaptiveGeodesic ray(
-        space, {accurate_tolerance(p), e.evhor(),
-                g ? step_budget(e.angular_limit(), q) : ray_attempt_budget(e.angular_limit())});
-    bool more;
+    StepEnd outcome;
     do {
         double const longest = g ? step_length(x, e.evhor(), q, 1.0) : HUGE_VAL;
-        StepEnd const outcome = ray.advance(x, u, longest);
-        if (outcome == StepEnd::lost)
-            return;
-        f_vec x_c, u_c;
-        if (outcome == StepEnd::taken) {
-            if (ray.crossing(2, half_pi, x_c, u_c))
-                e.exit(x_c, u_c);
-            if (x[1] >= e.escape() && ray.crossing(1, e.escape(), x_c, u_c)) {
-                x = x_c;
-                u = u_c;
-            }
-        }
-        back_over_axis(x, u, e);
-        if (g)
-            g->insert(x, u);
-        more = e.exit(x, u);
-        if (cancel)
-            more = more && !cancel->load(std::memory_order_relaxed);
-    } while (more);
+        outcome = ray.advance(x, u, longest);
+    } while (adaptive_step_done(ray, outcome, x, u, e, g, cancel));
 }
 
 } // namespace

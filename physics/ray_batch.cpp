@@ -1,6 +1,7 @@
 #include "physics/ray_batch.h"
 
 #include "expr/fused_christoffel.h"
+#include "physics/packet_adaptive_trace.h"
 #include "physics/packet_trace.h"
 #include "physics/ray_colour.h"
 #include "physics/ray_scene.h"
@@ -13,7 +14,7 @@ namespace
 const PacketStep *packet_step_of(RayScene const &s)
 {
     const FusedChristoffel *fused = s.metric.fused();
-    if (s.accurate || !fused || s.simd == SimdPath::off)
+    if (!fused || s.simd == SimdPath::off)
         return nullptr;
     return fused->packet_step(s.simd == SimdPath::avx512 ? PacketWidth::avx512 : PacketWidth::avx2);
 }
@@ -60,7 +61,10 @@ void get_colours(RayScene const &s, PreparedFrame const &prepared, ImagePoint co
 {
     if (const PacketStep *step = packet_step_of(s)) {
         ColourBatch batch(s, prepared, points, count, colours, x_obs, u_obs);
-        trace_packets(s.metric, *step, s.precise, prepared.cancel, batch);
+        if (s.accurate)
+            trace_adaptive_packets(s.metric, *step, s.precise, prepared.cancel, batch);
+        else
+            trace_packets(s.metric, *step, s.precise, prepared.cancel, batch);
         return;
     }
     const ObserverTetrad frame = observer_tetrad(s.metric, u_obs, x_obs);

@@ -14,8 +14,8 @@ struct ImagePoint {
 
 // colours[i] = GetColor(s, prepared, points[i].α, points[i].β, x_obs, u_obs)
 // for i < count, the rays traced in packets on the scene's SIMD path where
-// it can be taken (the ordinary integration of a metric with generated
-// code, on a processor that has the path). Each ray is traced on its own
+// it can be taken (a metric with generated code, on a processor that has
+// the path; either integration). Each ray is traced on its own
 // lane as it would be alone, so its colour never depends on the batch it
 // came in, the lane it took or the thread that ran it.
 void get_colours(RayScene const &s, PreparedFrame const &prepared, ImagePoint const *points,

@@ -1,5 +1,6 @@
 #include "expr/fused_christoffel.h"
 #include "expr/fused_graph.h"
+#include "physics/packet_adaptive_trace.h"
 #include "physics/packet_trace.h"
 #include "physics/ray_batch.h"
 #include "physics/ray_colour.h"
@@ -21,15 +22,20 @@
 namespace
 {
 
-// The five presets, then three random metrics with all ten components, each
-// with the disk, the shift and beaming on.
+// The five presets, then three random metrics with all ten components, then
+// the presets again with the accurate integration, each with the disk, the
+// shift and beaming on.
 struct Case {
     RayScene scene;
     f_vec x, u;
 };
 
-Case case_number(int k)
+constexpr int metric_count = 8;
+constexpr int case_count = metric_count + 5;
+
+Case case_number(int row)
 {
+    const int k = row % metric_count;
     const bool spinning = k == kerr || k == kerr_newman;
     Case c{preset_scene(k < 5 ? k : schwarzschild, 1, spinning ? 0.8 : 0), at(30, 1.4), {}};
     if (k >= 5) {
@@ -39,12 +45,11 @@ Case case_number(int k)
     c.scene.kepler = c.scene.shift = c.scene.beam = true;
     c.scene.acr = located_image(64, 64);
     ensure_disk_tables(c.scene);
+    c.scene.accurate = row >= metric_count;
     c.u = k == flat || k >= 5 ? moving_along_φ(c.scene.metric, c.x, 0.1)
                               : on_circular_orbit(c.scene.metric, c.x);
     return c;
 }
-
-constexpr int case_count = 8;
 
 // The random metrics' rays run for long and, in places, chaotically (θ and t
 // grow without bound and a last-bit difference of a sine grows with them):
@@ -53,9 +58,9 @@ struct Frame {
     int w, h;
     double equal_share;
 };
-Frame frame_for(int k)
+Frame frame_for(int row)
 {
-    return k < 5 ? Frame{160, 120, 0.999} : Frame{32, 24, 0.995};
+    return row % metric_count < 5 ? Frame{160, 120, 0.999} : Frame{32, 24, 0.995};
 }
 
 // The frame on two threads, one of them taking every third row, so that rays
@@ -178,7 +183,8 @@ TEST_P(Packets, EndWhereTheScalarTraceEnds)
     const RayScene &s = c.scene;
     const PreparedFrame prepared = prepare_frame(s, c.x, c.u, nullptr);
     const ObserverTetrad frame = observer_tetrad(s.metric, c.u, c.x);
-    const int n = k < 5 ? 6 : 3; // a grid of 4n × 3n rays
+    const bool preset = k % metric_count < 5;
+    const int n = preset ? 6 : 3; // a grid of 4n × 3n rays
     std::vector<RayStart> starts;
     for (int j = 0; j < 3 * n; ++j)
         for (int i = 0; i < 4 * n; ++i)
@@ -189,14 +195,17 @@ TEST_P(Packets, EndWhereTheScalarTraceEnds)
     for (RayStart const &start : starts) {
         f_vec x = c.x, u = start.launch;
         end e = start.e;
-        geodetika(s.metric, x, u, e, s.precise, nullptr, {});
+        geodetika(s.metric, x, u, e, s.precise, nullptr, {s.accurate});
         scalar.push_back({e.reason(), e.kkp(), x, u});
     }
     for (SimdPath path : paths()) {
         const PacketStep *step = s.metric.fused()->packet_step(width_of(path));
         ASSERT_TRUE(step);
         Recorded packed(starts, c.x);
-        trace_packets(s.metric, *step, s.precise, nullptr, packed);
+        if (s.accurate)
+            trace_adaptive_packets(s.metric, *step, s.precise, nullptr, packed);
+        else
+            trace_packets(s.metric, *step, s.precise, nullptr, packed);
         int same_end = 0, escaped = 0, close_states = 0;
         for (std::size_t i = 0; i < starts.size(); ++i) {
             const Ended &p = packed.ended[i], &q = scalar[i];
@@ -206,7 +215,7 @@ TEST_P(Packets, EndWhereTheScalarTraceEnds)
             if (p.reason != q.reason || p.passages != q.passages)
                 continue;
             ++same_end;
-            if (std::abs(q.reason) == 1 && i != 100 && k < 5) {
+            if (std::abs(q.reason) == 1 && i != 100 && preset) {
                 ++escaped;
                 close_states += close(p.x, q.x) && close(p.u, q.u);
             }
@@ -219,9 +228,19 @@ TEST_P(Packets, EndWhereTheScalarTraceEnds)
 
 std::string metric_name(testing::TestParamInfo<int> const &info)
 {
-    static const char *const names[] = {"Flat",    "Schwarzschild", "ReissnerNordstrom",
-                                        "Kerr",    "KerrNewman",    "Random1",
-                                        "Random2", "Random3"};
+    static const char *const names[] = {"Flat",
+                                        "Schwarzschild",
+                                        "ReissnerNordstrom",
+                                        "Kerr",
+                                        "KerrNewman",
+                                        "Random1",
+                                        "Random2",
+                                        "Random3",
+                                        "FlatAccurate",
+                                        "SchwarzschildAccurate",
+                                        "ReissnerNordstromAccurate",
+                                        "KerrAccurate",
+                                        "KerrNewmanAccurate"};
     return names[info.param];
 }
 

@@ -1,0 +1,132 @@
+#include "physics/packet_adaptive_trace.h"
+
+#include "expr/fused_packet.h"
+#include "expr/metric.h"
+#include "physics/adaptive_trace.h"
+#include "physics/packet_trace.h"
+
+#include <optional>
+
+namespace
+{
+
+constexpr int most_lanes = 8;
+
+struct Lane {
+    int ray = -1; // -1: idle, the batch is used up
+    f_vec x{}, u{}, launch{};
+    end e{0, 0};
+    std::optional<AdaptiveGeodesic> path;
+};
+
+class AdaptivePacketTrace
+{
+  public:
+    AdaptivePacketTrace(Metric const &m, PacketStep const &step, double p,
+                        std::atomic<bool> const *cancel, RayBatch &batch)
+        : space(m), acceleration(step.acceleration()), frame(m.fused_frame()), lanes(step.lanes()),
+          p(p), cancel(cancel), batch(batch), rays(batch.count())
+    {
+        // Idle lanes still compute: give them a harmless point to work on.
+        for (int i = 0; i < lanes; ++i) {
+            x[lanes + i] = 10;
+            x[2 * lanes + i] = 1;
+        }
+    }
+
+    void run()
+    {
+        for (int l = 0; l < lanes; ++l) {
+            take(l);
+            settle(l);
+        }
+        while (busy > 0)
+            round();
+    }
+
+  private:
+    void take(int l)
+    {
+        Lane &lane = lane_at[l];
+        if (next == rays) {
+            if (lane.ray >= 0)
+                --busy;
+            lane.ray = -1;
+            return;
+        }
+        if (lane.ray < 0)
+            ++busy;
+        lane.ray = next++;
+        batch.start(lane.ray, lane.x, lane.u, lane.e);
+        lane.launch = lane.u;
+        lane.path.emplace(space, adaptive_limits(lane.e, p, false));
+        lane.path->start(lane.x, lane.u);
+    }
+
+    // Runs the lane's steps on until its ray wants an acceleration, taking
+    // new rays as its rays end, or the batch is used up.
+    void settle(int l)
+    {
+        Lane &lane = lane_at[l];
+        while (lane.ray >= 0 && !lane.path->wants()) {
+            const StepEnd outcome = lane.path->finish(lane.x, lane.u);
+            if (adaptive_step_done(*lane.path, outcome, lane.x, lane.u, lane.e, nullptr, cancel)) {
+                lane.path->start(lane.x, lane.u);
+                continue;
+            }
+            batch.finish(lane.ray, lane.x, lane.u, lane.launch, lane.e);
+            take(l);
+        }
+    }
+
+    // One acceleration of every busy lane.
+    void round()
+    {
+        for (int l = 0; l < lanes; ++l) {
+            const Lane &lane = lane_at[l];
+            if (lane.ray < 0)
+                continue;
+            for (int k = 0; k < 4; ++k) {
+                x[k * lanes + l] = lane.path->wanted_x()[k];
+                u[k * lanes + l] = lane.path->wanted_u()[k];
+            }
+        }
+        const unsigned held = acceleration(frame, x, u, out);
+        for (int l = 0; l < lanes; ++l) {
+            Lane &lane = lane_at[l];
+            if (lane.ray < 0)
+                continue;
+            f_vec a;
+            if ((held >> l) & 1)
+                for (int k = 0; k < 4; ++k)
+                    a[k] = out[k * lanes + l];
+            else
+                a = space.acceleration(lane.path->wanted_x(), lane.path->wanted_u());
+            lane.path->supply(a);
+            settle(l);
+        }
+    }
+
+    MetricSpacetime space;
+    PacketStep::Acceleration acceleration;
+    const double *frame;
+    int lanes;
+    double p;
+    std::atomic<bool> const *cancel;
+    RayBatch &batch;
+    int rays;
+    int next = 0;
+    int busy = 0;
+    Lane lane_at[most_lanes];
+    alignas(64) double x[4 * most_lanes] = {};
+    alignas(64) double u[4 * most_lanes] = {};
+    alignas(64) double out[4 * most_lanes] = {};
+};
+
+} // namespace
+
+void trace_adaptive_packets(Metric const &m, PacketStep const &step, double p,
+                            std::atomic<bool> const *cancel, RayBatch &batch)
+{
+    AdaptivePacketTrace(m, step, p, cancel, batch).run();
+}

@@ -1,5 +1,6 @@
 // Rays per second of each tracing path on the default view (320×240 image
-// points, rows handed out one at a time to one or two workers), and the
+// points, rows handed out one at a time to one or two workers), with the
+// ordinary and with the accurate integration, and the
 // time to generate the packet code of the Kerr metric for both widths.
 // Counters: rays/s, and the share of pixels that differ from the scalar
 // path's.
@@ -44,22 +45,25 @@ std::vector<unsigned> trace_view(View const &v, int threads)
     return out;
 }
 
-View view_on(SimdPath path)
+View view_on(SimdPath path, bool accurate)
 {
     QImage disk(512, 512, QImage::Format_ARGB32);
     disk.fill(0xffd08040u);
     View v = set_up_default_view(disk);
     v.scene.simd = path;
+    v.scene.accurate = accurate;
     return v;
 }
 
-std::vector<unsigned> const &scalar_pixels()
+std::vector<unsigned> const &scalar_pixels(bool accurate)
 {
-    static const std::vector<unsigned> pixels = trace_view(view_on(SimdPath::off), 2);
-    return pixels;
+    static const std::vector<unsigned> ordinary = trace_view(view_on(SimdPath::off, false), 2);
+    static const std::vector<unsigned> adaptive = trace_view(view_on(SimdPath::off, true), 2);
+    return accurate ? adaptive : ordinary;
 }
 
-// range(0): 0 scalar, 1 AVX2, 2 AVX-512; range(1): threads.
+// range(0): 0 scalar, 1 AVX2, 2 AVX-512; range(1): threads; range(2): 1 for
+// the accurate integration.
 void BM_RaysPerSecond(benchmark::State &state)
 {
     const auto path = static_cast<SimdPath>(state.range(0));
@@ -67,7 +71,8 @@ void BM_RaysPerSecond(benchmark::State &state)
         state.SkipWithError("this processor lacks the path");
         return;
     }
-    const View v = view_on(path);
+    const bool accurate = state.range(2) != 0;
+    const View v = view_on(path, accurate);
     std::vector<unsigned> pixels;
     for (auto _ : state)
         pixels = trace_view(v, static_cast<int>(state.range(1)));
@@ -75,11 +80,11 @@ void BM_RaysPerSecond(benchmark::State &state)
         benchmark::Counter(double(W * H), benchmark::Counter::kIsIterationInvariantRate);
     int differ = 0;
     for (int i = 0; i < W * H; ++i)
-        differ += pixels[i] != scalar_pixels()[i];
+        differ += pixels[i] != scalar_pixels(accurate)[i];
     state.counters["differ"] = double(differ) / (W * H);
 }
 BENCHMARK(BM_RaysPerSecond)
-    ->ArgsProduct({{0, 1, 2}, {1, 2}})
+    ->ArgsProduct({{0, 1, 2}, {1, 2}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->UseRealTime();

@@ -83,7 +83,7 @@ double AdaptiveGeodesic::error_of(f_vec const &x, f_vec const &u, Stages const &
     dx = dx * h;
     du = du * h;
     double const r = std::fabs(x[1]);
-    double const sin_θ = std::fmax(std::fabs(std::sin(x[2])), std::fabs(std::sin(s.x_end[2])));
+    double const sin_θ = std::fmax(sin_start, std::fabs(std::sin(s.x_end[2])));
     double const place = std::hypot(dx[1], r * dx[2], r * sin_θ * dx[3]) / r;
     double const turn =
         std::hypot(du[1], r * du[2], r * sin_θ * du[3]) / spatial_speed(x, u, sin_θ);
@@ -155,8 +155,8 @@ StepEnd AdaptiveGeodesic::finish(f_vec &x, f_vec &u) const
 void AdaptiveGeodesic::begin_attempts()
 {
     f_vec const &x = step_x, &u = step_u;
-    double const sin_θ = std::fabs(std::sin(x[2]));
-    double const reach = std::fabs(x[1]) / spatial_speed(x, u, sin_θ);
+    sin_start = std::fabs(std::sin(x[2]));
+    double const reach = std::fabs(x[1]) / spatial_speed(x, u, sin_start);
     floor = std::fmin(floor_share * reach, max_h);
     h = std::fmin(h_next > 0 ? h_next : first_share * reach, max_h);
     refused = false;

@@ -108,6 +108,7 @@ class AdaptiveGeodesic
     StepEnd outcome = StepEnd::lost;
     f_vec step_x{}, step_u{};
     double max_h = HUGE_VAL, floor = 0, h = 0;
+    double sin_start = 0; // |sin θ| at the step's start
     bool refused = false, at_floor = false;
     int stage = 0;
     f_vec want_x{}, want_u{};

@@ -4,6 +4,7 @@
 #include "physics/packet_trace.h"
 #include "physics/ray_batch.h"
 #include "physics/ray_colour.h"
+#include "tests/support/load_metric.h"
 #include "tests/support/ray_scene.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <functional>
 #include <numeric>
+#include <random>
 #include <set>
 #include <string>
 #include <thread>
@@ -22,9 +24,42 @@
 namespace
 {
 
-// The five presets, then three random metrics with all ten components, then
-// the presets again with the accurate integration, each with the disk, the
-// shift and beaming on.
+// Schwarzschild with a random perturbation of each of its ten components, a
+// few per cent near the observer, fading with r and vanishing on the axis as
+// a metric must there: random, yet its rays are not chaotic, so the paths
+// must draw its frame as they draw the presets'. (Short texts: the inverse's
+// programs must fit the byte code's length.)
+Metric perturbed_metric(unsigned seed)
+{
+    static const char *const shapes[] = {"sin(θ)", "cos(θ)", "sin(φ)", "cos(φ)"};
+    const char *const forms[16] = {"%1/(9*r)-1+2*M/r",
+                                   "%1/(9*r)",
+                                   "%1/(9*r)",
+                                   "%1*sin(θ)^2/9",
+                                   "",
+                                   "%1/(9*r)+r/(r-2*M)",
+                                   "%1/9",
+                                   "%1*sin(θ)^2/9",
+                                   "",
+                                   "",
+                                   "r^2+%1*r/9",
+                                   "%1*sin(θ)*r/9",
+                                   "",
+                                   "",
+                                   "",
+                                   "(r^2+%1*r/9)*sin(θ)^2"};
+    std::mt19937 rng(seed);
+    QString texts[16];
+    for (int i = 0; i < 16; ++i)
+        if (i % 4 >= i / 4)
+            texts[i] = texts[i % 4 * 4 + i / 4] =
+                QString::fromUtf8(forms[i]).arg(QString::fromUtf8(shapes[rng() % 4]));
+    const double params[4] = {1.0, 0, 0, 0};
+    return Metric::compile(texts, params);
+}
+
+// The five presets, then three perturbed metrics, then the presets again
+// with the accurate integration, each with the disk, the shift and beaming on.
 struct Case {
     RayScene scene;
     f_vec x, u;
@@ -39,8 +74,8 @@ Case case_number(int row)
     const bool spinning = k == kerr || k == kerr_newman;
     Case c{preset_scene(k < 5 ? k : schwarzschild, 1, spinning ? 0.8 : 0), at(30, 1.4), {}};
     if (k >= 5) {
-        c.scene.metric = random_metric(unsigned(k - 4));
-        c.scene.horizons = find_horizons(c.scene.metric, false, 0);
+        c.scene.metric = perturbed_metric(unsigned(k - 4));
+        c.scene.horizons = find_horizons(c.scene.metric, false, 30);
     }
     c.scene.kepler = c.scene.shift = c.scene.beam = true;
     c.scene.acr = located_image(64, 64);
@@ -51,17 +86,7 @@ Case case_number(int row)
     return c;
 }
 
-// The random metrics' rays run for long and, in places, chaotically (θ and t
-// grow without bound and a last-bit difference of a sine grows with them):
-// their frames are smaller, and a few more of their pixels may differ.
-struct Frame {
-    int w, h;
-    double equal_share;
-};
-Frame frame_for(int row)
-{
-    return row % metric_count < 5 ? Frame{160, 120, 0.999} : Frame{32, 24, 0.995};
-}
+constexpr int W = 160, H = 120;
 
 // The frame on two threads, one of them taking every third row, so that rays
 // meet other rays in their packets than on one thread.
@@ -115,16 +140,14 @@ PacketWidth width_of(SimdPath p)
 
 TEST_P(Packets, DrawTheScalarFrame)
 {
-    const int k = GetParam();
-    const Frame f = frame_for(k);
-    const Case c = case_number(k);
-    const std::vector<unsigned> scalar = frame(c, SimdPath::off, f.w, f.h);
+    const Case c = case_number(GetParam());
+    const std::vector<unsigned> scalar = frame(c, SimdPath::off, W, H);
     EXPECT_GT(std::set<unsigned>(scalar.begin(), scalar.end()).size(), 20u);
     for (SimdPath path : paths()) {
-        const std::vector<unsigned> packed = frame(c, path, f.w, f.h);
+        const std::vector<unsigned> packed = frame(c, path, W, H);
         const auto equal = std::inner_product(scalar.begin(), scalar.end(), packed.begin(), 0,
                                               std::plus<>(), std::equal_to<>());
-        EXPECT_GE(equal, f.equal_share * f.w * f.h) << int(path);
+        EXPECT_GE(equal, 0.999 * W * H) << int(path);
     }
     skip_what_the_processor_lacks();
 }
@@ -173,9 +196,8 @@ bool close(f_vec const &a, f_vec const &b)
 
 // Rays of a grid, among them one launched with a direction beyond the
 // packet's bound, which must finish on the scalar path to the bit. The states
-// of the presets' escaped rays are compared: those of rays that fell in
-// diverge (u grows without bound at the horizon), those that ran out of rounds
-// are chaotic, and so are most of the random metrics' rays.
+// of escaped rays are compared: those of rays that fell in diverge (u grows
+// without bound at the horizon), and those that ran out of rounds are chaotic.
 TEST_P(Packets, EndWhereTheScalarTraceEnds)
 {
     const int k = GetParam();
@@ -183,8 +205,7 @@ TEST_P(Packets, EndWhereTheScalarTraceEnds)
     const RayScene &s = c.scene;
     const PreparedFrame prepared = prepare_frame(s, c.x, c.u, nullptr);
     const ObserverTetrad frame = observer_tetrad(s.metric, c.u, c.x);
-    const bool preset = k % metric_count < 5;
-    const int n = preset ? 6 : 3; // a grid of 4n × 3n rays
+    const int n = 6; // a grid of 4n × 3n rays
     std::vector<RayStart> starts;
     for (int j = 0; j < 3 * n; ++j)
         for (int i = 0; i < 4 * n; ++i)
@@ -215,7 +236,7 @@ TEST_P(Packets, EndWhereTheScalarTraceEnds)
             if (p.reason != q.reason || p.passages != q.passages)
                 continue;
             ++same_end;
-            if (std::abs(q.reason) == 1 && i != 100 && preset) {
+            if (std::abs(q.reason) == 1 && i != 100) {
                 ++escaped;
                 close_states += close(p.x, q.x) && close(p.u, q.u);
             }
@@ -226,6 +247,22 @@ TEST_P(Packets, EndWhereTheScalarTraceEnds)
     skip_what_the_processor_lacks();
 }
 
+// The wild random programs of the fused tests (every operation, t and φ in
+// them, values far from any metric's): the packet code agrees with the scalar
+// code on each, or it would not be made.
+TEST(PacketStep, IsMadeForRandomPrograms)
+{
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        const Metric m = random_metric(seed);
+        ASSERT_TRUE(m.fused()) << seed;
+        for (PacketWidth width : {PacketWidth::avx2, PacketWidth::avx512})
+            EXPECT_EQ(
+                m.fused()->packet_step(width) != nullptr,
+                processor_runs(width == PacketWidth::avx512 ? SimdPath::avx512 : SimdPath::avx2))
+                << seed;
+    }
+}
+
 std::string metric_name(testing::TestParamInfo<int> const &info)
 {
     static const char *const names[] = {"Flat",
@@ -233,9 +270,9 @@ std::string metric_name(testing::TestParamInfo<int> const &info)
                                         "ReissnerNordstrom",
                                         "Kerr",
                                         "KerrNewman",
-                                        "Random1",
-                                        "Random2",
-                                        "Random3",
+                                        "Perturbed1",
+                                        "Perturbed2",
+                                        "Perturbed3",
                                         "FlatAccurate",
                                         "SchwarzschildAccurate",
                                         "ReissnerNordstromAccurate",

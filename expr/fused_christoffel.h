@@ -59,6 +59,10 @@ class FusedChristoffel
     // code disagrees with it.
     const PacketStep *packet_step(PacketWidth width) const;
 
+    // packet_step's code where its acceleration entry agrees with the scalar
+    // symbols too: the accurate integration's packets. Null otherwise.
+    const PacketStep *packet_acceleration(PacketWidth width) const;
+
   private:
     // The outputs at x, with 0 after them; false where a guard fails.
     bool run_guarded(const double *frame, const f_vec &x, double *values) const;
@@ -82,4 +86,5 @@ class FusedChristoffel
     std::vector<double> sample_frame; // for the packet code's check: the build's parameters
     mutable std::once_flag packet_made[2];
     mutable std::unique_ptr<PacketStep> packets[2]; // AVX2, AVX-512
+    mutable bool accelerates[2] = {};
 };

@@ -16,7 +16,8 @@ const PacketStep *packet_step_of(RayScene const &s)
     const FusedChristoffel *fused = s.metric.fused();
     if (!fused || s.simd == SimdPath::off)
         return nullptr;
-    return fused->packet_step(s.simd == SimdPath::avx512 ? PacketWidth::avx512 : PacketWidth::avx2);
+    const PacketWidth width = s.simd == SimdPath::avx512 ? PacketWidth::avx512 : PacketWidth::avx2;
+    return s.accurate ? fused->packet_acceleration(width) : fused->packet_step(width);
 }
 
 class ColourBatch final : public RayBatch

@@ -220,7 +220,9 @@ TEST_P(Packets, EndWhereTheScalarTraceEnds)
         scalar.push_back({e.reason(), e.kkp(), x, u});
     }
     for (SimdPath path : paths()) {
-        const PacketStep *step = s.metric.fused()->packet_step(width_of(path));
+        const PacketWidth width = width_of(path);
+        const PacketStep *step = s.accurate ? s.metric.fused()->packet_acceleration(width)
+                                            : s.metric.fused()->packet_step(width);
         ASSERT_TRUE(step);
         Recorded packed(starts, c.x);
         if (s.accurate)
@@ -249,17 +251,20 @@ TEST_P(Packets, EndWhereTheScalarTraceEnds)
 
 // The wild random programs of the fused tests (every operation, t and φ in
 // them, values far from any metric's): the packet code agrees with the scalar
-// code on each, or it would not be made.
+// code on each, or it would not be made; its acceleration entry too.
 TEST(PacketStep, IsMadeForRandomPrograms)
 {
     for (unsigned seed = 1; seed <= 3; ++seed) {
         const Metric m = random_metric(seed);
         ASSERT_TRUE(m.fused()) << seed;
-        for (PacketWidth width : {PacketWidth::avx2, PacketWidth::avx512})
+        for (PacketWidth width : {PacketWidth::avx2, PacketWidth::avx512}) {
+            const PacketStep *step = m.fused()->packet_step(width);
             EXPECT_EQ(
-                m.fused()->packet_step(width) != nullptr,
+                step != nullptr,
                 processor_runs(width == PacketWidth::avx512 ? SimdPath::avx512 : SimdPath::avx2))
                 << seed;
+            EXPECT_EQ(m.fused()->packet_acceleration(width), step) << seed;
+        }
     }
 }
 

@@ -25,7 +25,7 @@ class AdaptivePacketTrace
     AdaptivePacketTrace(Metric const &m, PacketStep const &step, double p,
                         std::atomic<bool> const *cancel, RayBatch &batch)
         : space(m), acceleration(step.acceleration()), frame(m.fused_frame()), lanes(step.lanes()),
-          p(p), cancel(cancel), batch(batch), rays(batch.count())
+          p(p), cancel(cancel), batch(batch)
     {
         // Idle lanes still compute: give them a harmless point to work on.
         for (int i = 0; i < lanes; ++i) {
@@ -40,7 +40,7 @@ class AdaptivePacketTrace
             take(l);
             settle(l);
         }
-        while (busy > 0)
+        while (queue.busy())
             round();
     }
 
@@ -48,16 +48,9 @@ class AdaptivePacketTrace
     void take(int l)
     {
         Lane &lane = lane_at[l];
-        if (next == rays) {
-            if (lane.ray >= 0)
-                --busy;
-            lane.ray = -1;
-            return;
-        }
+        lane.ray = queue.take(lane.ray, lane.x, lane.u, lane.e);
         if (lane.ray < 0)
-            ++busy;
-        lane.ray = next++;
-        batch.start(lane.ray, lane.x, lane.u, lane.e);
+            return;
         lane.launch = lane.u;
         lane.path.emplace(space, adaptive_limits(lane.e, p, false));
         lane.path->start(lane.x, lane.u);
@@ -114,9 +107,7 @@ class AdaptivePacketTrace
     double p;
     std::atomic<bool> const *cancel;
     RayBatch &batch;
-    int rays;
-    int next = 0;
-    int busy = 0;
+    RayQueue queue{batch};
     Lane lane_at[most_lanes];
     alignas(64) double x[4 * most_lanes] = {};
     alignas(64) double u[4 * most_lanes] = {};

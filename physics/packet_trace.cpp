@@ -27,7 +27,7 @@ class PacketTrace
     PacketTrace(Metric const &m, PacketStep const &step, double p, std::atomic<bool> const *cancel,
                 RayBatch &batch)
         : m(m), entry(step.entry()), sin(step.math().sin), frame(m.fused_frame()),
-          lanes(step.lanes()), p(p), cancel(cancel), batch(batch), rays(batch.count())
+          lanes(step.lanes()), p(p), cancel(cancel), batch(batch)
     {
         // Idle lanes still compute: give them a harmless point to work on.
         for (int i = 0; i < lanes; ++i) {
@@ -40,7 +40,7 @@ class PacketTrace
     {
         for (int l = 0; l < lanes; ++l)
             take(l);
-        while (busy > 0)
+        while (queue.busy())
             round();
     }
 
@@ -48,16 +48,9 @@ class PacketTrace
     void take(int l)
     {
         Lane &lane = lane_at[l];
-        if (next == rays) {
-            if (lane.ray >= 0)
-                --busy;
-            lane.ray = -1;
-            return;
-        }
+        lane.ray = queue.take(lane.ray, lane.x, lane.u, lane.e);
         if (lane.ray < 0)
-            ++busy;
-        lane.ray = next++;
-        batch.start(lane.ray, lane.x, lane.u, lane.e);
+            return;
         lane.launch = lane.u;
         lane.steps = 0;
         lane.budget = step_budget(lane.e.angular_limit(), p);
@@ -136,9 +129,7 @@ class PacketTrace
     double p;
     std::atomic<bool> const *cancel;
     RayBatch &batch;
-    int rays;
-    int next = 0;
-    int busy = 0;
+    RayQueue queue{batch};
     Lane lane_at[most_lanes];
     alignas(64) double x[4 * most_lanes] = {};
     alignas(64) double uh[5 * most_lanes] = {};
@@ -147,6 +138,19 @@ class PacketTrace
 };
 
 } // namespace
+
+int RayQueue::take(int ray, f_vec &x, f_vec &u, end &e)
+{
+    if (next_ == rays_) {
+        if (ray >= 0)
+            --busy_;
+        return -1;
+    }
+    if (ray < 0)
+        ++busy_;
+    batch_.start(next_, x, u, e);
+    return next_++;
+}
 
 void trace_packets(Metric const &m, PacketStep const &step, double p,
                    std::atomic<bool> const *cancel, RayBatch &batch)

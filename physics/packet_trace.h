@@ -21,6 +21,24 @@ class RayBatch
     virtual void finish(int i, f_vec const &x, f_vec const &u, f_vec const &launch, end &e) = 0;
 };
 
+// Hands the rays of a batch to the lanes of a packet in order, a lane taking
+// the next one as soon as its own has ended, and counts the lanes at work.
+class RayQueue
+{
+  public:
+    explicit RayQueue(RayBatch &batch) : batch_(batch), rays_(batch.count()) {}
+    // The next ray for a lane that held `ray` (-1: none), its start in x, u
+    // and e; -1, the lane idle, once the batch is used up.
+    int take(int ray, f_vec &x, f_vec &u, end &e);
+    bool busy() const { return busy_ > 0; }
+
+  private:
+    RayBatch &batch_;
+    int rays_;
+    int next_ = 0;
+    int busy_ = 0;
+};
+
 // Traces every ray of the batch with geodetika's steps and end tests (step
 // scale p, the cancel flag), step.lanes() rays at a time: a lane takes the
 // next ray as soon as its own has ended. The sines are the packet's own, so

@@ -12,7 +12,6 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QMenuBar>
@@ -233,14 +232,14 @@ void MainWindow::apply_scene(SceneSettings const &s)
 
 bool MainWindow::open_scene(QString const &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        warn(tr("Cannot read %1: %2").arg(path, file.errorString()));
+    QByteArray text;
+    if (const QString e = read_scene_file(path, text); !e.isEmpty()) {
+        warn(sentence(e));
         return false;
     }
     SceneSettings s;
     QStringList warnings;
-    QString error = read_scene(file.readAll(), s, warnings);
+    QString error = read_scene(text, s, warnings);
     if (error.isEmpty())
         error = window_check(s);
     QImage panorama;

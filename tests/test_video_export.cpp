@@ -3,6 +3,7 @@
 #include "tests/support/avi_file.h"
 #include "tests/support/ffprobe.h"
 #include "tests/support/full_disk.h"
+#include "tests/support/output_hazards.h"
 #include "tests/support/picture_difference.h"
 #include "video/avi_writer.h"
 #include "video/frame_export.h"
@@ -21,19 +22,6 @@
 
 namespace
 {
-
-// Frames whose every pixel differs, so that JPEG has something to keep.
-void fill(MyImage &frame, int w, int h, unsigned i)
-{
-    frame.dim(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            frame.set_done(x, y);
-            frame.set_pixel(x, y,
-                            0xff000000u | unsigned(x * 255 / w) << 16 | unsigned(y * 255 / h) << 8 |
-                                unsigned(i * 20 + x * y % 7));
-        }
-}
 
 // Eight colour bars (white, yellow, cyan, green, magenta, red, blue, black):
 // a wrong YUV matrix or range shifts saturated colours and the ends of the
@@ -171,22 +159,12 @@ TEST_F(VideoExport, WavFileBecomesAnAudioStream)
     EXPECT_TRUE(streams.contains("codec_type=audio\nsample_rate=8000")) << streams.toStdString();
 }
 
-// A disk that fills up halfway (here a file size limit) leaves a valid AVI of
-// the frames written before, and says how many; a stop does the same without
-// a message. An MP4 stopped keeps its frames too, but a full disk leaves
-// nothing of it, not even the temporary file.
-TEST_F(VideoExport, FilesCutShortByAStopOrAFullDisk)
+// A stop finishes a video file holding the frames written before, without a
+// message, and a player reads it.
+TEST_F(VideoExport, StoppedVideosHoldTheFramesWrittenBefore)
 {
-    fill_store(320, 240);
+    fill_store(64, 48);
     const auto three = [](int written, int) { return written < 3; };
-    const ExportResult full = [this] {
-        const FullDisk disk(120 * 1024);
-        return export_as(ExportFormat::avi, "full.avi");
-    }();
-    ASSERT_GT(full.written, 0);
-    ASSERT_LT(full.written, 10);
-    EXPECT_TRUE(full.error.contains(QString("first %1 of 10").arg(full.written)))
-        << full.error.toStdString();
     for (auto [format, name] :
          {std::pair{ExportFormat::avi, "stopped.avi"}, {ExportFormat::mp4, "stopped.mp4"}}) {
         const ExportResult stopped = export_as(format, name, "10", three);
@@ -194,24 +172,90 @@ TEST_F(VideoExport, FilesCutShortByAStopOrAFullDisk)
         EXPECT_TRUE(stopped.error.isEmpty()) << stopped.error.toStdString();
         EXPECT_EQ(stopped.written, 3) << name;
     }
-    for (auto [name, frames] : {std::pair{"full.avi", full.written}, {"stopped.avi", 3}}) {
-        const AviFile f(at(name));
-        EXPECT_EQ(f.u32(4), quint32(f.bytes.size() - 8)) << name;
-        EXPECT_EQ(f.frames(), quint32(frames)) << name;
-        EXPECT_EQ(f.tag(f.idx1()), "idx1") << name;
-        EXPECT_EQ(f.index_entries(), quint32(frames)) << name;
-    }
+    const AviFile f(at("stopped.avi"));
+    EXPECT_EQ(f.u32(4), quint32(f.bytes.size() - 8));
+    EXPECT_EQ(f.frames(), 3u);
+    EXPECT_EQ(f.tag(f.idx1()), "idx1");
+    EXPECT_EQ(f.index_entries(), 3u);
     EXPECT_EQ(probe_streams(at("stopped.mp4"), "stream=nb_read_frames"), "nb_read_frames=3\n");
+    EXPECT_EQ(files(), (QStringList{"stopped.avi", "stopped.mp4"}));
+}
 
-    fill_store(640, 480);
-    const ExportResult mp4 = [this] {
-        const FullDisk disk(16 * 1024);
-        return export_as(ExportFormat::mp4, "full.mp4");
-    }();
-    EXPECT_EQ(mp4.written, 0);
-    EXPECT_TRUE(mp4.error.contains("nothing was saved")) << mp4.error.toStdString();
-    EXPECT_TRUE(mp4.error.contains("File too large")) << mp4.error.toStdString();
-    EXPECT_EQ(files(), (QStringList{"full.avi", "stopped.avi", "stopped.mp4"}));
+// What lies under the name before decides what each format may do: a new
+// name as long as the system allows (255 bytes) is written; an older file on
+// a disk that fills up (a file size limit), a device, a fifo no one reads and
+// a read-only file are left exactly as they were, nothing else is left behind,
+// and the message names the reason; a link is written through and stays a
+// link. The hazard lies under the video's name, or the sequence's first file.
+TEST_F(VideoExport, EveryFormatLeavesWhatItDidNotWriteAsItWas)
+{
+    fill_store(320, 240);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const struct {
+        ExportFormat format;
+        const char *suffix;
+        int files; // new entries a whole export adds
+    } formats[] = {{ExportFormat::avi, ".avi", 1},
+                   {ExportFormat::image_sequence, ".jpg", 10},
+                   {ExportFormat::mp4, ".mp4", 1}};
+    const struct {
+        Hazard hazard;
+        const char *says; // empty: the export succeeds
+    } hazards[] = {{Hazard::none, ""},
+                   {Hazard::older, "File too large"},
+                   {Hazard::device, "not a regular file"},
+                   {Hazard::fifo, "not a regular file"},
+                   {Hazard::read_only, "the file is read-only"},
+                   {Hazard::link, ""}};
+    for (auto const &f : formats)
+        for (auto const &h : hazards) {
+            QTemporaryDir folder;
+            // Sequence names grow by two digits; the longest is 255 bytes.
+            const QString name =
+                folder.filePath((h.hazard == Hazard::none
+                                     ? QString(f.format == ExportFormat::image_sequence ? 249 : 251,
+                                               QLatin1Char('n'))
+                                     : QStringLiteral("o")) +
+                                f.suffix);
+            const QString first = f.format == ExportFormat::image_sequence
+                                      ? sequence_file_name(name, 0, frames)
+                                      : name;
+            SCOPED_TRACE(QFileInfo(first).fileName().left(12).toStdString() + " " +
+                         std::to_string(int(h.hazard)));
+            place(h.hazard, first);
+            const auto before = disk_state(folder.path());
+            ExportOptions o;
+            o.format = f.format;
+            o.path = name;
+            o.frames = frames;
+            o.threads = 2;
+            const ExportResult r = [&] {
+                const FullDisk disk(h.hazard == Hazard::older ? 4096 : RLIM_INFINITY);
+                return export_frames(store, metric, o);
+            }();
+            const auto after = disk_state(folder.path());
+            EXPECT_FALSE(r.error.contains("Unknown error")) << r.error.toStdString();
+            if (*h.says) {
+                EXPECT_TRUE(r.error.contains(h.says)) << r.error.toStdString();
+                EXPECT_TRUE(r.error.contains(QFileInfo(first).fileName())) << r.error.toStdString();
+                EXPECT_EQ(r.written, 0);
+                EXPECT_EQ(after, before);
+                continue;
+            }
+            EXPECT_EQ(r.written, 10) << r.error.toStdString();
+            EXPECT_EQ(after.size(), before.size() + f.files - (h.hazard == Hazard::link));
+            if (h.hazard == Hazard::link) {
+                const std::string link = QFileInfo(first).fileName().toStdString();
+                EXPECT_EQ(after.at(link), before.at(link));
+                EXPECT_NE(after.at("linked"), before.at("linked"));
+                continue;
+            }
+            struct stat made {
+            };
+            ASSERT_EQ(::stat(QFile::encodeName(first).constData(), &made), 0);
+            EXPECT_EQ(made.st_mode & 0777, 0666 & ~mask);
+        }
 }
 
 // Entries never rendered are left out; one left from a run at another size
@@ -236,41 +280,10 @@ TEST_F(VideoExport, UnrenderedEntriesAreSkippedAndSizesFollowTheFirst)
     const ExportResult odd = export_as(ExportFormat::mp4, "odd.mp4");
     EXPECT_EQ(odd.written, 2) << odd.error.toStdString();
     EXPECT_EQ(probe_streams(at("odd.mp4"), "stream=width,height"), "width=162\nheight=122\n");
-}
-
-// The final name is written through a link, keeps an old file's permissions
-// and gets a new file's usual ones (not the temporary file's private ones);
-// a folder is never replaced.
-TEST_F(VideoExport, Mp4DestinationsAreTreatedAsAnImageSaveTreatsThem)
-{
-    ASSERT_TRUE(QDir(dir.path()).mkdir("folder"));
-    QFile::link(at("target.mp4"), at("link.mp4"));
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-
-    QImage picture(16, 12, QImage::Format_RGB32);
-    picture.fill(Qt::darkCyan);
-    for (auto [name, written] :
-         {std::pair{"new.mp4", true}, {"link.mp4", true}, {"folder", false}}) {
-        Mp4Writer writer(at(name));
-        QString e = writer.open(picture.size(), {25, 1}, 100, 1);
-        if (e.isEmpty())
-            e = writer.add_frame(picture);
-        if (e.isEmpty())
-            e = writer.finish();
-        EXPECT_EQ(e.isEmpty(), written) << name << ": " << e.toStdString();
-    }
-    EXPECT_TRUE(QFileInfo(at("link.mp4")).isSymLink());
-    EXPECT_GT(QFileInfo(at("target.mp4")).size(), 0);
-    struct stat made {
-    };
-    ASSERT_EQ(::stat(QFile::encodeName(at("new.mp4")).constData(), &made), 0);
-    EXPECT_EQ(made.st_mode & 0777, 0666 & ~mask);
-    EXPECT_EQ(files(), (QStringList{"link.mp4", "new.mp4", "target.mp4"}));
 
     Mp4Writer writer(at("sizes.mp4"));
-    ASSERT_EQ(writer.open(picture.size(), {25, 1}, 100, 1), QString());
-    EXPECT_FALSE(writer.add_frame(picture.scaled(32, 24)).isEmpty());
+    ASSERT_EQ(writer.open(QSize(16, 12), {25, 1}, 100, 1), QString());
+    EXPECT_FALSE(writer.add_frame(QImage(32, 24, QImage::Format_RGB32)).isEmpty());
 }
 
 } // namespace

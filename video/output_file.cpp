@@ -73,12 +73,6 @@ QString target_problem(QString const &name, QString &target)
 
 } // namespace
 
-QString output_target(QString const &name, QString &target)
-{
-    const QString why = target_problem(name, target);
-    return why.isEmpty() ? why : cannot_write(name, why);
-}
-
 PendingFile::~PendingFile()
 {
     discard();

@@ -3,18 +3,15 @@
 #include <QByteArray>
 #include <QString>
 
-// Where writing `name` lands: through symbolic links to the file they name,
-// so a link stays a link. Empty when that can be written (target set), else
-// "cannot write NAME: why": something that is not a regular file (a device,
-// a fifo, a folder) is never replaced, and a read-only file is not
-// overwritten. Nothing is opened, so nothing blocks.
-[[nodiscard]] QString output_target(QString const &name, QString &target);
-
 // A file that grows under a fresh name of its own beside its final name and
-// takes that name only when committed. The temporary name is short, so any
-// final name the system accepts works; it is made exclusively, so nothing
-// that was there before is ever opened. Whatever is not committed is removed
-// when the object goes, and only what it made itself.
+// takes that name only when committed. The final name is written through
+// symbolic links to the file they name, so a link stays a link; something
+// that is not a regular file (a device, a fifo, a folder) is never replaced,
+// and a read-only file is not overwritten; both are refused without opening
+// them, so nothing blocks. The temporary name is short, so any final name the
+// system accepts works; it is made exclusively, so nothing that was there
+// before is ever opened. Whatever is not committed is removed when the
+// object goes, and only what it made itself.
 class PendingFile
 {
   public:
@@ -23,10 +20,10 @@ class PendingFile
     PendingFile(PendingFile const &) = delete;
     PendingFile &operator=(PendingFile const &) = delete;
 
-    // Resolves `name` as output_target() does and makes the temporary file,
-    // open for writing, with the permissions of the file it will replace (a
-    // new file's usual ones if none). Empty, or why not; like the other
-    // members it gives only the reason, for the caller to name the file.
+    // Resolves `name` through its links, refuses what may not be replaced and
+    // makes the temporary file, open for writing, with the permissions of the file it will replace
+    // (a new file's usual ones if none). Empty, or why not; like the other members it gives only
+    // the reason, for the caller to name the file.
     [[nodiscard]] QString create(QString const &name);
 
     // Writes all of `bytes` at the end; empty or why not.

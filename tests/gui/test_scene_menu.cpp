@@ -112,8 +112,11 @@ TEST(SceneMenu, BadFilesWarnAndChangeNothing)
     const struct {
         QByteArray text;
         const char *named;
+        QString path = {}; // instead of a file holding the text
     } cases[] = {
         {"not json", "not a scene file"},
+        {"{\"version\": 1}" + QByteArray(1024 * 1024, ' '), "longer than 1024 KiB"},
+        {{}, "/dev/zero: not a regular file", "/dev/zero"},
         {"{\"version\": 1, \"size\": \"640x480\"}", "\"size\""},
         {"{\"version\": 1, \"accuracy\": 0.03}", "\"accuracy\""},
         {"{\"version\": 1, \"fps\": 7}", "\"fps\""},
@@ -122,8 +125,8 @@ TEST(SceneMenu, BadFilesWarnAndChangeNothing)
     MainWindow w;
     const QByteArray before = write_scene(w.scene_settings());
     for (const auto &c : cases) {
-        const QString path = dir.filePath("bad.json");
-        QFile file(path);
+        const QString path = c.path.isEmpty() ? dir.filePath("bad.json") : c.path;
+        QFile file(dir.filePath("bad.json"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(c.text);
         file.close();

@@ -113,7 +113,8 @@ void export_avi(Job &job)
             tr("Writing %1 stopped (%2); nothing was saved.").arg(o.path, writer.errorString());
         return false;
     });
-    if (!job.result.error.isEmpty()) {
+    // Stopped before its first frame, it would only replace an older file.
+    if (!job.result.error.isEmpty() || job.result.written == 0) {
         writer.abandon();
         job.result.written = 0;
     } else if (!writer.close()) {

@@ -2,7 +2,6 @@
 #include "render/still_image.h"
 #include "tests/support/avi_file.h"
 #include "tests/support/ffprobe.h"
-#include "tests/support/full_disk.h"
 #include "tests/support/output_hazards.h"
 #include "tests/support/picture_difference.h"
 #include "video/avi_writer.h"
@@ -17,8 +16,6 @@
 
 #include <cstdlib>
 #include <vector>
-
-#include <sys/stat.h>
 
 namespace
 {
@@ -179,83 +176,6 @@ TEST_F(VideoExport, StoppedVideosHoldTheFramesWrittenBefore)
     EXPECT_EQ(f.index_entries(), 3u);
     EXPECT_EQ(probe_streams(at("stopped.mp4"), "stream=nb_read_frames"), "nb_read_frames=3\n");
     EXPECT_EQ(files(), (QStringList{"stopped.avi", "stopped.mp4"}));
-}
-
-// What lies under the name before decides what each format may do: a new
-// name as long as the system allows (255 bytes) is written; an older file on
-// a disk that fills up (a file size limit), a device, a fifo no one reads and
-// a read-only file are left exactly as they were, nothing else is left behind,
-// and the message names the reason; a link is written through and stays a
-// link. The hazard lies under the video's name, or the sequence's first file.
-TEST_F(VideoExport, EveryFormatLeavesWhatItDidNotWriteAsItWas)
-{
-    fill_store(320, 240);
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    const struct {
-        ExportFormat format;
-        const char *suffix;
-        int files; // new entries a whole export adds
-    } formats[] = {{ExportFormat::avi, ".avi", 1},
-                   {ExportFormat::image_sequence, ".jpg", 10},
-                   {ExportFormat::mp4, ".mp4", 1}};
-    const struct {
-        Hazard hazard;
-        const char *says; // empty: the export succeeds
-    } hazards[] = {{Hazard::none, ""},
-                   {Hazard::older, "File too large"},
-                   {Hazard::device, "not a regular file"},
-                   {Hazard::fifo, "not a regular file"},
-                   {Hazard::read_only, "the file is read-only"},
-                   {Hazard::link, ""}};
-    for (auto const &f : formats)
-        for (auto const &h : hazards) {
-            QTemporaryDir folder;
-            // Sequence names grow by two digits; the longest is 255 bytes.
-            const QString name =
-                folder.filePath((h.hazard == Hazard::none
-                                     ? QString(f.format == ExportFormat::image_sequence ? 249 : 251,
-                                               QLatin1Char('n'))
-                                     : QStringLiteral("o")) +
-                                f.suffix);
-            const QString first = f.format == ExportFormat::image_sequence
-                                      ? sequence_file_name(name, 0, frames)
-                                      : name;
-            SCOPED_TRACE(QFileInfo(first).fileName().left(12).toStdString() + " " +
-                         std::to_string(int(h.hazard)));
-            place(h.hazard, first);
-            const auto before = disk_state(folder.path());
-            ExportOptions o;
-            o.format = f.format;
-            o.path = name;
-            o.frames = frames;
-            o.threads = 2;
-            const ExportResult r = [&] {
-                const FullDisk disk(h.hazard == Hazard::older ? 4096 : RLIM_INFINITY);
-                return export_frames(store, metric, o);
-            }();
-            const auto after = disk_state(folder.path());
-            EXPECT_FALSE(r.error.contains("Unknown error")) << r.error.toStdString();
-            if (*h.says) {
-                EXPECT_TRUE(r.error.contains(h.says)) << r.error.toStdString();
-                EXPECT_TRUE(r.error.contains(QFileInfo(first).fileName())) << r.error.toStdString();
-                EXPECT_EQ(r.written, 0);
-                EXPECT_EQ(after, before);
-                continue;
-            }
-            EXPECT_EQ(r.written, 10) << r.error.toStdString();
-            EXPECT_EQ(after.size(), before.size() + f.files - (h.hazard == Hazard::link));
-            if (h.hazard == Hazard::link) {
-                const std::string link = QFileInfo(first).fileName().toStdString();
-                EXPECT_EQ(after.at(link), before.at(link));
-                EXPECT_NE(after.at("linked"), before.at("linked"));
-                continue;
-            }
-            struct stat made {
-            };
-            ASSERT_EQ(::stat(QFile::encodeName(first).constData(), &made), 0);
-            EXPECT_EQ(made.st_mode & 0777, 0666 & ~mask);
-        }
 }
 
 // Entries never rendered are left out; one left from a run at another size

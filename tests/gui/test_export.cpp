@@ -164,36 +164,19 @@ TEST_F(Export, FailuresAreToldInTheWindow)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"sky.png"});
 }
 
-// A disk that fills up (here a limit on the size of any file the process
-// writes) while Save Image replaces a picture leaves the old one whole and no
-// temporary file, and the warning names the system's reason.
-TEST_F(Export, SaveImageOnAFullDiskKeepsTheOldFileAndTellsWhy)
-{
-    fill(image[0], 64, 48, 0);
-    QImage old(16, 16, QImage::Format_RGB32);
-    old.fill(0xff00ff00u);
-    ASSERT_TRUE(old.save(at("hole.png")));
-    {
-        const FullDisk disk(60); // bytes: less than the new picture needs
-        save_image(at("hole.png"));
-    }
-
-    EXPECT_EQ(QImage(at("hole.png")).convertToFormat(QImage::Format_RGB32), old);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"hole.png"});
-    const QStringList told = shown_warnings(window);
-    EXPECT_TRUE(told.size() == 1 && told[0].contains("hole.png: File too large"))
-        << told.join(';').toStdString();
-}
-
-// Save video obeys the renderer's rules for what lies under the name (the
-// sequence's first file): an older file on a disk that fills up, a device, a
-// fifo no one reads and a read-only file stay exactly as they were, nothing
-// else is left behind, and the box names the file and the reason; a link is
-// written through, and a new name of 255 bytes works.
-TEST_F(Export, SaveVideoLeavesWhatItDidNotWriteAsItWas)
+// Save video and Save Image obey the renderer's rules for what lies under
+// the name (the sequence's first file): an older file on a disk that fills up
+// (a file size limit), a device, a fifo no one reads and a read-only file stay
+// exactly as they were, nothing else is left behind, and the box names the
+// file and the reason; a link is written through and stays a link; a new name
+// of 255 bytes works and gets a new file's usual permissions, a replaced
+// file keeps its own.
+TEST_F(Export, SavingLeavesWhatItDidNotWriteAsItWas)
 {
     fill(image[0], 64, 48, 0);
     fill(image[1], 64, 48, 1);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
     const struct {
         Hazard hazard;
         const char *says; // empty: saved
@@ -203,10 +186,11 @@ TEST_F(Export, SaveVideoLeavesWhatItDidNotWriteAsItWas)
                    {Hazard::fifo, "not a regular file"},
                    {Hazard::read_only, "the file is read-only"},
                    {Hazard::link, ""}};
-    for (int format : {0, 1, 2})
+    // AVI, image sequence, MP4 as in the format box, then Save Image.
+    for (int format : {0, 1, 2, 3})
         for (auto const &h : hazards) {
             QTemporaryDir folder;
-            const char *suffix = format == 0 ? ".avi" : format == 1 ? ".jpg" : ".mp4";
+            const char *suffix = QList{".avi", ".jpg", ".mp4", ".png"}[format];
             const QString stem = h.hazard == Hazard::none ? QString(format == 1 ? 250 : 251, 'n')
                                                           : QStringLiteral("o");
             const QString name = folder.filePath(stem + suffix);
@@ -216,7 +200,7 @@ TEST_F(Export, SaveVideoLeavesWhatItDidNotWriteAsItWas)
             const auto before = disk_state(folder.path());
             {
                 const FullDisk disk(h.hazard == Hazard::older ? 1024 : RLIM_INFINITY);
-                save_video(format, name);
+                format == 3 ? save_image(name) : save_video(format, name);
             }
             const auto after = disk_state(folder.path());
             const QStringList told = shown_warnings(window);
@@ -232,6 +216,10 @@ TEST_F(Export, SaveVideoLeavesWhatItDidNotWriteAsItWas)
             EXPECT_EQ(after.size(),
                       before.size() + (format == 1 ? 2 : 1) - (h.hazard == Hazard::link));
             EXPECT_GT(QFileInfo(first).size(), 0);
+            struct stat made {
+            };
+            ASSERT_EQ(::stat(QFile::encodeName(first).constData(), &made), 0);
+            EXPECT_EQ(made.st_mode & 0777, h.hazard == Hazard::none ? 0666 & ~mask : 0640);
         }
 }
 

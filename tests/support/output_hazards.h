@@ -34,7 +34,7 @@ enum class Hazard {
     device,    // a character device (the null device's numbers), made in the test's folder
     fifo,      // a fifo no one reads: opening it for writing would block
     read_only, // a file of mode 0444
-    link,      // a symbolic link to an older file "linked"
+    link,      // a symbolic link to an older file "linked" of mode 0640
 };
 
 inline void put_file(QString const &name, QByteArray const &bytes)
@@ -66,10 +66,13 @@ inline void place(Hazard hazard, QString const &name)
         put_file(name, "kept");
         ::chmod(path.constData(), 0444);
         break;
-    case Hazard::link:
-        put_file(QFileInfo(name).dir().filePath(QStringLiteral("linked")), "older");
+    case Hazard::link: {
+        const QString linked = QFileInfo(name).dir().filePath(QStringLiteral("linked"));
+        put_file(linked, "older");
+        ::chmod(QFile::encodeName(linked).constData(), 0640);
         QFile::link(QStringLiteral("linked"), name);
         break;
+    }
     }
 }
 

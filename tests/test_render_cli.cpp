@@ -286,15 +286,12 @@ TEST(RenderCli, StopSignalEndsTheRunCleanly)
 
 // Without any display, every output as a reader reads it back: a numbered
 // JPEG sequence (one progress line per frame off a terminal, none when
-// quiet), names through a link, which stays a link, "%%" a plain "%", both
-// video formats at the rate asked for (the scene's without --fps), an
-// odd-sized MP4 said to be padded.
+// quiet), "%%" a plain "%", both video formats at the rate asked for (the
+// scene's without --fps), an odd-sized MP4 said to be padded.
 TEST(RenderCli, WritesEveryFormatAsReadersReadIt)
 {
     QTemporaryDir dir;
     put_file(dir.filePath("slow.json"), R"({"version": 1, "fps": 5})");
-    for (QString suffix : {"png", "avi", "mp4"})
-        ASSERT_TRUE(QFile::link(dir.filePath("real." + suffix), dir.filePath("link." + suffix)));
     const QString streams = "stream=codec_name,width,height,avg_frame_rate,nb_read_frames";
     const struct {
         QString args;
@@ -303,12 +300,12 @@ TEST(RenderCli, WritesEveryFormatAsReadersReadIt)
     } cases[] = {
         {"--frames 6 --size 20x15 --overlay on -o frame_%03d.jpg", 6, "frame_000.jpg",
          "jpeg 20x15"},
-        {"--quiet --size 8x6 -o link.png", 0, "real.png", "png 8x6"},
+        {"--quiet --size 8x6 -o view.png", 0, "view.png", "png 8x6"},
         {"--quiet --size 8x6 -o 100%%.png", 0, "100%.png", "png 8x6"},
         {"--quiet --size 8x6 --frames 2 -o %%%02d.png", 0, "%01.png", "png 8x6"},
-        {"--frames 3 --size 16x12 --fps 12.5 -o link.avi", 3, "real.avi",
+        {"--frames 3 --size 16x12 --fps 12.5 -o movie.avi", 3, "movie.avi",
          "codec_name=mjpeg\nwidth=16\nheight=12\navg_frame_rate=25/2\nnb_read_frames=3\n"},
-        {"--frames 3 --size 17x12 --fps 12.5 -o link.mp4", 4, "real.mp4",
+        {"--frames 3 --size 17x12 --fps 12.5 -o movie.mp4", 4, "movie.mp4",
          "codec_name=h264\nwidth=18\nheight=12\navg_frame_rate=25/2\nnb_read_frames=3\n"},
         {"--quiet --scene slow.json --frames 2 --size 16x12 -o slow.avi", 0, "slow.avi",
          "codec_name=mjpeg\nwidth=16\nheight=12\navg_frame_rate=5/1\nnb_read_frames=2\n"},
@@ -327,8 +324,6 @@ TEST(RenderCli, WritesEveryFormatAsReadersReadIt)
     }
     EXPECT_TRUE(QFile::exists(dir.filePath("frame_005.jpg")));
     EXPECT_FALSE(QFile::exists(dir.filePath("frame_006.jpg")));
-    for (QString suffix : {"png", "avi", "mp4"})
-        EXPECT_TRUE(QFileInfo(dir.filePath("link." + suffix)).isSymLink());
 }
 
 // The manual page lists exactly the options --help lists, each one that

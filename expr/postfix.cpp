@@ -94,7 +94,12 @@ void push_operator(QChar c, QString &out, QString &stack)
     stack += c;
 }
 
-const QString ten = QStringLiteral("91+");
+// Ten, as digits. A function rather than a static string: a metric may be
+// translated during static initialisation.
+QString ten()
+{
+    return QStringLiteral("91+");
+}
 
 constexpr std::uint64_t exact_below = std::uint64_t(1) << 53;
 
@@ -111,15 +116,15 @@ QString whole(std::uint64_t n)
     const std::string digits = std::to_string(n);
     QString out = QString::fromLatin1(digits.data(), 1);
     for (std::size_t k = 1; k < digits.size(); ++k) {
-        out += ten + u'*';
+        out += ten() + u'*';
         if (digits[k] != '0')
             out += QChar::fromLatin1(digits[k]) + QStringLiteral("+");
     }
     if (zeros == 0)
         return out;
     if (n == 1)
-        return power_of(ten, zeros);
-    return out + power_of(ten, zeros) + u'*';
+        return power_of(ten(), zeros);
+    return out + power_of(ten(), zeros) + u'*';
 }
 
 // base^k, k ≥ 1, as pw forms it: exact for 10^k up to k = 22 and for every
@@ -154,7 +159,7 @@ QString fraction(const std::uint64_t numerator, int k)
     for (int i = 0; i < twos + fives && d < exact_below; ++i)
         d *= i < twos ? 2 : 5;
     if (d >= exact_below)
-        return scaled(whole(numerator), ten, -k);
+        return scaled(whole(numerator), ten(), -k);
     return d == 1 ? whole(n) : whole(n) + whole(d) + u'/';
 }
 
@@ -297,7 +302,7 @@ QString number_postfix(QStringView number)
         if (n < exact_below)
             return whole(n);
         if (std::stoull(d.digits) < exact_below)
-            return scaled(whole(std::stoull(d.digits)), ten, static_cast<int>(d.scale));
+            return scaled(whole(std::stoull(d.digits)), ten(), static_cast<int>(d.scale));
     }
     return binary_form(value_of(d));
 }

@@ -86,6 +86,31 @@ TEST(Power, WholeExponentsArePwAndOthersPow)
     }
 }
 
+// The exact derivative along r at r = 3 through each function and power.
+TEST(Slope, CarriesTheDerivativeThroughEveryFunctionAndPower)
+{
+    const double r = 3.0;
+    const struct {
+        const char *program;
+        double derivative;
+    } cases[] = {{"rR$", 0.5 / std::sqrt(r)},
+                 {"rE$", std::exp(r)},
+                 {"rL$", 1 / r},
+                 {"rY$", std::cosh(r)},
+                 {"rK$", std::sinh(r)},
+                 {"rT$", 1 - std::tanh(r) * std::tanh(r)},
+                 {"rS$", std::cos(r)},
+                 {"r3^$", 3 * r * r},
+                 {"r02-^$", -2 / (r * r * r)},
+                 {"r12/^$", 0.5 / std::sqrt(r)},
+                 {"2r^$", std::pow(2.0, r) * std::log(2.0)},
+                 {"rr^$", std::pow(r, r) * (1 + std::log(r))}};
+    for (auto [program, derivative] : cases)
+        EXPECT_NEAR(slope(TrPfx(QString::fromUtf8(program)).code, 1, {{0.25, r, 0.5, 1.25}}, P),
+                    derivative, 1e-12 * std::fabs(derivative))
+            << program;
+}
+
 TEST(Pw, MultipliesInTheStatedOrderAndBoundsHugeExponents)
 {
     const double x = 1.1;

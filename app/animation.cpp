@@ -106,15 +106,16 @@ void MainWindow::on_PlayButton_clicked()
 void MainWindow::recomp(int w, int h)
 {
     const int frames = frames_asked(*ui);
-    if (const QString e = allocate_frame(image[0], w, h); !e.isEmpty()) {
-        ui->label_screen->setText(sentence(e));
+    const std::size_t budget = frame_memory_budget();
+    if (!run_fits(image, frames, w, h, budget)) {
+        refuse_run(*ui, frames, {w, h}, budget);
         shown_frame = -1;
         back_to_idle(*ui);
         return;
     }
-    const std::size_t budget = frame_memory_budget();
-    if (!run_fits(image, frames, w, h, budget)) {
-        refuse_run(*ui, frames, {w, h}, budget);
+    // Frame 0 is rendered anew in any case.
+    if (const QString e = allocate_frame(image[0], w, h); !e.isEmpty()) {
+        ui->label_screen->setText(sentence(e));
         shown_frame = -1;
         back_to_idle(*ui);
         return;

@@ -236,6 +236,13 @@ double escape_radius(Horizons const &h, double precise)
     return h.h_cosmo > 0 ? (1.0 - 0.03 * precise) * h.h_cosmo : 1000.0;
 }
 
+end path_end(Horizons const &h, double precise, double rounds)
+{
+    end e(capture_radius(h, precise), rounds);
+    e.set_escape(escape_radius(h, precise), h.h_cosmo);
+    return e;
+}
+
 double OrbSpeed(Metric const &m, f_vec x, int n)
 {
     return circular_speed(m, x, n);

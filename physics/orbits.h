@@ -2,6 +2,7 @@
 
 #include "expr/compiled.h"
 #include "physics/f_vec.h"
+#include "physics/geodesic.h"
 
 #include <vector>
 
@@ -36,6 +37,11 @@ double capture_radius(Horizons const &h, double precise);
 // Where rays and paths count as escaped: r = 1000, or the cosmological horizon
 // narrowed by 0.03·precise, since r is timelike beyond it.
 double escape_radius(Horizons const &h, double precise);
+
+// The end conditions of a ray or path at step scale `precise`: fallen in at
+// the capture radius, escaped at the escape radius, the steps shrinking
+// towards the cosmological horizon, at most `rounds` turns.
+end path_end(Horizons const &h, double precise, double rounds);
 
 // Speed of the circular orbit through x in direction n (+1 or −1): the speed
 // at which a body moving along φ feels no radial acceleration. 0 where even a

@@ -120,8 +120,7 @@ PreparedFrame prepare_frame(RayScene const &s, f_vec x_obs, f_vec u_obs,
 RayStart start_ray(RayScene const &s, PreparedFrame const &prepared, ObserverTetrad const &frame,
                    double α, double β, f_vec x_obs, f_vec u_obs)
 {
-    end e(capture_radius(s.horizons, s.precise), rounds_allowed);
-    e.set_escape(escape_radius(s.horizons, s.precise));
+    end e = path_end(s.horizons, s.precise, rounds_allowed);
     if (s.kepler)
         e.set_kepler(s.P[4], s.P[5]);
     AimOffset aim = s.el_ab ? aim_for(s, prepared, x_obs, u_obs) : AimOffset{};

@@ -100,8 +100,7 @@ TEST(Horizons, CosmologicalConstantBoundsRaysBetweenBothHorizons)
         double const r = std::sqrt(event * cosmological), f = 1 - 2 / r - Λ * r * r / 3;
         for (auto [u_r, reason, where] :
              {std::tuple{1.0, 1, cosmological}, std::tuple{-1.0, 2, event}}) {
-            end e(capture_radius(h, precise), 15);
-            e.set_escape(escape_radius(h, precise));
+            end e = path_end(h, precise, 15);
             f_vec x = at(r, π / 2), u{{1 / f, u_r, 0, 0}};
             geodetika(m, x, u, e, precise, nullptr, {});
             EXPECT_EQ(e.reason(), reason) << u_r;

@@ -97,9 +97,16 @@ bool MainWindow::take_start_radius()
     return field_problem(ui->lineEdit_r).isEmpty();
 }
 
+QString MainWindow::no_orbital_edge() const
+{
+    return tr("no stable circular orbit for this metric to put the disk's inner edge on; type the "
+              "radius");
+}
+
 // Why Play cannot run now: the metric's problem, the first field of the
 // observer's start that Play cannot use (it reads them itself), or a disk
-// radius marked when it was confirmed (the flat preset empties the inner one).
+// radius marked when it was confirmed (the flat preset empties the inner one),
+// or, with the disk on, an inner edge the metric has no stable orbit for.
 QString MainWindow::input_problem()
 {
     if (!metric_problem.isEmpty())
@@ -113,9 +120,12 @@ QString MainWindow::input_problem()
     take_start_radius();
     take_number(ui->lineEdit_th, "theta", true);
     take_number(ui->lineEdit_v, "speed", false);
-    for (auto [field, name] : numbers)
-        if (!field_problem(field).isEmpty())
-            return tr(name) + QStringLiteral(": ") + field_problem(field);
+    for (auto [field, name] : numbers) {
+        const QString problem = field_problem(field);
+        const bool unused = problem == no_orbital_edge() && !ui->checkBox_kepler->isChecked();
+        if (!problem.isEmpty() && !unused)
+            return tr(name) + QStringLiteral(": ") + problem;
+    }
     return QString();
 }
 
@@ -194,7 +204,7 @@ void MainWindow::reload()
         the_scene.metric_texts[i] = last_compiled[i] = fields[i]->text();
     read_parameters(*ui);
     // Without a stable orbit the disk keeps the inner radius it had, and the
-    // field says why; Play is not refused, the disk may be off.
+    // field is marked: Play with the disk refuses until a radius is typed.
     const double right = settle_metric(the_scene, poc_sour_poz[1], P[4]);
     if (mink) {
         // Flat space has neither horizons nor orbits. The search's flat answer
@@ -212,8 +222,7 @@ void MainWindow::reload()
                          orbit_text(lim_stab_orb(-1)));
     ui->lineEdit_photon->setText(photon_orbit_text());
     if (std::isnan(right)) {
-        set_field_help(ui->lineEdit_inK, tr("No stable circular orbit for this metric: the disk "
-                                            "keeps the inner radius it had."));
+        mark_field(ui->lineEdit_inK, no_orbital_edge());
     } else {
         ui->lineEdit_inK->setText(field_number(right));
         mark_field(ui->lineEdit_inK, QString());

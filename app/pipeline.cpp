@@ -52,9 +52,28 @@ void read_parameters(const Ui::MainWindow &ui)
         poc_sour_poz[2] = double(ui.lineEdit_th->text().toFloat()) * std::numbers::pi / 180;
 }
 
-QString orbit_text(double r)
+// A stable-orbit radius to the 10⁻⁶ it is found to, without trailing zeros.
+QString orbit_number(double r)
 {
-    return std::isnan(r) ? tr("no stable orbit") : field_number(r);
+    QString text = QString::number(r, 'f', 6);
+    while (text.endsWith(u'0'))
+        text.chop(1);
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    return text;
+}
+
+// The innermost stable orbit in direction n, and where a cosmological
+// constant bounds them, the band's outer edge too.
+QString orbit_text(int n)
+{
+    const double inner = lim_stab_orb(n);
+    if (std::isnan(inner))
+        return tr("no stable orbit");
+    const double outer = outer_stable_limit(the_scene.metric, the_scene.horizons, n);
+    if (std::isnan(outer))
+        return orbit_number(inner);
+    return tr("%1 to %2").arg(orbit_number(inner), orbit_number(outer));
 }
 
 QString radii_text(const std::vector<double> &radii)
@@ -218,13 +237,13 @@ void MainWindow::reload()
     }
     const bool horizon = VneH() > 0;
     show_characteristics(horizon ? field_number(VneH()) : tr("no horizon"),
-                         horizon ? field_number(VniH()) : tr("no horizon"), orbit_text(right),
-                         orbit_text(lim_stab_orb(-1)));
+                         horizon ? field_number(VniH()) : tr("no horizon"), orbit_text(1),
+                         orbit_text(-1));
     ui->lineEdit_photon->setText(photon_orbit_text());
     if (std::isnan(right)) {
         mark_field(ui->lineEdit_inK, no_orbital_edge());
     } else {
-        ui->lineEdit_inK->setText(field_number(right));
+        ui->lineEdit_inK->setText(orbit_number(right));
         mark_field(ui->lineEdit_inK, QString());
         set_field_help(ui->lineEdit_inK, QString());
     }

@@ -66,15 +66,21 @@ DiskTables disk_tables(Metric const &m, double r_in, double r_out);
 // Whether the tables belong to exactly this metric, its parameters and radii.
 bool disk_tables_current(DiskTables const &d, Metric const &m, double r_in, double r_out);
 
-// Radius of the innermost stable circular orbit in direction n: the largest
-// radius found unstable by 20 halvings of [r_h, 20·r_h] above the event
-// horizon r_h, or of [0, 40·M] when there is none. An orbit is stable where
+// Radius of the innermost stable circular orbit in direction n, to 10⁻⁶: the
+// edge that 20 halvings of [r_h, 20·r_h] above the event horizon r_h (or of
+// [0, 40·M] when there is none) bracket, bisected on. An orbit is stable where
 // circular orbits further out need more angular momentum; a radius without a
 // circular orbit counts as unstable. When no radius of that range was stable
 // (with a cosmological constant stable orbits may lie only in a band), the
 // inner edge of the first stable band out to the cosmological horizon or
 // r = 1000. NaN when there is none: no such orbit to show.
 double lim_stab_orb(Metric const &m, Horizons const &h, int n);
+
+// The outer edge of the band of stable circular orbits in direction n that
+// starts at lim_stab_orb: past it a cosmological constant's push wins. NaN
+// where the band reaches the cosmological horizon or r = 1000, or there is
+// none.
+double outer_stable_limit(Metric const &m, Horizons const &h, int n);
 
 // Radii of the circular photon orbits on the equator in direction n, from
 // the event horizon (or near the centre) to the cosmological horizon or

@@ -100,7 +100,8 @@ bool across_axis(Metric const &m, double p, f_vec &x, f_vec &u, end &e, geo *g,
 {
     if (std::fabs(std::sin(x[2])) < axis_handover)
         onto_axis_line(m, x, u);
-    for (;;) {
+    long long const budget = step_budget(e.angular_limit(), p);
+    for (long long steps = 0; steps < budget; ++steps) {
         double const distance = std::fabs(std::sin(x[2]));
         if (!(distance < axis_handover))
             return true;
@@ -109,6 +110,7 @@ bool across_axis(Metric const &m, double p, f_vec &x, f_vec &u, end &e, geo *g,
         if (!goes_on(x, u, e, g, cancel))
             return false;
     }
+    return false;
 }
 
 } // namespace

@@ -82,6 +82,9 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
     put_file(dir.filePath("bad.json"), R"({"version": 1, "metric": {"rr": "1/(1-2*M/"}})");
     put_file(dir.filePath("fps.json"), R"({"version": 1, "fps": 12.1234567})");
     put_file(dir.filePath("long.json"), "{\"version\": 1}" + QByteArray(1024 * 1024, ' '));
+    put_file(dir.filePath("sds.json"),
+             R"json({"version": 1, "preset": "schwarzschild", "lambda": 0.001, "r": 10,
+         "metric": {"tt": "-(1-2*M/r-Λ*r^2/3)", "rr": "1/(1-2*M/r-Λ*r^2/3)"}})json");
     place(Hazard::fifo, dir.filePath("pipe.json"));
     const auto before = disk_state(dir.path());
     const QString six_decimals = "must be from 0.1 to 1000 with at most six decimals";
@@ -125,6 +128,7 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
         {{"-r", "-5", "-o", "a.png"}, 2, "tenebrion-render: -r must be from 0.001 to 1000"},
         {{"--theta", "200", "-o", "a.png"}, 2, "--theta must be from 0 to 180 degrees"},
         {{"--disk-inner", "1e308", "-o", "a.png"}, 2, "--disk-inner must be from 0 to 1e6"},
+        {{"--scene", "sds.json", "--disk", "on", "-o", "a.png"}, 2, "--disk-inner: this metric"},
     };
     for (auto const &c : cases) {
         if (c.memory != RLIM_INFINITY && !address_limit_testable)

@@ -3,24 +3,16 @@
 #include "expr/tensor_3.h"
 #include "physics/rungekuta.h"
 #include "tests/support/kerr_photons.h"
+#include "tests/support/thread_time.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 #include <vector>
 
 namespace
 {
-
-// Processor time of this thread: a shared machine's wall clock says little.
-double thread_seconds()
-{
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
-}
 
 // An accuracy as the window reads it, in single precision.
 double setting(double accuracy)

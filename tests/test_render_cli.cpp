@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QImageReader>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -242,11 +243,15 @@ TEST(RenderCli, StopSignalEndsTheRunCleanly)
 // JPEG sequence (one progress line per frame off a terminal, none when
 // quiet), names through a link, which stays a link, "%%" a plain "%", both
 // video formats at the rate asked for (the scene's without --fps), an
-// odd-sized MP4 said to be padded.
+// odd-sized MP4 said to be padded, a scene's panorama found beside it.
 TEST(RenderCli, WritesEveryFormatAsReadersReadIt)
 {
     QTemporaryDir dir;
     put(dir.filePath("slow.json"), R"({"version": 1, "fps": 5})");
+    // A panorama named relative to its scene file lies beside the file.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("skies"));
+    put(dir.filePath("skies/blue.json"), R"({"version": 1, "panorama": "blue.png"})");
+    ASSERT_TRUE(QImage(4, 2, QImage::Format_RGB32).save(dir.filePath("skies/blue.png")));
     for (QString suffix : {"png", "avi", "mp4"})
         ASSERT_TRUE(QFile::link(dir.filePath("real." + suffix), dir.filePath("link." + suffix)));
     const QString streams = "stream=codec_name,width,height,avg_frame_rate,nb_read_frames";
@@ -264,6 +269,7 @@ TEST(RenderCli, WritesEveryFormatAsReadersReadIt)
          "codec_name=mjpeg\nwidth=16\nheight=12\navg_frame_rate=25/2\nnb_read_frames=3\n"},
         {"--frames 3 --size 17x12 --fps 12.5 -o link.mp4", 4, "real.mp4",
          "codec_name=h264\nwidth=18\nheight=12\navg_frame_rate=25/2\nnb_read_frames=3\n"},
+        {"--quiet --scene skies/blue.json --size 8x6 -o blue.png", 0, "blue.png", "png 8x6"},
         {"--quiet --scene slow.json --frames 2 --size 16x12 -o slow.avi", 0, "slow.avi",
          "codec_name=mjpeg\nwidth=16\nheight=12\navg_frame_rate=5/1\nnb_read_frames=2\n"},
     };

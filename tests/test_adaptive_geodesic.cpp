@@ -224,6 +224,38 @@ TEST(AdaptiveGeodesic, EndsAtTheCaptureRadiusOrLosesTheRayWithinItsBudget)
     }
 }
 
+// A ray circling at r = 10 in flat coordinates meets, at φ = 5, a radial
+// push 10⁻⁴(1 + tanh((φ − 5)/0.3)); by φ = 10 its radial speed is 10⁻³
+// times the integral of that bracket over φ (u^φ = 0.1). The steps, grown
+// five times a step on the free stretch, straddle the switch with an error
+// far beyond the tolerance: refused and retried shorter, the speed comes out
+// within five tolerances, finer at a finer one. Taken as it is, the long
+// step leaves an error of 10⁻⁴ at any tolerance.
+struct RampedPush final : Spacetime {
+    f_vec acceleration(f_vec const &x, f_vec const &) const override
+    {
+        return {{0, 1e-4 * (1 + std::tanh((x[3] - 5) / 0.3)), 0, 0}};
+    }
+    Norm norm(f_vec const &, f_vec const &) const override { return {0, 1}; }
+};
+
+TEST(AdaptiveGeodesic, StepsWhoseErrorExceedsTheToleranceAreRefused)
+{
+    auto bracket = [](double φ) { return φ + 0.3 * std::log(std::cosh((φ - 5) / 0.3)); };
+    double const exact = 1e-3 * (bracket(10) - bracket(0));
+    for (double tolerance : {1e-6, 1e-8}) {
+        RampedPush const space;
+        AdaptiveGeodesic ray(space, {tolerance, 1, 100000});
+        f_vec x = at(10, π / 2), u{{1, 0, 0, 0.1}};
+        long long taken = 0;
+        while (x[3] < 10 && ray.advance(x, u) == StepEnd::taken)
+            ++taken;
+        double const at_10 = u[1] - (x[3] - 10) / u[3] * 2e-4; // the push is constant there
+        EXPECT_NEAR(at_10, exact, 5 * tolerance) << tolerance;
+        EXPECT_GT(ray.attempts(), taken) << tolerance;
+    }
+}
+
 // A straight line of flat space from (r, θ) = (20, 0.5) towards −x and −z
 // passes over the north pole, meets the equatorial plane at
 // r = 20·(cos 0.5 − sin 0.5) and leaves r = 1000 where the line does. Past

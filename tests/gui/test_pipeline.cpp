@@ -141,26 +141,23 @@ TEST_F(Pipeline, HorizonIsTheOneTheObserverSeesInDeSitterSpace)
 // the orbital speed and the paths are those of a metric compiled with a = 0.5.
 TEST_F(Pipeline, ParametersWrittenAfterCompilingReachEveryGlobalName)
 {
-    QString g[4][4];
+    QString texts[16], g[4][4];
     for (int i = 0; i < 16; ++i)
-        g[i / 4][i % 4] = ToPfx(QString::fromUtf8(presets[3].g[i]));
-    const double kerr_08[4] = {1, 0.8, 0, 0}, kerr_05[4] = {1, 0.5, 0, 0};
-    std::copy(kerr_08, kerr_08 + 4, P);
+        g[i / 4][i % 4] = ToPfx(texts[i] = QString::fromUtf8(presets[3].g[i]));
+    const double spun_down[4] = {1, 0.5, 0, 0};
+    const Metric m = Metric::compile(texts, spun_down);
+    std::copy(spun_down, spun_down + 4, P);
+    P[1] = 0.8;
     kontr_g(g);
     P[1] = 0.5;
-    QString texts[16];
-    for (int i = 0; i < 16; ++i)
-        texts[i] = QString::fromUtf8(presets[3].g[i]);
-    const Metric m = Metric::compile(texts, kerr_05);
     VnH();
     EXPECT_NEAR(VneH(), 1 + std::sqrt(0.75), 1e-4);
     EXPECT_NEAR(lim_stab_orb(1), 4.2330, 1e-4);
-    f_vec x{{0, 7, 1.2, 0}};
+    f_vec x{{0, 7, 1.2, 0}}, u = f_tet(four_vt(0.3), x), x2 = x, u2 = u;
     EXPECT_NEAR(OrbSpeed(x, 1), OrbSpeed(m, x, 1), 1e-12);
     const tensor_3 here = Christoffel(x), there = Christoffel(m, x);
     for (int i = 0; i < 64; ++i)
         EXPECT_NEAR(here[i / 16][i / 4 % 4][i % 4], there[i / 16][i / 4 % 4][i % 4], 1e-12) << i;
-    f_vec u = f_tet(four_vt(0.3), x), x2 = x, u2 = u;
     end e(2, 1), e2(2, 1);
     geodetika(x, u, e, 0.1, nullptr);
     geodetika(m, x2, u2, e2, 0.1, nullptr, {});

@@ -2,6 +2,7 @@
 #include "tests/gui/support/window_test.h"
 #include "tests/support/thread_time.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -111,8 +112,9 @@ TEST_F(Inputs, ObserverValuesOutsideTheirRangeAreMarkedAndRefused)
 }
 
 // An over-charged Reissner–Nordström metric has no horizon; a flat metric
-// typed in by hand has no stable orbit. Each edit takes well under half a
-// second of processor time.
+// typed in by hand has no stable orbit, so a disk refuses Play until its
+// inner radius is typed in. Each edit takes well under half a second of
+// processor time.
 TEST_F(Inputs, MetricEditsWithoutHorizonOrOrbitAnswerAtOnce)
 {
     child<QRadioButton>(w, "radButn3")->click();
@@ -127,6 +129,12 @@ TEST_F(Inputs, MetricEditsWithoutHorizonOrOrbitAnswerAtOnce)
     confirm(field("rr"), "1");
     EXPECT_LT(thread_seconds() - start, 0.5);
     EXPECT_EQ(characteristics().mid(2), QStringList(2, "no stable orbit"));
+
+    EXPECT_TRUE(marked("lineEdit_inK")) << "no orbit to put the disk's inner edge on";
+    child<QCheckBox>(w, "checkBox_kepler")->setChecked(true);
+    EXPECT_TRUE(play_answer().contains("inner radius of the Kepler disk: no stable circular orbit"));
+    confirm(field("lineEdit_inK"), "6");
+    EXPECT_FALSE(marked("lineEdit_inK")) << "a radius typed in is used";
 }
 
 // Help for the metric fields, with the whole formula of a field too narrow

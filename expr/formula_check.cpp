@@ -1,12 +1,15 @@
 #include "expr/formula_check.h"
 
 #include "expr/compiled.h"
+#include "expr/formula_syntax.h"
 #include "expr/postfix.h"
 #include "expr/simplify.h"
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <vector>
 
 namespace
@@ -17,14 +20,52 @@ QString tr(const char *text)
     return QCoreApplication::translate("MainWindow", text);
 }
 
+bool is_one_of(QChar c, std::initializer_list<SyntaxKind> kinds)
+{
+    for (const SyntaxEntry &e : formula_syntax)
+        if (std::find(kinds.begin(), kinds.end(), e.kind) != kinds.end() &&
+            QString::fromUtf8(e.symbol) == c)
+            return true;
+    return false;
+}
+
 bool is_operand(QChar c)
 {
-    return (c >= u'0' && c <= u'9') || QStringLiteral("MQartΛθφ").contains(c);
+    return is_one_of(c, {SyntaxKind::coordinate, SyntaxKind::parameter, SyntaxKind::number});
 }
 
 bool is_operator(QChar c)
 {
-    return QStringLiteral("+-*/^").contains(c);
+    return is_one_of(c, {SyntaxKind::operation});
+}
+
+// The function whose name with its "(" starts `text` at `at`; empty for none.
+QString function_at(const QString &text, qsizetype at)
+{
+    for (const SyntaxEntry &e : formula_syntax) {
+        const QString call = QString::fromUtf8(e.symbol) + u'(';
+        if (e.kind == SyntaxKind::function && QStringView(text).mid(at).startsWith(call))
+            return call;
+    }
+    return {};
+}
+
+bool starts_a_function(QChar c)
+{
+    for (const SyntaxEntry &e : formula_syntax)
+        if (e.kind == SyntaxKind::function && QString::fromUtf8(e.symbol).startsWith(c))
+            return true;
+    return false;
+}
+
+QString function_names()
+{
+    QStringList names;
+    for (const SyntaxEntry &e : formula_syntax)
+        if (e.kind == SyntaxKind::function)
+            names << QString::fromUtf8(e.symbol) + QStringLiteral("( )");
+    const QString last = names.takeLast();
+    return names.isEmpty() ? last : names.join(QStringLiteral(", ")) + tr(" and ") + last;
 }
 
 QString quoted(const QString &token)
@@ -57,13 +98,13 @@ class Reader
         const QChar c = text[i];
         if (is_operand(c))
             return operand(QString(c));
-        if (c == u's' || c == u'c') {
-            const QString name = text.mid(i, 4);
-            if (name != QStringLiteral("sin(") && name != QStringLiteral("cos("))
-                return problem(tr("unknown function: only sin( ) and cos( ) are known"));
-            if (auto p = opening(name))
+        if (starts_a_function(c)) {
+            const QString call = function_at(text, i);
+            if (call.isEmpty())
+                return problem(tr("unknown function: only %1 are known").arg(function_names()));
+            if (auto p = opening(call))
                 return p;
-            i += 3;
+            i += call.size() - 1;
             return std::nullopt;
         }
         if (c == u'(')

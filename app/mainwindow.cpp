@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/click_jump_style.h"
+#include "app/help_menu.h"
 #include "app/input_marks.h"
 #include "app/metric_fields.h"
 #include "app/shared.h"
@@ -14,6 +15,7 @@
 #include <QEvent>
 #include <QKeySequence>
 #include <QResizeEvent>
+#include <QStatusBar>
 
 #include <algorithm>
 #include <iterator>
@@ -96,6 +98,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
         ui->lineEdit_v->setModified(false);
     });
     build_file_menu();
+    add_help_menu(*this);
+    statusBar();
     fit_content();
 }
 

@@ -4,6 +4,7 @@
 #include "app/resolutions.h"
 #include "app/shared.h"
 #include "app/state.h"
+#include "app/status_messages.h"
 #include "expr/presets.h"
 #include "render/smooth_edges.h"
 #include "scene/scene_file.h"
@@ -16,6 +17,7 @@
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QMenuBar>
+#include <QStatusBar>
 
 #include <algorithm>
 #include <iterator>
@@ -254,8 +256,12 @@ bool MainWindow::open_scene(QString const &path)
     b_gnd = panorama;
     panorama_file = s.panorama.isEmpty() ? QString() : panorama_path(path, s.panorama);
     panorama_key = b_gnd.cacheKey();
-    if (!warnings.isEmpty())
-        warn(tr("%1: %2").arg(path, warnings.join(QStringLiteral("; "))));
+    // The scene is open; what it held that the window ignores needs no box.
+    statusBar()->showMessage(
+        warnings.isEmpty()
+            ? tr("Opened scene %1").arg(QFileInfo(path).fileName())
+            : tr("Opened scene %1, ignoring %2")
+                  .arg(QFileInfo(path).fileName(), warnings.join(QStringLiteral("; "))));
     return true;
 }
 
@@ -267,5 +273,6 @@ bool MainWindow::save_scene(QString const &path)
         warn(sentence(error));
         return false;
     }
+    statusBar()->showMessage(scene_saved_text(path));
     return true;
 }

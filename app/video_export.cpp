@@ -3,11 +3,13 @@
 
 #include "app/shared.h"
 #include "app/state.h"
+#include "app/status_messages.h"
 #include "render/frame_buffer.h"
 #include "ui_mainwindow.h"
 #include "video/frame_export.h"
 
 #include <QCoreApplication>
+#include <QStatusBar>
 
 #include <algorithm>
 
@@ -75,6 +77,10 @@ void MainWindow::on_saveVideoButton_clicked()
         ExportBusy busy(*ui);
         result = export_frames(image, the_scene.metric, options);
     }
-    if (!result.error.isEmpty() && !closing)
+    if (closing)
+        return;
+    if (!result.error.isEmpty())
         warn(result.error);
+    else
+        statusBar()->showMessage(export_done_text(result, options));
 }

@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -76,6 +77,8 @@ TEST_F(Run, ZoomStopsAFrameThenAFullRunAtEvenlySpacedPathPoints)
     EXPECT_EQ(image[2].done(), 0);
     EXPECT_EQ(slider->maximum(), 0) << "browsing reaches the finished frame only";
     EXPECT_TRUE(slider->toolTip().contains("frame 1 / 1 rendered"));
+    const int percent = int(100 * (1 + double(image[1].done()) / (W * H)) / 3);
+    EXPECT_EQ(window.statusBar()->currentMessage(), QString("Stopped at %1 %").arg(percent));
 
     emit zoom_slider->sliderReleased();
     ASSERT_TRUE(stop);

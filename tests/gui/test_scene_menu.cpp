@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QPushButton>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -83,6 +84,7 @@ TEST(SceneMenu, SavedSceneOpensToTheSameFieldsAndFrame)
         child<QDoubleSpinBox>(w, "spinBox_v")->setValue(0.3);
         child<QSlider>(w, "verticalSlider")->setValue(3);
         EXPECT_TRUE(trigger(w, "action_save_scene", path).isEmpty());
+        EXPECT_EQ(w.statusBar()->currentMessage(), "Saved scene view.json");
         saved = write_scene(w.scene_settings());
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));

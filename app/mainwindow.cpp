@@ -98,6 +98,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
         ui->lineEdit_v->setModified(false);
     });
     build_file_menu();
+    build_edit_menu();
     add_help_menu(*this);
     statusBar();
     fit_content();

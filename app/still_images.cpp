@@ -44,7 +44,8 @@ void MainWindow::on_SaveImageButton_clicked()
 
 void MainWindow::warn(QString const &text)
 {
-    auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Tenebrion"), text,
+                                QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();

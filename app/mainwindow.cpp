@@ -68,9 +68,12 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->checkBox_anim->setChecked(false);
     ui->widget_anim->setEnabled(ui->checkBox_anim->isChecked());
     add_help(*ui);
-    // The scene file names the format; the items' texts are for people.
-    for (int i = 0; i < int(std::size(video_format_names)); ++i)
-        ui->comboBox_FVid->setItemData(i, QString::fromUtf8(video_format_names[i]));
+    // The scene file names the format; the items' texts are for people, MP4
+    // first as the one most players show. AVI stays the default: scene files
+    // without a format have always meant it.
+    constexpr int format_of_item[] = {2, 0, 1};
+    for (int i = 0; i < int(std::size(format_of_item)); ++i)
+        ui->comboBox_FVid->setItemData(i, QString::fromUtf8(video_format_names[format_of_item[i]]));
     for (QLineEdit *field : metric_fields(*ui))
         connect(field, &QLineEdit::textChanged, this, &MainWindow::refresh_formula_help);
     refresh_formula_help();

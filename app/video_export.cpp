@@ -5,6 +5,7 @@
 #include "app/state.h"
 #include "app/status_messages.h"
 #include "render/frame_buffer.h"
+#include "scene/settings.h"
 #include "ui_mainwindow.h"
 #include "video/frame_export.h"
 
@@ -52,11 +53,11 @@ class ExportBusy
 
 void MainWindow::on_saveVideoButton_clicked()
 {
-    // In the order of the video format box.
+    // In the order of the scene file's format names.
     constexpr ExportFormat formats[] = {ExportFormat::avi, ExportFormat::image_sequence,
                                         ExportFormat::mp4};
     ExportOptions options;
-    options.format = formats[std::clamp(ui->comboBox_FVid->currentIndex(), 0, 2)];
+    options.format = formats[scene_settings().video_format];
     options.path = options.format == ExportFormat::image_sequence
                        ? file_dialogs->save_image_sequence(this)
                    : options.format == ExportFormat::mp4 ? file_dialogs->save_mp4(this)

@@ -60,7 +60,9 @@ class Export : public ::testing::Test
 
     void save_video(int format, QString const &name)
     {
-        child<QComboBox>(window, "comboBox_FVid")->setCurrentIndex(format);
+        const char *names[] = {"avi", "images", "mp4"};
+        auto *box = child<QComboBox>(window, "comboBox_FVid");
+        box->setCurrentIndex(box->findData(names[format]));
         (format == 0 ? answers->video : format == 1 ? answers->sequence : answers->mp4) = name;
         child<QPushButton>(window, "saveVideoButton")->click();
     }

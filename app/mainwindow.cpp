@@ -4,6 +4,7 @@
 #include "app/help_menu.h"
 #include "app/input_marks.h"
 #include "app/metric_fields.h"
+#include "app/plot_navigation.h"
 #include "app/shared.h"
 #include "app/state.h"
 #include "physics/ray_batch.h"
@@ -63,6 +64,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // setupUi makes its own index choices before it connects the slots, so
     // they fire nothing; the two settings below happen after and do fire.
     ui->setupUi(this);
+    plot_navigation = new PlotNavigation(ui->label_geo, [this] { draw_geodetics(); });
     ui->tabWidget->setCurrentIndex(0);
     ui->radButn4->setChecked(true);
     ui->checkBox_anim->setChecked(false);

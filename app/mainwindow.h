@@ -13,6 +13,7 @@ class MainWindow;
 }
 
 class ChangeHistory;
+class PlotNavigation;
 class QLineEdit;
 class QCloseEvent;
 class QMenu;
@@ -143,6 +144,7 @@ class MainWindow : public QMainWindow
     qint64 panorama_key = 0;
     std::unique_ptr<FileDialogs> file_dialogs = std::make_unique<StandardFileDialogs>();
     ChangeHistory *history = nullptr;
+    PlotNavigation *plot_navigation = nullptr; // wheel and drag on the geodesics plot
 
     [[nodiscard]] QString check_metric_inputs();
     void show_characteristics(const QString &outer, const QString &inner, const QString &right,

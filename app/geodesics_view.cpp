@@ -2,6 +2,7 @@
 
 #include "app/observer_fields.h"
 #include "app/plot_navigation.h"
+#include "app/potential_plot.h"
 #include "app/shared.h"
 #include "app/state.h"
 #include "physics/geodesic.h"
@@ -216,6 +217,7 @@ void MainWindow::draw_geodetics()
     if (!problem.isEmpty()) {
         ui->label_geopoint->clear();
         ui->label_geo->setText(problem);
+        findChild<QLabel *>(QStringLiteral("label_potential"))->clear();
         return;
     }
     const int W = std::max(1, ui->label_geo->width() - 2);
@@ -228,5 +230,7 @@ void MainWindow::draw_geodetics()
     ui->label_geo->setPixmap(picture(W, H, path, r_hor, circles_of_scene(),
                                      {plot_navigation->zoom(), plot_navigation->pan()}, tick_step));
     ui->label_geo->setToolTip(plot_help(tick_step));
+    draw_potential(*findChild<QLabel *>(QStringLiteral("label_potential")),
+                   observer_in_fields(*ui));
     ui->label_geo->show();
 }

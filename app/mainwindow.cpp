@@ -5,6 +5,7 @@
 #include "app/input_marks.h"
 #include "app/metric_fields.h"
 #include "app/plot_navigation.h"
+#include "app/potential_plot.h"
 #include "app/shared.h"
 #include "app/state.h"
 #include "physics/ray_batch.h"
@@ -65,6 +66,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // they fire nothing; the two settings below happen after and do fire.
     ui->setupUi(this);
     plot_navigation = new PlotNavigation(ui->label_geo, [this] { draw_geodetics(); });
+    add_potential_plot(*ui);
     ui->tabWidget->setCurrentIndex(0);
     ui->radButn4->setChecked(true);
     ui->checkBox_anim->setChecked(false);

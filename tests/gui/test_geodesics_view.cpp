@@ -203,6 +203,30 @@ TEST_F(GeodesicsView, HorizonCircleMeasuresOnTheAxesAndFollowsZoomAndDrag)
     EXPECT_NEAR(moved.centre.y() - zoomed.centre.y(), 20, 1);
 }
 
+// Beside the path, the effective potential of the observer's orbit: a circular
+// orbit sits at the bottom of its well, its energy level touching the curve
+// there; flat space and a metric that changes with time say why there is none.
+TEST_F(GeodesicsView, EffectivePotentialOrSaysWhyThereIsNone)
+{
+    auto *potential = child<QLabel>(w, "label_potential");
+    start_at("radButn2", "10", "90");
+    ASSERT_FALSE(potential->pixmap().isNull());
+    EXPECT_TRUE(potential->text().isEmpty());
+    const QImage plot = potential->pixmap().toImage();
+    EXPECT_FALSE(pixels_of(plot, qRgb(255, 160, 0)).empty()) << "the energy level";
+
+    start_at("radButn1", "10", "90");
+    EXPECT_TRUE(potential->text().contains("no circular orbits"))
+        << potential->text().toStdString();
+    child<QRadioButton>(w, "radButn2")->click();
+    confirm(field("ff"), "r^2*sin(θ)^2*(2+cos(φ))");
+    auto *tabs = child<QTabWidget>(w, "tabWidget");
+    tabs->setCurrentIndex(0);
+    tabs->setCurrentIndex(1);
+    EXPECT_TRUE(potential->text().contains("changes with t or φ"))
+        << potential->text().toStdString();
+}
+
 TEST_F(GeodesicsView, RedrawnOnTabChangeAndOnResizeOnlyWhenShown)
 {
     auto *tabs = child<QTabWidget>(w, "tabWidget");

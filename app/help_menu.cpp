@@ -81,9 +81,14 @@ QString syntax_rows(SyntaxKind kind)
     for (const SyntaxEntry &e : formula_syntax) {
         if (e.kind != kind)
             continue;
-        const QString symbol = QString::fromUtf8(e.symbol).toHtmlEscaped() +
-                               (kind == SyntaxKind::function ? QStringLiteral("( )") : QString());
-        const QString typed = e.typed ? QString::fromUtf8(e.typed) : QString::fromUtf8(e.symbol);
+        QString symbol = QString::fromUtf8(e.symbol).toHtmlEscaped();
+        if (kind == SyntaxKind::function)
+            symbol += QStringLiteral("( )");
+        if (kind == SyntaxKind::number)
+            symbol = symbol.front() + QStringLiteral(" … ") + symbol.back();
+        const QString typed = !e.typed    ? symbol
+                              : *e.typed ? QString::fromUtf8(e.typed)
+                                          : QStringLiteral("—");
         rows += QStringLiteral("<tr><td><b>%1</b></td><td>%2</td><td>%3</td><td><tt>%4</tt></td>"
                                "</tr>")
                     .arg(symbol, typed.toHtmlEscaped(), tr(e.meaning).toHtmlEscaped(),

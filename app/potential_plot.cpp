@@ -34,7 +34,6 @@ bool has_circular_orbits()
 
 struct Curve {
     std::vector<QPointF> points; // (r, V) where V is defined
-    double low = INFINITY, high = -INFINITY;
 };
 
 Curve sampled(double r_from, double r_to, double L, double kappa)
@@ -47,30 +46,40 @@ Curve sampled(double r_from, double r_to, double L, double kappa)
         if (!std::isfinite(V))
             continue;
         c.points.push_back({r, V});
-        c.low = std::min(c.low, V);
-        c.high = std::max(c.high, V);
     }
     return c;
 }
 
 // One panel: the curve over [r_from, r_to], a dashed level when given, and
-// the observer's radius; the vertical range is the curve's and the level's,
-// cut at `ceiling` where the curve climbs without bound.
+// the observer's radius; the vertical range is the curve's from `focus` out
+// and the level's; nearer the hole the curve may run off the panel.
 void draw_panel(QPainter &p, QRect area, Curve const &c, double r_from, double r_to, double level,
-                double r_mark, double ceiling, QString const &title)
+                double r_mark, double focus, QString const &title)
 {
     p.fillRect(area, QColor(40, 40, 40));
-    double low = c.low, high = std::min(c.high, ceiling);
+    p.setClipRect(area);
+    double low = INFINITY, high = -INFINITY;
+    for (QPointF const &point : c.points)
+        if (point.x() >= focus) {
+            low = std::min(low, point.y());
+            high = std::max(high, point.y());
+        }
     if (std::isfinite(level)) {
         low = std::min(low, level);
         high = std::max(high, level);
+    }
+    p.setPen(Qt::white);
+    p.drawText(area.adjusted(4, 2, -4, -2), Qt::AlignTop | Qt::AlignLeft, title);
+    if (!std::isfinite(low) || !std::isfinite(high)) {
+        p.setClipping(false);
+        return;
     }
     const double margin = 0.1 * std::max(high - low, 1e-6);
     low -= margin;
     high += margin;
     const auto at = [&](double r, double V) {
         return QPointF(area.left() + area.width() * (r - r_from) / (r_to - r_from),
-                       area.bottom() - area.height() * (std::min(V, high) - low) / (high - low));
+                       area.bottom() - area.height() * (V - low) / (high - low));
     };
     p.setPen(Qt::gray);
     p.drawLine(at(r_mark, low), at(r_mark, high));
@@ -85,9 +94,9 @@ void draw_panel(QPainter &p, QRect area, Curve const &c, double r_from, double r
     p.setPen(QPen(Qt::white, 1.5));
     p.drawPath(path);
     p.setPen(Qt::white);
-    p.drawText(area.adjusted(4, 2, -4, -2), Qt::AlignTop | Qt::AlignLeft, title);
     p.drawText(area.adjusted(4, 2, -4, -2), Qt::AlignBottom | Qt::AlignRight,
                tr("r from %1 to %2").arg(r_from, 0, 'g', 3).arg(r_to, 0, 'g', 3));
+    p.setClipping(false);
 }
 
 } // namespace
@@ -127,11 +136,14 @@ void draw_potential(QLabel &plot, Observer const &start)
     QPainter p(&canvas);
     const Curve body = sampled(r_from, r_to, c.L, 1);
     const Curve light = sampled(r_from, r_to, c.L < 0 ? -1 : 1, 0);
-    draw_panel(
-        p, QRect(0, 0, W, H / 2 - 2), body, r_from, r_to, c.E, r_obs, 3 * std::max(c.E, 1.0),
-        tr("Body, L = %1: potential and energy E = %2").arg(c.L, 0, 'f', 2).arg(c.E, 0, 'f', 4));
-    draw_panel(p, QRect(0, H / 2 + 2, W, H - H / 2 - 2), light, r_from, r_to, NAN, r_obs,
-               3 * std::max(light.high, 0.0) + 1, tr("Light: potential per unit L"));
+    // The body's well and barrier lie about the observer; the steep fall
+    // towards the horizon would flatten them.
+    draw_panel(p, QRect(0, 0, W, H / 2 - 2), body, r_from, r_to, c.E, r_obs, r_obs / 2,
+               tr("Observer: potential at L = %1\nenergy E = %2 (dashed)")
+                   .arg(c.L, 0, 'f', 2)
+                   .arg(c.E, 0, 'f', 4));
+    draw_panel(p, QRect(0, H / 2 + 2, W, H - H / 2 - 2), light, r_from, r_to, NAN, r_obs, r_from,
+               tr("Light: potential per unit L"));
     p.end();
     plot.setPixmap(canvas);
     plot.setToolTip(tr("Effective potential on the equator against r; the observer's energy E "

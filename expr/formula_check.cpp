@@ -22,10 +22,12 @@ QString tr(const char *text)
 
 bool is_one_of(QChar c, std::initializer_list<SyntaxKind> kinds)
 {
-    for (const SyntaxEntry &e : formula_syntax)
+    for (const SyntaxEntry &e : formula_syntax) {
+        const QString symbol = QString::fromUtf8(e.symbol);
         if (std::find(kinds.begin(), kinds.end(), e.kind) != kinds.end() &&
-            QString::fromUtf8(e.symbol) == c)
+            (e.kind == SyntaxKind::number ? symbol.contains(c) : symbol == c))
             return true;
+    }
     return false;
 }
 

@@ -6,14 +6,15 @@ enum class SyntaxKind { coordinate, parameter, number, operation, function, brac
 
 struct SyntaxEntry {
     SyntaxKind kind;
-    const char *symbol;  // as it stands in the formula (UTF-8)
-    const char *typed;   // the key that gives it in the window's fields; null: itself
+    const char *symbol;  // as it stands in the formula (UTF-8); numbers: each character
+    const char *typed;   // the key that gives it in the window's fields; null: itself;
+                         // empty: none
     const char *meaning; // English, translated where it is shown
     const char *example; // a whole formula using it
 };
 
 inline constexpr SyntaxEntry formula_syntax[] = {
-    {SyntaxKind::coordinate, "t", nullptr, "time", "1+t*0"},
+    {SyntaxKind::coordinate, "t", "", "time (from scene files: typed, t gives θ)", "1+t*0"},
     {SyntaxKind::coordinate, "r", nullptr, "radius", "r^2"},
     {SyntaxKind::coordinate, "θ", "t", "polar angle, 0 on the axis", "r^2*sin(θ)^2"},
     {SyntaxKind::coordinate, "φ", "f", "azimuth", "1+φ*0"},
@@ -21,16 +22,8 @@ inline constexpr SyntaxEntry formula_syntax[] = {
     {SyntaxKind::parameter, "a", nullptr, "spin, angular momentum per mass", "r^2+a^2*cos(θ)^2"},
     {SyntaxKind::parameter, "Q", "q", "charge", "r^2/(Q^2-2*M*r+r^2)"},
     {SyntaxKind::parameter, "Λ", "l", "cosmological constant", "-(1-2*M/r-Λ*r^2/3)"},
-    {SyntaxKind::number, "0", nullptr, "digit", "0"},
-    {SyntaxKind::number, "1", nullptr, "digit", "1"},
-    {SyntaxKind::number, "2", nullptr, "digit", "2*r"},
-    {SyntaxKind::number, "3", nullptr, "digit", "3*r"},
-    {SyntaxKind::number, "4", nullptr, "digit", "4*r"},
-    {SyntaxKind::number, "5", nullptr, "digit", "5*r"},
-    {SyntaxKind::number, "6", nullptr, "digit", "6*r"},
-    {SyntaxKind::number, "7", nullptr, "digit", "7*r"},
-    {SyntaxKind::number, "8", nullptr, "digit", "8*r"},
-    {SyntaxKind::number, "9", nullptr, "digit", "9*r"},
+    {SyntaxKind::number, "0123456789", nullptr, "a single digit; 1/2 for a half, 12 as 3*4",
+     "1/2+3*4*r"},
     {SyntaxKind::operation, "+", nullptr, "sum", "r+1"},
     {SyntaxKind::operation, "-", nullptr, "difference; at the start or after ( a negation",
      "-(r-1)"},

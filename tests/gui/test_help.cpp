@@ -47,7 +47,13 @@ TEST_F(Help, FormulaSyntaxListsExactlyWhatTheCheckAccepts)
     const QString help = opened_text(w, "action_formula_syntax", "formula_syntax");
     const double P[4] = {1, 0.8, 0.1, 0};
     for (const SyntaxEntry &e : formula_syntax) {
-        EXPECT_TRUE(help.contains(QString::fromUtf8(e.symbol))) << e.symbol;
+        const QString symbol = QString::fromUtf8(e.symbol);
+        if (e.kind == SyntaxKind::number)
+            for (QChar digit : symbol)
+                EXPECT_FALSE(formula_problem_of(digit, P)) << e.symbol;
+        else
+            EXPECT_TRUE(help.contains(symbol)) << e.symbol;
+        EXPECT_TRUE(help.contains(QString::fromUtf8(e.meaning))) << e.meaning;
         EXPECT_TRUE(help.contains(QString::fromUtf8(e.example))) << e.example;
         EXPECT_FALSE(formula_problem_of(QString::fromUtf8(e.example), P)) << e.example;
     }

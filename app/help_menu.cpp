@@ -67,34 +67,49 @@ QString kind_title(SyntaxKind kind)
         return tr("Numbers");
     case SyntaxKind::operation:
         return tr("Operators");
-    case SyntaxKind::function:
-        return tr("Functions");
     case SyntaxKind::bracket:
         return tr("Brackets");
     }
     return {};
 }
 
+QString syntax_row(QString const &symbol, QString const &typed, QString const &meaning,
+                   QString const &example)
+{
+    return QStringLiteral("<tr><td><b>%1</b></td><td>%2</td><td>%3</td><td><tt>%4</tt></td></tr>")
+        .arg(symbol.toHtmlEscaped(), typed.toHtmlEscaped(), meaning.toHtmlEscaped(),
+             example.toHtmlEscaped());
+}
+
 QString syntax_rows(SyntaxKind kind)
 {
     QString rows;
-    for (const SyntaxEntry &e : formula_syntax) {
-        if (e.kind != kind)
-            continue;
-        QString symbol = QString::fromUtf8(e.symbol).toHtmlEscaped();
-        if (kind == SyntaxKind::function)
-            symbol += QStringLiteral("( )");
-        if (kind == SyntaxKind::number)
-            symbol = symbol.front() + QStringLiteral(" … ") + symbol.back();
-        const QString typed = !e.typed    ? symbol
-                              : *e.typed ? QString::fromUtf8(e.typed)
-                                          : QStringLiteral("—");
-        rows += QStringLiteral("<tr><td><b>%1</b></td><td>%2</td><td>%3</td><td><tt>%4</tt></td>"
-                               "</tr>")
-                    .arg(symbol, typed.toHtmlEscaped(), tr(e.meaning).toHtmlEscaped(),
-                         QString::fromUtf8(e.example).toHtmlEscaped());
+    for (const SyntaxEntry &e : formula_syntax)
+        if (e.kind == kind)
+            rows += syntax_row(QString::fromUtf8(e.symbol),
+                               QString::fromUtf8(e.typed ? e.typed : e.symbol), tr(e.meaning),
+                               QString::fromUtf8(e.example));
+    return rows;
+}
+
+QString function_rows()
+{
+    QString rows;
+    for (const FormulaFunction &f : formula_functions) {
+        const QString name = QString::fromUtf16(f.name.data(), qsizetype(f.name.size()));
+        const FunctionHelp *help = help_of_function(f.name);
+        rows += syntax_row(name + QStringLiteral("( )"), name + u'(',
+                           help ? tr(help->meaning) : QString(),
+                           help ? QString::fromUtf8(help->example) : QString());
     }
     return rows;
+}
+
+QString table(QString const &title, QString const &rows)
+{
+    return QStringLiteral("<h3>%1</h3><table cellpadding=\"3\"><tr><th>%2</th><th>%3</th>"
+                          "<th>%4</th><th>%5</th></tr>%6</table>")
+        .arg(title, tr("Symbol"), tr("Key"), tr("Meaning"), tr("Example"), rows);
 }
 
 QString plain_text(QString text)
@@ -158,12 +173,11 @@ QString formula_syntax_text()
     QString html = tr("<p>Each of the 16 fields of the metric tab holds one component "
                       "g<sub>μν</sub> as a formula. Keys in the second column type the symbol "
                       "in the first.</p>");
-    for (SyntaxKind kind : {SyntaxKind::coordinate, SyntaxKind::parameter, SyntaxKind::number,
-                            SyntaxKind::operation, SyntaxKind::function, SyntaxKind::bracket})
-        html += QStringLiteral("<h3>%1</h3><table cellpadding=\"3\"><tr><th>%2</th><th>%3</th>"
-                               "<th>%4</th><th>%5</th></tr>%6</table>")
-                    .arg(kind_title(kind), tr("Symbol"), tr("Key"), tr("Meaning"), tr("Example"),
-                         syntax_rows(kind));
+    for (SyntaxKind kind :
+         {SyntaxKind::coordinate, SyntaxKind::parameter, SyntaxKind::number, SyntaxKind::operation})
+        html += table(kind_title(kind), syntax_rows(kind));
+    html += table(tr("Functions"), function_rows());
+    html += table(kind_title(SyntaxKind::bracket), syntax_rows(SyntaxKind::bracket));
     const MetricPreset &schwarzschild = presets[1];
     html +=
         tr("<h3>Example: the Schwarzschild metric</h3><p>g<sub>tt</sub> = <tt>%1</tt>, "

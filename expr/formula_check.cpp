@@ -2,14 +2,14 @@
 
 #include "expr/compiled.h"
 #include "expr/formula_syntax.h"
+#include "expr/functions.h"
 #include "expr/postfix.h"
 #include "expr/simplify.h"
 
 #include <QCoreApplication>
+#include <QStringList>
 
-#include <algorithm>
 #include <cmath>
-#include <initializer_list>
 #include <vector>
 
 namespace
@@ -20,54 +20,45 @@ QString tr(const char *text)
     return QCoreApplication::translate("MainWindow", text);
 }
 
-bool is_one_of(QChar c, std::initializer_list<SyntaxKind> kinds)
+bool is_symbol_of(QChar c, SyntaxKind kind)
 {
-    for (const SyntaxEntry &e : formula_syntax) {
-        const QString symbol = QString::fromUtf8(e.symbol);
-        if (std::find(kinds.begin(), kinds.end(), e.kind) != kinds.end() &&
-            (e.kind == SyntaxKind::number ? symbol.contains(c) : symbol == c))
+    for (const SyntaxEntry &e : formula_syntax)
+        if (e.kind == kind && QString::fromUtf8(e.symbol) == c)
             return true;
-    }
     return false;
 }
 
 bool is_operand(QChar c)
 {
-    return is_one_of(c, {SyntaxKind::coordinate, SyntaxKind::parameter, SyntaxKind::number});
+    return is_symbol_of(c, SyntaxKind::coordinate) || is_symbol_of(c, SyntaxKind::parameter);
+}
+
+QString symbols_of(SyntaxKind kind)
+{
+    QStringList symbols;
+    for (const SyntaxEntry &e : formula_syntax)
+        if (e.kind == kind)
+            symbols << QString::fromUtf8(e.symbol);
+    return symbols.join(QStringLiteral(", "));
+}
+
+bool is_latin_letter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+QString function_list()
+{
+    QStringList names;
+    for (const FormulaFunction &f : formula_functions)
+        names << QString::fromUtf16(f.name.data(), qsizetype(f.name.size())) +
+                     QStringLiteral("( )");
+    return names.join(QStringLiteral(", "));
 }
 
 bool is_operator(QChar c)
 {
-    return is_one_of(c, {SyntaxKind::operation});
-}
-
-// The function whose name with its "(" starts `text` at `at`; empty for none.
-QString function_at(const QString &text, qsizetype at)
-{
-    for (const SyntaxEntry &e : formula_syntax) {
-        const QString call = QString::fromUtf8(e.symbol) + u'(';
-        if (e.kind == SyntaxKind::function && QStringView(text).mid(at).startsWith(call))
-            return call;
-    }
-    return {};
-}
-
-bool starts_a_function(QChar c)
-{
-    for (const SyntaxEntry &e : formula_syntax)
-        if (e.kind == SyntaxKind::function && QString::fromUtf8(e.symbol).startsWith(c))
-            return true;
-    return false;
-}
-
-QString function_names()
-{
-    QStringList names;
-    for (const SyntaxEntry &e : formula_syntax)
-        if (e.kind == SyntaxKind::function)
-            names << QString::fromUtf8(e.symbol) + QStringLiteral("( )");
-    const QString last = names.takeLast();
-    return names.isEmpty() ? last : names.join(QStringLiteral(", ")) + tr(" and ") + last;
+    return is_symbol_of(c, SyntaxKind::operation);
 }
 
 QString quoted(const QString &token)
@@ -98,24 +89,54 @@ class Reader
     std::optional<FormulaProblem> token()
     {
         const QChar c = text[i];
-        if (is_operand(c))
-            return operand(QString(c));
-        if (starts_a_function(c)) {
-            const QString call = function_at(text, i);
-            if (call.isEmpty())
-                return problem(tr("unknown function: only %1 are known").arg(function_names()));
-            if (auto p = opening(call))
+        if (const qsizetype n = number_length(text, i))
+            return number(n);
+        if (const int f = function_at(text, i); f >= 0) {
+            const qsizetype length = qsizetype(formula_functions[f].name.size());
+            if (auto p = opening(text.mid(i, length + 1)))
                 return p;
-            i += call.size() - 1;
+            i += length;
             return std::nullopt;
         }
+        if (is_operand(c))
+            return operand(QString(c));
         if (c == u'(')
             return opening(QStringLiteral("("));
         if (c == u')')
             return closing();
         if (is_operator(c))
             return binary(c);
+        if (is_latin_letter(c))
+            return unknown_word();
         return problem(tr("unknown character %1").arg(quoted(QString(c))));
+    }
+
+    std::optional<FormulaProblem> number(qsizetype length)
+    {
+        const QStringView written = QStringView(text).mid(i, length);
+        if (std::isinf(number_value(written)))
+            return problem(tr("the number %1 is too large for a double (at most about 1.8e308)")
+                               .arg(quoted(written.toString())));
+        if (auto p = operand(written.toString()))
+            return p;
+        i += length - 1;
+        return std::nullopt;
+    }
+
+    // A run of letters that names nothing: a function the language lacks
+    // when a bracket follows, else a name.
+    std::optional<FormulaProblem> unknown_word()
+    {
+        qsizetype end = i;
+        while (end < text.size() && is_latin_letter(text[end]))
+            ++end;
+        const QString word = text.mid(i, end - i);
+        if (end < text.size() && text[end] == u'(')
+            return problem(tr("unknown function %1: the functions are %2")
+                               .arg(quoted(word + u'('), function_list()));
+        return problem(tr("unknown name %1: the variables are %2 and %3")
+                           .arg(quoted(word), symbols_of(SyntaxKind::coordinate),
+                                symbols_of(SyntaxKind::parameter)));
     }
 
     std::optional<FormulaProblem> operand(const QString &token)
@@ -155,8 +176,6 @@ class Reader
         const bool negation = c == u'-' && (i == 0 || opened);
         if (want_operand && !negation)
             return unexpected(QString(c));
-        if (c == u'^')
-            carets.push_back(i);
         want_operand = true;
         opened = false;
         previous = QString(c);
@@ -170,7 +189,6 @@ class Reader
         return problem(tr("unexpected %1 after %2").arg(quoted(token), quoted(previous)));
     }
 
-    // Numbers are single digits, so "12" is two operands side by side.
     std::optional<FormulaProblem> missing_operator(const QString &token)
     {
         return problem(
@@ -182,10 +200,6 @@ class Reader
         return FormulaProblem{what, i};
     }
 
-  public:
-    std::vector<qsizetype> carets; // where each "^" stands
-
-  private:
     const QString &text;
     qsizetype i = 0;
     std::vector<qsizetype> openers;
@@ -193,12 +207,6 @@ class Reader
     bool want_operand = true;
     bool opened = false; // the last token opened a bracket
 };
-
-CompiledExpr compiled(const QString &text)
-{
-    QString postfix = ToPfx(text);
-    return TrPfx(OptPfx(postfix));
-}
 
 // Points around the hole, off the axis and away from t = 0 and φ = 0.
 bool finite_somewhere(const CompiledExpr &e, const double *params)
@@ -208,43 +216,6 @@ bool finite_somewhere(const CompiledExpr &e, const double *params)
             if (std::isfinite(CntPfx(e.code, f_vec{{1.0, r, θ, 1.0}}, params)))
                 return true;
     return false;
-}
-
-// The operand that starts at `at` in a text the reader accepted: one
-// character, or a bracket up to its closing one. (Of sin( and cos( only the
-// first letter, which is not a number either.)
-QString operand_at(const QString &text, qsizetype at)
-{
-    if (text[at] != u'(')
-        return text.mid(at, 1);
-    int depth = 0;
-    qsizetype end = at;
-    do
-        depth += text[end] == u'(' ? 1 : text[end] == u')' ? -1 : 0;
-    while (++end < text.size() && depth > 0);
-    return text.mid(at, end - at);
-}
-
-// Every evaluator takes a power's exponent as a whole number (repeated
-// products keep whole powers exact), so anything else would be computed
-// wrongly without a word: the exponent must be a constant whole number.
-std::optional<FormulaProblem> exponent_problem(const QString &text, qsizetype caret,
-                                               const double *params)
-{
-    const QString exponent = operand_at(text, caret + 1);
-    for (QChar c : exponent)
-        if (!c.isDigit() && !QStringLiteral("+-*/^()").contains(c))
-            return FormulaProblem{tr("the exponent after '^' must be a number: only whole "
-                                     "powers such as x^2 are computed"),
-                                  caret};
-    const double value = CntPfx(compiled(exponent).code, f_vec{{0.0, 1.0, 1.0, 0.0}}, params);
-    if (!(value >= 0 && value <= 2147483647.0 && value == std::floor(value)))
-        return FormulaProblem{
-            tr("the exponent %1 is not a whole number from 0 up: only whole powers such as x^2 "
-               "are computed (write 1/x^2 for x^(-2))")
-                .arg(QString::number(value)),
-            caret};
-    return std::nullopt;
 }
 
 } // namespace
@@ -257,9 +228,6 @@ std::optional<FormulaProblem> formula_problem_of(const QString &text, const doub
     Reader reader(text);
     if (auto p = reader.read())
         return p;
-    for (qsizetype caret : reader.carets)
-        if (auto p = exponent_problem(text, caret, params))
-            return p;
     QString postfix = ToPfx(text);
     const QString finished = OptPfx(postfix);
     if (finished.size() > int(sizeof CompiledExpr::code) || stack_need(finished) < 0)

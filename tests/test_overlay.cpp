@@ -86,9 +86,10 @@ TEST_F(Overlay, CaptionTextsAndTheirLayout)
             }
         }
         const QRect small_box = layout_caption(c, caption_font({160, 120})).box;
-        if (x[0] == 0)
+        if (x[0] == 0) {
             EXPECT_LE(small_box.width() * small_box.height(), 0.11 * 160 * 120)
                 << small_box.width() << "x" << small_box.height();
+        }
         EXPECT_GE(caption_font({160, 120}).pixelSize(), 8);
         EXPECT_EQ(caption_font({640, 480}).pixelSize(), 13);
         const QImage small = captioned(160, 120), large = captioned(1600, 1200);

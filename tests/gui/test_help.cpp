@@ -4,10 +4,12 @@
 #include "expr/formula_check.h"
 #include "expr/formula_syntax.h"
 #include "physics/ray_batch.h"
+#include "scene/value_ranges.h"
 #include "video/library_versions.h"
 
 #include <QAction>
 #include <QDialog>
+#include <QFile>
 #include <QStatusBar>
 #include <QTextBrowser>
 
@@ -47,18 +49,34 @@ TEST_F(Help, FormulaSyntaxListsExactlyWhatTheCheckAccepts)
     const QString help = opened_text(w, "action_formula_syntax", "formula_syntax");
     const double P[4] = {1, 0.8, 0.1, 0};
     for (const SyntaxEntry &e : formula_syntax) {
-        const QString symbol = QString::fromUtf8(e.symbol);
-        if (e.kind == SyntaxKind::number)
-            for (QChar digit : symbol)
-                EXPECT_FALSE(formula_problem_of(digit, P)) << e.symbol;
-        else
-            EXPECT_TRUE(help.contains(symbol)) << e.symbol;
+        EXPECT_TRUE(help.contains(QString::fromUtf8(e.symbol))) << e.symbol;
         EXPECT_TRUE(help.contains(QString::fromUtf8(e.meaning))) << e.meaning;
         EXPECT_TRUE(help.contains(QString::fromUtf8(e.example))) << e.example;
         EXPECT_FALSE(formula_problem_of(QString::fromUtf8(e.example), P)) << e.example;
     }
-    for (const char *outside : {"x*r", "r%2", "tan(r)", "r!", "ψ+r", "[r]"})
+    for (const FormulaFunction &f : formula_functions) {
+        const QString name = QString::fromUtf16(f.name.data(), qsizetype(f.name.size()));
+        const FunctionHelp *h = help_of_function(f.name);
+        ASSERT_TRUE(h) << "no help for " << name.toStdString();
+        EXPECT_TRUE(help.contains(name + "( )")) << name.toStdString();
+        EXPECT_TRUE(help.contains(QString::fromUtf8(h->example))) << h->example;
+        EXPECT_FALSE(formula_problem_of(QString::fromUtf8(h->example), P)) << h->example;
+    }
+    for (const char *outside : {"x*r", "r%2", "tan(r)", "r!", "ψ+r", "[r]", "e"})
         EXPECT_TRUE(formula_problem_of(QString::fromUtf8(outside), P)) << outside;
+}
+
+// The manual page names every function and every valid range.
+TEST(ManualPage, NamesEveryFunctionAndRange)
+{
+    QFile file(QStringLiteral(TENEBRION_MANUAL_DIR "/tenebrion.1.in"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString page =
+        QString::fromUtf8(file.readAll()).remove("\\fB").remove("\\fR").replace("\\-", "-");
+    for (const FormulaFunction &f : formula_functions)
+        EXPECT_TRUE(page.contains(QString::fromUtf16(f.name.data(), qsizetype(f.name.size()))));
+    for (const ValueRange &range : value_ranges)
+        EXPECT_TRUE(page.contains(QString::fromUtf8(range.reads))) << range.key;
 }
 
 TEST_F(Help, KeysListEveryShortcutOfTheWindow)

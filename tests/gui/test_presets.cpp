@@ -84,7 +84,7 @@ TEST_F(Presets, TypingSubstitutesAndOnlyConfirmingCompiles)
     ff->setCursorPosition(0);
     QTest::keyClicks(ff, "t");
     EXPECT_EQ(ff->text(), "θM*sin(θ)^2+Q*Λ-φ/ar");
-    EXPECT_EQ(ff->cursorPosition(), ff->text().size()) << "the rewrite moves the cursor to the end";
+    EXPECT_EQ(ff->cursorPosition(), 1) << "the rewrite leaves the cursor after the letter typed";
 
     QTest::keyClick(ff, Qt::Key_Return);
     EXPECT_EQ(pipeline_runs() - before, 1);

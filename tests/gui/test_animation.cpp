@@ -2,6 +2,7 @@
 #include "app/state.h"
 #include "physics/orbits.h"
 #include "render/frame_buffer.h"
+#include "render/overlay.h"
 #include "render/run_plan.h"
 #include "tests/gui/support/widgets.h"
 
@@ -133,8 +134,11 @@ TEST_F(Run, BrowserShowsEveryChosenEntryWholeAtAnySize)
     EXPECT_EQ(screen->pixmap().toImage().pixel(5, 5), colours[0]) << "no caption while off";
     child<QCheckBox>(window, "checkBox_sour")->setChecked(true);
     slider->setValue(1);
-    EXPECT_LT(qGreen(screen->pixmap().toImage().pixel(6, 6)), qGreen(colours[1]) - 10)
-        << "the caption's box";
+    const QImage captioned = screen->pixmap().toImage();
+    // Inside the box's corner, before the text starts.
+    const QPoint corner =
+        layout_caption({}, caption_font(captioned.size())).box.topLeft() + QPoint(1, 1);
+    EXPECT_LT(qGreen(captioned.pixel(corner)), qGreen(colours[1]) - 10) << "the caption's box";
 
     for (QSize more : {QSize(300, 40), QSize(0, 300)}) {
         window.resize(window.size() + more);

@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -246,6 +247,22 @@ QJsonValue write_metric(SceneSettings const &s)
     return {};
 }
 
+QStringList words(const char *const *list, int n);
+
+// A file holds all sixteen formulas; naming a preset whose formulas they are
+// not would claim a metric the file does not describe, so it names none.
+Key preset()
+{
+    Key k = word("preset", &SceneSettings::preset, words(preset_keys, 5));
+    k.write = [named = k.write](SceneSettings const &s) {
+        const SceneSettings plain = SceneSettings::of_preset(s.preset);
+        return std::equal(std::begin(s.metric), std::end(s.metric), std::begin(plain.metric))
+                   ? named(s)
+                   : QJsonValue(QJsonValue::Undefined);
+    };
+    return k;
+}
+
 QStringList words(const char *const *list, int n)
 {
     QStringList out;
@@ -259,7 +276,7 @@ QStringList words(const char *const *list, int n)
 const std::vector<Key> &keys()
 {
     static const std::vector<Key> table = {
-        word("preset", &SceneSettings::preset, words(preset_keys, 5)),
+        preset(),
         {QStringLiteral("metric"), read_metric, write_metric},
         number("M", &SceneSettings::M),
         number("a", &SceneSettings::a),

@@ -1,4 +1,5 @@
 #include "app/state.h"
+#include "app/status_messages.h"
 #include "render/run_plan.h"
 #include "render/still_image.h"
 #include "tests/gui/support/answers.h"
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -51,7 +53,9 @@ class Export : public ::testing::Test
 
     void save_video(int format, QString const &name)
     {
-        child<QComboBox>(window, "comboBox_FVid")->setCurrentIndex(format);
+        const char *names[] = {"avi", "images", "mp4"};
+        auto *box = child<QComboBox>(window, "comboBox_FVid");
+        box->setCurrentIndex(box->findData(names[format]));
         (format == 0 ? answers->video : format == 1 ? answers->sequence : answers->mp4) = name;
         child<QPushButton>(window, "saveVideoButton")->click();
     }
@@ -61,6 +65,7 @@ class Export : public ::testing::Test
         child<QPushButton>(window, "SaveImageButton")->click();
     }
     QString at(const char *name) const { return dir.filePath(name); }
+    QString status() { return window.statusBar()->currentMessage(); }
 
     QTemporaryDir dir;
     MainWindow window;
@@ -90,6 +95,8 @@ TEST_F(Export, AfterARunEveryFrameIsExportedWithItsCaption)
     const AviFile avi(at("run.avi"));
     EXPECT_EQ(avi.frames(), 2u);
     EXPECT_EQ(avi.u32(132) * 2, avi.u32(128) * 25) << "12.5 frames per second";
+    EXPECT_EQ(status(),
+              QString("Saved 2 frames to run.avi (%1)").arg(file_size_text(at("run.avi"))));
     expect_captioned_frame(avi.first_frame(), rendered[0], bare[0]);
 
     save_video(1, at("clip.jpg"));
@@ -98,10 +105,12 @@ TEST_F(Export, AfterARunEveryFrameIsExportedWithItsCaption)
         EXPECT_EQ(reader.format(), "jpeg") << i;
         expect_captioned_frame(reader.read(), rendered[i], bare[i]);
     }
+    EXPECT_EQ(status(), "Saved 2 frames as clip0.jpg … clip1.jpg");
     save_video(2, at("run.mp4"));
     QFile mp4(at("run.mp4"));
     ASSERT_TRUE(mp4.open(QIODevice::ReadOnly));
     EXPECT_EQ(mp4.read(8).mid(4), "ftyp");
+    EXPECT_TRUE(status().startsWith("Saved 2 frames to run.mp4 (")) << status().toStdString();
 
     save_image(at("last.png"));
     EXPECT_EQ(QImage(at("last.png")).convertToFormat(QImage::Format_RGB32), rendered[1]);
@@ -109,6 +118,7 @@ TEST_F(Export, AfterARunEveryFrameIsExportedWithItsCaption)
     slider->setValue(0);
     save_image(at("chosen.bmp"));
     EXPECT_EQ(QImage(at("chosen.bmp")).convertToFormat(QImage::Format_RGB32), rendered[0]);
+    EXPECT_EQ(status(), "Saved frame to chosen.bmp (58 kB)") << "160×120×3 bytes and a header";
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 6);
     EXPECT_TRUE(shown_warnings(window).isEmpty());
 }

@@ -49,7 +49,10 @@ bool agrees(const FusedChristoffel &f, const double *params,
 
 // The packet step against the scalar one, lane by lane, at the points of
 // `agrees`: the same lanes held, and the same new u up to what a last-bit
-// difference of a vector sine or cosine makes of it.
+// difference of a vector sine or cosine makes of it once the difference
+// quotients have magnified it 10⁷-fold, and a nearly singular metric close
+// to the axis more (a random metric's step at θ = 0.004 grows u a
+// hundred-million-fold and shows 7·10⁻⁹).
 bool packet_agrees(const PacketStep &packet, FusedBackend::StepEntry scalar,
                    const std::vector<double> &frame)
 {
@@ -83,7 +86,7 @@ bool packet_agrees(const PacketStep &packet, FusedBackend::StepEntry scalar,
             const double size =
                 std::max({std::fabs(u[0]), std::fabs(u[1]), std::fabs(u[2]), std::fabs(u[3])});
             for (int k = 0; k < 4; ++k)
-                if (!(std::fabs(out[k * lanes + i] - u[k]) <= 1e-9 * size))
+                if (!(std::fabs(out[k * lanes + i] - u[k]) <= 1e-7 * size))
                     return false;
         }
     }

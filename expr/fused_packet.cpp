@@ -1,5 +1,7 @@
 #include "expr/fused_packet.h"
 
+#include "physics/step_length.h"
+
 // Qt's signal keyword is a macro that would rewrite the emitter's own emit().
 #undef emit
 #include <asmjit/x86.h>
@@ -9,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <tuple>
 #include <vector>
 
 using namespace asmjit;
@@ -44,17 +47,22 @@ class PacketGenerator
     {
     }
 
+    // The ordinary step of step_length_at's length outside the axis zone,
+    // with |sin θ| from the point code's own sine.
     void step()
     {
         const x86::Gp x = cc.newIntPtr("x");
-        const x86::Gp uh = cc.newIntPtr("uh");
+        const x86::Gp state = cc.newIntPtr("state");
         const x86::Gp out = cc.newIntPtr("out");
-        guarded_body(x, uh, out);
+        wants_distance = true;
+        guarded_body(x, state, out);
 
         Vec y, k1, k2, k3, k4;
         for (int i = 0; i < 4; ++i)
-            y[i] = load(row(uh, i));
-        const x86::Vec h = load(row(uh, 4));
+            y[i] = load(row(state, i));
+        const x86::Vec distance = bitwise_and(axis_sine, bits(0x7fffffffffffffffull));
+        const x86::Vec h = step_length(distance, row(x, 1), row(state, 4), row(state, 5));
+        outside_axis_zone(distance);
         const x86::Vec k = binary(&x86::Compiler::vmulpd, h, constant(0.5));
         k1 = dudλ(y);
         k2 = dudλ(axpy(y, k1, k));
@@ -67,8 +75,13 @@ class PacketGenerator
             v = binary(&x86::Compiler::vaddpd, v, k4[i]);
             v = binary(&x86::Compiler::vmulpd, v, k);
             v = binary(&x86::Compiler::vdivpd, v, constant(3.0));
-            cc.vmovupd(row(out, i), binary(&x86::Compiler::vaddpd, y[i], v));
+            const x86::Vec u = binary(&x86::Compiler::vaddpd, y[i], v);
+            cc.vmovupd(row(out, i), u);
+            cc.vmovupd(row(out, 4 + i), binary(&x86::Compiler::vaddpd, load(row(x, i)),
+                                               binary(&x86::Compiler::vmulpd, u, h)));
         }
+        cc.vmovupd(row(out, 8), h);
+        cc.vmovupd(row(out, 9), distance);
         cc.ret(held_lanes());
         cc.endFunc();
     }
@@ -105,6 +118,8 @@ class PacketGenerator
     std::map<int, int> shifted;            // register of x ± c → that of x
     std::map<int, std::pair<x86::Vec, x86::Vec>> coordinate_trig; // sin, cos
     x86::KReg failed_mask;
+    bool wants_distance = false; // the step's |sin θ|
+    x86::Vec axis_sine;
     x86::Vec failed_lanes;
 
     x86::Vec new_vec() { return wide ? x86::Vec(cc.newZmmPd()) : x86::Vec(cc.newYmmPd()); }
@@ -197,6 +212,37 @@ class PacketGenerator
         }
     }
 
+    // step_length_at, operation for operation; vmaxpd gives its second
+    // operand where the first is NaN, as fmax does.
+    x86::Vec step_length(const x86::Vec &distance, const x86::Mem &r, const x86::Mem &r_hor,
+                         const x86::Mem &p)
+    {
+        const x86::Vec scale = load(p);
+        x86::Vec d = binary(&x86::Compiler::vsubpd, load(r_hor), load(r));
+        d = binary(&x86::Compiler::vmulpd, d, scale);
+        d = binary(&x86::Compiler::vmulpd, d, distance);
+        d = binary(&x86::Compiler::vsubpd, d, constant(10.0));
+        x86::Vec q = binary(&x86::Compiler::vdivpd, constant(100.0), d);
+        q = binary(&x86::Compiler::vaddpd, q, constant(10.0));
+        return binary(&x86::Compiler::vmaxpd, q,
+                      binary(&x86::Compiler::vdivpd, scale, constant(50.0)));
+    }
+
+    // Lanes within the axis zone fail: their step is the caller's.
+    void outside_axis_zone(const x86::Vec &distance)
+    {
+        constexpr int less_ordered = 1;
+        if (wide) {
+            const x86::KReg m = cc.newKw();
+            cc.vcmppd(m, distance, constant(axis_zone), less_ordered);
+            cc.korw(failed_mask, failed_mask, m);
+        } else {
+            const x86::Vec m = new_vec();
+            cc.vcmppd(m, distance, constant(axis_zone), less_ordered);
+            cc.vorpd(failed_lanes, failed_lanes, m);
+        }
+    }
+
     x86::Gp held_lanes()
     {
         const x86::Gp failed = cc.newInt32();
@@ -253,6 +299,9 @@ class PacketGenerator
         for (int k = 0; k < 4; ++k)
             if (p.coordinate_reg[k] >= 0)
                 value[p.coordinate_reg[k]] = load(row(x, k));
+        if (wants_distance)
+            axis_sine = p.coordinate_reg[2] >= 0 ? trig_of_coordinate(p.coordinate_reg[2]).first
+                                                 : sine_and_cosine_of(load(row(x, 2))).first;
         for (const FusedInstr &i : p.point_code)
             instruction(i);
     }
@@ -290,16 +339,11 @@ class PacketGenerator
         }
     }
 
-    // One library call per coordinate gives the sine and cosine of it and,
-    // by the angle-addition formulas, of every shifted copy of it.
-    const std::pair<x86::Vec, x86::Vec> &trig_of_coordinate(int reg)
+    std::pair<x86::Vec, x86::Vec> sine_and_cosine_of(const x86::Vec &a)
     {
-        auto found = coordinate_trig.find(reg);
-        if (found != coordinate_trig.end())
-            return found->second;
         const x86::Mem v = spill;
         const x86::Mem c = spill.cloneAdjusted(8 * lanes);
-        cc.vmovupd(v, value[reg]);
+        cc.vmovupd(v, a);
         const x86::Gp at = cc.newIntPtr();
         const x86::Gp into = cc.newIntPtr();
         cc.lea(at, v);
@@ -309,7 +353,17 @@ class PacketGenerator
                   FuncSignatureT<void, double *, double *>());
         node->setArg(0, at);
         node->setArg(1, into);
-        return coordinate_trig[reg] = {load(v), load(c)};
+        return {load(v), load(c)};
+    }
+
+    // One library call per coordinate gives the sine and cosine of it and,
+    // by the angle-addition formulas, of every shifted copy of it.
+    const std::pair<x86::Vec, x86::Vec> &trig_of_coordinate(int reg)
+    {
+        auto found = coordinate_trig.find(reg);
+        if (found != coordinate_trig.end())
+            return found->second;
+        return coordinate_trig[reg] = sine_and_cosine_of(value[reg]);
     }
 
     // sin(x + d) = sin x + (cos x sin d − sin x (1 − cos d)) and
@@ -348,20 +402,7 @@ class PacketGenerator
     // sin a and cos a of one a in one call.
     void sine_and_cosine(int a)
     {
-        const x86::Mem v = spill;
-        const x86::Mem c = spill.cloneAdjusted(8 * lanes);
-        cc.vmovupd(v, in_register(a));
-        const x86::Gp at = cc.newIntPtr();
-        const x86::Gp into = cc.newIntPtr();
-        cc.lea(at, v);
-        cc.lea(into, c);
-        InvokeNode *node;
-        cc.invoke(&node, imm(reinterpret_cast<void *>(math.sincos)),
-                  FuncSignatureT<void, double *, double *>());
-        node->setArg(0, at);
-        node->setArg(1, into);
-        value[sine_of.at(a)] = load(v);
-        value[cosine_of.at(a)] = load(c);
+        std::tie(value[sine_of.at(a)], value[cosine_of.at(a)]) = sine_and_cosine_of(in_register(a));
     }
 
     // The operands wait in memory while the function replaces them there.

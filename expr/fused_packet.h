@@ -15,15 +15,18 @@ enum class PacketWidth { avx2 = 4, avx512 = 8 };
 class PacketStep
 {
   public:
-    // (frame, x, uh, out): x holds the four coordinates of every lane
-    // (x[k·lanes + i] for lane i), uh likewise (u⁰…u³, h), out receives the
-    // new u the same way. Returns the lanes (bit i for lane i) whose guards
-    // held; the other lanes' out is unspecified and their step is the
-    // scalar path's to take.
-    using Entry = unsigned (*)(const double *frame, const double *x, const double *uh, double *out);
+    // (frame, x, state, out): x holds the four coordinates of every lane
+    // (x[k·lanes + i] for lane i), state likewise its u⁰…u³, the horizon's
+    // radius and the step scale p. The step, of step_length_at's length from
+    // the code's own |sin θ|, writes the new u, the new x = x + u·h, h and
+    // |sin θ| to out the same way. Returns the lanes (bit i for lane i) whose
+    // step was taken: outside the axis zone, with the guards held. The other
+    // lanes' out holds only their |sin θ|; their step is the scalar path's.
+    using Entry = unsigned (*)(const double *frame, const double *x, const double *state,
+                               double *out);
 
     // (frame, x, u, out): the geodesic acceleration −Γ(x)(u, u) of every
-    // lane, laid out as Entry's, with the scalar dudλ's sums to the bit where
+    // lane, laid out as Entry's x, with the scalar dudλ's sums to the bit where
     // the sines agree. Returns the lanes whose guards held (Γ's, and u within
     // the bound that keeps the skipped products finite).
     using Acceleration = unsigned (*)(const double *frame, const double *x, const double *u,

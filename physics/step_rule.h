@@ -4,25 +4,16 @@
 // alone and the rays traced in packets, so that both take the same steps.
 #include "physics/f_vec.h"
 #include "physics/geodesic.h"
+#include "physics/step_length.h"
 
 #include <cmath>
 #include <numbers>
 
-// Long steps far out, short ones near the horizon and towards the axis.
 inline double step_length(f_vec const &x, double r_hor, double p, double distance_from_axis)
 {
-    double const d = ((r_hor - x[1]) * p) * distance_from_axis - 10;
-    return std::fmax(p / 50, 100 / d + 10);
+    return step_length_at(x[1], r_hor, p, distance_from_axis);
 }
 
-// Near the polar axis θ and φ are polar coordinates around it: the connection
-// grows like cot θ and φ swings by π as a ray passes. Within this distance of
-// the axis (sin θ, about 6°) a step advances the whole state to fourth order
-// with the connection taken afresh at every stage, and its length is set by
-// how far the ray is from the axis rather than by the ordinary rule, whose
-// steps shrink with sin θ regardless of where the ray is heading. Farther out
-// nothing changes.
-constexpr double axis_zone = 0.1;
 // No step moves θ by more than this fraction of sin θ: a ray heading for the
 // axis halves its distance at most per step, so it cannot jump past the place
 // where it swings round; a ray passing straight over the pole has no swing,

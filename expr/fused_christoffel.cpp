@@ -67,7 +67,7 @@ bool packet_agrees(const PacketStep &packet, FusedBackend::StepEntry scalar,
             for (double p : {0.02, 0.3})
                 samples.push_back({{0.7, r, θ, 1.3}, {1.1, -0.6, 0.03, 0.02}, 1.0, p});
     const int lanes = packet.lanes();
-    alignas(64) double x[4 * 8], state[6 * 8], out[10 * 8];
+    alignas(64) double x[4 * 8], state[6 * 8], out[11 * 8];
     auto near = [](double a, double b, double size) { return std::fabs(a - b) <= 1e-7 * size; };
     for (std::size_t first = 0; first < samples.size(); first += lanes) {
         for (int i = 0; i < lanes; ++i) {
@@ -102,6 +102,9 @@ bool packet_agrees(const PacketStep &packet, FusedBackend::StepEntry scalar,
                     !near(out[(4 + k) * lanes + i], s.x[k] + u[k] * h,
                           std::max(1.0, std::fabs(s.x[k])) + std::fabs(h) * size))
                     return false;
+            const double dθ = s.x[2] - out[6 * lanes + i], dφ = s.x[3] - out[7 * lanes + i];
+            if (!near(out[10 * lanes + i], std::sqrt(dθ * dθ + dφ * dφ), 0.0))
+                return false;
         }
     }
     return true;

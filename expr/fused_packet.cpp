@@ -82,6 +82,7 @@ class PacketGenerator
         }
         cc.vmovupd(row(out, 8), h);
         cc.vmovupd(row(out, 9), distance);
+        cc.vmovupd(row(out, 10), angular_step(x, out));
         cc.ret(held_lanes());
         cc.endFunc();
     }
@@ -226,6 +227,21 @@ class PacketGenerator
         q = binary(&x86::Compiler::vaddpd, q, constant(10.0));
         return binary(&x86::Compiler::vmaxpd, q,
                       binary(&x86::Compiler::vdivpd, scale, constant(50.0)));
+    }
+
+    // √(dθ² + dφ²) from the step's start to its end, as the end test sums it.
+    x86::Vec angular_step(const x86::Gp &x, const x86::Gp &out)
+    {
+        x86::Vec sum;
+        for (int k : {2, 3}) {
+            const x86::Vec d =
+                binary(&x86::Compiler::vsubpd, load(row(x, k)), load(row(out, 4 + k)));
+            const x86::Vec square = binary(&x86::Compiler::vmulpd, d, d);
+            sum = k == 2 ? square : binary(&x86::Compiler::vaddpd, sum, square);
+        }
+        const x86::Vec root = new_vec();
+        cc.vsqrtpd(root, sum);
+        return root;
     }
 
     // Lanes within the axis zone fail: their step is the caller's.

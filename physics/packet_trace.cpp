@@ -6,6 +6,7 @@
 #include "physics/step_rule.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace
 {
@@ -68,7 +69,23 @@ class PacketTrace
     {
         Lane &lane = lane_at[l];
         back_over_axis(lane.x, lane.u, lane.e);
-        bool more = lane.e.exit(lane.x, lane.u) && ++lane.steps < lane.budget;
+        go_on_or_finish(l, lane.e.exit(lane.x, lane.u));
+    }
+
+    // The same with the packet's angular step, which holds unless the step
+    // went over the axis.
+    void stepped_in_packet(int l, double angular_step)
+    {
+        Lane &lane = lane_at[l];
+        if (lane.x[2] < 0 || lane.x[2] > std::numbers::pi)
+            return stepped(l);
+        go_on_or_finish(l, lane.e.exit(lane.x, lane.u, angular_step));
+    }
+
+    void go_on_or_finish(int l, bool more)
+    {
+        Lane &lane = lane_at[l];
+        more = more && ++lane.steps < lane.budget;
         if (cancel)
             more = more && !cancel->load(std::memory_order_relaxed);
         if (!more)
@@ -101,7 +118,7 @@ class PacketTrace
                     lane.u[k] = out[k * lanes + l];
                     lane.x[k] = out[(4 + k) * lanes + l];
                 }
-                stepped(l);
+                stepped_in_packet(l, out[10 * lanes + l]);
                 continue;
             }
             const double distance = out[9 * lanes + l];
@@ -127,7 +144,7 @@ class PacketTrace
     Lane lane_at[most_lanes];
     alignas(64) double x[4 * most_lanes] = {};
     alignas(64) double state[6 * most_lanes] = {};
-    alignas(64) double out[10 * most_lanes] = {};
+    alignas(64) double out[11 * most_lanes] = {};
 };
 
 } // namespace

@@ -33,10 +33,13 @@ class Failure : public ErrorHandler
 };
 
 // The scalar generator's program, one packed instruction per node with the
-// operands in the node's order, so that every lane gets the IEEE result of
-// the scalar code; values of the frame block are broadcast from memory where
-// they are used. Guards do not branch: each lane's failures are collected
-// in a mask and the step runs to its end for all lanes.
+// operands in the node's order, each lane on its own; values of the frame
+// block are broadcast from memory where they are used. A lane's result
+// differs from the scalar code's only in the last bits: the vector sines,
+// the shifted angles by angle addition, a shared denominator inverted once,
+// and the stages' sums rounded once per product (FMA). Guards do not branch:
+// each lane's failures are collected in a mask and the step runs to its end
+// for all lanes.
 class PacketGenerator
 {
   public:
@@ -117,6 +120,8 @@ class PacketGenerator
     x86::Mem spill;                        // where operands of the library calls wait
     std::map<int, int> sine_of, cosine_of; // operand register → result register
     std::map<int, int> shifted;            // register of x ± c → that of x
+    std::map<int, int> divisions_by;       // denominator register → quotients
+    std::map<int, x86::Vec> reciprocal_of; // denominator register → 1 / it
     std::map<int, std::pair<x86::Vec, x86::Vec>> coordinate_trig; // sin, cos
     x86::KReg failed_mask;
     bool wants_distance = false; // the step's |sin θ|
@@ -273,16 +278,26 @@ class PacketGenerator
         return failed;
     }
 
+    // acc ± a·b rounded once (vfmadd231pd: +, vfnmadd231pd: −); every
+    // processor that runs packets has FMA.
+    x86::Vec multiply_add(Op op, const x86::Vec &acc, const x86::Vec &a, const x86::Vec &b)
+    {
+        x86::Vec d = new_vec();
+        cc.vmovapd(d, acc);
+        (cc.*op)(d, a, b);
+        return d;
+    }
+
     Vec axpy(const Vec &y, const Vec &v, const x86::Vec &k)
     {
         Vec r;
         for (int i = 0; i < 4; ++i)
-            r[i] = binary(&x86::Compiler::vaddpd, y[i], binary(&x86::Compiler::vmulpd, v[i], k));
+            r[i] = multiply_add(&x86::Compiler::vfmadd231pd, y[i], v[i], k);
         return r;
     }
 
-    // The scalar step's sums: from +0, the terms of structurally zero
-    // symbols left out, the stage vector bounded first.
+    // The scalar step's sums in its order: from +0, the terms of
+    // structurally zero symbols left out, the stage vector bounded first.
     Vec dudλ(const Vec &u)
     {
         for (int i = 0; i < 4; ++i)
@@ -298,8 +313,8 @@ class PacketGenerator
                 const int b = bc / 4, c = bc % 4;
                 if (!uu[b][c].isValid())
                     uu[b][c] = uu[c][b] = binary(&x86::Compiler::vmulpd, u[b], u[c]);
-                acc = binary(&x86::Compiler::vsubpd, acc,
-                             binary(&x86::Compiler::vmulpd, in_register(p.outputs[o]), uu[b][c]));
+                acc = multiply_add(&x86::Compiler::vfnmadd231pd, acc, in_register(p.outputs[o]),
+                                   uu[b][c]);
             }
             r[a] = acc;
         }
@@ -312,6 +327,9 @@ class PacketGenerator
             if (i.op == FusedOp::sin || i.op == FusedOp::cos)
                 (i.op == FusedOp::sin ? sine_of : cosine_of)[i.a] = i.dst;
         find_shifted_coordinates();
+        for (const FusedInstr &i : p.point_code)
+            if (i.op == FusedOp::div)
+                ++divisions_by[i.b];
         for (int k = 0; k < 4; ++k)
             if (p.coordinate_reg[k] >= 0)
                 value[p.coordinate_reg[k]] = load(row(x, k));
@@ -408,6 +426,17 @@ class PacketGenerator
 
     bool in_frame(int reg) const { return reg < p.frame_size; }
 
+    // A division costs as much as a dozen multiplications: a denominator
+    // shared by several quotients is inverted once, which moves each
+    // quotient by an ulp at most.
+    const x86::Vec &reciprocal(int reg)
+    {
+        auto found = reciprocal_of.find(reg);
+        if (found != reciprocal_of.end())
+            return found->second;
+        return reciprocal_of[reg] = binary(&x86::Compiler::vdivpd, constant(1.0), in_register(reg));
+    }
+
     x86::Vec in_register(int reg)
     {
         if (!in_frame(reg))
@@ -474,7 +503,9 @@ class PacketGenerator
             value[i.dst] = binary(&x86::Compiler::vmulpd, in_register(i.a), in_register(i.b));
             return;
         case FusedOp::div:
-            value[i.dst] = binary(&x86::Compiler::vdivpd, in_register(i.a), in_register(i.b));
+            value[i.dst] = divisions_by[i.b] > 1
+                               ? binary(&x86::Compiler::vmulpd, in_register(i.a), reciprocal(i.b))
+                               : binary(&x86::Compiler::vdivpd, in_register(i.a), in_register(i.b));
             return;
         case FusedOp::neg:
             value[i.dst] = bitwise_xor(in_register(i.a), bits(0x8000000000000000ull));

@@ -9,9 +9,9 @@
 enum class PacketWidth { avx2 = 4, avx512 = 8 };
 
 // The whole geodesic step of a fused program (FusedBackend::step_entry) for a
-// packet of lanes at once, with the scalar program's operations in the same
-// order, each lane on its own. Runs are pure and may be made from many
-// threads at once.
+// packet of lanes at once, with the scalar program's operations in its
+// order, each lane on its own, to the last bits. Runs are pure and may be
+// made from many threads at once.
 class PacketStep
 {
   public:
@@ -27,8 +27,8 @@ class PacketStep
                                double *out);
 
     // (frame, x, u, out): the geodesic acceleration −Γ(x)(u, u) of every
-    // lane, laid out as Entry's x, with the scalar dudλ's sums to the bit where
-    // the sines agree. Returns the lanes whose guards held (Γ's, and u within
+    // lane, laid out as Entry's x, with the scalar dudλ's sums to the last
+    // bits. Returns the lanes whose guards held (Γ's, and u within
     // the bound that keeps the skipped products finite).
     using Acceleration = unsigned (*)(const double *frame, const double *x, const double *u,
                                       double *out);

@@ -473,7 +473,8 @@ class PacketGenerator
     // The operands wait in memory while the function replaces them there.
     void call(const FusedInstr &i)
     {
-        if (i.op != FusedOp::pow) {
+        const bool trig = i.op == FusedOp::sin || i.op == FusedOp::cos;
+        if (trig) {
             if (const auto s = shifted.find(i.a); s != shifted.end()) {
                 value[i.dst] = shifted_trig(i.op, i.a, s->second);
                 return;
@@ -484,7 +485,7 @@ class PacketGenerator
                 return;
             }
         }
-        if (i.op != FusedOp::pow && sine_of.count(i.a) && cosine_of.count(i.a)) {
+        if (trig && sine_of.count(i.a) && cosine_of.count(i.a)) {
             if (!value[i.dst].isValid())
                 sine_and_cosine(i.a);
             return;

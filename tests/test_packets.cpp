@@ -267,16 +267,39 @@ TEST_P(Packets, EndWhereTheScalarTraceEnds)
 // code on each, or it would not be made; its acceleration entry too.
 TEST(PacketStep, IsMadeForRandomPrograms)
 {
-    for (unsigned seed : {1u, 2u, 3u, function_seeds[0], function_seeds[1], function_seeds[2]}) {
-        const Metric m = random_metric(seed, seed > 3);
-        ASSERT_TRUE(m.fused()) << seed;
+    std::vector<Metric> metrics;
+    for (unsigned seed : {1u, 2u, 3u, function_seeds[0], function_seeds[1], function_seeds[2]})
+        metrics.push_back(random_metric(seed, seed > 3));
+    // One angle under sine, cosine and other functions, and shifted by a
+    // constant too large for the small-angle formulas.
+    QString texts[16] = {"-1",
+                         "0",
+                         "0",
+                         "0",
+                         "0",
+                         "1",
+                         "0",
+                         "0",
+                         "0",
+                         "0",
+                         "r^2+exp(θ)*sin(θ)*cos(θ)",
+                         "0",
+                         "0",
+                         "0",
+                         "0",
+                         "r^2*sin(θ)^2+cos(θ+1)"};
+    const double params[4] = {1.0, 0, 0, 0};
+    metrics.push_back(Metric::compile(texts, params));
+    for (std::size_t k = 0; k < metrics.size(); ++k) {
+        const Metric &m = metrics[k];
+        ASSERT_TRUE(m.fused()) << k;
         for (PacketWidth width : {PacketWidth::avx2, PacketWidth::avx512}) {
             const PacketStep *step = m.fused()->packet_step(width);
             EXPECT_EQ(
                 step != nullptr,
                 processor_runs(width == PacketWidth::avx512 ? SimdPath::avx512 : SimdPath::avx2))
-                << seed;
-            EXPECT_EQ(m.fused()->packet_acceleration(width), step) << seed;
+                << k;
+            EXPECT_EQ(m.fused()->packet_acceleration(width), step) << k;
         }
     }
 }

@@ -64,7 +64,8 @@ class PacketGenerator
         for (int i = 0; i < 4; ++i)
             y[i] = load(row(state, i));
         const x86::Vec distance = bitwise_and(axis_sine, bits(0x7fffffffffffffffull));
-        const x86::Vec h = step_length(distance, row(x, 1), row(state, 4), row(state, 5));
+        const x86::Vec h =
+            step_length(distance, row(x, 1), row(state, 4), row(state, 6), row(state, 5));
         outside_axis_zone(distance);
         const x86::Vec k = binary(&x86::Compiler::vmulpd, h, constant(0.5));
         k1 = dudλ(y);
@@ -218,20 +219,42 @@ class PacketGenerator
         }
     }
 
-    // step_length_at, operation for operation; vmaxpd gives its second
-    // operand where the first is NaN, as fmax does.
-    x86::Vec step_length(const x86::Vec &distance, const x86::Mem &r, const x86::Mem &r_hor,
-                         const x86::Mem &p)
+    // step_length_at, operation for operation; vmaxpd and vminpd give their
+    // second operand where the first is NaN, as fmax and fmin do for these.
+    x86::Vec step_towards(const x86::Vec &distance_to_horizon, const x86::Vec &p,
+                          const x86::Vec &distance_from_axis)
     {
-        const x86::Vec scale = load(p);
-        x86::Vec d = binary(&x86::Compiler::vsubpd, load(r_hor), load(r));
-        d = binary(&x86::Compiler::vmulpd, d, scale);
-        d = binary(&x86::Compiler::vmulpd, d, distance);
+        x86::Vec d = bitwise_xor(distance_to_horizon, bits(0x8000000000000000ull));
+        d = binary(&x86::Compiler::vmulpd, d, p);
+        d = binary(&x86::Compiler::vmulpd, d, distance_from_axis);
         d = binary(&x86::Compiler::vsubpd, d, constant(10.0));
         x86::Vec q = binary(&x86::Compiler::vdivpd, constant(100.0), d);
         q = binary(&x86::Compiler::vaddpd, q, constant(10.0));
-        return binary(&x86::Compiler::vmaxpd, q,
-                      binary(&x86::Compiler::vdivpd, scale, constant(50.0)));
+        return binary(&x86::Compiler::vmaxpd, q, binary(&x86::Compiler::vdivpd, p, constant(50.0)));
+    }
+
+    x86::Vec step_length(const x86::Vec &distance, const x86::Mem &at_r, const x86::Mem &at_r_hor,
+                         const x86::Mem &at_r_outer, const x86::Mem &at_p)
+    {
+        const x86::Vec r = load(at_r), p = load(at_p), r_outer = load(at_r_outer);
+        const x86::Vec h =
+            step_towards(binary(&x86::Compiler::vsubpd, r, load(at_r_hor)), p, distance);
+        const x86::Vec to_outer =
+            bitwise_and(binary(&x86::Compiler::vsubpd, r_outer, r), bits(0x7fffffffffffffffull));
+        const x86::Vec shorter =
+            binary(&x86::Compiler::vminpd, step_towards(to_outer, p, distance), h);
+        constexpr int greater_ordered = 30;
+        const x86::Vec chosen = new_vec();
+        if (wide) {
+            const x86::KReg outer = cc.newKw();
+            cc.vcmppd(outer, r_outer, constant(0.0), greater_ordered);
+            cc.k(outer).vblendmpd(chosen, h, shorter);
+        } else {
+            const x86::Vec outer = new_vec();
+            cc.vcmppd(outer, r_outer, constant(0.0), greater_ordered);
+            cc.vblendvpd(chosen, h, shorter, outer);
+        }
+        return chosen;
     }
 
     // √(dθ² + dφ²) from the step's start to its end, as the end test sums it.

@@ -17,12 +17,11 @@ class PacketStep
   public:
     // (frame, x, state, out): x holds the four coordinates of every lane
     // (x[k·lanes + i] for lane i), state likewise its u⁰…u³, the horizon's
-    // radius and the step scale p. The step, of step_length_at's length from
-    // the code's own |sin θ|, writes the new u, the new x = x + u·h, h,
-    // |sin θ| and the angular step √(dθ² + dφ²) from x to the new x to out
-    // the same way. Returns the lanes (bit i for lane i) whose
-    // step was taken: outside the axis zone, with the guards held. The other
-    // lanes' out holds only their |sin θ|; their step is the scalar path's.
+    // radius, the step scale p and the outer horizon's radius (0: none). The step, of
+    // step_length_at's length from the code's own |sin θ|, writes the new u, the new x = x + u·h,
+    // h, |sin θ| and the angular step √(dθ² + dφ²) from x to the new x to out the same way. Returns
+    // the lanes (bit i for lane i) whose step was taken: outside the axis zone, with the guards
+    // held. The other lanes' out holds only their |sin θ|; their step is the scalar path's.
     using Entry = unsigned (*)(const double *frame, const double *x, const double *state,
                                double *out);
 

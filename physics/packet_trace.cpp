@@ -106,6 +106,7 @@ class PacketTrace
                 state[k * lanes + l] = lane.u[k];
             }
             state[4 * lanes + l] = lane.e.evhor();
+            state[6 * lanes + l] = lane.e.outer_horizon();
             busy |= 1u << l;
         }
         const unsigned held = entry(frame, x, state, out);
@@ -123,8 +124,9 @@ class PacketTrace
             }
             const double distance = out[9 * lanes + l];
             if (distance < axis_zone) {
-                full_rungekuta(m, lane.x, lane.u,
-                               axis_step(lane.x, lane.u, lane.e.evhor(), p, distance));
+                full_rungekuta(
+                    m, lane.x, lane.u,
+                    axis_step(lane.x, lane.u, lane.e.evhor(), lane.e.outer_horizon(), p, distance));
                 stepped(l);
                 continue;
             }
@@ -143,7 +145,7 @@ class PacketTrace
     RayQueue queue{batch};
     Lane lane_at[most_lanes];
     alignas(64) double x[4 * most_lanes] = {};
-    alignas(64) double state[6 * most_lanes] = {};
+    alignas(64) double state[7 * most_lanes] = {};
     alignas(64) double out[11 * most_lanes] = {};
 };
 

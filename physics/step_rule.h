@@ -9,9 +9,10 @@
 #include <cmath>
 #include <numbers>
 
-inline double step_length(f_vec const &x, double r_hor, double p, double distance_from_axis)
+inline double step_length(f_vec const &x, double r_hor, double r_outer, double p,
+                          double distance_from_axis)
 {
-    return step_length_at(x[1], r_hor, p, distance_from_axis);
+    return step_length_at(x[1], r_hor, r_outer, p, distance_from_axis);
 }
 
 // No step moves θ by more than this fraction of sin θ: a ray heading for the
@@ -27,9 +28,10 @@ constexpr double axis_φ_step = 0.1;
 // pole reaches it in a few dozen steps.
 constexpr double axis_floor = 1e-9;
 
-inline double axis_step(f_vec const &x, f_vec const &u, double r_hor, double p, double distance)
+inline double axis_step(f_vec const &x, f_vec const &u, double r_hor, double r_outer, double p,
+                        double distance)
 {
-    double h = step_length(x, r_hor, p, 1.0);
+    double h = step_length(x, r_hor, r_outer, p, 1.0);
     double const room = std::fmax(axis_θ_fraction * distance, axis_floor);
     if (std::fabs(u[2]) * h > room)
         h = room / std::fabs(u[2]);

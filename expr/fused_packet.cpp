@@ -1,12 +1,17 @@
 #include "expr/fused_packet.h"
 
+#include "physics/step_length.h"
+
 // Qt's signal keyword is a macro that would rewrite the emitter's own emit().
 #undef emit
 #include <asmjit/x86.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <map>
+#include <tuple>
 #include <vector>
 
 using namespace asmjit;
@@ -16,6 +21,10 @@ namespace
 
 using Entry = PacketStep::Entry;
 
+// Up to twice this, sin d = d − d³/6 and 1 − cos d = d²/2 are exact to half
+// an ulp.
+constexpr double largest_shift = 1e-5;
+
 class Failure : public ErrorHandler
 {
   public:
@@ -24,10 +33,13 @@ class Failure : public ErrorHandler
 };
 
 // The scalar generator's program, one packed instruction per node with the
-// operands in the node's order, so that every lane gets the IEEE result of
-// the scalar code; values of the frame block are broadcast from memory where
-// they are used. Guards do not branch: each lane's failures are collected
-// in a mask and the step runs to its end for all lanes.
+// operands in the node's order, each lane on its own; values of the frame
+// block are broadcast from memory where they are used. A lane's result
+// differs from the scalar code's only in the last bits: the vector sines,
+// the shifted angles by angle addition, a shared denominator inverted once,
+// and the stages' sums rounded once per product (FMA). Guards do not branch:
+// each lane's failures are collected in a mask and the step runs to its end
+// for all lanes.
 class PacketGenerator
 {
   public:
@@ -38,17 +50,23 @@ class PacketGenerator
     {
     }
 
+    // The ordinary step of step_length_at's length outside the axis zone,
+    // with |sin θ| from the point code's own sine.
     void step()
     {
         const x86::Gp x = cc.newIntPtr("x");
-        const x86::Gp uh = cc.newIntPtr("uh");
+        const x86::Gp state = cc.newIntPtr("state");
         const x86::Gp out = cc.newIntPtr("out");
-        guarded_body(x, uh, out);
+        wants_distance = true;
+        guarded_body(x, state, out);
 
         Vec y, k1, k2, k3, k4;
         for (int i = 0; i < 4; ++i)
-            y[i] = load(row(uh, i));
-        const x86::Vec h = load(row(uh, 4));
+            y[i] = load(row(state, i));
+        const x86::Vec distance = bitwise_and(axis_sine, bits(0x7fffffffffffffffull));
+        const x86::Vec h =
+            step_length(distance, row(x, 1), row(state, 4), row(state, 6), row(state, 5));
+        outside_axis_zone(distance);
         const x86::Vec k = binary(&x86::Compiler::vmulpd, h, constant(0.5));
         k1 = dudλ(y);
         k2 = dudλ(axpy(y, k1, k));
@@ -61,8 +79,14 @@ class PacketGenerator
             v = binary(&x86::Compiler::vaddpd, v, k4[i]);
             v = binary(&x86::Compiler::vmulpd, v, k);
             v = binary(&x86::Compiler::vdivpd, v, constant(3.0));
-            cc.vmovupd(row(out, i), binary(&x86::Compiler::vaddpd, y[i], v));
+            const x86::Vec u = binary(&x86::Compiler::vaddpd, y[i], v);
+            cc.vmovupd(row(out, i), u);
+            cc.vmovupd(row(out, 4 + i), binary(&x86::Compiler::vaddpd, load(row(x, i)),
+                                               binary(&x86::Compiler::vmulpd, u, h)));
         }
+        cc.vmovupd(row(out, 8), h);
+        cc.vmovupd(row(out, 9), distance);
+        cc.vmovupd(row(out, 10), angular_step(x, out));
         cc.ret(held_lanes());
         cc.endFunc();
     }
@@ -96,7 +120,13 @@ class PacketGenerator
     x86::Gp frame;
     x86::Mem spill;                        // where operands of the library calls wait
     std::map<int, int> sine_of, cosine_of; // operand register → result register
+    std::map<int, int> shifted;            // register of x ± c → that of x
+    std::map<int, int> divisions_by;       // denominator register → quotients
+    std::map<int, x86::Vec> reciprocal_of; // denominator register → 1 / it
+    std::map<int, std::pair<x86::Vec, x86::Vec>> coordinate_trig; // sin, cos
     x86::KReg failed_mask;
+    bool wants_distance = false; // the step's |sin θ|
+    x86::Vec axis_sine;
     x86::Vec failed_lanes;
 
     x86::Vec new_vec() { return wide ? x86::Vec(cc.newZmmPd()) : x86::Vec(cc.newYmmPd()); }
@@ -189,6 +219,74 @@ class PacketGenerator
         }
     }
 
+    // step_length_at, operation for operation; vmaxpd and vminpd give their
+    // second operand where the first is NaN, as fmax and fmin do for these.
+    x86::Vec step_towards(const x86::Vec &distance_to_horizon, const x86::Vec &p,
+                          const x86::Vec &distance_from_axis)
+    {
+        x86::Vec d = bitwise_xor(distance_to_horizon, bits(0x8000000000000000ull));
+        d = binary(&x86::Compiler::vmulpd, d, p);
+        d = binary(&x86::Compiler::vmulpd, d, distance_from_axis);
+        d = binary(&x86::Compiler::vsubpd, d, constant(10.0));
+        x86::Vec q = binary(&x86::Compiler::vdivpd, constant(100.0), d);
+        q = binary(&x86::Compiler::vaddpd, q, constant(10.0));
+        return binary(&x86::Compiler::vmaxpd, q, binary(&x86::Compiler::vdivpd, p, constant(50.0)));
+    }
+
+    x86::Vec step_length(const x86::Vec &distance, const x86::Mem &at_r, const x86::Mem &at_r_hor,
+                         const x86::Mem &at_r_outer, const x86::Mem &at_p)
+    {
+        const x86::Vec r = load(at_r), p = load(at_p), r_outer = load(at_r_outer);
+        const x86::Vec h =
+            step_towards(binary(&x86::Compiler::vsubpd, r, load(at_r_hor)), p, distance);
+        const x86::Vec to_outer =
+            bitwise_and(binary(&x86::Compiler::vsubpd, r_outer, r), bits(0x7fffffffffffffffull));
+        const x86::Vec shorter =
+            binary(&x86::Compiler::vminpd, step_towards(to_outer, p, distance), h);
+        constexpr int greater_ordered = 30;
+        const x86::Vec chosen = new_vec();
+        if (wide) {
+            const x86::KReg outer = cc.newKw();
+            cc.vcmppd(outer, r_outer, constant(0.0), greater_ordered);
+            cc.k(outer).vblendmpd(chosen, h, shorter);
+        } else {
+            const x86::Vec outer = new_vec();
+            cc.vcmppd(outer, r_outer, constant(0.0), greater_ordered);
+            cc.vblendvpd(chosen, h, shorter, outer);
+        }
+        return chosen;
+    }
+
+    // √(dθ² + dφ²) from the step's start to its end, as the end test sums it.
+    x86::Vec angular_step(const x86::Gp &x, const x86::Gp &out)
+    {
+        x86::Vec sum;
+        for (int k : {2, 3}) {
+            const x86::Vec d =
+                binary(&x86::Compiler::vsubpd, load(row(x, k)), load(row(out, 4 + k)));
+            const x86::Vec square = binary(&x86::Compiler::vmulpd, d, d);
+            sum = k == 2 ? square : binary(&x86::Compiler::vaddpd, sum, square);
+        }
+        const x86::Vec root = new_vec();
+        cc.vsqrtpd(root, sum);
+        return root;
+    }
+
+    // Lanes within the axis zone fail: their step is the caller's.
+    void outside_axis_zone(const x86::Vec &distance)
+    {
+        constexpr int less_ordered = 1;
+        if (wide) {
+            const x86::KReg m = cc.newKw();
+            cc.vcmppd(m, distance, constant(axis_zone), less_ordered);
+            cc.korw(failed_mask, failed_mask, m);
+        } else {
+            const x86::Vec m = new_vec();
+            cc.vcmppd(m, distance, constant(axis_zone), less_ordered);
+            cc.vorpd(failed_lanes, failed_lanes, m);
+        }
+    }
+
     x86::Gp held_lanes()
     {
         const x86::Gp failed = cc.newInt32();
@@ -203,16 +301,26 @@ class PacketGenerator
         return failed;
     }
 
+    // acc ± a·b rounded once (vfmadd231pd: +, vfnmadd231pd: −); every
+    // processor that runs packets has FMA.
+    x86::Vec multiply_add(Op op, const x86::Vec &acc, const x86::Vec &a, const x86::Vec &b)
+    {
+        x86::Vec d = new_vec();
+        cc.vmovapd(d, acc);
+        (cc.*op)(d, a, b);
+        return d;
+    }
+
     Vec axpy(const Vec &y, const Vec &v, const x86::Vec &k)
     {
         Vec r;
         for (int i = 0; i < 4; ++i)
-            r[i] = binary(&x86::Compiler::vaddpd, y[i], binary(&x86::Compiler::vmulpd, v[i], k));
+            r[i] = multiply_add(&x86::Compiler::vfmadd231pd, y[i], v[i], k);
         return r;
     }
 
-    // The scalar step's sums: from +0, the terms of structurally zero
-    // symbols left out, the stage vector bounded first.
+    // The scalar step's sums in its order: from +0, the terms of
+    // structurally zero symbols left out, the stage vector bounded first.
     Vec dudλ(const Vec &u)
     {
         for (int i = 0; i < 4; ++i)
@@ -228,8 +336,8 @@ class PacketGenerator
                 const int b = bc / 4, c = bc % 4;
                 if (!uu[b][c].isValid())
                     uu[b][c] = uu[c][b] = binary(&x86::Compiler::vmulpd, u[b], u[c]);
-                acc = binary(&x86::Compiler::vsubpd, acc,
-                             binary(&x86::Compiler::vmulpd, in_register(p.outputs[o]), uu[b][c]));
+                acc = multiply_add(&x86::Compiler::vfnmadd231pd, acc, in_register(p.outputs[o]),
+                                   uu[b][c]);
             }
             r[a] = acc;
         }
@@ -241,14 +349,116 @@ class PacketGenerator
         for (const FusedInstr &i : p.point_code)
             if (i.op == FusedOp::sin || i.op == FusedOp::cos)
                 (i.op == FusedOp::sin ? sine_of : cosine_of)[i.a] = i.dst;
+        find_shifted_coordinates();
+        for (const FusedInstr &i : p.point_code)
+            if (i.op == FusedOp::div)
+                ++divisions_by[i.b];
         for (int k = 0; k < 4; ++k)
             if (p.coordinate_reg[k] >= 0)
                 value[p.coordinate_reg[k]] = load(row(x, k));
+        if (wants_distance)
+            axis_sine = p.coordinate_reg[2] >= 0 ? trig_of_coordinate(p.coordinate_reg[2]).first
+                                                 : sine_and_cosine_of(load(row(x, 2))).first;
         for (const FusedInstr &i : p.point_code)
             instruction(i);
     }
 
+    bool is_coordinate(int reg) const
+    {
+        return std::find(std::begin(p.coordinate_reg), std::end(p.coordinate_reg), reg) !=
+               std::end(p.coordinate_reg);
+    }
+
+    // A frame register no code fills and no parameter occupies holds a
+    // constant; the difference quotients' shifts are small ones.
+    bool small_constant_in(int reg) const
+    {
+        if (!in_frame(reg) || std::find(std::begin(p.parameter_reg), std::end(p.parameter_reg),
+                                        reg) != std::end(p.parameter_reg))
+            return false;
+        for (const FusedInstr &i : p.frame_code)
+            if (i.dst == reg)
+                return false;
+        return std::fabs(p.constants[reg]) <= largest_shift;
+    }
+
+    // The difference quotients evaluate the metric at x ± h: x + c and x − c.
+    void find_shifted_coordinates()
+    {
+        for (const FusedInstr &i : p.point_code) {
+            for (const auto &[x, c] : {std::pair{i.a, i.b}, std::pair{i.b, i.a}})
+                if (i.op == FusedOp::add && is_coordinate(x))
+                    if (small_constant_in(c))
+                        shifted[i.dst] = x;
+            if (i.op == FusedOp::sub && is_coordinate(i.a))
+                if (small_constant_in(i.b))
+                    shifted[i.dst] = i.a;
+        }
+    }
+
+    std::pair<x86::Vec, x86::Vec> sine_and_cosine_of(const x86::Vec &a)
+    {
+        const x86::Mem v = spill;
+        const x86::Mem c = spill.cloneAdjusted(8 * lanes);
+        cc.vmovupd(v, a);
+        const x86::Gp at = cc.newIntPtr();
+        const x86::Gp into = cc.newIntPtr();
+        cc.lea(at, v);
+        cc.lea(into, c);
+        InvokeNode *node;
+        cc.invoke(&node, imm(reinterpret_cast<void *>(math.sincos)),
+                  FuncSignatureT<void, double *, double *>());
+        node->setArg(0, at);
+        node->setArg(1, into);
+        return {load(v), load(c)};
+    }
+
+    // One library call per coordinate gives the sine and cosine of it and,
+    // by the angle-addition formulas, of every shifted copy of it.
+    const std::pair<x86::Vec, x86::Vec> &trig_of_coordinate(int reg)
+    {
+        auto found = coordinate_trig.find(reg);
+        if (found != coordinate_trig.end())
+            return found->second;
+        return coordinate_trig[reg] = sine_and_cosine_of(value[reg]);
+    }
+
+    // sin(x + d) = sin x + (cos x sin d − sin x (1 − cos d)) and
+    // cos(x + d) = cos x − (sin x sin d + cos x (1 − cos d)), where d is the
+    // shift the rounded sum x + c actually made, so that the difference
+    // quotient divides by the same step as the scalar code's. d is so small
+    // that sin d = d − d³/6 and 1 − cos d = d²/2 to the last bit, and the
+    // bracket so small that the result is rounded about once.
+    x86::Vec shifted_trig(FusedOp op, int reg, int coordinate)
+    {
+        const auto &[sine, cosine] = trig_of_coordinate(coordinate);
+        auto mul = [&](const x86::Vec &a, const x86::Vec &b) {
+            return binary(&x86::Compiler::vmulpd, a, b);
+        };
+        const x86::Vec d = binary(&x86::Compiler::vsubpd, value[reg], value[coordinate]);
+        const x86::Vec d2 = mul(d, d);
+        const x86::Vec sin_d =
+            binary(&x86::Compiler::vsubpd, d, mul(mul(d, d2), constant(1.0 / 6)));
+        const x86::Vec versine_d = mul(d2, constant(0.5));
+        if (op == FusedOp::sin)
+            return binary(&x86::Compiler::vaddpd, sine,
+                          binary(&x86::Compiler::vsubpd, mul(cosine, sin_d), mul(sine, versine_d)));
+        return binary(&x86::Compiler::vsubpd, cosine,
+                      binary(&x86::Compiler::vaddpd, mul(sine, sin_d), mul(cosine, versine_d)));
+    }
+
     bool in_frame(int reg) const { return reg < p.frame_size; }
+
+    // A division costs as much as a dozen multiplications: a denominator
+    // shared by several quotients is inverted once, which moves each
+    // quotient by an ulp at most.
+    const x86::Vec &reciprocal(int reg)
+    {
+        auto found = reciprocal_of.find(reg);
+        if (found != reciprocal_of.end())
+            return found->second;
+        return reciprocal_of[reg] = binary(&x86::Compiler::vdivpd, constant(1.0), in_register(reg));
+    }
 
     x86::Vec in_register(int reg)
     {
@@ -260,20 +470,7 @@ class PacketGenerator
     // sin a and cos a of one a in one call.
     void sine_and_cosine(int a)
     {
-        const x86::Mem v = spill;
-        const x86::Mem c = spill.cloneAdjusted(8 * lanes);
-        cc.vmovupd(v, in_register(a));
-        const x86::Gp at = cc.newIntPtr();
-        const x86::Gp into = cc.newIntPtr();
-        cc.lea(at, v);
-        cc.lea(into, c);
-        InvokeNode *node;
-        cc.invoke(&node, imm(reinterpret_cast<void *>(math.sincos)),
-                  FuncSignatureT<void, double *, double *>());
-        node->setArg(0, at);
-        node->setArg(1, into);
-        value[sine_of.at(a)] = load(v);
-        value[cosine_of.at(a)] = load(c);
+        std::tie(value[sine_of.at(a)], value[cosine_of.at(a)]) = sine_and_cosine_of(in_register(a));
     }
 
     LaneFunction lane_function(FusedOp op) const
@@ -299,7 +496,19 @@ class PacketGenerator
     // The operands wait in memory while the function replaces them there.
     void call(const FusedInstr &i)
     {
-        if (i.op != FusedOp::pow && sine_of.count(i.a) && cosine_of.count(i.a)) {
+        const bool trig = i.op == FusedOp::sin || i.op == FusedOp::cos;
+        if (trig) {
+            if (const auto s = shifted.find(i.a); s != shifted.end()) {
+                value[i.dst] = shifted_trig(i.op, i.a, s->second);
+                return;
+            }
+            if (is_coordinate(i.a)) {
+                const auto &[sine, cosine] = trig_of_coordinate(i.a);
+                value[i.dst] = i.op == FusedOp::sin ? sine : cosine;
+                return;
+            }
+        }
+        if (trig && sine_of.count(i.a) && cosine_of.count(i.a)) {
             if (!value[i.dst].isValid())
                 sine_and_cosine(i.a);
             return;
@@ -338,7 +547,9 @@ class PacketGenerator
             value[i.dst] = binary(&x86::Compiler::vmulpd, in_register(i.a), in_register(i.b));
             return;
         case FusedOp::div:
-            value[i.dst] = binary(&x86::Compiler::vdivpd, in_register(i.a), in_register(i.b));
+            value[i.dst] = divisions_by[i.b] > 1
+                               ? binary(&x86::Compiler::vmulpd, in_register(i.a), reciprocal(i.b))
+                               : binary(&x86::Compiler::vdivpd, in_register(i.a), in_register(i.b));
             return;
         case FusedOp::neg:
             value[i.dst] = bitwise_xor(in_register(i.a), bits(0x8000000000000000ull));

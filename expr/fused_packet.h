@@ -9,22 +9,25 @@
 enum class PacketWidth { avx2 = 4, avx512 = 8 };
 
 // The whole geodesic step of a fused program (FusedBackend::step_entry) for a
-// packet of lanes at once, with the scalar program's operations in the same
-// order, each lane on its own. Runs are pure and may be made from many
-// threads at once.
+// packet of lanes at once, with the scalar program's operations in its
+// order, each lane on its own, to the last bits. Runs are pure and may be
+// made from many threads at once.
 class PacketStep
 {
   public:
-    // (frame, x, uh, out): x holds the four coordinates of every lane
-    // (x[k·lanes + i] for lane i), uh likewise (u⁰…u³, h), out receives the
-    // new u the same way. Returns the lanes (bit i for lane i) whose guards
-    // held; the other lanes' out is unspecified and their step is the
-    // scalar path's to take.
-    using Entry = unsigned (*)(const double *frame, const double *x, const double *uh, double *out);
+    // (frame, x, state, out): x holds the four coordinates of every lane
+    // (x[k·lanes + i] for lane i), state likewise its u⁰…u³, the horizon's
+    // radius, the step scale p and the outer horizon's radius (0: none). The step, of
+    // step_length_at's length from the code's own |sin θ|, writes the new u, the new x = x + u·h,
+    // h, |sin θ| and the angular step √(dθ² + dφ²) from x to the new x to out the same way. Returns
+    // the lanes (bit i for lane i) whose step was taken: outside the axis zone, with the guards
+    // held. The other lanes' out holds only their |sin θ|; their step is the scalar path's.
+    using Entry = unsigned (*)(const double *frame, const double *x, const double *state,
+                               double *out);
 
     // (frame, x, u, out): the geodesic acceleration −Γ(x)(u, u) of every
-    // lane, laid out as Entry's, with the scalar dudλ's sums to the bit where
-    // the sines agree. Returns the lanes whose guards held (Γ's, and u within
+    // lane, laid out as Entry's x, with the scalar dudλ's sums to the last
+    // bits. Returns the lanes whose guards held (Γ's, and u within
     // the bound that keeps the skipped products finite).
     using Acceleration = unsigned (*)(const double *frame, const double *x, const double *u,
                                       double *out);

@@ -49,11 +49,16 @@ void end::set_kepler(double const &inner, double const &outer)
 
 bool end::exit(f_vec const &x, f_vec const &u)
 {
+    double const dθ = previous[2] - x[2];
+    double const dφ = previous[3] - x[3];
+    return exit(x, u, std::sqrt(dθ * dθ + dφ * dφ));
+}
+
+bool end::exit(f_vec const &x, f_vec const &u, double angular_step)
+{
     current = x;
     if (previous[1] != 0.0) {
-        double const dθ = previous[2] - current[2];
-        double const dφ = previous[3] - current[3];
-        path += std::sqrt(dθ * dθ + dφ * dφ);
+        path += angular_step;
         if (in_disk < 3 && (previous[2] - half_pi) * (current[2] - half_pi) <= 0)
             note_crossing(u);
     }

@@ -49,6 +49,9 @@ class end
 
     // Takes the newest point; true while the geodesic may go on.
     bool exit(f_vec const &x, f_vec const &u);
+    // The same with the angular step √(dθ² + dφ²) from the previous point
+    // computed already, as a packet of rays computes it.
+    bool exit(f_vec const &x, f_vec const &u, double angular_step);
 
     // The trace has written the newest point over the polar axis at θ = pole
     // (0 or π) in range again; the previous point is written the same way, so

@@ -6,6 +6,7 @@
 #include "physics/step_rule.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace
 {
@@ -18,7 +19,6 @@ struct Lane {
     end e{0, 0};
     long long steps = 0;
     long long budget = 0;
-    double h = 0;
 };
 
 class PacketTrace
@@ -26,13 +26,14 @@ class PacketTrace
   public:
     PacketTrace(Metric const &m, PacketStep const &step, double p, std::atomic<bool> const *cancel,
                 RayBatch &batch)
-        : m(m), entry(step.entry()), sin(step.math().sin), frame(m.fused_frame()),
-          lanes(step.lanes()), p(p), cancel(cancel), batch(batch)
+        : m(m), entry(step.entry()), frame(m.fused_frame()), lanes(step.lanes()), p(p),
+          cancel(cancel), batch(batch)
     {
         // Idle lanes still compute: give them a harmless point to work on.
         for (int i = 0; i < lanes; ++i) {
             x[lanes + i] = 10;
             x[2 * lanes + i] = 1;
+            state[5 * lanes + i] = p;
         }
     }
 
@@ -68,26 +69,60 @@ class PacketTrace
     {
         Lane &lane = lane_at[l];
         back_over_axis(lane.x, lane.u, lane.e);
-        bool more = lane.e.exit(lane.x, lane.u) && ++lane.steps < lane.budget;
+        go_on_or_finish(l, lane.e.exit(lane.x, lane.u));
+    }
+
+    // The same with the packet's angular step, which holds unless the step
+    // went over the axis.
+    void stepped_in_packet(int l, double angular_step)
+    {
+        Lane &lane = lane_at[l];
+        if (lane.x[2] < 0 || lane.x[2] > std::numbers::pi)
+            return stepped(l);
+        go_on_or_finish(l, lane.e.exit(lane.x, lane.u, angular_step));
+    }
+
+    void go_on_or_finish(int l, bool more)
+    {
+        Lane &lane = lane_at[l];
+        more = more && ++lane.steps < lane.budget;
         if (cancel)
             more = more && !cancel->load(std::memory_order_relaxed);
         if (!more)
             finish(l);
     }
 
-    // One step of every busy lane: near the axis alone, else in the packet.
-    // The distance from the axis comes from the packet's own sine.
+    // One step of every busy lane: in the packet, or alone near the axis,
+    // whose distance comes from the packet's own sine.
     void round()
     {
-        for (int l = 0; l < lanes; ++l)
-            sine[l] = lane_at[l].x[2];
-        sin(sine);
-        unsigned packed = 0;
+        unsigned busy = 0;
         for (int l = 0; l < lanes; ++l) {
-            Lane &lane = lane_at[l];
+            Lane const &lane = lane_at[l];
             if (lane.ray < 0)
                 continue;
-            const double distance = std::fabs(sine[l]);
+            for (int k = 0; k < 4; ++k) {
+                x[k * lanes + l] = lane.x[k];
+                state[k * lanes + l] = lane.u[k];
+            }
+            state[4 * lanes + l] = lane.e.evhor();
+            state[6 * lanes + l] = lane.e.outer_horizon();
+            busy |= 1u << l;
+        }
+        const unsigned held = entry(frame, x, state, out);
+        for (int l = 0; l < lanes; ++l) {
+            if (!((busy >> l) & 1))
+                continue;
+            Lane &lane = lane_at[l];
+            if ((held >> l) & 1) {
+                for (int k = 0; k < 4; ++k) {
+                    lane.u[k] = out[k * lanes + l];
+                    lane.x[k] = out[(4 + k) * lanes + l];
+                }
+                stepped_in_packet(l, out[10 * lanes + l]);
+                continue;
+            }
+            const double distance = out[9 * lanes + l];
             if (distance < axis_zone) {
                 full_rungekuta(
                     m, lane.x, lane.u,
@@ -95,36 +130,13 @@ class PacketTrace
                 stepped(l);
                 continue;
             }
-            lane.h = step_length(lane.x, lane.e.evhor(), lane.e.outer_horizon(), p, distance);
-            for (int k = 0; k < 4; ++k) {
-                x[k * lanes + l] = lane.x[k];
-                uh[k * lanes + l] = lane.u[k];
-            }
-            uh[4 * lanes + l] = lane.h;
-            packed |= 1u << l;
-        }
-        if (!packed)
-            return;
-        const unsigned held = entry(frame, x, uh, out);
-        for (int l = 0; l < lanes; ++l) {
-            if (!((packed >> l) & 1))
-                continue;
-            Lane &lane = lane_at[l];
-            if (!((held >> l) & 1)) {
-                trace_on(m, lane.x, lane.u, lane.e, p, nullptr, lane.steps, cancel);
-                finish(l);
-                continue;
-            }
-            for (int k = 0; k < 4; ++k)
-                lane.u[k] = out[k * lanes + l];
-            lane.x = lane.x + lane.u * lane.h;
-            stepped(l);
+            trace_on(m, lane.x, lane.u, lane.e, p, nullptr, lane.steps, cancel);
+            finish(l);
         }
     }
 
     Metric const &m;
     PacketStep::Entry entry;
-    LaneFunction sin;
     const double *frame;
     int lanes;
     double p;
@@ -133,9 +145,8 @@ class PacketTrace
     RayQueue queue{batch};
     Lane lane_at[most_lanes];
     alignas(64) double x[4 * most_lanes] = {};
-    alignas(64) double uh[5 * most_lanes] = {};
-    alignas(64) double out[4 * most_lanes] = {};
-    alignas(64) double sine[most_lanes] = {};
+    alignas(64) double state[7 * most_lanes] = {};
+    alignas(64) double out[11 * most_lanes] = {};
 };
 
 } // namespace

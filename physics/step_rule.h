@@ -4,39 +4,17 @@
 // alone and the rays traced in packets, so that both take the same steps.
 #include "physics/f_vec.h"
 #include "physics/geodesic.h"
+#include "physics/step_length.h"
 
 #include <cmath>
 #include <numbers>
 
-// Long steps far out, short ones near the horizon and towards the axis.
-inline double step_towards(double distance_to_horizon, double p, double distance_from_axis)
-{
-    double const d = (-distance_to_horizon * p) * distance_from_axis - 10;
-    return std::fmax(p / 50, 100 / d + 10);
-}
-
-// Steps shrink towards the observer's outer (cosmological) horizon r_outer
-// (0: none) as they do towards the event horizon r_hor: there u^t grows like
-// 1/g_tt, and a step of fixed length would carry the frozen connection's
-// error, amplified as much, into r. Light crosses the last stretch before the
-// escape radius in a few hundred steps.
 inline double step_length(f_vec const &x, double r_hor, double r_outer, double p,
                           double distance_from_axis)
 {
-    double const h = step_towards(x[1] - r_hor, p, distance_from_axis);
-    if (r_outer > 0)
-        return std::fmin(h, step_towards(std::fabs(r_outer - x[1]), p, distance_from_axis));
-    return h;
+    return step_length_at(x[1], r_hor, r_outer, p, distance_from_axis);
 }
 
-// Near the polar axis θ and φ are polar coordinates around it: the connection
-// grows like cot θ and φ swings by π as a ray passes. Within this distance of
-// the axis (sin θ, about 6°) a step advances the whole state to fourth order
-// with the connection taken afresh at every stage, and its length is set by
-// how far the ray is from the axis rather than by the ordinary rule, whose
-// steps shrink with sin θ regardless of where the ray is heading. Farther out
-// nothing changes.
-constexpr double axis_zone = 0.1;
 // No step moves θ by more than this fraction of sin θ: a ray heading for the
 // axis halves its distance at most per step, so it cannot jump past the place
 // where it swings round; a ray passing straight over the pole has no swing,

@@ -8,7 +8,9 @@
 #include "app/state.h"
 #include "expr/christoffel.h"
 #include "expr/formula_check.h"
+#include "physics/frames.h"
 #include "physics/orbits.h"
+#include "physics/spacetime_check.h"
 #include "scene/value_ranges.h"
 #include "ui_mainwindow.h"
 
@@ -77,6 +79,23 @@ QString photon_orbit_text()
     return tr("%1 right-handed, %2 left-handed").arg(right, left);
 }
 
+// Marks the component at fault, or every metric field when the metric as a
+// whole is; returns the fault's message.
+QString marked_fault(const Ui::MainWindow &ui, const SpacetimeFault &fault)
+{
+    const auto fields = metric_fields(ui);
+    const int mirrored = fault.component >= 0 ? fault.component % 4 * 4 + fault.component / 4 : -1;
+    for (int i = 0; i < 16; ++i)
+        if (fault.component < 0 || i == fault.component || i == mirrored)
+            mark_field(fields[i], fault.message);
+    return fault.message;
+}
+
+f_vec start_in_fields()
+{
+    return {{0, poc_sour_poz[1], off_axis(poc_sour_poz[2]), 0}};
+}
+
 } // namespace
 
 bool MainWindow::take_number(QLineEdit *field, const char *key, bool single)
@@ -104,6 +123,10 @@ QString MainWindow::input_problem()
 {
     if (!metric_problem.isEmpty())
         return metric_problem;
+    // The start may have moved since the metric was checked.
+    if (const SpacetimeFault fault = spacetime_fault(the_scene.metric, start_in_fields());
+        !fault.message.isEmpty())
+        return marked_fault(*ui, fault);
     const std::pair<QLineEdit *, const char *> numbers[] = {
         {ui->lineEdit_r, "distance from the centre"},
         {ui->lineEdit_th, "polar distance"},
@@ -195,7 +218,14 @@ void MainWindow::reload()
     read_parameters(*ui);
     // Without a stable orbit the disk keeps the inner radius it had, and the
     // field says why; Play is not refused, the disk may be off.
-    const double right = settle_metric(the_scene, poc_sour_poz[1], P[4]);
+    const double right = settle_metric(the_scene, poc_sour_poz[1], poc_sour_poz[2], P[4]);
+    if (!the_scene.fault.message.isEmpty()) {
+        metric_problem = marked_fault(*ui, the_scene.fault);
+        const QString none = tr("unavailable");
+        show_characteristics(none, none, none, none);
+        ui->lineEdit_photon->setText(none);
+        return;
+    }
     if (mink) {
         // Flat space has neither horizons nor orbits. The search's flat answer
         // is only the capture radius around the centre, which the start check uses.

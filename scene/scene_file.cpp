@@ -1,6 +1,9 @@
 #include "scene/scene_file.h"
 
 #include "expr/formula_check.h"
+#include "expr/metric.h"
+#include "physics/frames.h"
+#include "physics/spacetime_check.h"
 #include "render/smooth_edges.h"
 #include "scene/value_ranges.h"
 #include "video/frame_rate.h"
@@ -12,6 +15,7 @@
 #include <cmath>
 #include <functional>
 #include <iterator>
+#include <numbers>
 #include <vector>
 
 const char *const metric_keys[16] = {"tt", "tr", "te", "tf", "rt", "rr", "re", "rf",
@@ -232,7 +236,8 @@ QJsonValue write_metric(SceneSettings const &s)
 }
 
 // Every formula, from the file or its preset, passes the editor's check with
-// the file's parameters; the message names the key and the character.
+// the file's parameters; the message names the key and the character. The
+// metric they make is a spacetime where the observer starts.
 [[nodiscard]] QString metric_problem(SceneSettings const &s)
 {
     const double P[4] = {s.M, s.a, s.Q, s.Λ};
@@ -240,6 +245,10 @@ QJsonValue write_metric(SceneSettings const &s)
         if (const auto problem = formula_problem_of(s.metric[i], P))
             return quoted(QStringLiteral("metric.") + QLatin1String(metric_keys[i])) +
                    QStringLiteral(": ") + describe(*problem);
+    const Metric m = Metric::compile(s.metric, P, MetricEvaluation::byte_code);
+    const f_vec start{{0, s.r, off_axis(s.θ * std::numbers::pi / 180), 0}};
+    if (const SpacetimeFault fault = spacetime_fault(m, start); !fault.message.isEmpty())
+        return quoted(QStringLiteral("metric")) + QStringLiteral(": ") + fault.message;
     return {};
 }
 

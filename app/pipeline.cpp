@@ -79,10 +79,14 @@ QString photon_orbit_text()
     return tr("%1 right-handed, %2 left-handed").arg(right, left);
 }
 
-// Marks the component at fault, or every metric field when the metric as a
-// whole is; returns the fault's message.
+// Marks the component at fault, every metric field when the metric as a
+// whole is, or the radius when the start is; returns the fault's message.
 QString marked_fault(const Ui::MainWindow &ui, const SpacetimeFault &fault)
 {
+    if (fault.of_observer) {
+        mark_field(ui.lineEdit_r, fault.message);
+        return fault.message;
+    }
     const auto fields = metric_fields(ui);
     const int mirrored = fault.component >= 0 ? fault.component % 4 * 4 + fault.component / 4 : -1;
     for (int i = 0; i < 16; ++i)
@@ -123,10 +127,6 @@ QString MainWindow::input_problem()
 {
     if (!metric_problem.isEmpty())
         return metric_problem;
-    // The start may have moved since the metric was checked.
-    if (const SpacetimeFault fault = spacetime_fault(the_scene.metric, start_in_fields());
-        !fault.message.isEmpty())
-        return marked_fault(*ui, fault);
     const std::pair<QLineEdit *, const char *> numbers[] = {
         {ui->lineEdit_r, "distance from the centre"},
         {ui->lineEdit_th, "polar distance"},
@@ -139,6 +139,10 @@ QString MainWindow::input_problem()
     for (auto [field, name] : numbers)
         if (!field_problem(field).isEmpty())
             return tr(name) + QStringLiteral(": ") + field_problem(field);
+    // The start may have moved since the metric was checked.
+    if (const SpacetimeFault fault = spacetime_fault(the_scene.metric, start_in_fields());
+        !fault.message.isEmpty())
+        return marked_fault(*ui, fault);
     return QString();
 }
 
@@ -219,7 +223,7 @@ void MainWindow::reload()
     // Without a stable orbit the disk keeps the inner radius it had, and the
     // field says why; Play is not refused, the disk may be off.
     const double right = settle_metric(the_scene, poc_sour_poz[1], poc_sour_poz[2], P[4]);
-    if (!the_scene.fault.message.isEmpty()) {
+    if (!the_scene.fault.message.isEmpty() && !the_scene.fault.of_observer) {
         metric_problem = marked_fault(*ui, the_scene.fault);
         const QString none = tr("unavailable");
         show_characteristics(none, none, none, none);

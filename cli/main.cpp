@@ -87,15 +87,17 @@ int render(Job const &job, Output &output)
 {
     Scene scene = build_scene(job.settings);
     scene.simd = job.simd;
-    if (!scene.fault.message.isEmpty()) {
-        say(QStringLiteral("the metric: ") + scene.fault.message);
-        return usage;
-    }
     if (QString e =
             start_radius_problem(scene.start_r, capture_radius(scene.horizons, scene.precise),
                                  escape_radius(scene.horizons, scene.precise));
         !e.isEmpty()) {
         say(QStringLiteral("the observer's start: ") + e);
+        return usage;
+    }
+    if (!scene.fault.message.isEmpty()) {
+        say((scene.fault.of_observer ? QStringLiteral("the observer's start: ")
+                                     : QStringLiteral("the metric: ")) +
+            scene.fault.message);
         return usage;
     }
     if (scene.kepler) {

@@ -90,10 +90,12 @@ SpacetimeFault spacetime_fault(Metric const &m, f_vec x)
     double const at_rest = tt - tφ * tφ / φφ; // g(u, u) of the non-rotating frame's time axis
     if (!(φφ > 0))
         return {QStringLiteral("no observer can stand at %1: g_φφ = %2 is not positive")
-                    .arg(point(x), number(φφ))};
+                    .arg(point(x), number(φφ)),
+                -1, true};
     if (!(at_rest < 0))
         return {QStringLiteral("no observer can stand at %1: the 4-velocity of the non-rotating "
                                "frame is not timelike (g(u, u) = %2)")
-                    .arg(point(x), number(at_rest))};
+                    .arg(point(x), number(at_rest)),
+                -1, true};
     return {};
 }

@@ -12,6 +12,8 @@ class Metric;
 struct SpacetimeFault {
     QString message;
     int component = -1; // 4μ+ν of the component at fault; -1: the metric as a whole
+    // A spacetime, but the point is no place to stand (inside a horizon).
+    bool of_observer = false;
 };
 
 // A metric is a spacetime at x where its ten components, their determinant

@@ -14,7 +14,7 @@ double settle_metric(Scene &s, double observer_r, double observer_θ, double no_
 {
     compile_metric(s);
     s.fault = spacetime_fault(s.metric, f_vec{{0, observer_r, off_axis(observer_θ), 0}});
-    if (!s.fault.message.isEmpty()) {
+    if (!s.fault.message.isEmpty() && !s.fault.of_observer) {
         s.horizons = {};
         s.P[4] = no_orbit_edge;
         return std::numeric_limits<double>::quiet_NaN();

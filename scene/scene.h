@@ -43,6 +43,7 @@ void compile_metric(Scene &s);
 // stable-orbit limit; where there is none the edge is `no_orbit_edge` (a NaN
 // would reach the disk's texture coordinates), and 1 in flat space, which
 // has no orbits. A metric that is no spacetime there has its fault, no
-// horizons and the edge `no_orbit_edge`. Returns the limit, NaN where there
-// is none.
+// horizons and the edge `no_orbit_edge`; one that is, but where the observer
+// cannot stand, has its fault too, and everything else as usual. Returns the
+// limit, NaN where there is none.
 double settle_metric(Scene &s, double observer_r, double observer_θ, double no_orbit_edge);

@@ -237,7 +237,8 @@ QJsonValue write_metric(SceneSettings const &s)
 
 // Every formula, from the file or its preset, passes the editor's check with
 // the file's parameters; the message names the key and the character. The
-// metric they make is a spacetime where the observer starts.
+// metric they make is a spacetime where the observer starts (whether the
+// observer can stand there is the start's own check).
 [[nodiscard]] QString metric_problem(SceneSettings const &s)
 {
     const double P[4] = {s.M, s.a, s.Q, s.Λ};
@@ -247,7 +248,8 @@ QJsonValue write_metric(SceneSettings const &s)
                    QStringLiteral(": ") + describe(*problem);
     const Metric m = Metric::compile(s.metric, P, MetricEvaluation::byte_code);
     const f_vec start{{0, s.r, off_axis(s.θ * std::numbers::pi / 180), 0}};
-    if (const SpacetimeFault fault = spacetime_fault(m, start); !fault.message.isEmpty())
+    if (const SpacetimeFault fault = spacetime_fault(m, start);
+        !fault.message.isEmpty() && !fault.of_observer)
         return quoted(QStringLiteral("metric")) + QStringLiteral(": ") + fault.message;
     return {};
 }

@@ -89,6 +89,7 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
 {
     QTemporaryDir dir;
     put(dir.filePath("bad.json"), R"({"version": 1, "metric": {"rr": "1/(1-2*M/"}})");
+    put(dir.filePath("flat.json"), R"j({"version": 1, "metric": {"tt": "(r-r)/(r-r)"}})j");
     for (const char *name : {"locked.png", "locked.avi"}) {
         put(dir.filePath(name), "kept");
         QFile::setPermissions(dir.filePath(name), QFileDevice::ReadOwner);
@@ -119,6 +120,7 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
         {{"-o", "locked.avi"}, 2, "cannot write locked.avi: the file is read-only"},
         {{"--scene", "missing.json", "-o", "a.png"}, 2, "--scene"},
         {{"--scene", "bad.json", "-o", "a.png"}, 2, "bad.json: \"metric.rr\""},
+        {{"--scene", "flat.json", "-o", "a.png"}, 2, "g is not Lorentzian at r = 50, θ = 80°"},
         {{"--panorama", "missing.png", "--size", "16x12", "-o", "a.png"}, 2, "missing.png"},
         {{"--size", "16x12", "-o", "no/such/dir/a.png"}, 1, "cannot write"},
         {{"--fps", "5000", "--frames", "2", "-o", "a.avi"}, 2, "--fps"},
@@ -136,6 +138,37 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), before);
     EXPECT_EQ(contents(dir.filePath("locked.avi")), "kept");
+}
+
+// A metric whose g_tt turns to ∞/∞ at |t| = 53: the rays that get there are
+// counted in one warning, and only a frame none of whose rays could be
+// traced is a failure.
+TEST(RenderCli, RaysThatCannotBeTracedAreCountedInAWarning)
+{
+    QTemporaryDir dir;
+    const struct {
+        double M;
+        int code;
+        const char *says;
+    } cases[] = {
+        {1, 0, "pixels could not be traced: the metric is not finite along their rays"},
+        {0, 1, "165 pixels could not be traced: the metric is not finite along their rays"},
+    };
+    for (auto const &c : cases) {
+        put(dir.filePath("wall.json"),
+            QStringLiteral(R"({"version": 1, "M": %1, "r": 15, "theta": 90, "speed": 0, )"
+                           R"j("metric": {"tt": "-(1-2*M/r)*((t/(4*5))^(9*9*9+1)+1)/)j"
+                           R"j(((t/(4*5))^(9*9*9+1)+2)"}})j")
+                .arg(c.M)
+                .toUtf8());
+        const Outcome r = render(
+            {"--scene", "wall.json", "--size", "15x11", "--quiet", "-o", "a.png"}, dir.path());
+        EXPECT_EQ(r.code, c.code) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith("tenebrion-render: warning: ")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.says))) << r.err.toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+        EXPECT_TRUE(QImageReader(dir.filePath("a.png")).canRead());
+    }
 }
 
 // Both programs answer --help and --version (or -v) and exit, with no

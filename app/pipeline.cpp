@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 #include <vector>
 
@@ -203,8 +204,9 @@ void MainWindow::show_characteristics(const QString &outer, const QString &inner
 // Setting the output fields emits no editingFinished, so nothing here
 // re-enters the pipeline or recomputes the disk tables for the new inner
 // radius; the disk box and the radius fields do that when asked. A metric
-// that does not compile leaves the one compiled last in place, with the
-// characteristics shown as unavailable and the faulty fields marked.
+// that does not compile, or is no spacetime where the observer starts,
+// leaves the one compiled last in place, with the characteristics shown as
+// unavailable and the faulty fields marked.
 void MainWindow::reload()
 {
     ++runs;
@@ -216,20 +218,28 @@ void MainWindow::reload()
         return;
     }
     uncheck_edited_preset();
+    const Scene kept = the_scene;
     const auto fields = metric_fields(*ui);
     for (int i = 0; i < 16; ++i)
-        the_scene.metric_texts[i] = last_compiled[i] = fields[i]->text();
+        the_scene.metric_texts[i] = fields[i]->text();
     read_parameters(*ui);
     // Without a stable orbit the disk keeps the inner radius it had, and the
     // field says why; Play is not refused, the disk may be off.
     const double right = settle_metric(the_scene, poc_sour_poz[1], poc_sour_poz[2], P[4]);
     if (!the_scene.fault.message.isEmpty() && !the_scene.fault.of_observer) {
+        // As with a formula that does not compile, the last metric stays.
         metric_problem = marked_fault(*ui, the_scene.fault);
+        std::copy(std::begin(kept.metric_texts), std::end(kept.metric_texts),
+                  the_scene.metric_texts);
+        std::copy(kept.P, kept.P + 5, P);
+        the_scene.metric = kept.metric;
+        the_scene.horizons = kept.horizons;
         const QString none = tr("unavailable");
         show_characteristics(none, none, none, none);
         ui->lineEdit_photon->setText(none);
         return;
     }
+    std::copy(std::begin(the_scene.metric_texts), std::end(the_scene.metric_texts), last_compiled);
     if (mink) {
         // Flat space has neither horizons nor orbits. The search's flat answer
         // is only the capture radius around the centre, which the start check uses.

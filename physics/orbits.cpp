@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace
@@ -63,8 +64,9 @@ double inner_horizon(Metric const &m, double outer)
     return hi;
 }
 
-// A radius where g_rr changes sign through a pole, and whether g_rr is
-// negative beyond it: r is then timelike outside, a cosmological horizon.
+// A radius where g_rr changes sign through a pole (or the lapse below
+// through zero), and whether it is negative beyond: r is then timelike
+// outside, a cosmological horizon.
 struct Pole {
     double r;
     bool closes;

@@ -147,6 +147,24 @@ double kn_photon(int n)
         .front();
 }
 
+// The photon sphere of g_tt = −f(r), g_φφ = r² sin²θ: r f′ = 2f.
+double photon_sphere_of(Function const &f, double lo, double hi)
+{
+    return roots_of(
+               [&f](double r) {
+                   double const h = 1e-6 * r;
+                   return r * (f(r + h) - f(r - h)) / (2 * h) - 2 * f(r);
+               },
+               lo, hi)
+        .back();
+}
+
+// Hayward's regular hole, l = 0.5: f = 1 − 2Mr²/(r³ + 2Ml²).
+double hayward_f(double r)
+{
+    return 1 - 2 * r * r / (r * r * r + 0.5);
+}
+
 auto closed(double r)
 {
     return [r](Metric const &) { return r; };
@@ -238,6 +256,17 @@ std::vector<Row> const rows = {
      {gmghs_photon},
      {gmghs_photon},
      kepler_from(4, 30),
+     true},
+    {"Hayward",
+     {"-(1-2*M*r^2/(r^3+2*M*Q^2))", "0", "0", "1/(1-2*M*r^2/(r^3+2*M*Q^2))", "r^2", "r^2*sin(θ)^2"},
+     0,
+     0.5,
+     0,
+     roots_of(hayward_f, 0.5, 10).back(),
+     0,
+     {photon_sphere_of(hayward_f, 1.5, 10)},
+     {photon_sphere_of(hayward_f, 1.5, 10)},
+     kepler_from(3.5, 30),
      true},
     {"Kerr, a = 0.998",
      {"-(1-2*M*r/(r^2+a^2*cos(θ)^2))", "0", "-2*M*a*r*sin(θ)^2/(r^2+a^2*cos(θ)^2)",

@@ -181,7 +181,7 @@ std::vector<Pole> killing_horizons(Metric const &m)
         if (std::isfinite(v[i - 1]) && std::isfinite(v[i]) && (v[i - 1] < 0) != (v[i] < 0))
             found.push_back({bisected_sign_change(m, r[i - 1], r[i]), v[i - 1] > 0});
         bool const dip = i < cells && v[i] >= 0 && v[i] < 1e-3 && v[i] <= v[i - 1] &&
-                         v[i] < v[i + 1] && v[i + 1] > 0;
+                         v[i] < v[i + 1] && v[i - 1] > 0;
         if (!dip)
             continue;
         auto const [at, least] = lapse_minimum(m, r[i - 1], r[i + 1]);

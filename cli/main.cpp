@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QThread>
 
+#include <cmath>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -98,6 +99,12 @@ int render(Job const &job, Output &output)
         say((scene.fault.of_observer ? QStringLiteral("the observer's start: ")
                                      : QStringLiteral("the metric: ")) +
             scene.fault.message);
+        return usage;
+    }
+    if (scene.kepler && !job.settings.inner && !scene.mink &&
+        std::isnan(lim_stab_orb(scene.metric, scene.horizons, 1))) {
+        say(QStringLiteral("--disk-inner: this metric has no stable circular orbit for the disk's "
+                           "inner edge to lie on; give the radius"));
         return usage;
     }
     if (scene.kepler) {

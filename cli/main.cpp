@@ -3,6 +3,7 @@
 #include "cli/progress.h"
 #include "cli/stop_signal.h"
 #include "physics/orbits.h"
+#include "physics/ray_batch.h"
 #include "render/overlay.h"
 #include "render/raw_image.h"
 #include "scene/run.h"
@@ -121,6 +122,8 @@ int render(Job const &job, Output &output)
         starting_observer(scene.metric, scene.start_r, scene.start_θ, scene.start_v, scene.start_φ),
         scene.rounds, run_frames(job.settings), scene.zoom, &control.stop);
 
+    if (!job.quiet)
+        say(QStringLiteral("rays traced: ") + tracing_path_text(scene));
     const int asked = job.last - job.first + 1;
     Progress progress(asked, static_cast<long long>(scene.width) * scene.height, job.quiet);
     MyImage frame;

@@ -3,24 +3,16 @@
 #include "expr/tensor_3.h"
 #include "physics/rungekuta.h"
 #include "tests/support/kerr_photons.h"
+#include "tests/support/thread_time.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 #include <vector>
 
 namespace
 {
-
-// Processor time of this thread: a shared machine's wall clock says little.
-double thread_seconds()
-{
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + 1e-9 * double(t.tv_nsec);
-}
 
 // An accuracy as the window reads it, in single precision.
 double setting(double accuracy)
@@ -278,6 +270,38 @@ TEST(AdaptiveGeodesic, EndsAtTheCaptureRadiusOrLosesTheRayWithinItsBudget)
         // Only the photon at rest spends its budget, every attempt a step.
         EXPECT_EQ(ray.attempts() == budget, u0[1] == 0) << ray.attempts();
         EXPECT_TRUE(u0[1] != 0 || taken == budget) << taken;
+    }
+}
+
+// A ray circling at r = 10 in flat coordinates meets, at φ = 5, a radial
+// push 10⁻⁴(1 + tanh((φ − 5)/0.3)); by φ = 10 its radial speed is 10⁻³
+// times the integral of that bracket over φ (u^φ = 0.1). The steps, grown
+// five times a step on the free stretch, straddle the switch with an error
+// far beyond the tolerance: refused and retried shorter, the speed comes out
+// within five tolerances, finer at a finer one. Taken as it is, the long
+// step leaves an error of 10⁻⁴ at any tolerance.
+struct RampedPush final : Spacetime {
+    f_vec acceleration(f_vec const &x, f_vec const &) const override
+    {
+        return {{0, 1e-4 * (1 + std::tanh((x[3] - 5) / 0.3)), 0, 0}};
+    }
+    Norm norm(f_vec const &, f_vec const &) const override { return {0, 1}; }
+};
+
+TEST(AdaptiveGeodesic, StepsWhoseErrorExceedsTheToleranceAreRefused)
+{
+    auto bracket = [](double φ) { return φ + 0.3 * std::log(std::cosh((φ - 5) / 0.3)); };
+    double const exact = 1e-3 * (bracket(10) - bracket(0));
+    for (double tolerance : {1e-6, 1e-8}) {
+        RampedPush const space;
+        AdaptiveGeodesic ray(space, {tolerance, 1, 100000});
+        f_vec x = at(10, π / 2), u{{1, 0, 0, 0.1}};
+        long long taken = 0;
+        while (x[3] < 10 && ray.advance(x, u) == StepEnd::taken)
+            ++taken;
+        double const at_10 = u[1] - (x[3] - 10) / u[3] * 2e-4; // the push is constant there
+        EXPECT_NEAR(at_10, exact, 5 * tolerance) << tolerance;
+        EXPECT_GT(ray.attempts(), taken) << tolerance;
     }
 }
 

@@ -32,64 +32,56 @@ class Avi : public ::testing::Test
     QTemporaryDir dir;
 };
 
-// The frameless file: its header list without audio, no frames, an empty index.
-TEST_F(Avi, FileWithoutFramesHasTheFullHeaderAndAnEmptyIndex)
-{
-    ASSERT_EQ(avi_close(open(25)), 0);
-    const AviFile f(path());
-    ASSERT_EQ(f.bytes.size(), 232);
-    for (auto [at, value] : {std::pair{4, 232u - 8}, {16, 192u}, {48, 0u}, {56, 1u}, {228, 0u}})
-        EXPECT_EQ(f.u32(at), value) << "at " << at;
-    for (auto [at, text] : {std::pair{0, "RIFF"},
-                            {8, "AVI "},
-                            {24, "avih"},
-                            {96, "strl"},
-                            {164, "strf"},
-                            {220, "movi"},
-                            {224, "idx1"}})
-        EXPECT_EQ(f.tag(at), text) << "at " << at;
-}
-
-// A 1001-byte frame is padded to 1004 and the next chunk's offset follows it;
-// audio between frames is indexed as such and counts no frame; past the
-// first chunk table's 1024 entries the index keeps every chunk in order.
+// The frameless file and one with audio and 3000 chunks: the header list
+// (with the audio stream or without), chunks padded to whole words (1001 bytes
+// to 1004) and placed one after the other, audio indexed as such and counting
+// no frame, and past the first chunk table's 1024 entries an index that keeps
+// every chunk in order.
 TEST_F(Avi, ChunksArePaddedAndIndexedInOrderPastTheFirstTable)
 {
     avi_audio_t audio{2, 16, 8000};
-    avi_t *avi = open(25, 1, &audio);
-    ASSERT_NE(avi, nullptr);
-    ASSERT_EQ(add(avi, 1001, 0xab), 0);
-    const std::vector<unsigned char> sound(302, 7);
-    ASSERT_EQ(avi_add_audio(avi, sound.data(), sound.size()), 0);
-    for (int i = 2; i < 3000; ++i)
-        ASSERT_EQ(add(avi, 256 + i % 4, static_cast<unsigned char>(i)), 0);
-    ASSERT_EQ(avi_close(avi), 0);
+    for (auto [with_audio, chunks, header, streams] :
+         {std::tuple{false, 0u, 192u, 1u}, {true, 3000u, 294u, 2u}}) {
+        SCOPED_TRACE(chunks);
+        avi_t *avi = open(25, 1, with_audio ? &audio : nullptr);
+        ASSERT_NE(avi, nullptr);
+        // Chunk 1 is the audio; frame sizes cycle through odd and even.
+        auto audio_at = [with_audio](std::uint32_t i) { return with_audio && i == 1; };
+        auto raw_size = [&](std::uint32_t i) {
+            return audio_at(i) ? 302u : i ? 256 + i % 4 : 1001u;
+        };
+        for (std::uint32_t i = 0; i < chunks; ++i) {
+            const std::vector<unsigned char> data(raw_size(i), static_cast<unsigned char>(i + 1));
+            ASSERT_EQ(audio_at(i) ? avi_add_audio(avi, data.data(), data.size())
+                                  : avi_add_frame(avi, data.data(), data.size()),
+                      0);
+        }
+        ASSERT_EQ(avi_close(avi), 0);
 
-    const AviFile f(path());
-    EXPECT_EQ(f.u32(4), std::uint32_t(f.bytes.size() - 8));
-    EXPECT_EQ(f.u32(16), 294u) << "header list with the audio stream";
-    EXPECT_EQ(f.frames(), 2999u);
-    EXPECT_EQ(f.u32(56), 2u);
-    EXPECT_EQ(f.movi(), 220 + 102);
-    const qsizetype first = f.movi() + 4;
-    EXPECT_EQ(f.tag(first), "00dc");
-    EXPECT_EQ(f.bytes.mid(first + 4, 4), QByteArray("\xec\x03\0\0", 4)) << "1004";
-    EXPECT_EQ(f.bytes.mid(first + 8, 1004), QByteArray(1001, char(0xab)) + QByteArray(3, '\0'));
-
-    ASSERT_EQ(f.index_entries(), 3000u);
-    EXPECT_EQ(f.entry(0), std::make_tuple(std::string("00dc"), 4u, 1004u));
-    EXPECT_EQ(f.entry(1), std::make_tuple(std::string("01wb"), 1016u, 304u));
-    EXPECT_EQ(f.tag(f.movi() + 1016), "01wb");
-    std::uint32_t offset = 1016 + 304 + 8;
-    for (std::uint32_t i = 2; i < 3000; ++i) {
-        const auto [tag, at, size] = f.entry(i);
-        ASSERT_EQ(std::make_tuple(tag, at, size),
-                  std::make_tuple(std::string("00dc"), offset, 256u + (i % 4 ? 4 : 0)))
-            << i;
-        ASSERT_EQ(static_cast<unsigned char>(f.bytes[f.movi() + at + 8]), i % 256) << i;
-        offset += size + 8;
+        const AviFile f(path());
+        for (auto [at, text] : {std::pair{0, "RIFF"}, {8, "AVI "}, {24, "avih"}})
+            EXPECT_EQ(f.tag(at), text) << "at " << at;
+        EXPECT_EQ(f.u32(4), std::uint32_t(f.bytes.size() - 8));
+        EXPECT_EQ(f.u32(16), header);
+        EXPECT_EQ(f.frames(), chunks - with_audio);
+        EXPECT_EQ(f.u32(56), streams);
+        EXPECT_EQ(f.movi(), 28 + header);
+        EXPECT_EQ(f.tag(f.idx1()), "idx1");
+        ASSERT_EQ(f.index_entries(), chunks);
+        std::uint32_t offset = 4;
+        for (std::uint32_t i = 0; i < chunks; ++i) {
+            const std::uint32_t raw = raw_size(i), padded = (raw + 3) / 4 * 4;
+            const std::string tag = audio_at(i) ? "01wb" : "00dc";
+            ASSERT_EQ(f.entry(i), std::make_tuple(tag, offset, padded)) << i;
+            ASSERT_EQ(f.tag(f.movi() + offset), tag) << i;
+            ASSERT_EQ(f.u32(f.movi() + offset + 4), padded) << i;
+            ASSERT_EQ(f.bytes.mid(f.movi() + offset + 8, padded),
+                      QByteArray(raw, char(i + 1)) + QByteArray(padded - raw, '\0'))
+                << i;
+            offset += padded + 8;
+        }
+        EXPECT_EQ(f.u32(f.movi() - 4), offset) << "movi list size";
     }
-    EXPECT_EQ(f.u32(f.movi() - 4), offset) << "movi list size";
 }
 
 // Microseconds per frame in "avih", scale and rate in the video "strh", as

@@ -113,16 +113,19 @@ class Geodesic : public ::testing::Test
     }
 };
 
-// Rays that start beyond either end, or are stopped, end after one step;
-// a trace without a stop flag (an orbit search) ignores it.
+// Rays that start beyond either end, or are stopped (by either integration:
+// how a render's Stop reaches its rays), end after one step; a trace without
+// a stop flag (an orbit search) ignores it.
 TEST_F(Geodesic, RadialRaysEscapeFallInOrStopAfterAtLeastOneStep)
 {
-    for (auto [r, u_r, stopped, reason] : {std::tuple{10.0, 1.0, false, 1},
-                                           {10.0, -1.0, false, 2},
-                                           {1.5, 0.1, false, 2},
-                                           {1200.0, 0.1, false, 1},
-                                           {10.0, 1.0, true, 0}}) {
+    for (auto [r, u_r, stopped, reason, whole_state] : {std::tuple{10.0, 1.0, false, 1, false},
+                                                        {10.0, -1.0, false, 2, false},
+                                                        {1.5, 0.1, false, 2, false},
+                                                        {1200.0, 0.1, false, 1, false},
+                                                        {10.0, 1.0, true, 0, false},
+                                                        {10.0, 1.0, true, 0, true}}) {
         stop = stopped;
+        accurate = whole_state;
         f_vec x = at(r, π / 2);
         geo g;
         EXPECT_EQ(trace(x, f_vec{{1.25, u_r, 0, 0}}, 15, 0.02, &g).reason(), reason) << r;

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -98,11 +99,12 @@ constexpr int W = 160, H = 120;
 
 // The frame on two threads, one of them taking every third row, so that rays
 // meet other rays in their packets than on one thread.
-std::vector<unsigned> frame(Case const &c, SimdPath path, int W, int H)
+std::vector<unsigned> frame(Case const &c, SimdPath path, int W, int H,
+                            std::atomic<bool> const *stop = nullptr)
 {
     RayScene s = c.scene;
     s.simd = path;
-    const PreparedFrame prepared = prepare_frame(s, c.x, c.u, nullptr);
+    const PreparedFrame prepared = prepare_frame(s, c.x, c.u, stop);
     std::vector<unsigned> out(W * H);
     auto rows = [&](int part) {
         std::vector<ImagePoint> points(W);
@@ -158,6 +160,19 @@ TEST_P(Packets, DrawTheScalarFrame)
         EXPECT_GE(equal, 0.999 * W * H) << int(path);
     }
     skip_what_the_processor_lacks();
+}
+
+// A raised stop ends every ray after the step in hand, on every path: none
+// gets far enough to bring anything but black.
+TEST_P(Packets, StopEndsEveryRayAtOnce)
+{
+    const std::atomic<bool> stop{true};
+    std::vector<SimdPath> all = paths();
+    all.push_back(SimdPath::off);
+    for (SimdPath path : all) {
+        const std::vector<unsigned> pixels = frame(case_number(GetParam()), path, 16, 12, &stop);
+        EXPECT_EQ(std::count(pixels.begin(), pixels.end(), 0xff000000u), 16 * 12) << int(path);
+    }
 }
 
 // Where a ray ended, why, and the disk passages it counted.

@@ -1,9 +1,11 @@
+#include "physics/simd_path.h"
 #include "scene/scene_file.h"
 #include "tests/support/ffprobe.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QImageReader>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -276,14 +278,18 @@ TEST(RenderCli, StopSignalEndsTheRunCleanly)
 }
 
 // Without any display, every output as a reader reads it back: a numbered
-// JPEG sequence (one progress line per frame off a terminal, none when
-// quiet), names through a link, which stays a link, "%%" a plain "%", both
+// JPEG sequence (the tracing path, then one progress line per frame off a
+// terminal; nothing when quiet), names through a link, which stays a link, "%%" a plain "%", both
 // video formats at the rate asked for (the scene's without --fps), an
-// odd-sized MP4 said to be padded.
+// odd-sized MP4 said to be padded, a scene's panorama found beside it.
 TEST(RenderCli, WritesEveryFormatAsReadersReadIt)
 {
     QTemporaryDir dir;
     put(dir.filePath("slow.json"), R"({"version": 1, "fps": 5})");
+    // A panorama named relative to its scene file lies beside the file.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("skies"));
+    put(dir.filePath("skies/blue.json"), R"({"version": 1, "panorama": "blue.png"})");
+    ASSERT_TRUE(QImage(4, 2, QImage::Format_RGB32).save(dir.filePath("skies/blue.png")));
     for (QString suffix : {"png", "avi", "mp4"})
         ASSERT_TRUE(QFile::link(dir.filePath("real." + suffix), dir.filePath("link." + suffix)));
     const QString streams = "stream=codec_name,width,height,avg_frame_rate,nb_read_frames";
@@ -292,15 +298,16 @@ TEST(RenderCli, WritesEveryFormatAsReadersReadIt)
         int lines;
         QString file, read;
     } cases[] = {
-        {"--frames 6 --size 20x15 --overlay on -o frame_%03d.jpg", 6, "frame_000.jpg",
+        {"--frames 6 --size 20x15 --overlay on -o frame_%03d.jpg", 7, "frame_000.jpg",
          "jpeg 20x15"},
         {"--quiet --size 8x6 -o link.png", 0, "real.png", "png 8x6"},
         {"--quiet --size 8x6 -o 100%%.png", 0, "100%.png", "png 8x6"},
         {"--quiet --size 8x6 --frames 2 -o %%%02d.png", 0, "%01.png", "png 8x6"},
-        {"--frames 3 --size 16x12 --fps 12.5 -o link.avi", 3, "real.avi",
+        {"--frames 3 --size 16x12 --fps 12.5 -o link.avi", 4, "real.avi",
          "codec_name=mjpeg\nwidth=16\nheight=12\navg_frame_rate=25/2\nnb_read_frames=3\n"},
-        {"--frames 3 --size 17x12 --fps 12.5 -o link.mp4", 4, "real.mp4",
+        {"--frames 3 --size 17x12 --fps 12.5 -o link.mp4", 5, "real.mp4",
          "codec_name=h264\nwidth=18\nheight=12\navg_frame_rate=25/2\nnb_read_frames=3\n"},
+        {"--quiet --scene skies/blue.json --size 8x6 -o blue.png", 0, "blue.png", "png 8x6"},
         {"--quiet --scene slow.json --frames 2 --size 16x12 -o slow.avi", 0, "slow.avi",
          "codec_name=mjpeg\nwidth=16\nheight=12\navg_frame_rate=5/1\nnb_read_frames=2\n"},
     };
@@ -308,7 +315,7 @@ TEST(RenderCli, WritesEveryFormatAsReadersReadIt)
         const Outcome r = run(TENEBRION_RENDER, c.args.split(' '), dir.path(), headless());
         ASSERT_EQ(r.code, 0) << c.args.toStdString() << ": " << r.err.toStdString();
         EXPECT_EQ(r.err.count('\n'), c.lines) << r.err.toStdString();
-        EXPECT_EQ(r.err.contains("padded with a copy of their last column"), c.lines == 4);
+        EXPECT_EQ(r.err.contains("padded with a copy of their last column"), c.lines == 5);
         QImageReader reader(dir.filePath(c.file));
         const QSize size = reader.size();
         EXPECT_EQ(c.read.contains('=')
@@ -320,6 +327,33 @@ TEST(RenderCli, WritesEveryFormatAsReadersReadIt)
     EXPECT_FALSE(QFile::exists(dir.filePath("frame_006.jpg")));
     for (QString suffix : {"png", "avi", "mp4"})
         EXPECT_TRUE(QFileInfo(dir.filePath("link." + suffix)).isSymLink());
+}
+
+// Off (by option or environment) traces one ray at a time, as the log says;
+// a path the processor has is taken when asked for.
+TEST(RenderCli, SimdOffTracesOneRayAtATime)
+{
+    QTemporaryDir dir;
+    QProcessEnvironment off = headless();
+    off.insert("TENEBRION_SIMD", "off");
+    const struct {
+        QString args;
+        QProcessEnvironment env;
+        const char *says;
+    } cases[] = {{"--simd off", headless(), "one ray at a time"},
+                 {"", off, "one ray at a time"},
+                 {"--simd avx2", headless(), "AVX2, 4 rays at once"}};
+    for (auto const &c : cases) {
+        if (c.args.contains("avx2") && !processor_runs(SimdPath::avx2))
+            continue;
+        const Outcome r =
+            run(TENEBRION_RENDER, ("--size 8x6 -o a.png " + c.args).split(' ', Qt::SkipEmptyParts),
+                dir.path(), c.env);
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        const QString said = r.err.section('\n', 0, 0);
+        EXPECT_TRUE(said.startsWith("tenebrion-render: rays traced: ") && said.endsWith(c.says))
+            << said.toStdString();
+    }
 }
 
 // The manual page lists exactly the options --help lists, each one that

@@ -1,5 +1,10 @@
 #include "app/input_marks.h"
 #include "app/pipeline.h"
+#include "expr/christoffel.h"
+#include "expr/postfix.h"
+#include "expr/presets.h"
+#include "physics/frames.h"
+#include "physics/geodesic.h"
 #include "physics/orbits.h"
 #include "tests/gui/support/window_test.h"
 
@@ -8,6 +13,7 @@
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -126,4 +132,34 @@ TEST_F(Pipeline, HorizonIsTheOneTheObserverSeesInDeSitterSpace)
         EXPECT_NEAR(number_in("lineEdit_VneH"), horizon, 0.05) << r;
         EXPECT_NEAR(VneH(), horizon, 0.05) << r;
     }
+}
+
+// The global names evaluate with what P holds now: after Kerr a = 0.8 is
+// compiled, writing a = 0.5 moves the horizon to 1 + √0.75 and the prograde
+// stable orbit to 4.2330 (Bardeen, Press & Teukolsky), and the connection,
+// the orbital speed and the paths are those of a metric compiled with a = 0.5.
+TEST_F(Pipeline, ParametersWrittenAfterCompilingReachEveryGlobalName)
+{
+    QString texts[16], g[4][4];
+    for (int i = 0; i < 16; ++i)
+        g[i / 4][i % 4] = ToPfx(texts[i] = QString::fromUtf8(presets[3].g[i]));
+    const double spun_down[4] = {1, 0.5, 0, 0};
+    const Metric m = Metric::compile(texts, spun_down);
+    std::copy(spun_down, spun_down + 4, P);
+    P[1] = 0.8;
+    kontr_g(g);
+    P[1] = 0.5;
+    VnH();
+    EXPECT_NEAR(VneH(), 1 + std::sqrt(0.75), 1e-4);
+    EXPECT_NEAR(lim_stab_orb(1), 4.2330, 1e-4);
+    f_vec x{{0, 7, 1.2, 0}}, u = f_tet(four_vt(0.3), x), x2 = x, u2 = u;
+    EXPECT_NEAR(OrbSpeed(x, 1), OrbSpeed(m, x, 1), 1e-12);
+    const tensor_3 here = Christoffel(x), there = Christoffel(m, x);
+    for (int i = 0; i < 64; ++i)
+        EXPECT_NEAR(here[i / 16][i / 4 % 4][i % 4], there[i / 16][i / 4 % 4][i % 4], 1e-12) << i;
+    end e(2, 1), e2(2, 1);
+    geodetika(x, u, e, 0.1, nullptr);
+    geodetika(m, x2, u2, e2, 0.1, nullptr, {});
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(x[i], x2[i]) << i;
 }

@@ -140,6 +140,7 @@ void MainWindow::recomp(int w, int h)
     ui->horizontalSlider->setMaximum(std::max(frames - 1, 0));
     ui->label_screen->setToolTip(QString());
     run_cut_short = false;
+    long long untraced = 0; // the most in one frame
     for (frame = 0; frame < frames; ++frame) {
         ui->horizontalSlider->setValue(frame);
         show_progress(*ui, 0);
@@ -147,6 +148,7 @@ void MainWindow::recomp(int w, int h)
         ui->lab_est_time->setText(QStringLiteral("--:--:--:--"));
         const Observer o = run.observer(frame);
         const qint64 ms = Compute(o.x, o.v, w, h, run.width(), ui.get());
+        untraced = std::max(untraced, the_control.untraced.load());
         // During the frame the label counts down; afterwards it tells what the
         // frame took.
         if (image[frame].done() == image[frame].pixels())
@@ -166,6 +168,8 @@ void MainWindow::recomp(int w, int h)
     set_run_controls_enabled(*ui, true);
     if (zoom_stopped)
         show_notice(tr("stopped: zoom changed, press ▶ to render at the new zoom"));
+    else if (untraced > 0)
+        show_notice(untraced_note(untraced));
     zoom_stopped = false;
 }
 

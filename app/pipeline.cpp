@@ -8,7 +8,9 @@
 #include "app/state.h"
 #include "expr/christoffel.h"
 #include "expr/formula_check.h"
+#include "physics/frames.h"
 #include "physics/orbits.h"
+#include "physics/spacetime_check.h"
 #include "scene/value_ranges.h"
 #include "ui_mainwindow.h"
 
@@ -17,6 +19,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 #include <vector>
 
@@ -96,6 +99,27 @@ QString photon_orbit_text()
     return tr("%1 right-handed, %2 left-handed").arg(right, left);
 }
 
+// Marks the component at fault, every metric field when the metric as a
+// whole is, or the radius when the start is; returns the fault's message.
+QString marked_fault(const Ui::MainWindow &ui, const SpacetimeFault &fault)
+{
+    if (fault.of_observer) {
+        mark_field(ui.lineEdit_r, fault.message);
+        return fault.message;
+    }
+    const auto fields = metric_fields(ui);
+    const int mirrored = fault.component >= 0 ? fault.component % 4 * 4 + fault.component / 4 : -1;
+    for (int i = 0; i < 16; ++i)
+        if (fault.component < 0 || i == fault.component || i == mirrored)
+            mark_field(fields[i], fault.message);
+    return fault.message;
+}
+
+f_vec start_in_fields()
+{
+    return {{0, poc_sour_poz[1], off_axis(poc_sour_poz[2]), 0}};
+}
+
 } // namespace
 
 bool MainWindow::take_number(QLineEdit *field, const char *key, bool single)
@@ -145,6 +169,10 @@ QString MainWindow::input_problem()
         if (!problem.isEmpty() && !unused)
             return tr(name) + QStringLiteral(": ") + problem;
     }
+    // The start may have moved since the metric was checked.
+    if (const SpacetimeFault fault = spacetime_fault(the_scene.metric, start_in_fields());
+        !fault.message.isEmpty())
+        return marked_fault(*ui, fault);
     return QString();
 }
 
@@ -205,8 +233,9 @@ void MainWindow::show_characteristics(const QString &outer, const QString &inner
 // Setting the output fields emits no editingFinished, so nothing here
 // re-enters the pipeline or recomputes the disk tables for the new inner
 // radius; the disk box and the radius fields do that when asked. A metric
-// that does not compile leaves the one compiled last in place, with the
-// characteristics shown as unavailable and the faulty fields marked.
+// that does not compile, or is no spacetime where the observer starts,
+// leaves the one compiled last in place, with the characteristics shown as
+// unavailable and the faulty fields marked.
 void MainWindow::reload()
 {
     ++runs;
@@ -218,13 +247,28 @@ void MainWindow::reload()
         return;
     }
     uncheck_edited_preset();
+    const Scene kept = the_scene;
     const auto fields = metric_fields(*ui);
     for (int i = 0; i < 16; ++i)
-        the_scene.metric_texts[i] = last_compiled[i] = fields[i]->text();
+        the_scene.metric_texts[i] = fields[i]->text();
     read_parameters(*ui);
     // Without a stable orbit the disk keeps the inner radius it had, and the
     // field is marked: Play with the disk refuses until a radius is typed.
-    const double right = settle_metric(the_scene, poc_sour_poz[1], P[4]);
+    const double right = settle_metric(the_scene, poc_sour_poz[1], poc_sour_poz[2], P[4]);
+    if (!the_scene.fault.message.isEmpty() && !the_scene.fault.of_observer) {
+        // As with a formula that does not compile, the last metric stays.
+        metric_problem = marked_fault(*ui, the_scene.fault);
+        std::copy(std::begin(kept.metric_texts), std::end(kept.metric_texts),
+                  the_scene.metric_texts);
+        std::copy(kept.P, kept.P + 5, P);
+        the_scene.metric = kept.metric;
+        the_scene.horizons = kept.horizons;
+        const QString none = tr("unavailable");
+        show_characteristics(none, none, none, none);
+        ui->lineEdit_photon->setText(none);
+        return;
+    }
+    std::copy(std::begin(the_scene.metric_texts), std::end(the_scene.metric_texts), last_compiled);
     if (mink) {
         // Flat space has neither horizons nor orbits. The search's flat answer
         // is only the capture radius around the centre, which the start check uses.

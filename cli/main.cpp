@@ -17,6 +17,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 // The texture lives in the core's resources; a static library needs its
 // registration referenced, outside any namespace.
@@ -69,6 +71,20 @@ int stopped(Output &output, int written, int asked)
     return 128 + signal;
 }
 
+// A warning per frame with rays that could not be traced, after the progress
+// line is done; a frame none of whose pixels could be traced is a failure.
+int untraced_said(std::vector<std::pair<int, long long>> const &untraced, int frames,
+                  long long pixels)
+{
+    bool all_lost = false;
+    for (auto [k, lost] : untraced) {
+        const QString where = frames > 1 ? QStringLiteral("frame %1: ").arg(k) : QString();
+        say(QStringLiteral("warning: ") + where + untraced_note(lost));
+        all_lost = all_lost || lost >= pixels;
+    }
+    return all_lost ? failed : done;
+}
+
 // Any range of frames gives the pixels the whole run gives.
 int render(Job const &job, Output &output)
 {
@@ -79,6 +95,12 @@ int render(Job const &job, Output &output)
                                  escape_radius(scene.horizons, scene.precise));
         !e.isEmpty()) {
         say(QStringLiteral("the observer's start: ") + e);
+        return usage;
+    }
+    if (!scene.fault.message.isEmpty()) {
+        say((scene.fault.of_observer ? QStringLiteral("the observer's start: ")
+                                     : QStringLiteral("the metric: ")) +
+            scene.fault.message);
         return usage;
     }
     if (scene.kepler && !job.settings.inner && !scene.mink &&
@@ -110,6 +132,7 @@ int render(Job const &job, Output &output)
         say(QStringLiteral("rays traced: ") + tracing_path_text(scene));
     const int asked = job.last - job.first + 1;
     Progress progress(asked, static_cast<long long>(scene.width) * scene.height, job.quiet);
+    std::vector<std::pair<int, long long>> untraced; // frame, its pixels that could not be traced
     for (int k = job.first; k <= job.last; ++k) {
         const int done_frames = k - job.first;
         if (stop_signal()) {
@@ -131,6 +154,8 @@ int render(Job const &job, Output &output)
             return failed;
         }
         progress.frame_done(done_frames + 1, k, ms);
+        if (control.untraced > 0)
+            untraced.emplace_back(k, control.untraced.load());
     }
     progress.finish();
     if (QString e = output.finish(); !e.isEmpty()) {
@@ -139,7 +164,7 @@ int render(Job const &job, Output &output)
     }
     if (!job.quiet && !output.note().isEmpty())
         say(output.note());
-    return done;
+    return untraced_said(untraced, asked, static_cast<long long>(scene.width) * scene.height);
 }
 
 // Only the renderer's own messages and real failures reach standard error.

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace
@@ -63,8 +64,9 @@ double inner_horizon(Metric const &m, double outer)
     return hi;
 }
 
-// A radius where g_rr changes sign through a pole, and whether g_rr is
-// negative beyond it: r is then timelike outside, a cosmological horizon.
+// A radius where g_rr changes sign through a pole (or the lapse below
+// through zero), and whether it is negative beyond: r is then timelike
+// outside, a cosmological horizon.
 struct Pole {
     double r;
     bool closes;
@@ -106,6 +108,91 @@ std::vector<Pole> poles(Metric const &m)
 f_vec equatorial(double r)
 {
     return {{0, r, half_pi, 0}};
+}
+
+// g_tφ² − g_tt·g_φφ over g_φφ on the equator: the squared lapse of the
+// non-rotating observer, positive where a stationary observer can exist and
+// negative where everything must move in r. It vanishes on a Killing horizon
+// in whatever chart the metric is typed; a pole of g_rr marks one only in
+// charts like Schwarzschild's (not in isotropic or Eddington–Finkelstein
+// coordinates, and falsely at a wormhole's throat).
+double lapse_squared(Metric const &m, double r)
+{
+    f_vec const x = equatorial(r);
+    double const tt = m.g(0, 0, x), tφ = m.g(0, 3, x), φφ = m.g(3, 3, x);
+    if (!(φφ > 0))
+        return std::numeric_limits<double>::quiet_NaN();
+    return (tφ * tφ - tt * φφ) / φφ;
+}
+
+double bisected_sign_change(Metric const &m, double l, double h)
+{
+    double gl = lapse_squared(m, l);
+    for (int k = 0; k < 200 && h - l > 1e-13 * h; ++k) {
+        double const mid = 0.5 * (l + h);
+        double const gm = lapse_squared(m, mid);
+        if ((gm < 0) == (gl < 0)) {
+            l = mid;
+            gl = gm;
+        } else {
+            h = mid;
+        }
+    }
+    return 0.5 * (l + h);
+}
+
+// The least squared lapse in [l, h] by golden sections, and where it lies.
+std::pair<double, double> lapse_minimum(Metric const &m, double l, double h)
+{
+    constexpr double golden = 0.6180339887498949;
+    double a = h - golden * (h - l), b = l + golden * (h - l);
+    double fa = lapse_squared(m, a), fb = lapse_squared(m, b);
+    for (int k = 0; k < 100 && h - l > 1e-12 * h; ++k) {
+        if (fa < fb) {
+            h = b, b = a, fb = fa;
+            a = h - golden * (h - l);
+            fa = lapse_squared(m, a);
+        } else {
+            l = a, a = b, fa = fb;
+            b = l + golden * (h - l);
+            fb = lapse_squared(m, b);
+        }
+    }
+    return fa < fb ? std::pair{a, fa} : std::pair{b, fb};
+}
+
+// Every zero of the squared lapse in [M/1000, 1000], innermost first: sign
+// changes on a logarithmic grid, and dips between grid points that reach
+// zero. A dip that only touches zero is a horizon too: isotropic
+// coordinates cover the outside twice, with r = M/2 between the copies.
+std::vector<Pole> killing_horizons(Metric const &m)
+{
+    constexpr int cells = 4000;
+    constexpr double touching = 1e-9;
+    double const lo = 1e-3 * std::fmax(m.params()[0], 1e-3), hi = 1000.0;
+    double const ratio = std::pow(hi / lo, 1.0 / cells);
+    std::vector<double> r(cells + 1), v(cells + 1);
+    for (int i = 0; i <= cells; ++i) {
+        r[i] = i == cells ? hi : lo * std::pow(ratio, i);
+        v[i] = lapse_squared(m, r[i]);
+    }
+    std::vector<Pole> found;
+    for (int i = 1; i <= cells; ++i) {
+        if (std::isfinite(v[i - 1]) && std::isfinite(v[i]) && (v[i - 1] < 0) != (v[i] < 0))
+            found.push_back({bisected_sign_change(m, r[i - 1], r[i]), v[i - 1] > 0});
+        bool const dip = i < cells && v[i] >= 0 && v[i] < 1e-3 && v[i] <= v[i - 1] &&
+                         v[i] < v[i + 1] && v[i - 1] > 0;
+        if (!dip)
+            continue;
+        auto const [at, least] = lapse_minimum(m, r[i - 1], r[i + 1]);
+        if (least < 0) {
+            found.push_back({bisected_sign_change(m, r[i - 1], at), true});
+            found.push_back({bisected_sign_change(m, at, r[i + 1]), false});
+        } else if (least <= touching) {
+            found.push_back({at, false});
+        }
+    }
+    return found;
 }
 
 // Γ^r(X, Y) = Σ Γ^r_ab X^a Y^b at x, from exact slopes of the compiled
@@ -201,10 +288,14 @@ bool stable_orbit(Metric const &m, double r, int n)
 
 } // namespace
 
-Horizons find_horizons(Metric const &m, bool flat, double observer_r)
+namespace
 {
-    if (flat)
-        return {2.0, 0.0, 0.0};
+
+// Where g_rr has its poles: the search that placed the horizons of the
+// Schwarzschild-like charts before the lapse was asked, kept where both agree
+// so that their horizons stay what they were to the last bit.
+Horizons pole_search(Metric const &m, double observer_r)
+{
     Horizons h;
     std::vector<Pole> const found = poles(m);
     if (!found.empty() && found.back().closes) {
@@ -228,6 +319,50 @@ Horizons find_horizons(Metric const &m, bool flat, double observer_r)
     if (std::fabs(h.h1 - h.h2) < tolerance)
         h.h2 = h.h1; // one degenerate horizon: the outer search again, same answer
     return h;
+}
+
+// The horizons among the zeros of the lapse, chosen as the pole search
+// chooses among the poles.
+Horizons horizons_among(std::vector<Pole> const &found, double observer_r)
+{
+    Horizons h;
+    if (found.empty())
+        return h;
+    std::size_t event = found.size() - 1;
+    if (found.back().closes) {
+        event = found.size();
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            if (observer_r > 0 ? found[i].r < observer_r : found[i].r < found.back().r)
+                event = i;
+            else if (h.h_cosmo == 0.0)
+                h.h_cosmo = found[i].r;
+        }
+        if (event == found.size())
+            return h;
+    }
+    h.h1 = found[event].r;
+    h.h2 = event > 0 ? found[event - 1].r : 0.0;
+    return h;
+}
+
+// The pole search stops where g_rr passes 10⁶, which for a degenerate
+// horizon is 10⁻³ of its radius away.
+bool same_radius(double a, double b)
+{
+    return std::fabs(a - b) <= 1e-3 * std::fmax(a, b);
+}
+
+} // namespace
+
+Horizons find_horizons(Metric const &m, bool flat, double observer_r)
+{
+    if (flat)
+        return {2.0, 0.0, 0.0};
+    Horizons const killing = horizons_among(killing_horizons(m), observer_r);
+    Horizons const poles = pole_search(m, observer_r);
+    if (same_radius(poles.h1, killing.h1) && same_radius(poles.h_cosmo, killing.h_cosmo))
+        return poles;
+    return killing;
 }
 
 double capture_radius(Horizons const &h, double precise)
@@ -337,11 +472,18 @@ double photon_pull(Metric const &m, double r, int n)
 } // namespace
 
 // Cells of 1.3 % in r: photon orbits closer than that (a nearly extreme
-// charge) may be seen as none.
+// charge) may be seen as none. On a horizon the non-rotating frame
+// degenerates and the pull changes sign through a pole, not through zero:
+// the cosmological horizon, or r = M/2 of isotropic coordinates, is no
+// photon orbit, so a sign change whose pull is not small at its end is
+// dropped, and the scan stops as far inside the cosmological horizon as it
+// starts outside the event horizon.
 std::vector<double> photon_orbits(Metric const &m, Horizons const &h, int n)
 {
     constexpr int cells = 500;
-    Span const span = orbit_span(m, h);
+    Span span = orbit_span(m, h);
+    if (h.h_cosmo > 0)
+        span.hi = h.h_cosmo * (1 - 1e-6);
     double const ratio = std::pow(span.hi / span.lo, 1.0 / cells);
     std::vector<double> found;
     double a = span.lo, fa = photon_pull(m, a, n);
@@ -360,7 +502,8 @@ std::vector<double> photon_orbits(Metric const &m, Horizons const &h, int n)
                     hi = mid;
                 }
             }
-            found.push_back(0.5 * (lo + hi));
+            if (std::fabs(f_lo) <= 1e-6 * std::fmax(std::fabs(fa), std::fabs(fb)))
+                found.push_back(0.5 * (lo + hi));
         }
         a = b;
         fa = fb;

@@ -21,13 +21,18 @@ struct Horizons {
     double cauchy() const { return h1 < h2 ? h1 : h2; }
 };
 
-// Finds the horizons where g_rr diverges. A metric with no event horizon
-// between M and 1000 (the over-charged Reissner–Nordström or the over-spun
-// Kerr metric, for instance) has none. Where g_rr is negative far out (a
-// cosmological constant), every pole of g_rr is found: h1 is the largest
-// inside the observer's radius `observer_r` (without one, the largest below
-// the outermost) and h_cosmo the first outside it. A flat metric reports the
-// fixed h1 = 2 that the capture test of flat space has always used.
+// Finds the Killing horizons of a stationary, axisymmetric metric in any
+// chart: the radii in [M/1000, 1000] where g_tφ² − g_tt·g_φφ changes sign or
+// touches zero on the equator (g_tt = 0 for a static metric). A metric with
+// none (the over-charged Reissner–Nordström or the over-spun Kerr metric, a
+// wormhole) has no horizon. Where r is timelike far out (a cosmological
+// constant), h1 is the largest inside the observer's radius `observer_r`
+// (without one, the largest below the outermost) and h_cosmo the first
+// outside it; elsewhere h1 is the outermost. h2 is the one below h1, or 0.
+// Where the poles of g_rr put the same horizons (Schwarzschild-like charts),
+// their radii are taken, and a degenerate horizon has h2 = h1. A flat metric
+// reports the fixed h1 = 2 that the capture test of flat space has always
+// used.
 Horizons find_horizons(Metric const &m, bool flat, double observer_r);
 
 // Where rays and paths count as fallen in: the event horizon widened by

@@ -43,7 +43,10 @@ class ColourBatch final : public RayBatch
     void finish(int i, f_vec const &x, f_vec const &u, f_vec const &launch, end &e) override
     {
         colours[i] = ended_ray_colour(s, e, x, u, launch, x_obs, u_obs);
+        lost += untraced(x, u);
     }
+
+    int untraced_rays() const { return lost; }
 
   private:
     RayScene const &s;
@@ -53,12 +56,13 @@ class ColourBatch final : public RayBatch
     int rays;
     unsigned *colours;
     f_vec x_obs, u_obs;
+    int lost = 0;
 };
 
 } // namespace
 
-void get_colours(RayScene const &s, PreparedFrame const &prepared, ImagePoint const *points,
-                 int count, unsigned *colours, f_vec x_obs, f_vec u_obs)
+int get_colours(RayScene const &s, PreparedFrame const &prepared, ImagePoint const *points,
+                int count, unsigned *colours, f_vec x_obs, f_vec u_obs)
 {
     if (const PacketStep *step = packet_step_of(s)) {
         ColourBatch batch(s, prepared, points, count, colours, x_obs, u_obs);
@@ -66,11 +70,18 @@ void get_colours(RayScene const &s, PreparedFrame const &prepared, ImagePoint co
             trace_adaptive_packets(s.metric, *step, s.precise, prepared.cancel, batch);
         else
             trace_packets(s.metric, *step, s.precise, prepared.cancel, batch);
-        return;
+        return batch.untraced_rays();
     }
     const ObserverTetrad frame = observer_tetrad(s.metric, u_obs, x_obs);
-    for (int i = 0; i < count; ++i)
-        colours[i] = GetColor(s, prepared, frame, points[i].α, points[i].β, x_obs, u_obs);
+    int lost = 0;
+    for (int i = 0; i < count; ++i) {
+        RayStart start = start_ray(s, prepared, frame, points[i].α, points[i].β, x_obs, u_obs);
+        f_vec x = x_obs, p = start.launch;
+        geodetika(s.metric, x, p, start.e, s.precise, nullptr, {s.accurate, prepared.cancel});
+        colours[i] = ended_ray_colour(s, start.e, x, p, start.launch, x_obs, u_obs);
+        lost += untraced(x, p);
+    }
+    return lost;
 }
 
 QString tracing_path_text(RayScene const &s)

@@ -53,11 +53,6 @@ unsigned as_seen(unsigned c, f_vec k_e, f_vec u_e, f_vec x_e, Launch const &l)
     return c;
 }
 
-bool finite_position(f_vec const &x)
-{
-    return std::isfinite(x[1]) && std::isfinite(x[2]) && std::isfinite(x[3]);
-}
-
 // The far sky, emitted by the coordinate time vector at the ray's end.
 unsigned background(f_vec x, f_vec p, Launch const &l)
 {
@@ -131,6 +126,8 @@ RayStart start_ray(RayScene const &s, PreparedFrame const &prepared, ObserverTet
 unsigned ended_ray_colour(RayScene const &s, end &e, f_vec x, f_vec p, f_vec launch, f_vec x_obs,
                           f_vec u_obs)
 {
+    if (untraced(x, p))
+        return untraced_colour;
     Launch l{s, launch, x_obs, u_obs};
     unsigned base;
     switch (std::abs(e.reason())) {
@@ -139,14 +136,20 @@ unsigned ended_ray_colour(RayScene const &s, end &e, f_vec x, f_vec p, f_vec lau
         base = black;
         break;
     case 1: // escaped
-        if (!finite_position(x))
-            return black;
         base = background(x, p, l);
         break;
     default: // stopped or numerically lost: the disk is not drawn either
         return black;
     }
     return disk_over(base, e, l);
+}
+
+bool untraced(f_vec const &x, f_vec const &p)
+{
+    for (int i = 0; i < 4; ++i)
+        if (!std::isfinite(x[i]) || !std::isfinite(p[i]))
+            return true;
+    return false;
 }
 
 unsigned GetColor(RayScene const &s, PreparedFrame const &prepared, double α, double β, f_vec x_obs,

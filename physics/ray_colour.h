@@ -44,9 +44,9 @@ PreparedFrame prepare_frame(RayScene const &s, f_vec x_obs, f_vec u_obs,
 // through the image-plane point (α, β); (0, 0) is the centre of the view.
 // Black for rays that fall in, run out of rounds or end unresolved; the sky
 // for rays that escape; the disk texture laid over either where the ray
-// pierces the disk. Re-entrant and lock-free: many workers call it at once.
-// An observer other than the prepared one still gets a correct image; it only
-// pays for its own aiming correction on every call.
+// pierces the disk; untraced_colour for a ray whose state turned non-finite. Re-entrant and
+// lock-free: many workers call it at once. An observer other than the prepared one still gets a
+// correct image; it only pays for its own aiming correction on every call.
 unsigned GetColor(RayScene const &s, PreparedFrame const &prepared, double α, double β, f_vec x_obs,
                   f_vec u_obs);
 
@@ -70,3 +70,11 @@ RayStart start_ray(RayScene const &s, PreparedFrame const &prepared, ObserverTet
 
 unsigned ended_ray_colour(RayScene const &s, end &e, f_vec x, f_vec p, f_vec launch, f_vec x_obs,
                           f_vec u_obs);
+
+// What a ray brings whose position or direction stopped being finite: the
+// metric cannot be evaluated along it. Magenta, which neither the shadow nor
+// the checkerboard sky is.
+inline constexpr unsigned untraced_colour = 0xffff00ffu;
+
+// Whether a ray that ended at x with direction p could not be traced.
+bool untraced(f_vec const &x, f_vec const &p);

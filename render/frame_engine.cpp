@@ -49,13 +49,14 @@ unsigned int ColourSource::operator()(double α, double β, f_vec position, f_ve
     return plain_(α, β, position, velocity);
 }
 
-void ColourSource::operator()(ImagePoint const *points, int count, unsigned int *colours,
-                              f_vec position, f_vec velocity) const
+int ColourSource::operator()(ImagePoint const *points, int count, unsigned int *colours,
+                             f_vec position, f_vec velocity) const
 {
     if (scene_)
         return get_colours(*scene_, *prepared_, points, count, colours, position, velocity);
     for (int i = 0; i < count; ++i)
         colours[i] = plain_(points[i].α, points[i].β, position, velocity);
+    return 0;
 }
 
 void set_render_switches(RayScene &s, RenderSwitches const &switches)
@@ -76,9 +77,10 @@ int waitToFreeThread(RenderControl &control, int n, std::function<void()> const 
 }
 
 SetColors::SetColors(std::vector<int> xs, int y, int w, int h, double z, f_vec position,
-                     f_vec velocity, ColourSource const &colour, MyImage &target, Counter &tasks)
+                     f_vec velocity, ColourSource const &colour, MyImage &target,
+                     RenderControl &control)
     : xs(std::move(xs)), y(y), w(w), h(h), z(z), position(position), velocity(velocity),
-      colour(&colour), target(&target), tasks(&tasks)
+      colour(&colour), target(&target), control(&control)
 {
     setAutoDelete(true);
 }
@@ -92,10 +94,11 @@ void SetColors::run()
     // Both divided by the width: square pixels of size z / w.
     for (int i = 0; i < count; ++i)
         points[i] = {(xs[i] - 0.5 * w) * z / w, (y - 0.5 * h) * z / w};
-    (*colour)(points.data(), count, colours.data(), position, velocity);
+    if (const int lost = (*colour)(points.data(), count, colours.data(), position, velocity))
+        control->untraced.fetch_add(lost, std::memory_order_relaxed);
     for (int i = 0; i < count; ++i) {
         target->set_pixel(xs[i], y, colours[i]);
-        tasks->decrement(); // last: the dispatcher may count this pixel as gone
+        control->tasks.decrement(); // last: the dispatcher may count this pixel as gone
     }
 }
 
@@ -317,7 +320,7 @@ class FrameRender
             control_.tasks.increment();
         }
         auto *task =
-            new SetColors(std::move(run), py, w_, h_, z_, x_, v_, colour_, target_, control_.tasks);
+            new SetColors(std::move(run), py, w_, h_, z_, x_, v_, colour_, target_, control_);
         handing_over(task);
         pool_.start(task);
         return true;
@@ -408,6 +411,7 @@ long long FrameEngine::render(MyImage &target, f_vec x, f_vec v, int w, int h, d
     target.dim(w, h);
     target.x(x);
     target.v(v);
+    control_.untraced = 0;
     if (target.pixels() == 0)
         return timer.elapsed();
 

@@ -30,9 +30,10 @@ class ColourSource
     {
     }
     unsigned int operator()(double α, double β, f_vec position, f_vec velocity) const;
-    // The colours of count points at once: a scene's rays in packets.
-    void operator()(ImagePoint const *points, int count, unsigned int *colours, f_vec position,
-                    f_vec velocity) const;
+    // The colours of count points at once: a scene's rays in packets. Returns
+    // how many of them could not be traced.
+    int operator()(ImagePoint const *points, int count, unsigned int *colours, f_vec position,
+                   f_vec velocity) const;
 
   private:
     PixelColour plain_ = nullptr;
@@ -82,13 +83,13 @@ inline constexpr int max_run_pixels = 256;
 int waitToFreeThread(RenderControl &control, int n, std::function<void()> const &wait);
 
 // Pixels xs of row y of one frame: colours them in one batch, stores them in
-// the target frame and counts each off the control's tasks. Deleted by the
-// pool after it has run.
+// the target frame, adds those it could not trace to the control's count
+// and counts each off its tasks. Deleted by the pool after it has run.
 class SetColors : public QRunnable
 {
   public:
     SetColors(std::vector<int> xs, int y, int w, int h, double z, f_vec position, f_vec velocity,
-              ColourSource const &colour, MyImage &target, Counter &tasks);
+              ColourSource const &colour, MyImage &target, RenderControl &control);
     void run() override;
 
   private:
@@ -98,7 +99,7 @@ class SetColors : public QRunnable
     f_vec position, velocity;
     ColourSource const *colour;
     MyImage *target;
-    Counter *tasks;
+    RenderControl *control;
 };
 
 inline constexpr int max_subpixel_side = 4;
@@ -158,7 +159,9 @@ class FrameEngine
 
     // Resizes target to w×h (wiping it), records the observer in it and
     // renders with zoom z; returns the milliseconds taken. A frame without
-    // pixels renders nothing.
+    // pixels renders nothing. The control's untraced count then holds the
+    // pixels whose ray could not be traced (the smoothing pass's further
+    // rays of a pixel are not counted).
     long long render(MyImage &target, f_vec x, f_vec v, int w, int h, double z);
 
   private:

@@ -26,3 +26,11 @@ long long render_frame(RayScene const &scene, Observer const &o, double z, MyIma
     engine.set_smoothing(smooth);
     return engine.render(target, o.x, o.v, w, h, z);
 }
+
+QString untraced_note(long long pixels)
+{
+    return QStringLiteral("%1 pixel%2 could not be traced: the metric is not finite along %3")
+        .arg(pixels)
+        .arg(pixels == 1 ? "" : "s")
+        .arg(pixels == 1 ? "its ray" : "their rays");
+}

@@ -4,6 +4,8 @@
 #include "render/frame_engine.h"
 #include "scene/observer.h"
 
+#include <QString>
+
 #include <atomic>
 
 struct RayScene;
@@ -37,3 +39,6 @@ class Run
 long long render_frame(RayScene const &scene, Observer const &o, double z, MyImage &target, int w,
                        int h, RenderControl &control, RenderHooks hooks, int threads = 0,
                        int smooth = 1);
+
+// What is said after a frame whose rays could not all be traced.
+QString untraced_note(long long pixels);

@@ -1,5 +1,7 @@
 #include "scene/scene.h"
 
+#include "physics/frames.h"
+
 #include <cmath>
 #include <limits>
 
@@ -8,9 +10,15 @@ void compile_metric(Scene &s)
     s.metric = Metric::compile(s.metric_texts, s.P);
 }
 
-double settle_metric(Scene &s, double observer_r, double no_orbit_edge)
+double settle_metric(Scene &s, double observer_r, double observer_θ, double no_orbit_edge)
 {
     compile_metric(s);
+    s.fault = spacetime_fault(s.metric, f_vec{{0, observer_r, off_axis(observer_θ), 0}});
+    if (!s.fault.message.isEmpty() && !s.fault.of_observer) {
+        s.horizons = {};
+        s.P[4] = no_orbit_edge;
+        return std::numeric_limits<double>::quiet_NaN();
+    }
     s.horizons = find_horizons(s.metric, s.mink, observer_r);
     if (s.mink) {
         s.P[4] = 1.0;

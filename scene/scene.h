@@ -2,6 +2,7 @@
 
 #include "physics/f_vec.h"
 #include "physics/ray_scene.h"
+#include "physics/spacetime_check.h"
 
 #include <QString>
 
@@ -16,6 +17,9 @@ struct Scene : RayScene {
     bool sour = false; // draw the coordinate overlay
     int smooth = 1;    // rays per refined edge pixel: 1 (off), 4 or 16
     bool mink = false; // flat metric: no horizons, no orbits
+    // Why the metric compiled last is no spacetime at the observer's start;
+    // no message when it is one.
+    SpacetimeFault fault;
 
     f_vec poc_sour_poz{}; // observer's starting point for the speed proposal
 
@@ -33,9 +37,13 @@ struct Scene : RayScene {
 void compile_metric(Scene &s);
 
 // What a typed-in metric settles, the same for the window and for scene
-// files: the metric compiled, the horizons as an observer starting at radius
-// observer_r sees them, and the disk's inner edge P[4] at the right-handed
+// files: the metric compiled and checked at the observer's start (radius
+// observer_r, polar angle observer_θ in radians), the horizons as that
+// observer sees them, and the disk's inner edge P[4] at the right-handed
 // stable-orbit limit; where there is none the edge is `no_orbit_edge` (a NaN
 // would reach the disk's texture coordinates), and 1 in flat space, which
-// has no orbits. Returns the limit, NaN where there is none.
-double settle_metric(Scene &s, double observer_r, double no_orbit_edge);
+// has no orbits. A metric that is no spacetime there has its fault, no
+// horizons and the edge `no_orbit_edge`; one that is, but where the observer
+// cannot stand, has its fault too, and everything else as usual. Returns the
+// limit, NaN where there is none.
+double settle_metric(Scene &s, double observer_r, double observer_θ, double no_orbit_edge);

@@ -1,6 +1,9 @@
 #include "scene/scene_file.h"
 
 #include "expr/formula_check.h"
+#include "expr/metric.h"
+#include "physics/frames.h"
+#include "physics/spacetime_check.h"
 #include "render/smooth_edges.h"
 #include "scene/value_ranges.h"
 
@@ -15,6 +18,7 @@
 #include <cstring>
 #include <functional>
 #include <iterator>
+#include <numbers>
 #include <vector>
 
 #include <fcntl.h>
@@ -236,7 +240,9 @@ QJsonValue write_metric(SceneSettings const &s)
 }
 
 // Every formula, from the file or its preset, passes the editor's check with
-// the file's parameters; the message names the key and the character.
+// the file's parameters; the message names the key and the character. The
+// metric they make is a spacetime where the observer starts (whether the
+// observer can stand there is the start's own check).
 [[nodiscard]] QString metric_problem(SceneSettings const &s)
 {
     const double P[4] = {s.M, s.a, s.Q, s.Λ};
@@ -244,6 +250,11 @@ QJsonValue write_metric(SceneSettings const &s)
         if (const auto problem = formula_problem_of(s.metric[i], P))
             return quoted(QStringLiteral("metric.") + QLatin1String(metric_keys[i])) +
                    QStringLiteral(": ") + describe(*problem);
+    const Metric m = Metric::compile(s.metric, P, MetricEvaluation::byte_code);
+    const f_vec start{{0, s.r, off_axis(s.θ * std::numbers::pi / 180), 0}};
+    if (const SpacetimeFault fault = spacetime_fault(m, start);
+        !fault.message.isEmpty() && !fault.of_observer)
+        return quoted(QStringLiteral("metric")) + QStringLiteral(": ") + fault.message;
     return {};
 }
 

@@ -78,7 +78,7 @@ Scene build_scene(SceneSettings const &in)
     s.precise = as_float(in.accuracy);
     // Without a stable orbit the edge stays where the window's pipeline
     // starts it.
-    settle_metric(s, as_float(in.r), 1.0);
+    settle_metric(s, as_float(in.r), as_float(in.θ) * std::numbers::pi / 180, 1.0);
     if (in.inner && *in.inner != s.P[4])
         s.P[4] = as_float(*in.inner);
     s.poc_sour_poz = {{0, as_float(in.r), as_float(in.θ) * std::numbers::pi / 180, 0}};

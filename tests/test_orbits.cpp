@@ -186,6 +186,13 @@ TEST(PhotonOrbits, MatchTheClosedForms)
                 << a << " " << n;
         }
     }
+    // The cosmological horizon, where the frame degenerates, is none.
+    for (double Λ : {2e-4, 2.3e-4, 0.01}) {
+        const Metric m = schwarzschild_de_sitter(Λ);
+        std::vector<double> const found = photon_orbits(m, horizons_of(m, schwarzschild, 10), 1);
+        ASSERT_EQ(found.size(), 1u) << Λ;
+        EXPECT_NEAR(found[0], 3, 1e-9) << Λ;
+    }
     const Metric typed_flat = diagonal_metric("-1", "1");
     const Horizons none = horizons_of(typed_flat);
     EXPECT_EQ(none.event(), 0.0);

@@ -83,6 +83,7 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
     QTemporaryDir dir;
     put_file(dir.filePath("bad.json"), R"({"version": 1, "metric": {"rr": "1/(1-2*M/"}})");
     put_file(dir.filePath("fps.json"), R"({"version": 1, "fps": 12.1234567})");
+    put_file(dir.filePath("flat.json"), R"j({"version": 1, "metric": {"tt": "(r-r)/(r-r)"}})j");
     put_file(dir.filePath("long.json"), "{\"version\": 1}" + QByteArray(1024 * 1024, ' '));
     put_file(dir.filePath("sds.json"),
              R"json({"version": 1, "preset": "schwarzschild", "lambda": 0.001, "r": 10,
@@ -115,6 +116,7 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
         {{"--scene", "/dev/zero", "-o", "a.png"}, 2, "cannot read /dev/zero: not a regular file"},
         {{"--scene", "pipe.json", "-o", "a.png"}, 2, "cannot read pipe.json: not a regular file"},
         {{"--scene", "long.json", "-o", "a.png"}, 2, "longer than 1024 KiB"},
+        {{"--scene", "flat.json", "-o", "a.png"}, 2, "g is not Lorentzian at r = 50, θ = 80°"},
         {{"--panorama", "missing.png", "--size", "16x12", "-o", "a.png"}, 2, "missing.png"},
         {{"--size", "16x12", "-o", "no/such/dir/a.png"}, 1, "cannot write"},
         {{"--size", "16384x16384", "-o", "big.png"},
@@ -146,6 +148,37 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
         EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
     }
     EXPECT_EQ(disk_state(dir.path()), before);
+}
+
+// A metric whose g_tt turns to ∞/∞ at |t| = 53: the rays that get there are
+// counted in one warning, and only a frame none of whose rays could be
+// traced is a failure.
+TEST(RenderCli, RaysThatCannotBeTracedAreCountedInAWarning)
+{
+    QTemporaryDir dir;
+    const struct {
+        double M;
+        int code;
+        const char *says;
+    } cases[] = {
+        {1, 0, "pixels could not be traced: the metric is not finite along their rays"},
+        {0, 1, "165 pixels could not be traced: the metric is not finite along their rays"},
+    };
+    for (auto const &c : cases) {
+        put_file(dir.filePath("wall.json"),
+            QStringLiteral(R"({"version": 1, "M": %1, "r": 15, "theta": 90, "speed": 0, )"
+                           R"j("metric": {"tt": "-(1-2*M/r)*((t/(4*5))^(9*9*9+1)+1)/)j"
+                           R"j(((t/(4*5))^(9*9*9+1)+2)"}})j")
+                .arg(c.M)
+                .toUtf8());
+        const Outcome r = render(
+            {"--scene", "wall.json", "--size", "15x11", "--quiet", "-o", "a.png"}, dir.path());
+        EXPECT_EQ(r.code, c.code) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith("tenebrion-render: warning: ")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.says))) << r.err.toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+        EXPECT_TRUE(QImageReader(dir.filePath("a.png")).canRead());
+    }
 }
 
 // Both programs answer --help and --version (or -v) and exit, with no

@@ -104,6 +104,8 @@ TEST(SceneFile, RefusesBadFilesNamingTheKeyAndLeavesTheSettings)
          "\"metric.ff\": unknown character 'ė' (character 2)"},
         {with("\"metric\": {\"rr\": \"1/*r\"}"), "\"metric.rr\": unexpected '*' after '/'"},
         {with("\"lambda\": 0, \"metric\": {\"tt\": \"1/Λ\"}"), "\"metric.tt\": no finite value"},
+        // ... and makes a spacetime where the observer starts.
+        {with("\"metric\": {\"tt\": \"(r-r)/(r-r)\"}"), "\"metric\": g is not Lorentzian at r = "},
     };
     for (const auto &c : cases) {
         SceneSettings s = unusual();

@@ -152,6 +152,28 @@ TEST_F(Run, BrowserShowsEveryChosenEntryWholeAtAnySize)
     }
 }
 
+// A metric whose g_tt turns to ∞/∞ at |t| = 53: the rays that get there are
+// drawn apart, and the display says how many after the frame.
+TEST_F(Run, PixelsThatCannotBeTracedAreCountedAfterTheFrame)
+{
+    child<QRadioButton>(window, "radButn2")->click();
+    confirm(child<QLineEdit>(window, "tt"),
+            "-(1-2*M/r)*((t/(4*5))^(9*9*9+1)+1)/((t/(4*5))^(9*9*9+1)+2)");
+    confirm(child<QLineEdit>(window, "lineEdit_r"), "15");
+    confirm(child<QLineEdit>(window, "lineEdit_th"), "90");
+    confirm(child<QLineEdit>(window, "lineEdit_v"), "0");
+    child<QPushButton>(window, "PlayButton")->click();
+    long long magenta = 0;
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            magenta += image[0].read(x, y) == 0xffff00ffu;
+    EXPECT_GT(magenta, 0);
+    EXPECT_EQ(child<QLabel>(window, "label_screen")->toolTip().toStdString(),
+              QString("%1 pixels could not be traced: the metric is not finite along their rays")
+                  .arg(magenta)
+                  .toStdString());
+}
+
 // After a frame the bar, started from nothing, is full and the label tells
 // what the frame took, not sixty times that.
 TEST_F(Run, FinishedFrameShowsFullBarAndItsOwnDuration)

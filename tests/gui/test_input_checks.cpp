@@ -43,9 +43,10 @@ class Inputs : public WindowTest
     }
 };
 
-// A faulty formula or parameter marks its own field with what is wrong,
-// shows no invented characteristics, keeps the metric compiled last and
-// refuses Play; a usable text afterwards makes everything usable again.
+// A faulty formula or parameter, or a metric that is no spacetime, marks its
+// own field with what is wrong, shows no invented characteristics, keeps the
+// metric compiled last and refuses Play; a usable text afterwards makes
+// everything usable again.
 TEST_F(Inputs, MetricInputsThatCannotBeUsedAreMarkedAndRefused)
 {
     const auto kerr = compiled_metric();
@@ -56,6 +57,8 @@ TEST_F(Inputs, MetricInputsThatCannotBeUsedAreMarkedAndRefused)
         {"ff", "", "empty formula", presets[3].g[15]},
         {"lineEdit_a", "abc", "not a number: 'abc'", "0.8"},
         {"lineEdit_M", "1e300", "must be from -1e6 to 1e6", "1"},
+        // Compiles, but has no time direction.
+        {"tt", "(r-r)/(r-r)", "g is not Lorentzian at r = 50, θ = 80°: det g = ", presets[3].g[0]},
     };
     for (auto [name, text, told, fixed] : cases) {
         SCOPED_TRACE(name + std::string(" = ") + text);

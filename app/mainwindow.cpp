@@ -95,6 +95,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
             take_speed_text();
         ui->lineEdit_v->setModified(false);
     });
+    connect(ui->lineEdit_phi, &QLineEdit::editingFinished, this, &MainWindow::take_azimuth);
+    live = new LiveView(*this, *ui);
     build_file_menu();
     fit_content();
 }
@@ -148,6 +150,7 @@ MainWindow::~MainWindow() = default;
 // and the application, its last window gone, ends.
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    live->cancel();
     if (!ui->PlayButton->isEnabled()) {
         closing = true;
         stop = true;

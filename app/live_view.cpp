@@ -32,6 +32,8 @@ constexpr double key_degrees = 5;
 constexpr double key_radius = 2;
 constexpr double wheel_factor = 1.1;
 constexpr double wheel_notch = 120; // the angle of one notch, in eighths of a degree
+constexpr qint64 coarse_aim_ms = 50;
+constexpr int coarsest_offered = 4; // a 16×16 grid: coarser shows nothing to steer by
 
 // A field's value: what reading back the text the field would show gives.
 double as_field(double value)
@@ -235,9 +237,10 @@ void LiveView::render_once()
     hooks.level_done = [this, size](int columns, int rows) {
         show_level(size.w, size.h, columns, rows);
     };
+    since_change_.start();
     const Observer start = first_observer();
     render_frame(scene_, start, std::numbers::pi / 2 / ui_.verticalSlider->value(), frame_, size.w,
-                 size.h, control_, std::move(hooks), 0, scene_.smooth);
+                 size.h, control_, std::move(hooks), 0, scene_.smooth, coarsest_);
     if (!control_.stop && !pending_ && frame_.pixels() > 0 && frame_.done() == frame_.pixels())
         emit settled();
 }
@@ -262,9 +265,22 @@ void LiveView::show_level(int w, int h, int columns, int rows)
     emit shown(columns, rows);
     if (!coarse_shown_) {
         coarse_shown_ = true;
+        aim_coarsest(since_change_.elapsed());
         if (pending_)
             control_.stop = true;
     }
+}
+
+// The first picture of a change should be on the display within
+// coarse_aim_ms. Each level has four times the rays of the one before, so a
+// slow machine, a loaded one or one ray at a time starts a level coarser,
+// and a fast one a level finer, never finer than ▶'s first.
+void LiveView::aim_coarsest(qint64 took_ms)
+{
+    if (took_ms > coarse_aim_ms && coarsest_ > coarsest_offered)
+        --coarsest_;
+    else if (4 * took_ms < coarse_aim_ms && coarsest_ < first_level)
+        ++coarsest_;
 }
 
 void LiveView::metric_confirmed()

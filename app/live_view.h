@@ -1,10 +1,12 @@
 #pragma once
 
 #include "render/frame_buffer.h"
+#include "render/frame_engine.h"
 #include "render/render_control.h"
 #include "scene/observer.h"
 #include "scene/scene.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPoint>
 #include <QString>
@@ -96,6 +98,7 @@ class LiveView : public QObject
     void render_once();
     Observer first_observer() const;
     void show_level(int w, int h, int columns, int rows);
+    void aim_coarsest(qint64 took_ms);
 
     MainWindow &window_;
     Ui::MainWindow &ui_;
@@ -111,4 +114,6 @@ class LiveView : public QObject
     bool pending_ = false;
     bool coarse_shown_ = false;
     bool showing_ = false;
+    int coarsest_ = first_level; // the level live frames start with
+    QElapsedTimer since_change_;
 };

@@ -119,6 +119,16 @@ TEST_F(Engine, ColoursEveryPixelOnceLevelByLevel)
     EXPECT_EQ(std::adjacent_find(percents.begin(), percents.end(), std::greater_equal<int>()),
               percents.end());
     EXPECT_LE(percents.back(), 100);
+
+    // Starting coarser adds levels in front and colours every pixel once as before.
+    levels.clear();
+    calls = 0;
+    engine.set_coarsest_level(4);
+    engine.render(img, obs_x, obs_v, W, H, W);
+    EXPECT_EQ(calls, W * H);
+    for (int i = 0; i < W * H; ++i)
+        ASSERT_EQ(img.read(i % W, i / W), encode(i % W, i / W)) << i;
+    EXPECT_EQ(levels, (std::vector<int>{16016, 32032, 64064, 128120, 160120}));
 }
 
 TEST_F(Engine, StopBeforeOrDuringAFrameAndTheThrottle)

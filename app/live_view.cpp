@@ -139,6 +139,7 @@ LiveView::LiveView(MainWindow &window, Ui::MainWindow &ui)
             cancel();
     });
     ui_.label_screen->setFocusPolicy(Qt::StrongFocus);
+    ui_.label_screen->setToolTip(how_to_move());
     ui_.label_screen->installEventFilter(this);
     // After the window's own slots, which compile what was confirmed.
     for (QLineEdit *field : metric_fields(ui_))

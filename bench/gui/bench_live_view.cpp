@@ -42,7 +42,7 @@ constexpr int samples = 12;
 // time the whole process took meanwhile (two busy workers on an idle machine
 // take twice the wall time).
 struct Figures {
-    std::vector<double> ms, handling_ms, paint_ms, processor_ms;
+    std::vector<double> ms, handling_ms, paint_ms, processor_ms, columns;
 
     double median() const { return median_of(ms); }
     static double median_of(std::vector<double> const &values)
@@ -58,9 +58,10 @@ void print(const char *what, Figures const &f, double budget)
 {
     std::printf("%-44s median %7.1f ms  worst %7.1f ms  (budget %4.0f ms, %zu samples)\n", what,
                 f.median(), f.worst(), budget, f.ms.size());
-    std::printf("%-44s handling %5.1f ms, repaint %5.1f ms, processor %6.1f ms (medians)\n", "",
-                Figures::median_of(f.handling_ms), Figures::median_of(f.paint_ms),
-                Figures::median_of(f.processor_ms));
+    std::printf("%-44s handling %5.1f ms, repaint %5.1f ms, processor %6.1f ms, grid %2.0f² "
+                "(medians)\n",
+                "", Figures::median_of(f.handling_ms), Figures::median_of(f.paint_ms),
+                Figures::median_of(f.processor_ms), Figures::median_of(f.columns));
 }
 
 class Bench
@@ -77,8 +78,10 @@ class Bench
             const double before = clock.nsecsElapsed() / 1e6;
             picture->repaint();
             paint_ms = clock.nsecsElapsed() / 1e6 - before;
-            if (columns <= 64 && on_coarse)
+            if (columns <= 64 && on_coarse) {
+                coarse_columns = columns;
                 on_coarse(clock.nsecsElapsed() / 1e6);
+            }
         });
         clock.start();
     }
@@ -144,6 +147,7 @@ class Bench
             f.ms.push_back(now - sent);
             f.paint_ms.push_back(paint_ms);
             f.processor_ms.push_back(processor_ms() - processor_at);
+            f.columns.push_back(coarse_columns);
             if (int(f.ms.size()) < samples)
                 return next.start(300);
             over = true;
@@ -186,6 +190,7 @@ class Bench
     QElapsedTimer clock;
     std::function<void(double)> on_coarse;
     double paint_ms = 0;
+    int coarse_columns = 0;
 };
 
 } // namespace

@@ -239,6 +239,7 @@ void LiveView::render_once()
         show_level(size.w, size.h, columns, rows);
     };
     since_change_.start();
+    emit started();
     const Observer start = first_observer();
     render_frame(scene_, start, std::numbers::pi / 2 / ui_.verticalSlider->value(), frame_, size.w,
                  size.h, control_, std::move(hooks), 0, scene_.smooth, coarsest_);

@@ -77,6 +77,8 @@ class LiveView : public QObject
     MyImage const &frame() const { return frame_; }
 
   signals:
+    // A frame starts, for the fields as they stand.
+    void started();
     // After `columns` × `rows` of the frame reached the display.
     void shown(int columns, int rows);
     // The frame is complete on the display, smoothing pass included.

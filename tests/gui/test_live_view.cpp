@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace
@@ -259,4 +260,27 @@ TEST_F(Live, StoredFramesStayParametersRenderAndTheBoxTurnsItOff)
     EXPECT_EQ(text("lineEdit_r"), r);
     EXPECT_EQ(settled, 2);
     EXPECT_FALSE(window.scene_settings().live);
+}
+
+// ▶ or Quit while a live frame renders stop it: ▶'s frame stays on the
+// display and the window closes.
+TEST_F(Live, PlayAndQuitTakeOverFromALiveFrame)
+{
+    std::function<void()> on_first_level;
+    QObject::connect(&live, &LiveView::shown, &window, [&] {
+        if (auto act = std::exchange(on_first_level, nullptr))
+            act();
+    });
+    on_first_level = [this] { child<QPushButton>(window, "PlayButton")->click(); };
+    wheel(picture, 1);
+    settle();
+    EXPECT_EQ(settled, 0);
+    EXPECT_EQ(image[0].done(), image[0].pixels());
+    EXPECT_TRUE(picture->toolTip().isEmpty()) << "▶'s frame shown last";
+
+    on_first_level = [this] { window.close(); };
+    wheel(picture, 1);
+    settle();
+    EXPECT_EQ(settled, 0);
+    EXPECT_FALSE(window.isVisible());
 }

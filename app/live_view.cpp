@@ -9,6 +9,7 @@
 #include "app/state.h"
 #include "physics/orbits.h"
 #include "scene/run.h"
+#include "scene/value_ranges.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
@@ -41,10 +42,12 @@ double as_field(double value)
     return field_number(value).toDouble();
 }
 
-// Strictly inside the limits even after rounding to the fields' six digits.
+// Strictly inside the limits even after rounding to the fields' six digits,
+// and never below the smallest radius a field takes (flat space captures
+// hardly anything).
 double radius_within(double r, RadiusLimits limits)
 {
-    const double lo = limits.capture * (1 + 1e-4);
+    const double lo = std::max(limits.capture * (1 + 1e-4), value_range(QStringLiteral("r"))->lo);
     const double hi = limits.escape * (1 - 1e-4);
     return as_field(std::clamp(r, std::min(lo, hi), hi));
 }

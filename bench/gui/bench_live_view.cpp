@@ -106,7 +106,10 @@ class Bench
     }
 
     // Mouse moves every 10 ms for three seconds, a pixel each.
-    double coarse_updates_per_second()
+    struct DragRate {
+        double per_second, processor_ms_each;
+    };
+    DragRate coarse_updates_per_second()
     {
         int coarse = 0;
         on_coarse = [&](double) { ++coarse; };
@@ -122,11 +125,13 @@ class Bench
             over = true;
             live.cancel();
         });
+        const double processor_at = processor_ms();
         span.start();
         mover.start(10);
         wait_for(over);
         on_coarse = nullptr;
-        return coarse * 1000.0 / double(span.elapsed());
+        return {coarse * 1000.0 / double(span.elapsed()),
+                (processor_ms() - processor_at) / std::max(coarse, 1)};
     }
 
   private:
@@ -207,8 +212,9 @@ int main(int argc, char **argv)
     std::printf("live view, default view at 800x600, %d worker threads, TENEBRION_SIMD=%s\n",
                 QThread::idealThreadCount(), qgetenv("TENEBRION_SIMD").constData());
     print("input -> complete coarsest level on screen", bench.input_to_coarse(), 100);
-    std::printf("%-44s %7.1f /s (budget at least 10 /s)\n",
-                "complete coarse updates while dragging", bench.coarse_updates_per_second());
+    const auto drag = bench.coarse_updates_per_second();
+    std::printf("%-44s %7.1f /s (budget at least 10 /s), processor %.1f ms each\n",
+                "complete coarse updates while dragging", drag.per_second, drag.processor_ms_each);
     auto *a = bench.window.findChild<QLineEdit *>("lineEdit_a");
     print("confirmed a -> first coarse level", bench.change_to_coarse(a, "0.7", "0.8"), 250);
     auto *tt = bench.window.findChild<QLineEdit *>("tt");

@@ -199,7 +199,7 @@ class FrameRender
             if (control_.stop)
                 break;
             dispatch_level(static_cast<long long>(std::pow(2.0, level)));
-            pool_.waitForDone();
+            drain();
             if (!control_.stop && hooks_.level_done)
                 hooks_.level_done(claimed_columns(), claimed_rows());
             if (!control_.stop && samples_ > 1)
@@ -210,6 +210,17 @@ class FrameRender
     }
 
     void set_smoothing(int samples) { samples_ = samples; }
+
+    // Every queued task has ended. A level that fits in the queue drains
+    // without a throttle; with a wait of its own the caller goes on taking
+    // events meanwhile, so a stop that comes then cuts the level short
+    // instead of waiting for its last ray.
+    void drain()
+    {
+        if (hooks_.wait)
+            waitToFreeThread(control_, 0, wait_);
+        pool_.waitForDone();
+    }
     void set_coarsest_level(int level) { coarsest_ = level; }
 
   private:
@@ -258,7 +269,7 @@ class FrameRender
             refined_dispatched_ += count;
             report_progress();
         }
-        pool_.waitForDone();
+        drain();
         if (control_.stop)
             return;
         report_progress();

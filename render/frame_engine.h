@@ -53,9 +53,11 @@ void set_render_switches(RayScene &s, RenderSwitches const &switches);
 
 // How a render reports while it runs, all on the dispatching thread.
 struct RenderHooks {
-    // Called over and over while too many tasks are outstanding; the window
-    // processes its events here, which is how Stop reaches a running frame.
-    // Empty: sleep briefly, so the waiting thread leaves the cores to the workers.
+    // Called over and over while too many tasks are outstanding, and while
+    // a level's last tasks run; the window processes its events here, which
+    // is how Stop reaches a running frame. Empty: sleep briefly while
+    // throttled, so the waiting thread leaves the cores to the workers, and
+    // block while a level drains.
     std::function<void()> wait;
     // The share of `advanced` below in whole percent, only when it changes.
     std::function<void(int percent, long long remaining_ms)> progress;

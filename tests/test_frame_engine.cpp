@@ -155,6 +155,17 @@ TEST_F(Engine, StopBeforeOrDuringAFrameAndTheThrottle)
     // The dispatcher, far ahead of its one worker, is held at 1024 tasks.
     EXPECT_LE(most_outstanding, max_waiting_tasks + 1);
     EXPECT_GT(most_outstanding, max_waiting_tasks - 50) << "the queue never filled";
+
+    // A first level that fits in the queue drains through the wait too, so a
+    // stop raised there keeps it from being shown.
+    control.stop = false;
+    levels.clear();
+    RenderHooks hooks = recording();
+    hooks.wait = [] { control.stop = true; };
+    engine.set_hooks(hooks);
+    engine.set_coarsest_level(4);
+    engine.render(img, obs_x, obs_v, W, H, 1.0);
+    EXPECT_TRUE(levels.empty());
 }
 
 namespace

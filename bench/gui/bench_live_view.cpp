@@ -10,10 +10,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QTabWidget>
 #include <QThread>
 #include <QTimer>
 
@@ -70,6 +72,8 @@ class Bench
     Bench()
     {
         window.show();
+        auto *tabs = window.findChild<QTabWidget *>("tabWidget");
+        tabs->setCurrentWidget(window.findChild<QWidget *>("tab_compute"));
         window.findChild<QComboBox *>("cBox_res")->setCurrentText("800x600");
         picture->setFocus();
         QObject::connect(&live, &LiveView::shown, &window, [this](int columns, int) {
@@ -209,8 +213,12 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     Bench bench;
-    std::printf("live view, default view at 800x600, %d worker threads, TENEBRION_SIMD=%s\n",
-                QThread::idealThreadCount(), qgetenv("TENEBRION_SIMD").constData());
+    QFile load(QStringLiteral("/proc/loadavg"));
+    load.open(QIODevice::ReadOnly);
+    std::printf("live view, default view at 800x600, %d worker threads, TENEBRION_SIMD=%s, "
+                "load average %s\n",
+                QThread::idealThreadCount(), qgetenv("TENEBRION_SIMD").constData(),
+                load.readAll().split(' ').value(0).constData());
     print("input -> complete coarsest level on screen", bench.input_to_coarse(), 100);
     const auto drag = bench.coarse_updates_per_second();
     std::printf("%-44s %7.1f /s (budget at least 10 /s), processor %.1f ms each\n",

@@ -120,10 +120,12 @@ void MainWindow::refresh_formula_help()
         const QString text = field->text();
         const bool fits = field->fontMetrics().horizontalAdvance(text) + 12 <= field->width();
         QString help = fits ? QString() : component_name(i) + QStringLiteral(" = ") + text + u'\n';
-        help += tr("Component %1 of the metric, a formula in r, θ and the parameters.\n"
-                   "Type t for θ, f for φ, l for Λ, m for M, q for Q; a and r as they are.\n"
-                   "Numbers are single digits 0–9; operators + - * / ^ and brackets;\n"
-                   "functions sin( ) and cos( ). A minus at the start or after \"(\" negates.")
+        help += tr("Component %1 of the metric, a formula in t, r, θ, φ and M, a, Q, Λ.\n"
+                   "Type t for θ, f for φ, l for Λ, m for M, q for Q, T for the time t.\n"
+                   "Numbers such as 30, 0.998, .25 or 1.5e-3; operators + - * / ^ and brackets;\n"
+                   "sin cos sqrt exp log sinh cosh tanh, each with ( ). x^y with any exponent:\n"
+                   "a whole one is exact (r^(-2) = 1/r^2), any other needs x > 0.\n"
+                   "A minus at the start or after \"(\" negates.")
                     .arg(component_name(i));
         set_field_help(field, help);
     }

@@ -120,7 +120,7 @@ class MainWindow : public QMainWindow
     void draw_geodetics();
     void reload();
     void pre_v();
-    QString corect(QString text);
+    QString corect(QString text, qsizetype cursor);
 
   public:
     // Where the window's file names come from; the standard dialogs until replaced.

@@ -3,6 +3,7 @@
 #include "app/metric_fields.h"
 #include "app/shared.h"
 #include "app/state.h"
+#include "expr/postfix.h"
 #include "expr/presets.h"
 #include "ui_mainwindow.h"
 
@@ -12,11 +13,57 @@
 namespace
 {
 
-// Writing the text back moves the cursor to the end, as any programmatic
-// change does; setText emits no textEdited, so this cannot recurse.
+// The cursor stands just after what was typed. setText emits no textEdited,
+// so this cannot recurse; it would move the cursor to the end, so the cursor
+// is put back (corect changes no length).
 void substitute(MainWindow &w, QLineEdit *field, const QString &typed)
 {
-    field->setText(w.corect(typed));
+    const int cursor = field->cursorPosition();
+    field->setText(w.corect(typed, cursor));
+    field->setCursorPosition(cursor);
+}
+
+bool is_name_letter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+           QStringLiteral("Λθφ").contains(c);
+}
+
+// A letter as it was typed before the shortcuts replaced it.
+QChar as_typed(QChar c)
+{
+    switch (c.unicode()) {
+    case u'θ':
+        return u't';
+    case u'φ':
+        return u'f';
+    case u'Λ':
+        return u'l';
+    case u'M':
+        return u'm';
+    case u'Q':
+        return u'q';
+    default:
+        return c;
+    }
+}
+
+// The letters before a "(" at `bracket`, put back as typed where they then
+// spell a function's name ("sQrθ(" → "sqrt(").
+void restore_function_name(QString &text, qsizetype bracket)
+{
+    qsizetype start = bracket;
+    while (start > 0 && is_name_letter(text[start - 1]))
+        --start;
+    for (qsizetype from = start; from < bracket; ++from) {
+        QString name = text.mid(from, bracket - from);
+        for (QChar &c : name)
+            c = as_typed(c);
+        if (function_at(name + u'(', 0) >= 0) {
+            text.replace(from, name.size(), name);
+            return;
+        }
+    }
 }
 
 // Setting texts programmatically emits neither textEdited nor editingFinished,
@@ -227,30 +274,40 @@ void MainWindow::on_ff_textEdited(const QString &text)
     substitute(*this, ui->ff, text);
 }
 
-// Lets a plain keyboard type θ, φ and Λ, and M and Q in either case. The time
-// coordinate cannot be typed: no metric formula needs it.
-QString MainWindow::corect(QString text)
+// Lets a plain keyboard type θ, φ and Λ, M and Q in either case, and the time
+// coordinate t as T. Only the character just typed (the one before the
+// cursor) is replaced, so a t already in the field, from a scene file or
+// pasted, stays the time coordinate, and a function name is restored once
+// its "(" is typed.
+QString MainWindow::corect(QString text, qsizetype cursor)
 {
-    for (QChar &c : text) {
-        switch (c.unicode()) {
-        case u't':
-            c = u'θ';
-            break;
-        case u'f':
-            c = u'φ';
-            break;
-        case u'l':
-            c = u'Λ';
-            break;
-        case u'm':
-            c = u'M';
-            break;
-        case u'q':
-            c = u'Q';
-            break;
-        default:
-            break;
-        }
+    if (cursor < 1 || cursor > text.size())
+        return text;
+    QChar &c = text[cursor - 1];
+    switch (c.unicode()) {
+    case u't':
+        c = u'θ';
+        break;
+    case u'T':
+        c = u't';
+        break;
+    case u'f':
+        c = u'φ';
+        break;
+    case u'l':
+        c = u'Λ';
+        break;
+    case u'm':
+        c = u'M';
+        break;
+    case u'q':
+        c = u'Q';
+        break;
+    case u'(':
+        restore_function_name(text, cursor - 1);
+        break;
+    default:
+        break;
     }
     return text;
 }

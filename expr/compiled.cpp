@@ -1,5 +1,6 @@
 #include "expr/compiled.h"
 
+#include "expr/functions.h"
 #include "expr/op_codes.h"
 
 #include <cmath>
@@ -12,6 +13,8 @@ namespace
 
 constexpr int stack_slots = 16;
 constexpr int code_size = 512;
+constexpr char16_t first_temporary = u'а';
+constexpr unsigned char no_code = 0xff; // a character no token maps to
 
 unsigned char code_of(QChar c)
 {
@@ -51,7 +54,11 @@ unsigned char code_of(QChar c)
     default:
         if (c >= u'0' && c <= u'9')
             return op::digit_0 + (c.unicode() - u'0');
-        return static_cast<unsigned char>(c.unicode() - 23);
+        if (c.unicode() >= first_temporary && c.unicode() < first_temporary + 16)
+            return op::slot_0 + (c.unicode() - first_temporary);
+        if (const FormulaFunction *f = function_of_token(c.unicode()))
+            return f->code;
+        return no_code;
     }
 }
 
@@ -85,7 +92,7 @@ bool step(unsigned char c, int &depth, unsigned char &emitted)
         --depth;
         return depth >= 1;
     }
-    if (c == op::cos || c == op::sin)
+    if (op::is_function(c))
         return depth >= 1;
     if (op::is_slot(c) && c - op::slot_0 >= depth)
         return false;
@@ -109,7 +116,8 @@ int translate(QStringView s, unsigned char *code)
             return depth >= 1 ? need : -1;
         }
         unsigned char emitted;
-        if (c > op::end || !step(c, depth, emitted))
+        const bool token = c < op::end || op::is_function(c);
+        if (!token || !step(c, depth, emitted))
             return -1;
         if (code)
             code[i] = emitted;
@@ -128,13 +136,17 @@ void make_nan_program(CompiledExpr &e)
 
 } // namespace
 
-// Truncation towards zero; out-of-range and NaN exponents take the most
-// negative integer, for which pw returns the base.
-int pw_exponent(double b)
+// A whole exponent within the range of int is the product pw forms (its
+// reciprocal for a negative one), so whole powers keep their bits; any other
+// is the C library's pow, which is NaN for a negative base.
+double power(double x, double y)
 {
-    if (b > -2147483649.0 && b < 2147483648.0)
-        return static_cast<int>(b);
-    return std::numeric_limits<int>::min();
+    constexpr double largest = 2147483647.0;
+    if (y >= -largest && y <= largest && y == std::trunc(y)) {
+        const int n = static_cast<int>(y);
+        return n >= 0 ? pw(x, n) : 1.0 / pw(x, -n);
+    }
+    return std::pow(x, y);
 }
 
 int stack_need(QStringView s)
@@ -202,11 +214,11 @@ double CntPfx(const unsigned char (&code)[512], const f_vec &x, const double *P)
 {
     // In the order of op::Code.
     static const void *const c[] = {
-        &&mul,   &&add,  &&sub,  &&div,  &&n0,         &&n1,   &&n2,    &&n3,    &&n4,
-        &&n5,    &&n6,   &&n7,   &&n8,   &&n9,         &&cosv, &&par_m, &&par_q, &&sinv,
-        &&power, &&para, &&crdr, &&crdt, &&par_lambda, &&crdθ, &&crdφ,  &&s0,    &&s1,
-        &&s2,    &&s3,   &&s4,   &&s5,   &&s6,         &&s7,   &&s8,    &&s9,    &&s10,
-        &&s11,   &&s12,  &&s13,  &&s14,  &&s15,        &&end,  &&neg,   &&nanv};
+        &&mul,  &&add,  &&sub,        &&div,  &&n0,    &&n1,    &&n2,    &&n3,    &&n4,    &&n5,
+        &&n6,   &&n7,   &&n8,         &&n9,   &&cosv,  &&par_m, &&par_q, &&sinv,  &&power, &&para,
+        &&crdr, &&crdt, &&par_lambda, &&crdθ, &&crdφ,  &&s0,    &&s1,    &&s2,    &&s3,    &&s4,
+        &&s5,   &&s6,   &&s7,         &&s8,   &&s9,    &&s10,   &&s11,   &&s12,   &&s13,   &&s14,
+        &&s15,  &&end,  &&neg,        &&nanv, &&sqrtv, &&expv,  &&logv,  &&sinhv, &&coshv, &&tanhv};
     static_assert(std::size(c) == op::count);
     double st[stack_slots];
     double *sp = st; // next free slot
@@ -236,7 +248,7 @@ div:
     NEXT;
 power:
     --sp;
-    sp[-1] = pw(sp[-1], pw_exponent(sp[0]));
+    sp[-1] = power(sp[-1], sp[0]);
     NEXT;
 neg:
     sp[-1] = -sp[-1];
@@ -246,6 +258,24 @@ cosv:
     NEXT;
 sinv:
     sp[-1] = std::sin(sp[-1]);
+    NEXT;
+sqrtv:
+    sp[-1] = std::sqrt(sp[-1]);
+    NEXT;
+expv:
+    sp[-1] = std::exp(sp[-1]);
+    NEXT;
+logv:
+    sp[-1] = std::log(sp[-1]);
+    NEXT;
+sinhv:
+    sp[-1] = std::sinh(sp[-1]);
+    NEXT;
+coshv:
+    sp[-1] = std::cosh(sp[-1]);
+    NEXT;
+tanhv:
+    sp[-1] = std::tanh(sp[-1]);
     NEXT;
 n0:
     PUSH(0.0);
@@ -355,13 +385,49 @@ Sloped operator/(Sloped a, Sloped b)
     return {a.v / b.v, (a.d * b.v - a.v * b.d) / (b.v * b.v)};
 }
 
-Sloped power(Sloped a, int n)
+// The derivative of a whole power keeps pw's products; any other power
+// differentiates x^y = exp(y·log x), the log term only where y varies.
+Sloped power(Sloped a, Sloped b)
 {
-    if (n == 0)
-        return {1.0, 0.0};
-    if (n < 2)
-        return a;
-    return {pw(a.v, n), n * pw(a.v, n - 1) * a.d};
+    const double v = ::power(a.v, b.v);
+    if (b.d == 0.0 && b.v == std::trunc(b.v) && std::fabs(b.v) <= 2147483647.0) {
+        if (b.v == 0.0)
+            return {1.0, 0.0};
+        if (b.v == 1.0)
+            return a;
+        return {v, b.v * ::power(a.v, b.v - 1.0) * a.d};
+    }
+    const double d = v * (b.v * a.d / a.v + (b.d == 0.0 ? 0.0 : std::log(a.v) * b.d));
+    return {v, d};
+}
+
+// The value and derivative of function `c` at a.
+Sloped function(unsigned char c, Sloped a)
+{
+    switch (c) {
+    case op::cos:
+        return {std::cos(a.v), -std::sin(a.v) * a.d};
+    case op::sin:
+        return {std::sin(a.v), std::cos(a.v) * a.d};
+    case op::sqrt: {
+        const double v = std::sqrt(a.v);
+        return {v, a.d / (2.0 * v)};
+    }
+    case op::exp: {
+        const double v = std::exp(a.v);
+        return {v, v * a.d};
+    }
+    case op::log:
+        return {std::log(a.v), a.d / a.v};
+    case op::sinh:
+        return {std::sinh(a.v), std::cosh(a.v) * a.d};
+    case op::cosh:
+        return {std::cosh(a.v), std::sinh(a.v) * a.d};
+    default: { // tanh
+        const double v = std::tanh(a.v);
+        return {v, (1.0 - v * v) * a.d};
+    }
+    }
 }
 
 } // namespace
@@ -378,6 +444,10 @@ double slope(const unsigned char (&code)[512], int k, const f_vec &x, const doub
         }
         if (op::is_slot(c)) {
             st[sp++] = st[c - op::slot_0];
+            continue;
+        }
+        if (op::is_function(c)) {
+            st[sp - 1] = function(c, st[sp - 1]);
             continue;
         }
         if (const int i = op::parameter_index(c); i >= 0) {
@@ -407,16 +477,10 @@ double slope(const unsigned char (&code)[512], int k, const f_vec &x, const doub
             break;
         case op::power:
             --sp;
-            st[sp - 1] = power(st[sp - 1], pw_exponent(st[sp].v));
+            st[sp - 1] = power(st[sp - 1], st[sp]);
             break;
         case op::neg:
             st[sp - 1] = {-st[sp - 1].v, -st[sp - 1].d};
-            break;
-        case op::cos:
-            st[sp - 1] = {std::cos(st[sp - 1].v), -std::sin(st[sp - 1].v) * st[sp - 1].d};
-            break;
-        case op::sin:
-            st[sp - 1] = {std::sin(st[sp - 1].v), std::cos(st[sp - 1].v) * st[sp - 1].d};
             break;
         case op::nan:
             st[sp++] = {std::numeric_limits<double>::quiet_NaN(),

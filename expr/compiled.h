@@ -32,8 +32,9 @@ double CntPfx(const unsigned char (&code)[512], const f_vec &x, const double *P)
 
 double pw(double x, int n);
 
-// The exponent CntPfx hands to pw for the value b of a "^" operand.
-int pw_exponent(double b);
+// x^y as every evaluator computes a "^": pw's products for a whole exponent
+// (1/x^n for a negative one), else pow(x, y), NaN for a negative base.
+double power(double x, double y);
 
 // Central difference along coordinate k (0..3), step 5e-8.
 double der(const unsigned char (&code)[512], const char &k, f_vec x, const double *P);

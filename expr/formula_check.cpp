@@ -1,10 +1,12 @@
 #include "expr/formula_check.h"
 
 #include "expr/compiled.h"
+#include "expr/functions.h"
 #include "expr/postfix.h"
 #include "expr/simplify.h"
 
 #include <QCoreApplication>
+#include <QStringList>
 
 #include <cmath>
 #include <vector>
@@ -19,7 +21,21 @@ QString tr(const char *text)
 
 bool is_operand(QChar c)
 {
-    return (c >= u'0' && c <= u'9') || QStringLiteral("MQartΛθφ").contains(c);
+    return QStringLiteral("MQartΛθφ").contains(c);
+}
+
+bool is_latin_letter(QChar c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+QString function_list()
+{
+    QStringList names;
+    for (const FormulaFunction &f : formula_functions)
+        names << QString::fromUtf16(f.name.data(), qsizetype(f.name.size())) +
+                     QStringLiteral("( )");
+    return names.join(QStringLiteral(", "));
 }
 
 bool is_operator(QChar c)
@@ -55,24 +71,53 @@ class Reader
     std::optional<FormulaProblem> token()
     {
         const QChar c = text[i];
-        if (is_operand(c))
-            return operand(QString(c));
-        if (c == u's' || c == u'c') {
-            const QString name = text.mid(i, 4);
-            if (name != QStringLiteral("sin(") && name != QStringLiteral("cos("))
-                return problem(tr("unknown function: only sin( ) and cos( ) are known"));
-            if (auto p = opening(name))
+        if (const qsizetype n = number_length(text, i))
+            return number(n);
+        if (const int f = function_at(text, i); f >= 0) {
+            const qsizetype length = qsizetype(formula_functions[f].name.size());
+            if (auto p = opening(text.mid(i, length + 1)))
                 return p;
-            i += 3;
+            i += length;
             return std::nullopt;
         }
+        if (is_operand(c))
+            return operand(QString(c));
         if (c == u'(')
             return opening(QStringLiteral("("));
         if (c == u')')
             return closing();
         if (is_operator(c))
             return binary(c);
+        if (is_latin_letter(c))
+            return unknown_word();
         return problem(tr("unknown character %1").arg(quoted(QString(c))));
+    }
+
+    std::optional<FormulaProblem> number(qsizetype length)
+    {
+        const QStringView written = QStringView(text).mid(i, length);
+        if (std::isinf(number_value(written)))
+            return problem(tr("the number %1 is too large for a double (at most about 1.8e308)")
+                               .arg(quoted(written.toString())));
+        if (auto p = operand(written.toString()))
+            return p;
+        i += length - 1;
+        return std::nullopt;
+    }
+
+    // A run of letters that names nothing: a function the language lacks
+    // when a bracket follows, else a name.
+    std::optional<FormulaProblem> unknown_word()
+    {
+        qsizetype end = i;
+        while (end < text.size() && is_latin_letter(text[end]))
+            ++end;
+        const QString word = text.mid(i, end - i);
+        if (end < text.size() && text[end] == u'(')
+            return problem(tr("unknown function %1: the functions are %2")
+                               .arg(quoted(word + u'('), function_list()));
+        return problem(
+            tr("unknown name %1: the variables are t, r, θ, φ and M, a, Q, Λ").arg(quoted(word)));
     }
 
     std::optional<FormulaProblem> operand(const QString &token)
@@ -112,8 +157,6 @@ class Reader
         const bool negation = c == u'-' && (i == 0 || opened);
         if (want_operand && !negation)
             return unexpected(QString(c));
-        if (c == u'^')
-            carets.push_back(i);
         want_operand = true;
         opened = false;
         previous = QString(c);
@@ -127,7 +170,6 @@ class Reader
         return problem(tr("unexpected %1 after %2").arg(quoted(token), quoted(previous)));
     }
 
-    // Numbers are single digits, so "12" is two operands side by side.
     std::optional<FormulaProblem> missing_operator(const QString &token)
     {
         return problem(
@@ -139,10 +181,6 @@ class Reader
         return FormulaProblem{what, i};
     }
 
-  public:
-    std::vector<qsizetype> carets; // where each "^" stands
-
-  private:
     const QString &text;
     qsizetype i = 0;
     std::vector<qsizetype> openers;
@@ -150,12 +188,6 @@ class Reader
     bool want_operand = true;
     bool opened = false; // the last token opened a bracket
 };
-
-CompiledExpr compiled(const QString &text)
-{
-    QString postfix = ToPfx(text);
-    return TrPfx(OptPfx(postfix));
-}
 
 // Points around the hole, off the axis and away from t = 0 and φ = 0.
 bool finite_somewhere(const CompiledExpr &e, const double *params)
@@ -165,43 +197,6 @@ bool finite_somewhere(const CompiledExpr &e, const double *params)
             if (std::isfinite(CntPfx(e.code, f_vec{{1.0, r, θ, 1.0}}, params)))
                 return true;
     return false;
-}
-
-// The operand that starts at `at` in a text the reader accepted: one
-// character, or a bracket up to its closing one. (Of sin( and cos( only the
-// first letter, which is not a number either.)
-QString operand_at(const QString &text, qsizetype at)
-{
-    if (text[at] != u'(')
-        return text.mid(at, 1);
-    int depth = 0;
-    qsizetype end = at;
-    do
-        depth += text[end] == u'(' ? 1 : text[end] == u')' ? -1 : 0;
-    while (++end < text.size() && depth > 0);
-    return text.mid(at, end - at);
-}
-
-// Every evaluator takes a power's exponent as a whole number (repeated
-// products keep whole powers exact), so anything else would be computed
-// wrongly without a word: the exponent must be a constant whole number.
-std::optional<FormulaProblem> exponent_problem(const QString &text, qsizetype caret,
-                                               const double *params)
-{
-    const QString exponent = operand_at(text, caret + 1);
-    for (QChar c : exponent)
-        if (!c.isDigit() && !QStringLiteral("+-*/^()").contains(c))
-            return FormulaProblem{tr("the exponent after '^' must be a number: only whole "
-                                     "powers such as x^2 are computed"),
-                                  caret};
-    const double value = CntPfx(compiled(exponent).code, f_vec{{0.0, 1.0, 1.0, 0.0}}, params);
-    if (!(value >= 0 && value <= 2147483647.0 && value == std::floor(value)))
-        return FormulaProblem{
-            tr("the exponent %1 is not a whole number from 0 up: only whole powers such as x^2 "
-               "are computed (write 1/x^2 for x^(-2))")
-                .arg(QString::number(value)),
-            caret};
-    return std::nullopt;
 }
 
 } // namespace
@@ -214,9 +209,6 @@ std::optional<FormulaProblem> formula_problem_of(const QString &text, const doub
     Reader reader(text);
     if (auto p = reader.read())
         return p;
-    for (qsizetype caret : reader.carets)
-        if (auto p = exponent_problem(text, caret, params))
-            return p;
     QString postfix = ToPfx(text);
     const QString finished = OptPfx(postfix);
     if (finished.size() > int(sizeof CompiledExpr::code) || stack_need(finished) < 0)

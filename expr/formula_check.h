@@ -17,8 +17,8 @@ inline constexpr int max_formula_length = 1000;
 // The translator takes any text and the compiler turns whatever comes of it
 // into a program, so a typing error would silently become a wrong metric.
 // This reads the text as the translator does and reports the first thing that
-// is not a formula of the accepted alphabet, or a power whose exponent is not
-// a constant whole number (the evaluators compute only those); then it checks
+// is not a formula of the accepted alphabet (or a number beyond the doubles'
+// range); then it checks
 // that the compiled program can run and has a finite value somewhere around
 // the hole for the parameters M, a, Q, Λ in `params`. Nothing when the text is
 // a usable formula.

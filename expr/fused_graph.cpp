@@ -32,28 +32,6 @@ struct KeyHash {
     }
 };
 
-double apply(FusedOp op, double a, double b)
-{
-    switch (op) {
-    case FusedOp::add:
-        return a + b;
-    case FusedOp::sub:
-        return a - b;
-    case FusedOp::mul:
-        return a * b;
-    case FusedOp::div:
-        return a / b;
-    case FusedOp::neg:
-        return -a;
-    case FusedOp::sin:
-        return std::sin(a);
-    case FusedOp::cos:
-        return std::cos(a);
-    default:
-        return pw(a, pw_exponent(b));
-    }
-}
-
 class Builder
 {
   public:
@@ -84,20 +62,27 @@ class Builder
         return intern({op, a, b, 0, 0});
     }
 
-    // A constant exponent becomes the products pw forms, in its order; pw
-    // stops early only once the value no longer changes, so going on gives
-    // the same bits.
+    // A constant whole exponent becomes the products pw forms, in its
+    // order (their reciprocal for a negative one); pw stops early only once
+    // the value no longer changes, so going on gives the same bits.
     int power(int a, int b)
     {
         if (!is_constant(b) || is_constant(a))
             return binary(FusedOp::pow, a, b);
-        const int n = pw_exponent(value(b));
+        const double y = value(b);
+        if (!(std::fabs(y) <= largest_unrolled_power && y == std::trunc(y)))
+            return binary(FusedOp::pow, a, b);
+        if (y < 0)
+            return binary(FusedOp::div, constant(1.0), products(a, static_cast<int>(-y)));
+        return products(a, static_cast<int>(y));
+    }
+
+    int products(int a, int n)
+    {
         if (n == 0)
             return constant(1.0);
         if (n < 2)
             return a;
-        if (n > largest_unrolled_power)
-            return binary(FusedOp::pow, a, b);
         if (n == 3)
             return binary(FusedOp::mul, binary(FusedOp::mul, a, a), a);
         int y = n % 2 == 0 ? binary(FusedOp::mul, a, a) : a;
@@ -124,7 +109,7 @@ class Builder
                 st[sp - 1] = c == op::power ? power(a, b) : binary(binary_op(c), a, b);
                 continue;
             }
-            if (c == op::cos || c == op::sin || c == op::neg) {
+            if (op::is_function(c) || c == op::neg) {
                 if (sp < 1)
                     return nan;
                 st[sp - 1] = unary(unary_op(c), st[sp - 1]);
@@ -155,8 +140,8 @@ class Builder
 
     bool is_constant(int n) const { return graph.nodes[n].op == FusedOp::constant; }
     double value(int n) const { return graph.nodes[n].value; }
-    // Arithmetic on NaN is NaN, whatever the other operand; only pw may
-    // drop one (x⁰ = 1, a NaN exponent returns the base).
+    // Arithmetic on NaN is NaN, whatever the other operand; only a power
+    // may drop one (x⁰ = 1, 1^NaN = 1).
     bool is_nan(int n) const { return is_constant(n) && std::isnan(value(n)); }
 
     static FusedOp binary_op(unsigned char c)
@@ -169,7 +154,26 @@ class Builder
 
     static FusedOp unary_op(unsigned char c)
     {
-        return c == op::cos ? FusedOp::cos : c == op::sin ? FusedOp::sin : FusedOp::neg;
+        switch (c) {
+        case op::cos:
+            return FusedOp::cos;
+        case op::sin:
+            return FusedOp::sin;
+        case op::sqrt:
+            return FusedOp::sqrt;
+        case op::exp:
+            return FusedOp::exp;
+        case op::log:
+            return FusedOp::log;
+        case op::sinh:
+            return FusedOp::sinh;
+        case op::cosh:
+            return FusedOp::cosh;
+        case op::tanh:
+            return FusedOp::tanh;
+        default:
+            return FusedOp::neg;
+        }
     }
 
     int coordinate(int k, int shifted, int sign)
@@ -192,6 +196,40 @@ class Builder
 };
 
 } // namespace
+
+double apply(FusedOp op, double a, double b)
+{
+    switch (op) {
+    case FusedOp::add:
+        return a + b;
+    case FusedOp::sub:
+        return a - b;
+    case FusedOp::mul:
+        return a * b;
+    case FusedOp::div:
+        return a / b;
+    case FusedOp::neg:
+        return -a;
+    case FusedOp::sin:
+        return std::sin(a);
+    case FusedOp::cos:
+        return std::cos(a);
+    case FusedOp::sqrt:
+        return std::sqrt(a);
+    case FusedOp::exp:
+        return std::exp(a);
+    case FusedOp::log:
+        return std::log(a);
+    case FusedOp::sinh:
+        return std::sinh(a);
+    case FusedOp::cosh:
+        return std::cosh(a);
+    case FusedOp::tanh:
+        return std::tanh(a);
+    default:
+        return power(a, b);
+    }
+}
 
 // The symbols are the generic sums with the structurally zero terms left
 // out. With every guarded value finite and below 1e300, a left-out term is

@@ -16,8 +16,31 @@ enum class FusedOp : std::uint8_t {
     neg,
     sin,
     cos,
-    pow, // pw(a, pw_exponent(b)) where the exponent is not folded into products
+    pow, // power(a, b) where the exponent is not folded into products
+    sqrt,
+    exp,
+    log,
+    sinh,
+    cosh,
+    tanh,
 };
+
+inline constexpr int fused_op_count = static_cast<int>(FusedOp::tanh) + 1;
+
+// The operations of one operand (neg, and the functions), as against two.
+constexpr bool is_unary(FusedOp op)
+{
+    return op == FusedOp::neg || op == FusedOp::sin || op == FusedOp::cos || op >= FusedOp::sqrt;
+}
+
+// The operations a back end computes by a call rather than an instruction.
+constexpr bool is_call(FusedOp op)
+{
+    return op == FusedOp::sin || op == FusedOp::cos || op == FusedOp::pow || op >= FusedOp::exp;
+}
+
+// One operation as the byte code computes it.
+double apply(FusedOp op, double a, double b);
 
 struct FusedNode {
     FusedOp op = FusedOp::constant;

@@ -59,9 +59,17 @@ class Interpreter final : public FusedBackend
                 for (; i != end; ++i)
                     r[i->dst] = std::cos(r[i->a]);
                 break;
-            default:
+            case FusedOp::pow:
                 for (; i != end; ++i)
-                    r[i->dst] = pw(r[i->a], pw_exponent(r[i->b]));
+                    r[i->dst] = power(r[i->a], r[i->b]);
+                break;
+            case FusedOp::sqrt:
+                for (; i != end; ++i)
+                    r[i->dst] = std::sqrt(r[i->a]);
+                break;
+            default: // the library functions, whose cost hides a dispatch
+                for (; i != end; ++i)
+                    r[i->dst] = apply(i->op, r[i->a], 0.0);
                 break;
             }
         }
@@ -91,12 +99,10 @@ class Interpreter final : public FusedBackend
         std::vector<std::vector<int>> users(n);
         for (int k = 0; k < n; ++k)
             producer[in[k].dst] = k;
-        constexpr int kinds = static_cast<int>(FusedOp::pow) + 1;
+        constexpr int kinds = fused_op_count;
         std::array<std::vector<int>, kinds> ready;
         for (int k = 0; k < n; ++k) {
-            const bool binary =
-                in[k].op != FusedOp::neg && in[k].op != FusedOp::sin && in[k].op != FusedOp::cos;
-            for (int operand : {int(in[k].a), binary ? int(in[k].b) : -1}) {
+            for (int operand : {int(in[k].a), is_unary(in[k].op) ? -1 : int(in[k].b)}) {
                 if (operand < 0 || producer[operand] < 0)
                     continue;
                 users[producer[operand]].push_back(k);

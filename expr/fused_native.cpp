@@ -27,7 +27,27 @@ double call_cos(double a)
 }
 double call_pw(double a, double b)
 {
-    return pw(a, pw_exponent(b));
+    return power(a, b);
+}
+double call_exp(double a)
+{
+    return std::exp(a);
+}
+double call_log(double a)
+{
+    return std::log(a);
+}
+double call_sinh(double a)
+{
+    return std::sinh(a);
+}
+double call_cosh(double a)
+{
+    return std::cosh(a);
+}
+double call_tanh(double a)
+{
+    return std::tanh(a);
 }
 
 class Failure : public ErrorHandler
@@ -265,10 +285,30 @@ class Generator
             value[i.dst] = d;
             return;
         }
+        case FusedOp::sqrt: {
+            // The instruction is the correctly rounded root, as std::sqrt's.
+            x86::Xmm d = cc.newXmmSd();
+            if (in_frame(i.a))
+                cc.sqrtsd(d, memory(i.a));
+            else
+                cc.sqrtsd(d, value[i.a]);
+            value[i.dst] = d;
+            return;
+        }
         case FusedOp::sin:
             return call(i, reinterpret_cast<void *>(&call_sin), false);
         case FusedOp::cos:
             return call(i, reinterpret_cast<void *>(&call_cos), false);
+        case FusedOp::exp:
+            return call(i, reinterpret_cast<void *>(&call_exp), false);
+        case FusedOp::log:
+            return call(i, reinterpret_cast<void *>(&call_log), false);
+        case FusedOp::sinh:
+            return call(i, reinterpret_cast<void *>(&call_sinh), false);
+        case FusedOp::cosh:
+            return call(i, reinterpret_cast<void *>(&call_cosh), false);
+        case FusedOp::tanh:
+            return call(i, reinterpret_cast<void *>(&call_tanh), false);
         default:
             return call(i, reinterpret_cast<void *>(&call_pw), true);
         }

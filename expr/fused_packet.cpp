@@ -276,6 +276,26 @@ class PacketGenerator
         value[cosine_of.at(a)] = load(c);
     }
 
+    LaneFunction lane_function(FusedOp op) const
+    {
+        switch (op) {
+        case FusedOp::sin:
+            return math.sin;
+        case FusedOp::cos:
+            return math.cos;
+        case FusedOp::exp:
+            return math.exp;
+        case FusedOp::log:
+            return math.log;
+        case FusedOp::sinh:
+            return math.sinh;
+        case FusedOp::cosh:
+            return math.cosh;
+        default:
+            return math.tanh;
+        }
+    }
+
     // The operands wait in memory while the function replaces them there.
     void call(const FusedInstr &i)
     {
@@ -298,8 +318,8 @@ class PacketGenerator
                       FuncSignatureT<void, double *, const double *>());
             node->setArg(1, exponent);
         } else {
-            LaneFunction fn = i.op == FusedOp::sin ? math.sin : math.cos;
-            cc.invoke(&node, imm(reinterpret_cast<void *>(fn)), FuncSignatureT<void, double *>());
+            cc.invoke(&node, imm(reinterpret_cast<void *>(lane_function(i.op))),
+                      FuncSignatureT<void, double *>());
         }
         node->setArg(0, at);
         value[i.dst] = load(a);
@@ -322,6 +342,10 @@ class PacketGenerator
             return;
         case FusedOp::neg:
             value[i.dst] = bitwise_xor(in_register(i.a), bits(0x8000000000000000ull));
+            return;
+        case FusedOp::sqrt: // correctly rounded per lane, as the scalar sqrtsd
+            value[i.dst] = new_vec();
+            cc.vsqrtpd(value[i.dst], in_register(i.a));
             return;
         default:
             return call(i);
@@ -384,8 +408,7 @@ std::unique_ptr<PacketStep> make_packet_step(const FusedProgram &program, Packet
                                              const PacketMath &math)
 {
     auto rt = std::make_unique<JitRuntime>();
-    if (rt->environment().arch() != Arch::kX64 || !processor_runs(width) || !math.sin ||
-        !math.cos || !math.sincos || !math.pw)
+    if (rt->environment().arch() != Arch::kX64 || !processor_runs(width) || !math.complete())
         return nullptr;
     const Entry fn = generate<Entry>(*rt, program, width, math, &PacketGenerator::step);
     const auto accel = generate<PacketStep::Acceleration>(*rt, program, width, math,

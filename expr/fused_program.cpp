@@ -6,11 +6,6 @@
 namespace
 {
 
-bool is_call(FusedOp op)
-{
-    return op == FusedOp::sin || op == FusedOp::cos || op == FusedOp::pow;
-}
-
 bool is_leaf(FusedOp op)
 {
     return op == FusedOp::constant || op == FusedOp::parameter || op == FusedOp::coordinate;
@@ -120,33 +115,6 @@ void FusedProgram::fill_frame(const double *params, double *frame) const
 
 void run_fused(const std::vector<FusedInstr> &code, double *r)
 {
-    for (const FusedInstr &i : code) {
-        const double a = r[i.a], b = r[i.b];
-        switch (i.op) {
-        case FusedOp::add:
-            r[i.dst] = a + b;
-            break;
-        case FusedOp::sub:
-            r[i.dst] = a - b;
-            break;
-        case FusedOp::mul:
-            r[i.dst] = a * b;
-            break;
-        case FusedOp::div:
-            r[i.dst] = a / b;
-            break;
-        case FusedOp::neg:
-            r[i.dst] = -a;
-            break;
-        case FusedOp::sin:
-            r[i.dst] = std::sin(a);
-            break;
-        case FusedOp::cos:
-            r[i.dst] = std::cos(a);
-            break;
-        default:
-            r[i.dst] = pw(a, pw_exponent(b));
-            break;
-        }
-    }
+    for (const FusedInstr &i : code)
+        r[i.dst] = apply(i.op, r[i.a], r[i.b]);
 }

@@ -36,6 +36,6 @@ struct FusedProgram {
 
 FusedProgram schedule(const FusedGraph &graph);
 
-// Runs `code` on the register file r (pw and the libm calls as CntPfx makes
-// them); fills frame blocks, where speed does not matter.
+// Runs `code` on the register file r (power and the libm calls as CntPfx
+// makes them); fills frame blocks, where speed does not matter.
 void run_fused(const std::vector<FusedInstr> &code, double *r);

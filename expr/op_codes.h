@@ -31,6 +31,14 @@ enum Code : unsigned char {
     // Codes no token maps to, which TrPfx emits itself.
     neg, // a "-" meeting exactly one value
     nan, // the whole program of a string that cannot run
+    // Functions added after the first record format, so the codes above keep
+    // their values.
+    sqrt,
+    exp,
+    log, // natural
+    sinh,
+    cosh,
+    tanh,
     count
 };
 
@@ -42,6 +50,12 @@ constexpr bool is_digit(unsigned char c)
 constexpr bool is_slot(unsigned char c)
 {
     return c >= slot_0 && c <= slot_15;
+}
+
+// A function of the one value below it (sin, cos and the later ones).
+constexpr bool is_function(unsigned char c)
+{
+    return c == cos || c == sin || (c >= sqrt && c <= tanh);
 }
 
 constexpr bool is_binary(unsigned char c)

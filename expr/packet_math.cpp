@@ -30,7 +30,41 @@ template <int lanes> void sincos_lanes(double *v, double *c)
 template <int lanes> void pw_lanes(double *a, const double *b)
 {
     for (int i = 0; i < lanes; ++i)
-        a[i] = pw(a[i], pw_exponent(b[i]));
+        a[i] = power(a[i], b[i]);
+}
+
+template <int lanes, double (*f)(double)> void lanes_of(double *v)
+{
+    for (int i = 0; i < lanes; ++i)
+        v[i] = f(v[i]);
+}
+
+double exp_of(double x)
+{
+    return std::exp(x);
+}
+double log_of(double x)
+{
+    return std::log(x);
+}
+double sinh_of(double x)
+{
+    return std::sinh(x);
+}
+double cosh_of(double x)
+{
+    return std::cosh(x);
+}
+double tanh_of(double x)
+{
+    return std::tanh(x);
+}
+
+template <int lanes> PacketMath libm()
+{
+    return {&sin_lanes<lanes>,         &cos_lanes<lanes>,         &sincos_lanes<lanes>,
+            &pw_lanes<lanes>,          &lanes_of<lanes, exp_of>,  &lanes_of<lanes, log_of>,
+            &lanes_of<lanes, sinh_of>, &lanes_of<lanes, cosh_of>, &lanes_of<lanes, tanh_of>};
 }
 
 } // namespace
@@ -42,7 +76,5 @@ LanePower packet_power(int lanes)
 
 PacketMath packet_math_libm(int lanes)
 {
-    if (lanes == 8)
-        return {&sin_lanes<8>, &cos_lanes<8>, &sincos_lanes<8>, &pw_lanes<8>};
-    return {&sin_lanes<4>, &cos_lanes<4>, &sincos_lanes<4>, &pw_lanes<4>};
+    return lanes == 8 ? libm<8>() : libm<4>();
 }

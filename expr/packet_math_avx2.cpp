@@ -25,9 +25,34 @@ void sincos4(double *v, double *c)
     _mm256_storeu_pd(c, both.y);
 }
 
+void exp4(double *v)
+{
+    _mm256_storeu_pd(v, Sleef_expd4_u10avx2(_mm256_loadu_pd(v)));
+}
+
+void log4(double *v)
+{
+    _mm256_storeu_pd(v, Sleef_logd4_u10avx2(_mm256_loadu_pd(v)));
+}
+
+void sinh4(double *v)
+{
+    _mm256_storeu_pd(v, Sleef_sinhd4_u10avx2(_mm256_loadu_pd(v)));
+}
+
+void cosh4(double *v)
+{
+    _mm256_storeu_pd(v, Sleef_coshd4_u10avx2(_mm256_loadu_pd(v)));
+}
+
+void tanh4(double *v)
+{
+    _mm256_storeu_pd(v, Sleef_tanhd4_u10avx2(_mm256_loadu_pd(v)));
+}
+
 } // namespace
 
 PacketMath packet_math_avx2()
 {
-    return {&sin4, &cos4, &sincos4, packet_power(4)};
+    return {&sin4, &cos4, &sincos4, packet_power(4), &exp4, &log4, &sinh4, &cosh4, &tanh4};
 }

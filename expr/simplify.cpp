@@ -1,6 +1,7 @@
 #include "expr/simplify.h"
 
 #include "expr/compiled.h"
+#include "expr/functions.h"
 #include "expr/stack_order.h"
 
 #include <QStringList>
@@ -24,7 +25,7 @@ bool is_binary_operator(QChar c)
 
 bool is_function(QChar c)
 {
-    return c == u'C' || c == u'S';
+    return function_of_token(c.unicode()) != nullptr;
 }
 
 QString ordered(const QString &a, const QString &b, QChar op)

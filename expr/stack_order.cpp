@@ -1,5 +1,7 @@
 #include "expr/stack_order.h"
 
+#include "expr/functions.h"
+
 #include <algorithm>
 #include <optional>
 #include <vector>
@@ -41,7 +43,7 @@ class Tree
                 n.left = stack.back();
                 stack.pop_back();
                 order(n);
-            } else if (c == u'C' || c == u'S') {
+            } else if (function_of_token(c.unicode())) {
                 if (stack.empty())
                     return std::nullopt;
                 n.left = stack.back();

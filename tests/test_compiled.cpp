@@ -33,9 +33,11 @@ TEST(Compiled, ValuesFlagsAndNaNForWhatCannotRun)
                  {"r7-$", -4.0},
                  {"rr*-$", -9.0},
                  {"2а-$", 0.0}, // above a temporary a minus is binary
-                 {"r12/^$", 1.0},
-                 {"r00/^$", 3.0},
-                 {"r99*9*9*9*9*9*9*9*9*9*^$", 3.0},
+                 {"r12/^$", std::sqrt(3.0)},
+                 {"r02-^$", 1.0 / 9},
+                 {"rRrE+$", std::sqrt(3.0) + std::exp(3.0)},
+                 {"rLθY+$", std::log(3.0) + std::sinh(0.5)},
+                 {"θKθT+$", std::cosh(0.5) + std::tanh(0.5)},
                  {"a2^Mа+ббr3^-*$", (1.5 + 0.7 * 0.7) * (1.5 + 0.7 * 0.7 - 27)}};
     for (auto [program, value] : cases)
         EXPECT_NEAR(eval(QString::fromUtf8(program)), value, 1e-14) << program;
@@ -48,8 +50,8 @@ TEST(Compiled, ValuesFlagsAndNaNForWhatCannotRun)
     EXPECT_EQ(all.dep[0] + all.dep[1] + all.dep[2] + all.dep[3], 4);
 
     // Programs that could not run safely compile to NaN instead.
-    for (const char *program :
-         {"", "$", "r2^", "*$", "r+$", "S$", "аr$", "rб+$", "x$", "A$", "11111111111111111$"}) {
+    for (const char *program : {"", "$", "r2^", "*$", "r+$", "S$", "R$", "аr$", "rб+$", "x$", "A$",
+                                "р$", "02-12/^$", "11111111111111111$"}) {
         const CompiledExpr e = TrPfx(QString::fromUtf8(program));
         EXPECT_TRUE(std::isnan(CntPfx(e.code, {{0, 2, 1, 0}}, P))) << program;
         EXPECT_EQ(e.nz, 1) << program;
@@ -58,6 +60,55 @@ TEST(Compiled, ValuesFlagsAndNaNForWhatCannotRun)
     QString longest = u'r' + QString(255, u'S') + QString(255, u'C') + u'$';
     EXPECT_TRUE(std::isfinite(eval(longest)));
     EXPECT_TRUE(std::isnan(eval(longest.insert(1, u'S'))));
+}
+
+// Whole exponents are pw's products (their reciprocal below zero), bit for
+// bit; every other exponent is pow's, NaN for a negative base.
+TEST(Power, WholeExponentsArePwAndOthersPow)
+{
+    const double x = 1.1, nan = std::numeric_limits<double>::quiet_NaN();
+    const struct {
+        double base, exponent, value;
+    } cases[] = {{x, 6, pw(x, 6)},
+                 {x, -2, 1 / pw(x, 2)},
+                 {x, 0, 1},
+                 {x, 2147483647.0, pw(x, 2147483647)},
+                 {x, 2147483648.0, std::pow(x, 2147483648.0)},
+                 {2, 0.5, std::pow(2.0, 0.5)},
+                 {0, -1, inf},
+                 {1, nan, 1},
+                 {-8, 1.0 / 3, nan},
+                 {x, nan, nan}};
+    for (auto [base, exponent, value] : cases) {
+        const double got = power(base, exponent);
+        EXPECT_TRUE(got == value || (std::isnan(got) && std::isnan(value)))
+            << base << "^" << exponent << " = " << got;
+    }
+}
+
+// The exact derivative along r at r = 3 through each function and power.
+TEST(Slope, CarriesTheDerivativeThroughEveryFunctionAndPower)
+{
+    const double r = 3.0;
+    const struct {
+        const char *program;
+        double derivative;
+    } cases[] = {{"rR$", 0.5 / std::sqrt(r)},
+                 {"rE$", std::exp(r)},
+                 {"rL$", 1 / r},
+                 {"rY$", std::cosh(r)},
+                 {"rK$", std::sinh(r)},
+                 {"rT$", 1 - std::tanh(r) * std::tanh(r)},
+                 {"rS$", std::cos(r)},
+                 {"r3^$", 3 * r * r},
+                 {"r02-^$", -2 / (r * r * r)},
+                 {"r12/^$", 0.5 / std::sqrt(r)},
+                 {"2r^$", std::pow(2.0, r) * std::log(2.0)},
+                 {"rr^$", std::pow(r, r) * (1 + std::log(r))}};
+    for (auto [program, derivative] : cases)
+        EXPECT_NEAR(slope(TrPfx(QString::fromUtf8(program)).code, 1, {{0.25, r, 0.5, 1.25}}, P),
+                    derivative, 1e-12 * std::fabs(derivative))
+            << program;
 }
 
 TEST(Pw, MultipliesInTheStatedOrderAndBoundsHugeExponents)

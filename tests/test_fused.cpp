@@ -20,9 +20,12 @@ template <class T> bool same_bits(const T &a, const T &b)
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-// The five presets, then three random metrics.
+// The five presets, then three random metrics, then three with the later
+// functions, real powers and decimals.
 Metric metric_number(int k)
 {
+    if (k >= 8)
+        return random_metric(function_seeds[k - 8], true);
     return k < 5 ? preset(k) : random_metric(unsigned(k - 4));
 }
 
@@ -43,7 +46,7 @@ std::array<double, 11> trace(Metric const &m, Horizons const &h, f_vec x, f_vec 
 // and a random metric whole rays are the same with and without the fast path.
 TEST(Fused, BothBackEndsAndWholeRaysGiveTheBitsOfTheByteCode)
 {
-    for (int k = 0; k < 8; ++k) {
+    for (int k = 0; k < 11; ++k) {
         const Metric metric = metric_number(k);
         const auto reference = [&metric](f_vec &x) { return christoffel_bytecode(metric, x); };
         for (FusedBackendKind kind : {FusedBackendKind::interpreter, FusedBackendKind::native}) {

@@ -1,9 +1,14 @@
 #include "expr/christoffel.h"
+#include "expr/inverse_metric.h"
+#include "expr/postfix.h"
+#include "expr/simplify.h"
 #include "tests/support/load_metric.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <iterator>
 #include <random>
 
 namespace
@@ -47,6 +52,8 @@ TEST(InverseMetric, GeneralMetricsBracketedNegationsAndTheFlatPresetsZeros)
             ASSERT_EQ(m.records()[i].nz, 1) << i;
         expectInverse(m, 1e-10);
     }
+    for (unsigned seed : function_seeds)
+        expectInverse(random_metric(seed, true), 1e-10);
     QString texts[16];
     for (int i = 0; i < 16; ++i)
         texts[i] = QString::fromUtf8(presets[kerr].g[i]);
@@ -63,12 +70,51 @@ TEST(InverseMetric, GeneralMetricsBracketedNegationsAndTheFlatPresetsZeros)
     expectInverse(m, 1e-10);
 }
 
+// The byte code of the presets and of random formulas of the language before
+// numbers and the later functions (whole numbers 0–9, sin, cos, whole
+// exponents), hashed: the hash the records had then.
+TEST(InverseMetric, RecordsOfTheEarlierLanguageAreUnchanged)
+{
+    std::uint64_t h = 1469598103934665603ull;
+    auto mix = [&h](const CompiledExpr &e) {
+        for (unsigned char c : e.code)
+            h = (h ^ c) * 1099511628211ull;
+        for (unsigned char c : e.dep)
+            h = (h ^ c) * 1099511628211ull;
+        h = (h ^ e.nz) * 1099511628211ull;
+    };
+    for (const MetricPreset &p : presets) {
+        QString g[4][4];
+        for (int i = 0; i < 16; ++i)
+            g[i / 4][i % 4] = ToPfx(QString::fromUtf8(p.g[i]));
+        CompiledExpr t[33];
+        kontr_g(g, t);
+        for (const CompiledExpr &e : t)
+            mix(e);
+    }
+    static const char *const atoms[] = {"r", "θ", "φ", "t", "M", "a", "Q",
+                                        "Λ", "0", "1", "2", "7", "9"};
+    static const char *const forms[] = {"sin(%1)", "cos(%1)", "(%1)^2",     "%1^3",
+                                        "-(%1)",   "%1",      "(%1)^(2*3)", "%1^0"};
+    static const char *const joins[] = {"%1+%2", "%1-%2", "%1*%2", "%1/%2", "(%1)/(2-%2)"};
+    std::mt19937 rng(11);
+    auto pick = [&rng](auto &list) { return QString::fromUtf8(list[rng() % std::size(list)]); };
+    for (int i = 0; i < 400; ++i) {
+        QString f = pick(forms).arg(pick(atoms));
+        for (int depth = int(rng() % 4); depth > 0; --depth)
+            f = pick(joins).arg(f, pick(forms).arg(pick(atoms)));
+        QString postfix = ToPfx(f);
+        mix(TrPfx(OptPfx(postfix)));
+    }
+    EXPECT_EQ(h, 0xa25c101375c84a55ull);
+}
+
 // An empty field makes its record and the determinant NaN; arbitrary texts
 // never make anything up to the connection read out of bounds (run under the
 // sanitizers too).
 TEST(InverseMetric, EmptyAndMalformedTextsAreHandledSafely)
 {
-    const QString alphabet = QString::fromUtf8("0129MaQrθ+-*/^()sin(cos(");
+    const QString alphabet = QString::fromUtf8("0129MaQrθ+-*/^()sin(cos(sqrt(tanh(.5e-");
     const double params[4] = {1, 0.5, 0.1, 0};
     std::mt19937 rng(99);
     for (int n = 0; n < 150; ++n) {

@@ -31,7 +31,14 @@ namespace
 // programs must fit the byte code's length.)
 Metric perturbed_metric(unsigned seed)
 {
-    static const char *const shapes[] = {"sin(θ)", "cos(θ)", "sin(φ)", "cos(φ)"};
+    static const char *const plain[] = {"sin(θ)", "cos(θ)", "sin(φ)", "cos(φ)"};
+    static const char *const calls[] = {
+        "tanh(cos(φ))",     "(sqrt(2+sin(θ))-1.25)", "log(1.5+cos(θ))", "(exp(cos(φ))-1)",
+        "sinh(0.5*cos(θ))", "(cosh(sin(φ))-1)",      "sin(θ)^1.5",      "(2+cos(φ))^(-2)"};
+    const bool functions = seed > 3;
+    auto shape = [&](std::mt19937 &rng) {
+        return QString::fromUtf8(functions ? calls[rng() % 8] : plain[rng() % 4]);
+    };
     const char *const forms[16] = {"%1/(9*r)-1+2*M/r",
                                    "%1/(9*r)",
                                    "%1/(9*r)",
@@ -52,20 +59,20 @@ Metric perturbed_metric(unsigned seed)
     QString texts[16];
     for (int i = 0; i < 16; ++i)
         if (i % 4 >= i / 4)
-            texts[i] = texts[i % 4 * 4 + i / 4] =
-                QString::fromUtf8(forms[i]).arg(QString::fromUtf8(shapes[rng() % 4]));
+            texts[i] = texts[i % 4 * 4 + i / 4] = QString::fromUtf8(forms[i]).arg(shape(rng));
     const double params[4] = {1.0, 0, 0, 0};
     return Metric::compile(texts, params);
 }
 
-// The five presets, then three perturbed metrics, then the presets again
+// The five presets, then four perturbed metrics (the last with the later
+// functions, real powers and decimals), then the presets again
 // with the accurate integration, each with the disk, the shift and beaming on.
 struct Case {
     RayScene scene;
     f_vec x, u;
 };
 
-constexpr int metric_count = 8;
+constexpr int metric_count = 9;
 constexpr int case_count = metric_count + 5;
 
 Case case_number(int row)
@@ -254,8 +261,8 @@ TEST_P(Packets, EndWhereTheScalarTraceEnds)
 // code on each, or it would not be made; its acceleration entry too.
 TEST(PacketStep, IsMadeForRandomPrograms)
 {
-    for (unsigned seed = 1; seed <= 3; ++seed) {
-        const Metric m = random_metric(seed);
+    for (unsigned seed : {1u, 2u, 3u, function_seeds[0], function_seeds[1], function_seeds[2]}) {
+        const Metric m = random_metric(seed, seed > 3);
         ASSERT_TRUE(m.fused()) << seed;
         for (PacketWidth width : {PacketWidth::avx2, PacketWidth::avx512}) {
             const PacketStep *step = m.fused()->packet_step(width);
@@ -278,6 +285,7 @@ std::string metric_name(testing::TestParamInfo<int> const &info)
                                         "Perturbed1",
                                         "Perturbed2",
                                         "Perturbed3",
+                                        "PerturbedByFunctions",
                                         "FlatAccurate",
                                         "SchwarzschildAccurate",
                                         "ReissnerNordstromAccurate",

@@ -8,7 +8,7 @@ namespace
 SceneSettings unusual()
 {
     SceneSettings s = SceneSettings::of_preset(4);
-    s.metric[5] = QStringLiteral("1/(1-2*M/r)");
+    s.metric[5] = QStringLiteral("exp(0*t)/sqrt(1-2.0*M/r)^2");
     s.M = 1.5;
     s.Λ = 0;
     s.inner = 7.25;

@@ -135,8 +135,8 @@ TEST_F(Inputs, MetricEditsWithoutHorizonOrOrbitAnswerAtOnce)
 TEST_F(Inputs, MetricFieldsExplainThemselves)
 {
     const QString help = field("tf")->toolTip();
-    for (const char *told :
-         {"t for θ", "f for φ", "l for Λ", "m for M", "q for Q", "sin( )", "^", "single digits"})
+    for (const char *told : {"t for θ", "f for φ", "l for Λ", "m for M", "q for Q",
+                             "T for the time t", "sqrt", "tanh", "1.5e-3", "r^(-2)"})
         EXPECT_TRUE(help.contains(QString::fromUtf8(told))) << told;
     EXPECT_TRUE(help.startsWith(QString::fromUtf8("g_tφ = -((2*a*M*r*sin(θ)^2)")));
     EXPECT_FALSE(field("tr")->toolTip().startsWith("g_tr =")) << "a short one shows itself";

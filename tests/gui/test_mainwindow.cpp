@@ -65,10 +65,22 @@ TEST(Slots, EachByNameSlotFindsItsSignal)
 // start fields reach the scene, the fields in single precision.
 TEST_F(Window, EditsReachTheScene)
 {
+    // Typed key by key: only the key just typed is replaced, function names
+    // survive, T is the time coordinate, and a t already there stays.
     const std::pair<QString, QString> typed[] = {
-        {"cos(t)", "cos(θ)"}, {"TFLa r", "TFLa r"}, {"tflmq", "θφΛMQ"}};
-    for (const auto &[text, shown] : typed)
-        EXPECT_EQ(w.corect(text), shown) << text.toStdString();
+        {"cos(t)+flmq", "cos(θ)+φΛMQ"},
+        {"sqrt(1-2*m/r)*tanh(T)+log(exp(l))", "sqrt(1-2*M/r)*tanh(t)+log(exp(Λ))"},
+        {"FLa r", "FLa r"}};
+    auto *tt = child<QLineEdit>(w, "tt");
+    for (const auto &[keys, shown] : typed) {
+        tt->clear();
+        QTest::keyClicks(tt, keys);
+        EXPECT_EQ(tt->text(), shown) << keys.toStdString();
+    }
+    tt->setText("t*t");
+    tt->setCursorPosition(1);
+    QTest::keyClicks(tt, "+r");
+    EXPECT_EQ(tt->text(), "t+r*t");
 
     auto *box = child<QComboBox>(w, "comboBox_transp");
     const int weights[] = {1, 2, 5, 9, 65535};

@@ -60,10 +60,9 @@ int pixel(double v)
 }
 
 // The observer's own path, from the starting values as the fields show them.
-void trace_observer(const Ui::MainWindow &ui, double r_hor, geo &path)
+void trace_observer(const Ui::MainWindow &ui, geo &path)
 {
-    end e(r_hor, ui.spinBox_round->value());
-    e.set_escape(escape_radius(the_scene.horizons, precise));
+    end e = path_end(the_scene.horizons, precise, ui.spinBox_round->value());
     const Observer start = observer_in_fields(ui);
     f_vec x = start.x, u = start.v;
     geodetika(the_scene.metric, x, u, e, 0.25 * precise, &path, {the_scene.accurate, nullptr});
@@ -106,7 +105,7 @@ void MainWindow::draw_geodetics()
     const int H = std::max(1, ui->label_geo->height() - 2);
     const double r_hor = capture_radius(the_scene.horizons, precise);
     geo path;
-    trace_observer(*ui, r_hor, path);
+    trace_observer(*ui, path);
     ui->label_geopoint->setText(QString::number(path.getCount()));
     ui->label_geo->setPixmap(picture(W, H, path, r_hor));
     ui->label_geo->show();

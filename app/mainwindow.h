@@ -149,6 +149,8 @@ class MainWindow : public QMainWindow
     void show_characteristics(const QString &outer, const QString &inner, const QString &right,
                               const QString &left);
     [[nodiscard]] QString input_problem();
+    // The inner radius field's mark where the metric has no stable orbit.
+    QString no_orbital_edge() const;
     bool take_number(QLineEdit *field, const char *key, bool single);
     bool take_start_radius();
     void take_speed_text();

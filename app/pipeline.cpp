@@ -52,9 +52,28 @@ void read_parameters(const Ui::MainWindow &ui)
         poc_sour_poz[2] = double(ui.lineEdit_th->text().toFloat()) * std::numbers::pi / 180;
 }
 
-QString orbit_text(double r)
+// A stable-orbit radius to the 10⁻⁶ it is found to, without trailing zeros.
+QString orbit_number(double r)
 {
-    return std::isnan(r) ? tr("no stable orbit") : field_number(r);
+    QString text = QString::number(r, 'f', 6);
+    while (text.endsWith(u'0'))
+        text.chop(1);
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    return text;
+}
+
+// The innermost stable orbit in direction n, and where a cosmological
+// constant bounds them, the band's outer edge too.
+QString orbit_text(int n)
+{
+    const double inner = lim_stab_orb(n);
+    if (std::isnan(inner))
+        return tr("no stable orbit");
+    const double outer = outer_stable_limit(the_scene.metric, the_scene.horizons, n);
+    if (std::isnan(outer))
+        return orbit_number(inner);
+    return tr("%1 to %2").arg(orbit_number(inner), orbit_number(outer));
 }
 
 QString radii_text(const std::vector<double> &radii)
@@ -97,9 +116,16 @@ bool MainWindow::take_start_radius()
     return field_problem(ui->lineEdit_r).isEmpty();
 }
 
+QString MainWindow::no_orbital_edge() const
+{
+    return tr("no stable circular orbit for this metric to put the disk's inner edge on; type the "
+              "radius");
+}
+
 // Why Play cannot run now: the metric's problem, the first field of the
 // observer's start that Play cannot use (it reads them itself), or a disk
-// radius marked when it was confirmed (the flat preset empties the inner one).
+// radius marked when it was confirmed (the flat preset empties the inner one),
+// or, with the disk on, an inner edge the metric has no stable orbit for.
 QString MainWindow::input_problem()
 {
     if (!metric_problem.isEmpty())
@@ -115,9 +141,12 @@ QString MainWindow::input_problem()
     take_number(ui->lineEdit_th, "theta", true);
     take_number(ui->lineEdit_phi, "phi", true);
     take_number(ui->lineEdit_v, "speed", false);
-    for (auto [field, name] : numbers)
-        if (!field_problem(field).isEmpty())
-            return tr(name) + QStringLiteral(": ") + field_problem(field);
+    for (auto [field, name] : numbers) {
+        const QString problem = field_problem(field);
+        const bool unused = problem == no_orbital_edge() && !ui->checkBox_kepler->isChecked();
+        if (!problem.isEmpty() && !unused)
+            return tr(name) + QStringLiteral(": ") + problem;
+    }
     return QString();
 }
 
@@ -196,7 +225,7 @@ void MainWindow::reload()
         the_scene.metric_texts[i] = last_compiled[i] = fields[i]->text();
     read_parameters(*ui);
     // Without a stable orbit the disk keeps the inner radius it had, and the
-    // field says why; Play is not refused, the disk may be off.
+    // field is marked: Play with the disk refuses until a radius is typed.
     const double right = settle_metric(the_scene, poc_sour_poz[1], P[4]);
     if (mink) {
         // Flat space has neither horizons nor orbits. The search's flat answer
@@ -210,14 +239,13 @@ void MainWindow::reload()
     }
     const bool horizon = VneH() > 0;
     show_characteristics(horizon ? field_number(VneH()) : tr("no horizon"),
-                         horizon ? field_number(VniH()) : tr("no horizon"), orbit_text(right),
-                         orbit_text(lim_stab_orb(-1)));
+                         horizon ? field_number(VniH()) : tr("no horizon"), orbit_text(1),
+                         orbit_text(-1));
     ui->lineEdit_photon->setText(photon_orbit_text());
     if (std::isnan(right)) {
-        set_field_help(ui->lineEdit_inK, tr("No stable circular orbit for this metric: the disk "
-                                            "keeps the inner radius it had."));
+        mark_field(ui->lineEdit_inK, no_orbital_edge());
     } else {
-        ui->lineEdit_inK->setText(field_number(right));
+        ui->lineEdit_inK->setText(orbit_number(right));
         mark_field(ui->lineEdit_inK, QString());
         set_field_help(ui->lineEdit_inK, QString());
     }

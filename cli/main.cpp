@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QThread>
 
+#include <cmath>
 #include <cstdio>
 
 // The texture lives in the core's resources; a static library needs its
@@ -76,6 +77,12 @@ int render(Job const &job, Output &output)
                                  escape_radius(scene.horizons, scene.precise));
         !e.isEmpty()) {
         say(QStringLiteral("the observer's start: ") + e);
+        return usage;
+    }
+    if (scene.kepler && !job.settings.inner && !scene.mink &&
+        std::isnan(lim_stab_orb(scene.metric, scene.horizons, 1))) {
+        say(QStringLiteral("--disk-inner: this metric has no stable circular orbit for the disk's "
+                           "inner edge to lie on; give the radius"));
         return usage;
     }
     if (scene.kepler) {

@@ -21,6 +21,7 @@ class MetricSpacetime final : public Spacetime
 
     f_vec acceleration(f_vec const &x, f_vec const &u) const override;
     Norm norm(f_vec const &x, f_vec const &u) const override;
+    Metric const &metric() const { return m; }
 
   private:
     Metric const &m;
@@ -31,8 +32,18 @@ class MetricSpacetime final : public Spacetime
 // budget of steps five times longer.
 AdaptiveLimits adaptive_limits(end const &e, double p, bool stored);
 
+// Within this distance of the polar axis (sin θ) the chart no longer
+// resolves how φ swings round for a ray passing the axis: one sent with no
+// angular momentum about it (every ray of the middle column seen from rest)
+// keeps some of rounding and would need steps below what a double resolves
+// of r. The accurate integration takes such a ray through the pole without
+// it, by the ordinary integration's axis steps and mirroring at the pole; a
+// ray passing farther from the axis never enters this zone.
+constexpr double axis_handover = 1e-8;
+
 // What the accurate trace makes of one step's outcome: disk passages and the
-// escape radius landed on the step's continuous extension, the polar axis,
-// the stored path and the end tests. False when the ray has ended.
-bool adaptive_step_done(AdaptiveGeodesic const &ray, StepEnd outcome, f_vec &x, f_vec &u, end &e,
-                        geo *g, std::atomic<bool> const *cancel);
+// escape radius landed on the step's continuous extension, the polar axis
+// (crossed within axis_handover by the axis steps of step scale p), the
+// stored path and the end tests. False when the ray has ended.
+bool adaptive_step_done(Metric const &m, double p, AdaptiveGeodesic const &ray, StepEnd outcome,
+                        f_vec &x, f_vec &u, end &e, geo *g, std::atomic<bool> const *cancel);

@@ -132,9 +132,9 @@ void trace_adaptive(Metric const &m, f_vec &x, f_vec &u, end &e, double p, geo *
     double const q = accurate_scale * p;
     StepEnd outcome;
     do {
-        double const longest = g ? step_length(x, e.evhor(), q, 1.0) : HUGE_VAL;
+        double const longest = g ? step_length(x, e.evhor(), e.outer_horizon(), q, 1.0) : HUGE_VAL;
         outcome = ray.advance(x, u, longest);
-    } while (adaptive_step_done(ray, outcome, x, u, e, g, cancel));
+    } while (adaptive_step_done(m, p, ray, outcome, x, u, e, g, cancel));
 }
 
 } // namespace
@@ -155,9 +155,9 @@ void trace_on(Metric const &m, f_vec &x, f_vec &u, end &e, double p, geo *g, lon
     do {
         double const distance = std::fabs(std::sin(x[2]));
         if (distance < axis_zone) {
-            full_rungekuta(m, x, u, axis_step(x, u, e.evhor(), p, distance));
+            full_rungekuta(m, x, u, axis_step(x, u, e.evhor(), e.outer_horizon(), p, distance));
         } else {
-            double const h = step_length(x, e.evhor(), p, distance);
+            double const h = step_length(x, e.evhor(), e.outer_horizon(), p, distance);
             u = geodesic_step(m, x, u, h);
             x = x + u * h;
         }

@@ -39,7 +39,13 @@ class end
     end(double r_hor, double rounds);
 
     void set_kepler(double const &inner, double const &outer);
-    void set_escape(double r) { r_escape = r; }
+    // Paths escape at r; outer_horizon is the observer's cosmological horizon
+    // (0: none) just outside r, towards which the steps shrink.
+    void set_escape(double r, double outer_horizon = 0.0)
+    {
+        r_escape = r;
+        r_outer = outer_horizon;
+    }
 
     // Takes the newest point; true while the geodesic may go on.
     bool exit(f_vec const &x, f_vec const &u);
@@ -55,6 +61,7 @@ class end
 
     double evhor() const { return r_hor; }
     double escape() const { return r_escape; }
+    double outer_horizon() const { return r_outer; }
     std::pair<double, double> k_loc(int i) const { return crossing_at[i]; }
     f_vec k_vel(int i) const { return crossing_u[i]; }
     int kkp() const { return in_disk; }
@@ -75,6 +82,7 @@ class end
     double r_hor;
     double path_limit;
     double r_escape = 1000.0;
+    double r_outer = 0.0;
     std::pair<double, double> crossing_at[3]{};
     int in_disk = 0;
 };

@@ -190,7 +190,11 @@ double orbit_momentum(Metric const &m, double r, int n)
 bool stable_orbit(Metric const &m, double r, int n)
 {
     constexpr double δ = 1e-6;
-    double const inner = orbit_momentum(m, r * (1 - δ), n);
+    double inner = orbit_momentum(m, r * (1 - δ), n);
+    // Where circular orbits begin (a repulsive core's edge) the slope is
+    // taken on the outer side alone, so that the edge is not moved by δ.
+    if (std::isnan(inner))
+        inner = orbit_momentum(m, r, n);
     double const outer = orbit_momentum(m, r * (1 + δ), n);
     return n * (outer - inner) > 0;
 }
@@ -236,6 +240,13 @@ double escape_radius(Horizons const &h, double precise)
     return h.h_cosmo > 0 ? (1.0 - 0.03 * precise) * h.h_cosmo : 1000.0;
 }
 
+end path_end(Horizons const &h, double precise, double rounds)
+{
+    end e(capture_radius(h, precise), rounds);
+    e.set_escape(escape_radius(h, precise), h.h_cosmo);
+    return e;
+}
+
 double OrbSpeed(Metric const &m, f_vec x, int n)
 {
     return circular_speed(m, x, n);
@@ -260,18 +271,17 @@ DiskTables disk_tables(Metric const &m, double r_in, double r_out)
 
 namespace
 {
-// Digits finer than the search's last bracket are noise: the limit of a
-// Schwarzschild hole would read 5.99998 instead of 6. Dividing by a whole
-// power of ten keeps 6 exact, where multiplying by 1e-4 would not.
-double rounded_to(double r, double bracket)
+// The edge between lo and hi, one of them stable and the other not, bisected
+// to a tenth of the last digit shown and rounded to that digit (10⁻⁶):
+// Schwarzschild's 6 stays exactly 6.
+double stability_edge(Metric const &m, int n, double lo, double hi)
 {
-    double const exponent = std::ceil(std::log10(bracket));
-    if (exponent < 0) {
-        double const per_unit = std::pow(10.0, -exponent);
-        return std::round(r * per_unit) / per_unit;
+    bool const stable_lo = stable_orbit(m, lo, n);
+    for (int k = 0; k < 100 && hi - lo > 1e-7; ++k) {
+        double const mid = 0.5 * (lo + hi);
+        (stable_orbit(m, mid, n) == stable_lo ? lo : hi) = mid;
     }
-    double const step = std::pow(10.0, exponent);
-    return std::round(r / step) * step;
+    return std::round(0.5 * (lo + hi) * 1e6) / 1e6;
 }
 
 // Where circular orbits are asked about at all: from just outside the event
@@ -305,12 +315,7 @@ double inner_edge_of_stable_band(Metric const &m, Horizons const &h, int n)
             below = r;
             continue;
         }
-        double lo = below, hi = r;
-        for (int k = 0; k < 60 && hi - lo > tolerance * hi; ++k) {
-            double const mid = 0.5 * (lo + hi);
-            (stable_orbit(m, mid, n) ? hi : lo) = mid;
-        }
-        return rounded_to(lo, hi - lo);
+        return stability_edge(m, n, below, r);
     }
     return std::numeric_limits<double>::quiet_NaN();
 }
@@ -372,22 +377,35 @@ double lim_stab_orb(Metric const &m, Horizons const &h, int n)
     double const r_h = h.event();
     double lo = r_h, hi = 20 * (r_h > 0 ? r_h : 2 * m.params()[0]);
     bool found = false;
-    for (int i = 1;; ++i) {
+    for (int i = 0; i < 20; ++i) {
         double const mid = (lo + hi) * 0.5;
-        bool const more = i < 20;
-        if (stable_orbit(m, mid, n)) {
-            found = true;
-            if (mid - lo > tolerance && more)
-                hi = mid;
-            else
-                return rounded_to(lo, hi - lo);
-        } else {
-            if (hi - mid > tolerance && more)
-                lo = mid;
-            else
-                return found ? rounded_to(mid, hi - lo) : inner_edge_of_stable_band(m, h, n);
-        }
+        bool const stable = stable_orbit(m, mid, n);
+        found = found || stable;
+        (stable ? hi : lo) = mid;
     }
+    return found ? stability_edge(m, n, lo, hi) : inner_edge_of_stable_band(m, h, n);
+}
+
+// Outwards from the inner edge on the grid of the band search: the first
+// unstable radius ends the band.
+double outer_stable_limit(Metric const &m, Horizons const &h, int n)
+{
+    double const inner = lim_stab_orb(m, h, n);
+    if (std::isnan(inner))
+        return inner;
+    constexpr int cells = 400;
+    Span const span = orbit_span(m, h);
+    double const ratio = std::pow(span.hi / inner, 1.0 / cells);
+    double stable = inner * (1 + 1e-6);
+    for (int i = 1; i < cells; ++i) {
+        double const r = inner * std::pow(ratio, i);
+        if (stable_orbit(m, r, n)) {
+            stable = r;
+            continue;
+        }
+        return stability_edge(m, n, stable, r);
+    }
+    return std::numeric_limits<double>::quiet_NaN();
 }
 
 bool disk_tables_current(DiskTables const &d, Metric const &m, double r_in, double r_out)

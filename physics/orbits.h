@@ -2,6 +2,7 @@
 
 #include "expr/compiled.h"
 #include "physics/f_vec.h"
+#include "physics/geodesic.h"
 
 #include <vector>
 
@@ -37,6 +38,11 @@ double capture_radius(Horizons const &h, double precise);
 // narrowed by 0.03·precise, since r is timelike beyond it.
 double escape_radius(Horizons const &h, double precise);
 
+// The end conditions of a ray or path at step scale `precise`: fallen in at
+// the capture radius, escaped at the escape radius, the steps shrinking
+// towards the cosmological horizon, at most `rounds` turns.
+end path_end(Horizons const &h, double precise, double rounds);
+
 // Speed of the circular orbit through x in direction n (+1 or −1): the speed
 // at which a body moving along φ feels no radial acceleration. 0 where even a
 // body at rest is pushed outwards; just below 1 where light alone would do.
@@ -60,15 +66,21 @@ DiskTables disk_tables(Metric const &m, double r_in, double r_out);
 // Whether the tables belong to exactly this metric, its parameters and radii.
 bool disk_tables_current(DiskTables const &d, Metric const &m, double r_in, double r_out);
 
-// Radius of the innermost stable circular orbit in direction n: the largest
-// radius found unstable by 20 halvings of [r_h, 20·r_h] above the event
-// horizon r_h, or of [0, 40·M] when there is none. An orbit is stable where
+// Radius of the innermost stable circular orbit in direction n, to 10⁻⁶: the
+// edge that 20 halvings of [r_h, 20·r_h] above the event horizon r_h (or of
+// [0, 40·M] when there is none) bracket, bisected on. An orbit is stable where
 // circular orbits further out need more angular momentum; a radius without a
 // circular orbit counts as unstable. When no radius of that range was stable
 // (with a cosmological constant stable orbits may lie only in a band), the
 // inner edge of the first stable band out to the cosmological horizon or
 // r = 1000. NaN when there is none: no such orbit to show.
 double lim_stab_orb(Metric const &m, Horizons const &h, int n);
+
+// The outer edge of the band of stable circular orbits in direction n that
+// starts at lim_stab_orb: past it a cosmological constant's push wins. NaN
+// where the band reaches the cosmological horizon or r = 1000, or there is
+// none.
+double outer_stable_limit(Metric const &m, Horizons const &h, int n);
 
 // Radii of the circular photon orbits on the equator in direction n, from
 // the event horizon (or near the centre) to the cosmological horizon or

@@ -63,7 +63,8 @@ class AdaptivePacketTrace
         Lane &lane = lane_at[l];
         while (lane.ray >= 0 && !lane.path->wants()) {
             const StepEnd outcome = lane.path->finish(lane.x, lane.u);
-            if (adaptive_step_done(*lane.path, outcome, lane.x, lane.u, lane.e, nullptr, cancel)) {
+            if (adaptive_step_done(space.metric(), p, *lane.path, outcome, lane.x, lane.u, lane.e,
+                                   nullptr, cancel)) {
                 lane.path->start(lane.x, lane.u);
                 continue;
             }

@@ -89,12 +89,13 @@ class PacketTrace
                 continue;
             const double distance = std::fabs(sine[l]);
             if (distance < axis_zone) {
-                full_rungekuta(m, lane.x, lane.u,
-                               axis_step(lane.x, lane.u, lane.e.evhor(), p, distance));
+                full_rungekuta(
+                    m, lane.x, lane.u,
+                    axis_step(lane.x, lane.u, lane.e.evhor(), lane.e.outer_horizon(), p, distance));
                 stepped(l);
                 continue;
             }
-            lane.h = step_length(lane.x, lane.e.evhor(), p, distance);
+            lane.h = step_length(lane.x, lane.e.evhor(), lane.e.outer_horizon(), p, distance);
             for (int k = 0; k < 4; ++k) {
                 x[k * lanes + l] = lane.x[k];
                 uh[k * lanes + l] = lane.u[k];

@@ -120,10 +120,10 @@ PreparedFrame prepare_frame(RayScene const &s, f_vec x_obs, f_vec u_obs,
 RayStart start_ray(RayScene const &s, PreparedFrame const &prepared, ObserverTetrad const &frame,
                    double α, double β, f_vec x_obs, f_vec u_obs)
 {
-    end e(capture_radius(s.horizons, s.precise), rounds_allowed);
-    e.set_escape(escape_radius(s.horizons, s.precise));
+    end e = path_end(s.horizons, s.precise, rounds_allowed);
+    // Nothing orbits inside the event horizon, whatever radius the disk was given.
     if (s.kepler)
-        e.set_kepler(s.P[4], s.P[5]);
+        e.set_kepler(std::fmax(s.P[4], s.horizons.event()), s.P[5]);
     AimOffset aim = s.el_ab ? aim_for(s, prepared, x_obs, u_obs) : AimOffset{};
     return {e, aberace(frame, α + aim.δα, β + aim.δβ)};
 }

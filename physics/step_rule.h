@@ -9,10 +9,24 @@
 #include <numbers>
 
 // Long steps far out, short ones near the horizon and towards the axis.
-inline double step_length(f_vec const &x, double r_hor, double p, double distance_from_axis)
+inline double step_towards(double distance_to_horizon, double p, double distance_from_axis)
 {
-    double const d = ((r_hor - x[1]) * p) * distance_from_axis - 10;
+    double const d = (-distance_to_horizon * p) * distance_from_axis - 10;
     return std::fmax(p / 50, 100 / d + 10);
+}
+
+// Steps shrink towards the observer's outer (cosmological) horizon r_outer
+// (0: none) as they do towards the event horizon r_hor: there u^t grows like
+// 1/g_tt, and a step of fixed length would carry the frozen connection's
+// error, amplified as much, into r. Light crosses the last stretch before the
+// escape radius in a few hundred steps.
+inline double step_length(f_vec const &x, double r_hor, double r_outer, double p,
+                          double distance_from_axis)
+{
+    double const h = step_towards(x[1] - r_hor, p, distance_from_axis);
+    if (r_outer > 0)
+        return std::fmin(h, step_towards(std::fabs(r_outer - x[1]), p, distance_from_axis));
+    return h;
 }
 
 // Near the polar axis θ and φ are polar coordinates around it: the connection
@@ -36,9 +50,10 @@ constexpr double axis_φ_step = 0.1;
 // pole reaches it in a few dozen steps.
 constexpr double axis_floor = 1e-9;
 
-inline double axis_step(f_vec const &x, f_vec const &u, double r_hor, double p, double distance)
+inline double axis_step(f_vec const &x, f_vec const &u, double r_hor, double r_outer, double p,
+                        double distance)
 {
-    double h = step_length(x, r_hor, p, 1.0);
+    double h = step_length(x, r_hor, r_outer, p, 1.0);
     double const room = std::fmax(axis_θ_fraction * distance, axis_floor);
     if (std::fabs(u[2]) * h > room)
         h = room / std::fabs(u[2]);

@@ -19,8 +19,7 @@ Observer starting_observer(Metric const &m, double r, double θ_degrees, double 
 void trace_run_path(RayScene const &s, Observer const &start, double rounds, geo &path,
                     std::atomic<bool> const *cancel)
 {
-    end e(capture_radius(s.horizons, s.precise), rounds);
-    e.set_escape(escape_radius(s.horizons, s.precise));
+    end e = path_end(s.horizons, s.precise, rounds);
     f_vec x = start.x, u = start.v;
     geodetika(s.metric, x, u, e, s.precise / 10.0, &path, {s.accurate, cancel});
 }

@@ -4,6 +4,7 @@
 #include "physics/packet_trace.h"
 #include "physics/ray_batch.h"
 #include "physics/ray_colour.h"
+#include "tests/support/kerr_photons.h"
 #include "tests/support/load_metric.h"
 #include "tests/support/ray_scene.h"
 
@@ -257,12 +258,16 @@ TEST_P(Packets, EndWhereTheScalarTraceEnds)
 }
 
 // The wild random programs of the fused tests (every operation, t and φ in
-// them, values far from any metric's): the packet code agrees with the scalar
-// code on each, or it would not be made; its acceleration entry too.
+// them, values far from any metric's), and Kerr–de Sitter typed as formulas,
+// whose cancellations beyond the cosmological horizon turn a last-bit
+// difference of a sine into 10⁻⁹ of the step: the packet code agrees with
+// the scalar code on each, or it would not be made; its acceleration entry
+// too.
 TEST(PacketStep, IsMadeForRandomPrograms)
 {
-    for (unsigned seed : {1u, 2u, 3u, function_seeds[0], function_seeds[1], function_seeds[2]}) {
-        const Metric m = random_metric(seed, seed > 3);
+    for (unsigned seed :
+         {0u, 1u, 2u, 3u, function_seeds[0], function_seeds[1], function_seeds[2]}) {
+        const Metric m = seed == 0 ? kerr_de_sitter(0.8, 1e-4) : random_metric(seed, seed > 3);
         ASSERT_TRUE(m.fused()) << seed;
         for (PacketWidth width : {PacketWidth::avx2, PacketWidth::avx512}) {
             const PacketStep *step = m.fused()->packet_step(width);

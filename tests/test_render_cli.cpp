@@ -89,6 +89,9 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
 {
     QTemporaryDir dir;
     put(dir.filePath("bad.json"), R"({"version": 1, "metric": {"rr": "1/(1-2*M/"}})");
+    put(dir.filePath("sds.json"),
+        R"json({"version": 1, "preset": "schwarzschild", "lambda": 0.001, "r": 10,
+        "metric": {"tt": "-(1-2*M/r-Λ*r^2/3)", "rr": "1/(1-2*M/r-Λ*r^2/3)"}})json");
     for (const char *name : {"locked.png", "locked.avi"}) {
         put(dir.filePath(name), "kept");
         QFile::setPermissions(dir.filePath(name), QFileDevice::ReadOwner);
@@ -127,6 +130,7 @@ TEST(RenderCli, ReportsEachErrorWithItsExitCodeAndNothingIsWritten)
         {{"-r", "-5", "-o", "a.png"}, 2, "tenebrion-render: -r must be from 0.001 to 1000"},
         {{"--theta", "200", "-o", "a.png"}, 2, "--theta must be from 0 to 180 degrees"},
         {{"--disk-inner", "1e308", "-o", "a.png"}, 2, "--disk-inner must be from 0 to 1e6"},
+        {{"--scene", "sds.json", "--disk", "on", "-o", "a.png"}, 2, "--disk-inner: this metric"},
     };
     for (auto const &c : cases) {
         const Outcome r = render(c.args, dir.path());

@@ -1,6 +1,7 @@
 #include "expr/presets.h"
 #include "tests/gui/support/window_test.h"
 
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
@@ -111,8 +112,8 @@ TEST_F(Inputs, ObserverValuesOutsideTheirRangeAreMarkedAndRefused)
 }
 
 // An over-charged Reissner–Nordström metric has no horizon; a flat metric
-// typed in by hand has no stable orbit. Each edit answers well within half a
-// second.
+// typed in by hand has no stable orbit, so a disk refuses Play until its
+// inner radius is typed in. Each edit answers well within half a second.
 TEST_F(Inputs, MetricEditsWithoutHorizonOrOrbitAnswerAtOnce)
 {
     child<QRadioButton>(w, "radButn3")->click();
@@ -128,6 +129,12 @@ TEST_F(Inputs, MetricEditsWithoutHorizonOrOrbitAnswerAtOnce)
     confirm(field("rr"), "1");
     EXPECT_LT(clock.elapsed(), 500);
     EXPECT_EQ(characteristics().mid(2), QStringList(2, "no stable orbit"));
+
+    EXPECT_TRUE(marked("lineEdit_inK")) << "no orbit to put the disk's inner edge on";
+    child<QCheckBox>(w, "checkBox_kepler")->setChecked(true);
+    EXPECT_TRUE(play_answer().contains("inner radius of the Kepler disk: no stable circular orbit"));
+    confirm(field("lineEdit_inK"), "6");
+    EXPECT_FALSE(marked("lineEdit_inK")) << "a radius typed in is used";
 }
 
 // Help for the metric fields, with the whole formula of a field too narrow

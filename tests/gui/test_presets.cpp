@@ -82,9 +82,9 @@ TEST_F(Presets, TypingSubstitutesAndOnlyConfirmingCompiles)
     EXPECT_EQ(pipeline_runs(), before) << "typing compiles nothing";
 
     ff->setCursorPosition(0);
-    QTest::keyClicks(ff, "t");
-    EXPECT_EQ(ff->text(), "θM*sin(θ)^2+Q*Λ-φ/ar");
-    EXPECT_EQ(ff->cursorPosition(), ff->text().size()) << "the rewrite moves the cursor to the end";
+    QTest::keyClicks(ff, "t*");
+    EXPECT_EQ(ff->text(), "θ*M*sin(θ)^2+Q*Λ-φ/ar");
+    EXPECT_EQ(ff->cursorPosition(), 2) << "the rewrite keeps the cursor after what was typed";
 
     QTest::keyClick(ff, Qt::Key_Return);
     EXPECT_EQ(pipeline_runs() - before, 1);

@@ -145,7 +145,12 @@ void MainWindow::fit_content()
     resize(size().expandedTo(minimumSizeHint()));
 }
 
-MainWindow::~MainWindow() = default;
+// The live view watches the picture through the form, which goes before the
+// window's children do.
+MainWindow::~MainWindow()
+{
+    delete live;
+}
 
 // Closing (Quit included) while a frame renders or frames are exported stops
 // that work as Stop does; the run then unwinds within a fraction of a second,

@@ -102,6 +102,7 @@ void refuse_run(Ui::MainWindow &ui, int frames, FrameSize size, std::size_t budg
 
 void MainWindow::on_PlayButton_clicked()
 {
+    live->cancel();
     const QString problem = input_problem();
     if (!problem.isEmpty()) {
         ui->label_screen->setText(tr("Cannot render until this is fixed: %1").arg(problem));

@@ -13,15 +13,15 @@
 
 #include <memory>
 
-namespace
-{
-
 RenderSwitches switches_of(Ui::MainWindow const &ui)
 {
     return {ui.checkBox_aber->isChecked(), ui.checkBox_redshift->isChecked(),
             ui.checkBox_kepler->isChecked(), ui.checkBox_beam->isChecked(),
             ui.radioButton_sim->isChecked()};
 }
+
+namespace
+{
 
 // The share of the frame's rays traced so far, and the time the rest needs.
 struct FrameProgress {

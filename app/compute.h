@@ -1,6 +1,7 @@
 #pragma once
 
 #include "physics/f_vec.h"
+#include "render/frame_engine.h"
 
 #include <QPixmap>
 #include <QSize>
@@ -21,6 +22,9 @@ class MainWindow;
 // are processed while the workers are busy, so Stop reaches it. Returns the
 // milliseconds taken.
 qint64 Compute(f_vec x, f_vec v, int w, int h, double z, Ui::MainWindow *ui);
+
+// The effect switches as the window's check boxes stand.
+RenderSwitches switches_of(Ui::MainWindow const &ui);
 
 // Fills the progress bar to `share` (0…1) of its range, the percentage
 // written with two decimals.

@@ -104,6 +104,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
             take_speed_text();
         ui->lineEdit_v->setModified(false);
     });
+    connect(ui->lineEdit_phi, &QLineEdit::editingFinished, this, &MainWindow::take_azimuth);
+    live = new LiveView(*this, *ui);
     build_file_menu();
     build_edit_menu();
     add_help_menu(*this);
@@ -155,13 +157,19 @@ void MainWindow::fit_content()
     resize(size().expandedTo(minimumSizeHint()));
 }
 
-MainWindow::~MainWindow() = default;
+// The live view watches the picture through the form, which goes before the
+// window's children do.
+MainWindow::~MainWindow()
+{
+    delete live;
+}
 
 // Closing (Quit included) while a frame renders or frames are exported stops
 // that work as Stop does; the run then unwinds within a fraction of a second,
 // and the application, its last window gone, ends.
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    live->cancel();
     if (!ui->PlayButton->isEnabled()) {
         closing = true;
         stop = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/file_dialogs.h"
+#include "app/live_view.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -40,6 +41,11 @@ class MainWindow : public QMainWindow
     bool save_scene(QString const &path);
     // The view as the fields show it.
     SceneSettings scene_settings() const;
+    // The one place a move of the observer by hand lands: the r, θ and φ
+    // fields take the values as if typed, the speed is proposed again for
+    // the new place when it was the proposed one (a typed speed is kept), and
+    // the live view renders the new view.
+    void move_observer(ObserverPlace const &to);
 
   protected:
     void resizeEvent(QResizeEvent *e) override;
@@ -124,6 +130,8 @@ class MainWindow : public QMainWindow
     void set_file_dialogs(std::unique_ptr<FileDialogs> d) { file_dialogs = std::move(d); }
 
   private:
+    friend class LiveView;
+
     void fit_content();
     void build_file_menu();
     void build_edit_menu();
@@ -156,6 +164,9 @@ class MainWindow : public QMainWindow
     bool take_start_radius();
     void take_speed_text();
     void show_speed(double v);
+    void take_azimuth();
+    [[nodiscard]] double proposed_speed_here();
+    [[nodiscard]] bool speed_is_proposed();
 
     QString characteristics[4]; // what the horizon and orbit fields show
     QString metric_problem;     // why the metric did not compile; empty when it did
@@ -176,4 +187,5 @@ class MainWindow : public QMainWindow
     bool zoom_stopped = false;  // the zoom slider cancelled the running run
     bool run_cut_short = false; // the last run finished fewer frames than asked
     bool closing = false;       // the window was closed while it was busy
+    LiveView *live = nullptr;   // owned as a child of the window
 };

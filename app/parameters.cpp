@@ -172,6 +172,23 @@ void MainWindow::on_checkBox_kepler_toggled(bool checked)
 // there is no circle around it to orbit: the observer starts at rest.
 void MainWindow::pre_v()
 {
+    show_speed(proposed_speed_here());
+}
+
+double MainWindow::proposed_speed_here()
+{
     const bool on_axis = off_axis(poc_sour_poz[2]) != poc_sour_poz[2];
-    show_speed(mink || on_axis ? 0.0 : field_number(OrbSpeed(poc_sour_poz, 1)).toDouble());
+    return mink || on_axis ? 0.0 : field_number(OrbSpeed(poc_sour_poz, 1)).toDouble();
+}
+
+// Whether the speed field holds what pre_v would write for the start as it stands.
+bool MainWindow::speed_is_proposed()
+{
+    return ui->lineEdit_v->text() == ui->spinBox_v->textFromValue(proposed_speed_here());
+}
+
+void MainWindow::take_azimuth()
+{
+    if (take_number(ui->lineEdit_phi, "phi", true))
+        poc_sour_poz[3] = double(ui->lineEdit_phi->text().toFloat()) * std::numbers::pi / 180;
 }

@@ -157,11 +157,13 @@ QString MainWindow::input_problem()
     const std::pair<QLineEdit *, const char *> numbers[] = {
         {ui->lineEdit_r, "distance from the centre"},
         {ui->lineEdit_th, "polar distance"},
+        {ui->lineEdit_phi, "azimuth"},
         {ui->lineEdit_v, "tangential velocity"},
         {ui->lineEdit_inK, "inner radius of the Kepler disk"},
         {ui->lineEdit_outK, "outer radius of the Kepler disk"}};
     take_start_radius();
     take_number(ui->lineEdit_th, "theta", true);
+    take_number(ui->lineEdit_phi, "phi", true);
     take_number(ui->lineEdit_v, "speed", false);
     for (auto [field, name] : numbers) {
         const QString problem = field_problem(field);

@@ -187,6 +187,7 @@ SceneSettings MainWindow::scene_settings() const
     s.smooth_edges = smooth_choices[std::clamp(ui->comboBox_smooth->currentIndex(), 0, 2)];
     s.r = ui->lineEdit_r->text().toDouble();
     s.θ = ui->lineEdit_th->text().toDouble();
+    s.φ = ui->lineEdit_phi->text().toDouble();
     s.v = ui->spinBox_v->value();
     s.rounds = ui->spinBox_round->value();
     s.shift = ui->checkBox_redshift->isChecked();
@@ -200,6 +201,7 @@ SceneSettings MainWindow::scene_settings() const
     s.height = size.h;
     s.frames = ui->comboBox_Frames->currentText().toInt();
     s.animation = ui->checkBox_anim->isChecked();
+    s.live = live->enabled();
     if (!b_gnd.isNull() && b_gnd.cacheKey() == panorama_key)
         s.panorama = panorama_file;
     s.fps = ui->comboBox_FrameRate->currentText().toDouble();
@@ -212,8 +214,6 @@ SceneSettings MainWindow::scene_settings() const
 // What a scene file may hold but the window's widgets cannot show.
 QString MainWindow::window_check(SceneSettings const &s) const
 {
-    if (s.φ != 0)
-        return tr("\"phi\" must be 0: the window starts the observer at φ = 0");
     if (resolution_item(s.width, s.height) < 0)
         return tr("\"size\" must be one of %1").arg(items(*ui->cBox_res));
     if (ui->comboBox_Frames->findText(QString::number(s.frames)) < 0)
@@ -255,6 +255,8 @@ void MainWindow::apply_scene(SceneSettings const &s)
     ui->cBox_precise->setCurrentIndex(accuracy_item(*ui->cBox_precise, s.accuracy));
     ui->lineEdit_r->setText(field_text(s.r));
     ui->lineEdit_th->setText(field_text(s.θ));
+    ui->lineEdit_phi->setText(field_text(s.φ));
+    take_azimuth();
     {
         const QSignalBlocker quiet(ui->spinBox_round);
         ui->spinBox_round->setValue(s.rounds);
@@ -276,6 +278,7 @@ void MainWindow::apply_scene(SceneSettings const &s)
         std::find(std::begin(smooth_choices), std::end(smooth_choices), s.smooth_edges) -
         std::begin(smooth_choices)));
     ui->checkBox_sour->setChecked(s.overlay);
+    live->set_enabled(s.live);
 
     reload();
 

@@ -198,11 +198,11 @@ class FrameRender
     void run()
     {
         const int end = level_end(w_, h_);
-        for (int level = first_level; level < end; ++level) {
+        for (int level = coarsest_; level < end; ++level) {
             if (control_.stop)
                 break;
             dispatch_level(static_cast<long long>(std::pow(2.0, level)));
-            pool_.waitForDone();
+            drain();
             if (!control_.stop && hooks_.level_done)
                 hooks_.level_done(claimed_columns(), claimed_rows());
             if (!control_.stop && samples_ > 1)
@@ -213,6 +213,18 @@ class FrameRender
     }
 
     void set_smoothing(int samples) { samples_ = samples; }
+
+    // Every queued task has ended. A level that fits in the queue drains
+    // without a throttle; with a wait of its own the caller goes on taking
+    // events meanwhile, so a stop that comes then cuts the level short
+    // instead of waiting for its last ray.
+    void drain()
+    {
+        if (hooks_.wait)
+            waitToFreeThread(control_, 0, wait_);
+        pool_.waitForDone();
+    }
+    void set_coarsest_level(int level) { coarsest_ = level; }
 
   private:
     auto reader() const
@@ -260,7 +272,7 @@ class FrameRender
             refined_dispatched_ += count;
             report_progress();
         }
-        pool_.waitForDone();
+        drain();
         if (control_.stop)
             return;
         report_progress();
@@ -376,6 +388,7 @@ class FrameRender
     QElapsedTimer const &timer_;
     int last_percent_ = 0;
     int samples_ = 1;
+    int coarsest_ = first_level;
     double expected_refined_ = 0;
     long long refined_dispatched_ = 0;
     double share_ = 0;
@@ -384,14 +397,21 @@ class FrameRender
 } // namespace
 
 FrameEngine::FrameEngine(PixelColour colour, RenderControl &control)
-    : colour_(colour), control_(control), threads_(QThread::idealThreadCount())
+    : colour_(colour), control_(control), threads_(QThread::idealThreadCount()),
+      coarsest_level_(first_level)
 {
 }
 
 FrameEngine::FrameEngine(RayScene const &scene, PreparedFrame const &prepared,
                          RenderControl &control)
-    : colour_(scene, prepared), control_(control), threads_(QThread::idealThreadCount())
+    : colour_(scene, prepared), control_(control), threads_(QThread::idealThreadCount()),
+      coarsest_level_(first_level)
 {
+}
+
+void FrameEngine::set_coarsest_level(int level)
+{
+    coarsest_level_ = std::clamp(level, 1, first_level);
 }
 
 void FrameEngine::set_smoothing(int samples)
@@ -419,6 +439,7 @@ long long FrameEngine::render(MyImage &target, f_vec x, f_vec v, int w, int h, d
     pool.setMaxThreadCount(threads_);
     FrameRender render(target, x, v, z, colour_, control_, hooks_, pool, timer);
     render.set_smoothing(smooth_samples_);
+    render.set_coarsest_level(coarsest_level_);
     render.run();
     return timer.elapsed();
 }

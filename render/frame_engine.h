@@ -54,9 +54,11 @@ void set_render_switches(RayScene &s, RenderSwitches const &switches);
 
 // How a render reports while it runs, all on the dispatching thread.
 struct RenderHooks {
-    // Called over and over while too many tasks are outstanding; the window
-    // processes its events here, which is how Stop reaches a running frame.
-    // Empty: sleep briefly, so the waiting thread leaves the cores to the workers.
+    // Called over and over while too many tasks are outstanding, and while
+    // a level's last tasks run; the window processes its events here, which
+    // is how Stop reaches a running frame. Empty: sleep briefly while
+    // throttled, so the waiting thread leaves the cores to the workers, and
+    // block while a level drains.
     std::function<void()> wait;
     // The share of `advanced` below in whole percent, only when it changes.
     std::function<void(int percent, long long remaining_ms)> progress;
@@ -156,6 +158,9 @@ class FrameEngine
     void set_hooks(RenderHooks hooks) { hooks_ = std::move(hooks); }
     // Rays per refined pixel: 1 (off, the default), 4 or 16; anything else is off.
     void set_smoothing(int samples);
+    // The grid the frame starts with, 2^level on a side: first_level unless a
+    // view that must answer at once starts coarser; clamped to 1 … first_level.
+    void set_coarsest_level(int level);
 
     // Resizes target to w×h (wiping it), records the observer in it and
     // renders with zoom z; returns the milliseconds taken. A frame without
@@ -170,9 +175,10 @@ class FrameEngine
     int threads_;
     RenderHooks hooks_;
     int smooth_samples_ = 1;
+    int coarsest_level_;
 };
 
-// Levels first_level … level_end(w, h) − 1 are rendered; level L is the grid
-// 2^L × 2^L. For frames wider than tall it is (int)(log2 w + 2).
+// Levels first_level (or the coarsest level set) … level_end(w, h) − 1 are rendered; level L is the
+// grid 2^L × 2^L. For frames wider than tall it is (int)(log2 w + 2).
 inline constexpr int first_level = 6;
 int level_end(int w, int h);

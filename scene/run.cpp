@@ -13,7 +13,8 @@ Run::Run(RayScene const &scene, Observer const &start, double rounds, int frames
 }
 
 long long render_frame(RayScene const &scene, Observer const &o, double z, MyImage &target, int w,
-                       int h, RenderControl &control, RenderHooks hooks, int threads, int smooth)
+                       int h, RenderControl &control, RenderHooks hooks, int threads, int smooth,
+                       int coarsest)
 {
     // A cancelled frame dispatches nothing, so it needs no aim.
     PreparedFrame prepared;
@@ -24,6 +25,7 @@ long long render_frame(RayScene const &scene, Observer const &o, double z, MyIma
         engine.set_thread_count(threads);
     engine.set_hooks(std::move(hooks));
     engine.set_smoothing(smooth);
+    engine.set_coarsest_level(coarsest);
     return engine.render(target, o.x, o.v, w, h, z);
 }
 

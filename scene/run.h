@@ -35,10 +35,11 @@ class Run
 // prepared for its observer and rendered progressively under `control`;
 // returns the milliseconds taken. The scene's disk tables must be current
 // when the disk is on. A render stopped before it starts dispatches nothing.
-// `smooth` is the rays per refined edge pixel: 1 (off), 4 or 16.
+// `smooth` is the rays per refined edge pixel: 1 (off), 4 or 16; the frame
+// starts with the grid of `coarsest` (see FrameEngine::set_coarsest_level).
 long long render_frame(RayScene const &scene, Observer const &o, double z, MyImage &target, int w,
                        int h, RenderControl &control, RenderHooks hooks, int threads = 0,
-                       int smooth = 1);
+                       int smooth = 1, int coarsest = first_level);
 
 // What is said after a frame whose rays could not all be traced.
 QString untraced_note(long long pixels);

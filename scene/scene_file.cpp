@@ -315,6 +315,7 @@ const std::vector<Key> &keys()
         {QStringLiteral("size"), read_size, write_size},
         integer("frames", &SceneSettings::frames, 1, most_frames),
         flag("animation", &SceneSettings::animation),
+        flag("live view", &SceneSettings::live),
         text("panorama", &SceneSettings::panorama, QStringLiteral("a file name")),
         fps(),
         word("video format", &SceneSettings::video_format,

@@ -28,6 +28,7 @@ struct SceneSettings {
     int width = 800, height = 600;
     int frames = 10;
     bool animation = false;
+    bool live = true; // the window's picture follows the hand and re-renders at once
     QString panorama; // image file; empty: the checkerboard
     // Frames per second of a video; none: the default of whoever writes it.
     std::optional<double> fps;

@@ -119,6 +119,16 @@ TEST_F(Engine, ColoursEveryPixelOnceLevelByLevel)
     EXPECT_EQ(std::adjacent_find(percents.begin(), percents.end(), std::greater_equal<int>()),
               percents.end());
     EXPECT_LE(percents.back(), 100);
+
+    // Starting coarser adds levels in front and colours every pixel once as before.
+    levels.clear();
+    calls = 0;
+    engine.set_coarsest_level(4);
+    engine.render(img, obs_x, obs_v, W, H, W);
+    EXPECT_EQ(calls, W * H);
+    for (int i = 0; i < W * H; ++i)
+        ASSERT_EQ(img.read(i % W, i / W), encode(i % W, i / W)) << i;
+    EXPECT_EQ(levels, (std::vector<int>{16016, 32032, 64064, 128120, 160120}));
 }
 
 TEST_F(Engine, StopBeforeOrDuringAFrameAndTheThrottle)
@@ -145,6 +155,17 @@ TEST_F(Engine, StopBeforeOrDuringAFrameAndTheThrottle)
     // The dispatcher, far ahead of its one worker, is held at 1024 tasks.
     EXPECT_LE(most_outstanding, max_waiting_tasks + 1);
     EXPECT_GT(most_outstanding, max_waiting_tasks - 50) << "the queue never filled";
+
+    // A first level that fits in the queue drains through the wait too, so a
+    // stop raised there keeps it from being shown.
+    control.stop = false;
+    levels.clear();
+    RenderHooks hooks = recording();
+    hooks.wait = [] { control.stop = true; };
+    engine.set_hooks(hooks);
+    engine.set_coarsest_level(4);
+    engine.render(img, obs_x, obs_v, W, H, 1.0);
+    EXPECT_TRUE(levels.empty());
 }
 
 namespace

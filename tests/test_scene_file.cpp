@@ -28,6 +28,7 @@ SceneSettings unusual()
     s.height = 48;
     s.frames = 30;
     s.animation = true;
+    s.live = false;
     s.panorama = QStringLiteral("sky.png");
     s.fps = 12.5;
     s.video_format = 1;

@@ -5,6 +5,7 @@
 #include "app/resolutions.h"
 #include "app/shared.h"
 #include "app/state.h"
+#include "app/status_messages.h"
 #include "render/raw_image.h"
 #include "render/run_plan.h"
 #include "scene/run.h"
@@ -13,6 +14,7 @@
 #include <QCoreApplication>
 #include <QPainter>
 #include <QPixmap>
+#include <QStatusBar>
 
 #include <algorithm>
 #include <iterator>
@@ -68,6 +70,16 @@ int finished_frames(int frames)
     return n;
 }
 
+// Of the pixels the run set out to render, the share it rendered: the
+// finished frames and the one it was in; the later ones still hold an older run.
+double rendered_share(int frames, int finished)
+{
+    double done = finished;
+    if (finished < frames && image[finished].pixels() > 0)
+        done += double(image[finished].done()) / double(image[finished].pixels());
+    return frames > 0 ? done / frames : 0;
+}
+
 double megabytes(std::size_t bytes)
 {
     return double(bytes) / (1024.0 * 1024.0);
@@ -113,6 +125,13 @@ void MainWindow::recomp(int w, int h)
         back_to_idle(*ui);
         return;
     }
+    // Frame 0 is rendered anew in any case.
+    if (const QString e = allocate_frame(image[0], w, h); !e.isEmpty()) {
+        ui->label_screen->setText(sentence(e));
+        shown_frame = -1;
+        back_to_idle(*ui);
+        return;
+    }
     set_run_controls_enabled(*ui, false);
 
     const Run run(the_scene, observer_in_fields(*ui), ui->spinBox_round->value(), frames,
@@ -136,9 +155,12 @@ void MainWindow::recomp(int w, int h)
         ui->lab_tot_time->setText(to_time((frames - frame - 1) * ms));
         show_frame_number(*ui, frame, frames, false);
     }
-    end_browsing_at(frames, finished_frames(frames));
+    const int finished = finished_frames(frames);
+    end_browsing_at(frames, finished);
     if (frames == 1)
         frame = 0;
+    if (stop)
+        statusBar()->showMessage(stopped_text(rendered_share(frames, finished)));
 
     back_to_idle(*ui);
     set_run_controls_enabled(*ui, true);

@@ -20,7 +20,8 @@ class FileDialogs
     virtual QString save_scene(QWidget *parent) = 0;
 };
 
-// The standard dialogs, starting in the Desktop folder of the user's home.
+// The standard dialogs, each starting in the folder last used for its kind
+// of file (app/file_history.h); the video dialogs name their format.
 class StandardFileDialogs : public FileDialogs
 {
   public:

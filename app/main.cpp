@@ -9,9 +9,10 @@
 namespace
 {
 
-const char usage[] = "Usage: tenebrion [options]\n"
+const char usage[] = "Usage: tenebrion [options] [scene]\n"
                      "Shows what an observer sees near a black hole, or in any spacetime whose "
                      "metric is typed as formulas.\n\n"
+                     "Given a scene file, the window opens with that scene.\n\n"
                      "Options:\n"
                      "  -h, --help     Displays this help.\n"
                      "  -v, --version  Displays version information.\n\n"
@@ -42,9 +43,16 @@ int main(int argc, char *argv[])
     if (const std::optional<int> code = answer(argc, argv))
         return *code;
     QApplication a(argc, argv);
+    // Where the recent scenes and last folders are kept: ~/.config/Tenebrion/Tenebrion.conf.
+    QCoreApplication::setOrganizationName(QStringLiteral("Tenebrion"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tenebrion"));
     // Lets the desktop match the window to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.tenebrion.Tenebrion"));
     MainWindow w;
     w.show();
+    // What is left once the toolkit took its own options: the file a file
+    // manager or the command line gave.
+    if (const QStringList files = QCoreApplication::arguments().mid(1); !files.isEmpty())
+        w.open_scene(files.first());
     return a.exec();
 }

@@ -1,8 +1,11 @@
 #include "app/mainwindow.h"
 
 #include "app/click_jump_style.h"
+#include "app/help_menu.h"
 #include "app/input_marks.h"
 #include "app/metric_fields.h"
+#include "app/plot_navigation.h"
+#include "app/potential_plot.h"
 #include "app/shared.h"
 #include "app/state.h"
 #include "physics/ray_batch.h"
@@ -14,6 +17,7 @@
 #include <QEvent>
 #include <QKeySequence>
 #include <QResizeEvent>
+#include <QStatusBar>
 
 #include <algorithm>
 #include <iterator>
@@ -61,14 +65,19 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // setupUi makes its own index choices before it connects the slots, so
     // they fire nothing; the two settings below happen after and do fire.
     ui->setupUi(this);
+    plot_navigation = new PlotNavigation(ui->label_geo, [this] { draw_geodetics(); });
+    add_potential_plot(*ui);
     ui->tabWidget->setCurrentIndex(0);
     ui->radButn4->setChecked(true);
     ui->checkBox_anim->setChecked(false);
     ui->widget_anim->setEnabled(ui->checkBox_anim->isChecked());
     add_help(*ui);
-    // The scene file names the format; the items' texts are for people.
-    for (int i = 0; i < int(std::size(video_format_names)); ++i)
-        ui->comboBox_FVid->setItemData(i, QString::fromUtf8(video_format_names[i]));
+    // The scene file names the format; the items' texts are for people, MP4
+    // first as the one most players show. AVI stays the default: scene files
+    // without a format have always meant it.
+    constexpr int format_of_item[] = {2, 0, 1};
+    for (int i = 0; i < int(std::size(format_of_item)); ++i)
+        ui->comboBox_FVid->setItemData(i, QString::fromUtf8(video_format_names[format_of_item[i]]));
     for (QLineEdit *field : metric_fields(*ui))
         connect(field, &QLineEdit::textChanged, this, &MainWindow::refresh_formula_help);
     refresh_formula_help();
@@ -96,6 +105,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
         ui->lineEdit_v->setModified(false);
     });
     build_file_menu();
+    build_edit_menu();
+    add_help_menu(*this);
+    statusBar();
     fit_content();
 }
 

@@ -12,8 +12,11 @@ namespace Ui
 class MainWindow;
 }
 
+class ChangeHistory;
+class PlotNavigation;
 class QLineEdit;
 class QCloseEvent;
+class QMenu;
 class QResizeEvent;
 struct SceneSettings;
 
@@ -123,6 +126,10 @@ class MainWindow : public QMainWindow
   private:
     void fit_content();
     void build_file_menu();
+    void build_edit_menu();
+    void fill_recent_menu(QMenu *menu);
+    // The scene file the view was last opened from or saved to, in the title.
+    void set_scene_path(QString const &path);
     [[nodiscard]] QString window_check(SceneSettings const &s) const;
     void apply_scene(SceneSettings const &s);
     // A failure the user must see, from whichever tab the action came:
@@ -136,6 +143,8 @@ class MainWindow : public QMainWindow
     QString panorama_file;
     qint64 panorama_key = 0;
     std::unique_ptr<FileDialogs> file_dialogs = std::make_unique<StandardFileDialogs>();
+    ChangeHistory *history = nullptr;
+    PlotNavigation *plot_navigation = nullptr; // wheel and drag on the geodesics plot
 
     [[nodiscard]] QString check_metric_inputs();
     void show_characteristics(const QString &outer, const QString &inner, const QString &right,

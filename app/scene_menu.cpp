@@ -1,9 +1,12 @@
 #include "app/mainwindow.h"
 
+#include "app/change_history.h"
+#include "app/file_history.h"
 #include "app/metric_fields.h"
 #include "app/resolutions.h"
 #include "app/shared.h"
 #include "app/state.h"
+#include "app/status_messages.h"
 #include "expr/presets.h"
 #include "render/smooth_edges.h"
 #include "scene/scene_file.h"
@@ -12,10 +15,11 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QKeySequence>
+#include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 
 #include <algorithm>
 #include <iterator>
@@ -90,6 +94,9 @@ void MainWindow::build_file_menu()
     });
     open->setShortcut(QKeySequence::Open);
     open->setObjectName(QStringLiteral("action_open_scene"));
+    QMenu *recent = file->addMenu(tr("Open &Recent"));
+    recent->setObjectName(QStringLiteral("menu_recent"));
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] { fill_recent_menu(recent); });
     QAction *save = file->addAction(tr("&Save scene…"), this, [this] {
         const QString name = file_dialogs->save_scene(this);
         if (!name.isEmpty())
@@ -101,6 +108,56 @@ void MainWindow::build_file_menu()
     QAction *quit = file->addAction(tr("&Quit"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
     quit->setObjectName(QStringLiteral("action_quit"));
+}
+
+void MainWindow::fill_recent_menu(QMenu *menu)
+{
+    menu->clear();
+    const QStringList scenes = recent_scenes();
+    for (int i = 0; i < scenes.size(); ++i) {
+        const QString path = scenes[i];
+        menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName()), this,
+                        [this, path] { open_scene(path); })
+            ->setToolTip(QDir::toNativeSeparators(path));
+    }
+    if (scenes.isEmpty())
+        menu->addAction(tr("No recent scenes"))->setEnabled(false);
+}
+
+// Every confirmed change of the tabs' fields, buttons and boxes, and a scene
+// opened, can be undone; the frame browser only shows, so it is left out.
+void MainWindow::build_edit_menu()
+{
+    history = new ChangeHistory([this] { return write_scene(scene_settings()); },
+                                [this](QByteArray const &view) {
+                                    SceneSettings s;
+                                    QStringList ignored;
+                                    if (read_scene(view, s, ignored).isEmpty())
+                                        apply_scene(s);
+                                },
+                                this);
+    history->watch(ui->tabWidget, {ui->horizontalSlider});
+    connect(&history->stack(), &QUndoStack::cleanChanged, this,
+            [this](bool clean) { setWindowModified(!clean); });
+    QMenu *edit = menuBar()->addMenu(tr("&Edit"));
+    QAction *undo = history->stack().createUndoAction(edit, tr("&Undo"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    undo->setObjectName(QStringLiteral("action_undo"));
+    QAction *redo = history->stack().createRedoAction(edit, tr("&Redo"));
+    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    redo->setObjectName(QStringLiteral("action_redo"));
+    edit->addAction(undo);
+    edit->addAction(redo);
+    set_scene_path({});
+}
+
+void MainWindow::set_scene_path(QString const &path)
+{
+    setWindowTitle(path.isEmpty() ? tr("Tenebrion[*]")
+                                  : tr("%1[*] — Tenebrion").arg(QFileInfo(path).fileName()));
+    if (!path.isEmpty())
+        add_recent_scene(path);
+    history->mark_saved();
 }
 
 SceneSettings MainWindow::scene_settings() const
@@ -188,6 +245,8 @@ void MainWindow::apply_scene(SceneSettings const &s)
         fields[i]->setText(s.metric[i]);
         fields[i]->setCursorPosition(0);
     }
+    // A file's formulas that are not its preset's leave no preset checked.
+    uncheck_edited_preset();
     ui->lineEdit_M->setText(field_text(s.M));
     ui->lineEdit_a->setText(field_text(s.a));
     ui->lineEdit_Q->setText(field_text(s.Q));
@@ -233,14 +292,14 @@ void MainWindow::apply_scene(SceneSettings const &s)
 
 bool MainWindow::open_scene(QString const &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        warn(tr("Cannot read %1: %2").arg(path, file.errorString()));
+    QByteArray text;
+    if (const QString e = read_scene_file(path, text); !e.isEmpty()) {
+        warn(sentence(e));
         return false;
     }
     SceneSettings s;
     QStringList warnings;
-    QString error = read_scene(file.readAll(), s, warnings);
+    QString error = read_scene(text, s, warnings);
     if (error.isEmpty())
         error = window_check(s);
     QImage panorama;
@@ -254,8 +313,13 @@ bool MainWindow::open_scene(QString const &path)
     b_gnd = panorama;
     panorama_file = s.panorama.isEmpty() ? QString() : panorama_path(path, s.panorama);
     panorama_key = b_gnd.cacheKey();
-    if (!warnings.isEmpty())
-        warn(tr("%1: %2").arg(path, warnings.join(QStringLiteral("; "))));
+    set_scene_path(path);
+    // The scene is open; what it held that the window ignores needs no box.
+    statusBar()->showMessage(
+        warnings.isEmpty()
+            ? tr("Opened scene %1").arg(QFileInfo(path).fileName())
+            : tr("Opened scene %1, ignoring %2")
+                  .arg(QFileInfo(path).fileName(), warnings.join(QStringLiteral("; "))));
     return true;
 }
 
@@ -267,5 +331,7 @@ bool MainWindow::save_scene(QString const &path)
         warn(sentence(error));
         return false;
     }
+    set_scene_path(path);
+    statusBar()->showMessage(scene_saved_text(path));
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "app/shared.h"
 #include "app/state.h"
+#include "app/status_messages.h"
 #include "render/frame_buffer.h"
 #include "render/still_image.h"
 #include "ui_mainwindow.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QStatusBar>
 
 #include <algorithm>
 #include <iterator>
@@ -36,11 +38,14 @@ void MainWindow::on_SaveImageButton_clicked()
     const QString error = save_frame(image[shown], name, the_scene.metric, sour);
     if (!error.isEmpty())
         warn(sentence(error));
+    else
+        statusBar()->showMessage(image_saved_text(name));
 }
 
 void MainWindow::warn(QString const &text)
 {
-    auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Tenebrion"), text,
+                                QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
     box->show();

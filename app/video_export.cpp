@@ -3,11 +3,14 @@
 
 #include "app/shared.h"
 #include "app/state.h"
+#include "app/status_messages.h"
 #include "render/frame_buffer.h"
+#include "scene/settings.h"
 #include "ui_mainwindow.h"
 #include "video/frame_export.h"
 
 #include <QCoreApplication>
+#include <QStatusBar>
 
 #include <algorithm>
 
@@ -50,11 +53,11 @@ class ExportBusy
 
 void MainWindow::on_saveVideoButton_clicked()
 {
-    // In the order of the video format box.
+    // In the order of the scene file's format names.
     constexpr ExportFormat formats[] = {ExportFormat::avi, ExportFormat::image_sequence,
                                         ExportFormat::mp4};
     ExportOptions options;
-    options.format = formats[std::clamp(ui->comboBox_FVid->currentIndex(), 0, 2)];
+    options.format = formats[scene_settings().video_format];
     options.path = options.format == ExportFormat::image_sequence
                        ? file_dialogs->save_image_sequence(this)
                    : options.format == ExportFormat::mp4 ? file_dialogs->save_mp4(this)
@@ -75,6 +78,10 @@ void MainWindow::on_saveVideoButton_clicked()
         ExportBusy busy(*ui);
         result = export_frames(image, the_scene.metric, options);
     }
-    if (!result.error.isEmpty() && !closing)
+    if (closing)
+        return;
+    if (!result.error.isEmpty())
         warn(result.error);
+    else
+        statusBar()->showMessage(export_done_text(result, options));
 }

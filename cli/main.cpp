@@ -6,6 +6,7 @@
 #include "physics/ray_batch.h"
 #include "render/overlay.h"
 #include "render/raw_image.h"
+#include "render/run_plan.h"
 #include "scene/run.h"
 #include "scene/scene.h"
 #include "scene/value_ranges.h"
@@ -94,6 +95,11 @@ int render(Job const &job, Output &output)
         say(QStringLiteral("--panorama: cannot read the image %1").arg(job.settings.panorama));
         return usage;
     }
+    MyImage frame;
+    if (QString e = allocate_frame(frame, scene.width, scene.height); !e.isEmpty()) {
+        say(e);
+        return failed;
+    }
     RenderControl control;
     const Run run(
         scene,
@@ -104,7 +110,6 @@ int render(Job const &job, Output &output)
         say(QStringLiteral("rays traced: ") + tracing_path_text(scene));
     const int asked = job.last - job.first + 1;
     Progress progress(asked, static_cast<long long>(scene.width) * scene.height, job.quiet);
-    MyImage frame;
     for (int k = job.first; k <= job.last; ++k) {
         const int done_frames = k - job.first;
         if (stop_signal()) {

@@ -5,7 +5,6 @@
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -61,6 +60,8 @@ constexpr Override overrides[] = {
     {"overlay", nullptr, "overlay", Kind::on_off, "on|off", "Print the observer's coordinates."},
     {"size", nullptr, "size", Kind::text, "WxH", "Frame size in pixels."},
     {"rounds", nullptr, "rounds", Kind::number, "N", "Rounds of the observer's path (0.1..10)."},
+    {"fps", nullptr, "fps", Kind::number, "RATE",
+     "Frames per second of a video output (default: the scene's, else 25)."},
 };
 
 // As the user types it: one dash before a one-letter name, two before a word.
@@ -136,7 +137,10 @@ void add_options(QCommandLineParser &parser)
     parser.setApplicationDescription(QStringLiteral(
         "Renders a Tenebrion scene without a window: one image, a numbered image sequence, or "
         "part of an animation for a render farm. Options override the scene's values.\n"
-        "Exit codes: 0 done, 1 rendering or writing failed, 2 bad usage.\n"
+        "Exit codes: 0 done; 1 an output file cannot be written (a missing folder, a read-only "
+        "file, not a regular file, a full disk) or a frame does not fit in memory, for every "
+        "output kind; 2 bad usage (an option or its value, the form of the output name, a scene "
+        "or panorama file that cannot be read), nothing written.\n"
         "SIGINT (Ctrl+C) or SIGTERM stops cleanly: the frame being rendered is dropped, "
         "finished images stay, an AVI or MP4 file is closed holding the finished frames, and the "
         "exit "
@@ -165,8 +169,6 @@ void add_options(QCommandLineParser &parser)
          "Trace rays one at a time (off) or 4 (avx2) or 8 (avx512) at once in vector "
          "registers (default: the widest this processor has, or TENEBRION_SIMD).",
          "off|avx2|avx512"},
-        {"fps", "Frames per second of a video output (default: the scene's, else 25; 0.1 to 1000).",
-         "RATE"},
         {"quiet", "No progress on standard error."},
     });
     for (Override const &o : overrides) {
@@ -190,18 +192,16 @@ QString job_from(QCommandLineParser const &parser, Job &job)
     QJsonObject scene{{"version", 1}};
     QString base = QDir::currentPath();
     if (parser.isSet("scene")) {
-        QFile file(parser.value("scene"));
-        if (!file.open(QIODevice::ReadOnly))
-            return option_error(
-                "scene",
-                QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()));
-        const QByteArray text = file.readAll();
+        const QString name = parser.value("scene");
+        QByteArray text;
+        if (QString e = read_scene_file(name, text); !e.isEmpty())
+            return option_error("scene", e);
         SceneSettings ignored;
         QStringList warnings;
         if (QString e = read_scene(text, ignored, warnings); !e.isEmpty())
-            return QStringLiteral("%1: %2").arg(file.fileName(), e);
+            return QStringLiteral("%1: %2").arg(name, e);
         scene = QJsonDocument::fromJson(text).object();
-        base = QFileInfo(file.fileName()).absolutePath();
+        base = QFileInfo(name).absolutePath();
     }
     if (parser.isSet("preset"))
         scene.insert("preset", parser.value("preset"));
@@ -256,15 +256,8 @@ QString job_from(QCommandLineParser const &parser, Job &job)
                                     .arg(job.simd == SimdPath::avx512 ? QStringLiteral("AVX-512")
                                                                       : QStringLiteral("AVX2")));
     }
-    if (parser.isSet("fps")) {
-        job.rate = frame_rate_of(parser.value("fps"));
-        if (!job.rate.valid())
-            return option_error("fps", QStringLiteral("must be a positive number"));
-        if (QString e = range_problem(QStringLiteral("fps"), job.rate.fps()); !e.isEmpty())
-            return option_error("fps", e);
-    } else if (job.settings.fps) {
+    if (job.settings.fps)
         job.rate = frame_rate_of(field_text(*job.settings.fps));
-    }
     job.quiet = parser.isSet("quiet");
     return {};
 }

@@ -5,14 +5,8 @@
 #include "video/output_file.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QSaveFile>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 namespace
 {
@@ -20,28 +14,11 @@ namespace
 // Wider fields only waste memory and disk: frame numbers have at most 10 digits.
 constexpr int widest_field = 10;
 
-// The AVI file grows under this name until it is finished.
-QString growing(QString const &name)
-{
-    return name + QStringLiteral(".part");
-}
-
-QString system_reason()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-
 } // namespace
 
 Output::Output() = default;
 
-Output::~Output()
-{
-    if (avi_) {
-        avi_->close();
-        QFile::remove(growing(target_));
-    }
-}
+Output::~Output() = default;
 
 void Output::set_rate(unsigned rate, unsigned scale)
 {
@@ -90,9 +67,6 @@ QString Output::check(QString const &name, int frames)
 {
     if (QString e = read_name(name); !e.isEmpty())
         return e;
-    if (!numbered_)
-        if (QString e = output_target(before_, target_); !e.isEmpty())
-            return e;
     if (QFileInfo(name_of(0)).suffix().toLower() == QLatin1String("avi")) {
         if (numbered_)
             return QStringLiteral("-o: an AVI file takes no %d field");
@@ -124,20 +98,9 @@ QString Output::name_of(int frame) const
 
 QString Output::probe(int frame) const
 {
-    if (format_ == "avi") {
-        QFile file(growing(target_));
-        if (!file.open(QIODevice::WriteOnly))
-            return QStringLiteral("cannot write %1: %2").arg(before_, file.errorString());
-        file.remove();
-        return {};
-    }
-    QString target;
-    if (QString e = output_target(name_of(frame), target); !e.isEmpty())
-        return e;
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("cannot write %1: %2").arg(name_of(frame), file.errorString());
-    file.cancelWriting();
+    PendingFile file;
+    if (QString why = file.create(name_of(frame)); !why.isEmpty())
+        return QStringLiteral("cannot write %1: %2").arg(name_of(frame), why);
     return {};
 }
 
@@ -160,8 +123,7 @@ QString Output::write(QImage const &image, int frame)
 QString Output::add_to_video(QImage const &image, int frame)
 {
     if (!avi_) {
-        avi_ = std::make_unique<AviWriter>(growing(target_), image.size(), rate_,
-                                           QStringLiteral("MJPG"));
+        avi_ = std::make_unique<AviWriter>(before_, image.size(), rate_, QStringLiteral("MJPG"));
         avi_->set_frame_rate(rate_, scale_);
         // Failures reach the user as one message with their reason, from here.
         avi_->set_quiet(true);
@@ -180,7 +142,7 @@ QString Output::add_to_video(QImage const &image, int frame)
 QString Output::add_to_mp4(QImage const &image, int frame)
 {
     if (!mp4_) {
-        mp4_ = std::make_unique<Mp4Writer>(target_);
+        mp4_ = std::make_unique<Mp4Writer>(before_);
         mp4_frames_ = image.size();
         if (QString e = mp4_->open(image.size(), {rate_, scale_}, 100, 0); !e.isEmpty()) {
             mp4_.reset();
@@ -226,16 +188,5 @@ QString Output::finish()
     const bool closed = avi_->close();
     const QString why = avi_->errorString();
     avi_.reset();
-    const QString part = growing(target_);
-    if (!closed) {
-        QFile::remove(part);
-        return QStringLiteral("cannot finish %1: %2").arg(before_, why);
-    }
-    if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target_).constData()) !=
-        0) {
-        const QString reason = system_reason();
-        QFile::remove(part);
-        return QStringLiteral("cannot finish %1: %2").arg(before_, reason);
-    }
-    return {};
+    return closed ? QString() : QStringLiteral("cannot finish %1: %2").arg(before_, why);
 }

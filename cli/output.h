@@ -14,8 +14,9 @@ class Mp4Writer;
 // holds a printf-like %d (zero-padded to an optional width up to 10, e.g.
 // %04d; %% is a plain %); for the suffix .avi, one AVI file of JPEG frames;
 // or, for the suffix .mp4, one MP4 file of H.264 video. The image format
-// comes from the suffix. Files are written through symbolic links; nothing
-// that is not a regular file is ever replaced.
+// comes from the suffix. Every file is written as a PendingFile: through
+// symbolic links, never replacing what is not a regular file or is
+// read-only, and taking its name only when complete.
 class Output
 {
   public:
@@ -27,7 +28,8 @@ class Output
 
     QString name_of(int frame) const;
 
-    // Empty when the file for `frame` can be created; nothing is left behind.
+    // Empty when the file for `frame` can be written; nothing is left behind
+    // and nothing that was there is opened.
     [[nodiscard]] QString probe(int frame) const;
 
     // Writes under a temporary name and renames it when complete, so nothing
@@ -53,7 +55,6 @@ class Output
     [[nodiscard]] QString add_to_mp4(QImage const &image, int frame);
 
     QString before_, after_;
-    QString target_; // what an unnumbered name leads to, through links
     int width_ = 0;
     bool numbered_ = false;
     QByteArray format_;

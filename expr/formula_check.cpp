@@ -1,6 +1,7 @@
 #include "expr/formula_check.h"
 
 #include "expr/compiled.h"
+#include "expr/formula_syntax.h"
 #include "expr/functions.h"
 #include "expr/postfix.h"
 #include "expr/simplify.h"
@@ -19,9 +20,26 @@ QString tr(const char *text)
     return QCoreApplication::translate("MainWindow", text);
 }
 
+bool is_symbol_of(QChar c, SyntaxKind kind)
+{
+    for (const SyntaxEntry &e : formula_syntax)
+        if (e.kind == kind && QString::fromUtf8(e.symbol) == c)
+            return true;
+    return false;
+}
+
 bool is_operand(QChar c)
 {
-    return QStringLiteral("MQartΛθφ").contains(c);
+    return is_symbol_of(c, SyntaxKind::coordinate) || is_symbol_of(c, SyntaxKind::parameter);
+}
+
+QString symbols_of(SyntaxKind kind)
+{
+    QStringList symbols;
+    for (const SyntaxEntry &e : formula_syntax)
+        if (e.kind == kind)
+            symbols << QString::fromUtf8(e.symbol);
+    return symbols.join(QStringLiteral(", "));
 }
 
 bool is_latin_letter(QChar c)
@@ -40,7 +58,7 @@ QString function_list()
 
 bool is_operator(QChar c)
 {
-    return QStringLiteral("+-*/^").contains(c);
+    return is_symbol_of(c, SyntaxKind::operation);
 }
 
 QString quoted(const QString &token)
@@ -116,8 +134,9 @@ class Reader
         if (end < text.size() && text[end] == u'(')
             return problem(tr("unknown function %1: the functions are %2")
                                .arg(quoted(word + u'('), function_list()));
-        return problem(
-            tr("unknown name %1: the variables are t, r, θ, φ and M, a, Q, Λ").arg(quoted(word)));
+        return problem(tr("unknown name %1: the variables are %2 and %3")
+                           .arg(quoted(word), symbols_of(SyntaxKind::coordinate),
+                                symbols_of(SyntaxKind::parameter)));
     }
 
     std::optional<FormulaProblem> operand(const QString &token)

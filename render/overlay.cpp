@@ -44,17 +44,22 @@ OverlayCaption caption_of(Metric const &m, f_vec x, f_vec v)
     };
 }
 
-QFont caption_font()
+QFont caption_font(QSize picture)
 {
+    // 13 pixels from 300 rows up; smaller frames get smaller text, down to
+    // 8 pixels, the least that stays readable.
     QFont font;
-    font.setPixelSize(13);
+    font.setPixelSize(std::clamp(picture.height() * 13 / 300, 8, 13));
     return font;
 }
 
 CaptionLayout layout_caption(const OverlayCaption &c, const QFont &font)
 {
     const QFontMetrics fm(font);
-    constexpr int left = 5, top = 5, pad = 3, gap = 8;
+    // Margins in proportion to the text: 5, 3 and 8 pixels at 13-pixel text.
+    const int size = font.pixelSize();
+    const int left = std::max(2, size * 5 / 13), top = left, pad = std::max(1, size * 3 / 13),
+              gap = std::max(4, size * 8 / 13);
     const QString *const texts[4] = {&c.r, &c.θ, &c.t, &c.v};
     const int first = std::max(fm.horizontalAdvance(c.r), fm.horizontalAdvance(c.t));
     const int second = std::max(fm.horizontalAdvance(c.θ), fm.horizontalAdvance(c.v));
@@ -75,7 +80,7 @@ template <class T> T with_caption(T picture, MyImage &frame, Metric const &m, bo
         return picture;
     const OverlayCaption caption = caption_of(m, frame.x(), frame.v());
 
-    const QFont font = caption_font();
+    const QFont font = caption_font(picture.size());
     const CaptionLayout l = layout_caption(caption, font);
     const QString *const texts[4] = {&caption.r, &caption.θ, &caption.t, &caption.v};
     QPainter painter(&picture);

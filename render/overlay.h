@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 class Metric;
@@ -29,13 +30,15 @@ struct CaptionLayout {
 };
 CaptionLayout layout_caption(const OverlayCaption &c, const QFont &font);
 
-// The caption's font: the same pixel size on any picture.
-QFont caption_font();
+// The caption's font for a picture of this size: 13 pixels on frames of 300
+// rows or more, smaller on smaller frames (at least 8 pixels), so that on
+// 160×120 the caption covers about a tenth of the frame.
+QFont caption_font(QSize picture);
 
 // Paints the caption of `frame` into the top-left corner of the picture (a
 // QImage or a QPixmap) when `show` is on, the speed measured in the
 // metric; otherwise, or for a null picture, returns it untouched. The caption
-// has the same pixel size on any picture. Painting on a QImage may run on any
+// is sized by caption_font. Painting on a QImage may run on any
 // thread.
 template <class T> T with_caption(T picture, MyImage &frame, Metric const &m, bool show);
 

@@ -2,10 +2,14 @@
 
 #include "render/frame_buffer.h"
 
+#include <QCoreApplication>
+#include <QImage>
+
 #include <unistd.h>
 
 #include <algorithm>
 #include <limits>
+#include <new>
 
 int path_point(int count, int k, int frames)
 {
@@ -43,4 +47,27 @@ std::size_t frame_memory_budget()
 bool run_fits(std::span<const MyImage> store, int frames, int w, int h, std::size_t budget)
 {
     return store_bytes_after_run(store, frames, w, h) <= budget;
+}
+
+QString allocate_frame(MyImage &frame, int w, int h)
+{
+    bool allocated = true;
+    try {
+        frame.dim(w, h);
+    } catch (std::bad_alloc const &) {
+        allocated = false;
+    }
+    if (allocated) {
+        const QImage packed(w, h, QImage::Format_RGB32), captioned(w, h, QImage::Format_RGB32);
+        allocated = !packed.isNull() && !captioned.isNull();
+    }
+    if (allocated)
+        return {};
+    frame.dim(1, 1);
+    const std::size_t bytes = frame_bytes(w, h) + 2 * std::size_t(w) * std::size_t(h) * 4;
+    return QCoreApplication::translate("MainWindow",
+                                       "not enough memory for a %1x%2 frame (needs about %3 MB)")
+        .arg(w)
+        .arg(h)
+        .arg((bytes + 999999) / 1000000);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <cstddef>
 #include <span>
 
@@ -28,3 +30,10 @@ std::size_t frame_memory_budget();
 
 // Whether a run of `frames` frames of w×h keeps the store within `budget`.
 bool run_fits(std::span<const MyImage> store, int frames, int w, int h, std::size_t budget);
+
+// Sizes `frame` to w×h and checks that the two pictures made from a finished
+// frame (packed, then captioned) fit beside it, so that a frame too large for
+// the memory this process may use is refused before any work: then "not
+// enough memory for a WxH frame (needs about N MB)" and `frame` is left 1×1, as a
+// new one.
+[[nodiscard]] QString allocate_frame(MyImage &frame, int w, int h);

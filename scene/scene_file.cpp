@@ -3,16 +3,23 @@
 #include "expr/formula_check.h"
 #include "render/smooth_edges.h"
 #include "scene/value_ranges.h"
-#include "video/frame_rate.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <iterator>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 const char *const metric_keys[16] = {"tt", "tr", "te", "tf", "rt", "rr", "re", "rf",
                                      "et", "er", "ee", "ef", "ft", "fr", "fe", "ff"};
@@ -118,9 +125,6 @@ Key fps()
         const double x = v.toDouble();
         if (QString e = range_problem(QStringLiteral("fps"), x); !e.isEmpty())
             return quoted(QStringLiteral("fps")) + u' ' + e;
-        if (!frame_rate_of(field_text(x)).valid())
-            return must(QStringLiteral("fps"),
-                        QStringLiteral("a number with at most six decimals"));
         s.fps = x;
         return {};
     };
@@ -243,6 +247,22 @@ QJsonValue write_metric(SceneSettings const &s)
     return {};
 }
 
+QStringList words(const char *const *list, int n);
+
+// A file holds all sixteen formulas; naming a preset whose formulas they are
+// not would claim a metric the file does not describe, so it names none.
+Key preset()
+{
+    Key k = word("preset", &SceneSettings::preset, words(preset_keys, 5));
+    k.write = [named = k.write](SceneSettings const &s) {
+        const SceneSettings plain = SceneSettings::of_preset(s.preset);
+        return std::equal(std::begin(s.metric), std::end(s.metric), std::begin(plain.metric))
+                   ? named(s)
+                   : QJsonValue(QJsonValue::Undefined);
+    };
+    return k;
+}
+
 QStringList words(const char *const *list, int n)
 {
     QStringList out;
@@ -256,7 +276,7 @@ QStringList words(const char *const *list, int n)
 const std::vector<Key> &keys()
 {
     static const std::vector<Key> table = {
-        word("preset", &SceneSettings::preset, words(preset_keys, 5)),
+        preset(),
         {QStringLiteral("metric"), read_metric, write_metric},
         number("M", &SceneSettings::M),
         number("a", &SceneSettings::a),
@@ -349,4 +369,54 @@ QByteArray write_scene(SceneSettings const &s)
         if (const QJsonValue v = key.write(s); !v.isUndefined())
             root.insert(key.name, v);
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+namespace
+{
+
+// Up to `limit` + 1 bytes, so that a file that grew past the limit shows.
+QString read_at_most(int handle, qint64 limit, QByteArray &text)
+{
+    text.resize(limit + 1);
+    qint64 got = 0;
+    while (got <= limit) {
+        const ssize_t n = ::read(handle, text.data() + got, std::size_t(limit + 1 - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return QString::fromLocal8Bit(std::strerror(errno));
+        if (n == 0)
+            break;
+        got += n;
+    }
+    text.resize(got);
+    return {};
+}
+
+} // namespace
+
+QString read_scene_file(QString const &name, QByteArray &text)
+{
+    const auto cannot = [&](QString const &why) {
+        return QStringLiteral("cannot read %1: %2").arg(name, why);
+    };
+    // Without O_NONBLOCK, opening a fifo would wait for a writer.
+    const int handle =
+        ::open(QFile::encodeName(name).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (handle < 0)
+        return cannot(QString::fromLocal8Bit(std::strerror(errno)));
+    struct stat file {
+    };
+    QString why;
+    if (::fstat(handle, &file) != 0)
+        why = QString::fromLocal8Bit(std::strerror(errno));
+    else if (!S_ISREG(file.st_mode))
+        why = QStringLiteral("not a regular file");
+    else
+        why = read_at_most(handle, largest_scene_file, text);
+    ::close(handle);
+    if (why.isEmpty() && text.size() > largest_scene_file)
+        why = QStringLiteral("longer than %1 KiB, which no scene file is")
+                  .arg(largest_scene_file / 1024);
+    return why.isEmpty() ? why : cannot(why);
 }

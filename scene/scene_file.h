@@ -30,5 +30,13 @@
 
 QByteArray write_scene(SceneSettings const &settings);
 
+// A scene file is a few kilobytes: anything longer is not one.
+inline constexpr qint64 largest_scene_file = 1024 * 1024;
+
+// The contents of the scene file `name`, read only from a regular file of at
+// most largest_scene_file bytes (a fifo or a device is refused without
+// waiting on it). Empty on success, else "cannot read NAME: why".
+[[nodiscard]] QString read_scene_file(QString const &name, QByteArray &text);
+
 // The metric field names in the order of the texts: tt, tr, te, tf, rt, …, ff.
 extern const char *const metric_keys[16];

@@ -33,7 +33,9 @@ QString range_problem(QString const &key, double value)
     if (!range)
         return std::isfinite(value) ? QString() : tr("must be a finite number");
     const bool above_lo = range->lo_excluded ? value > range->lo : value >= range->lo;
-    if (above_lo && value <= range->hi)
+    const bool decimals_kept =
+        range->decimals < 0 || QString::number(value, 'f', range->decimals).toDouble() == value;
+    if (above_lo && value <= range->hi && decimals_kept)
         return {};
     return tr("must be %1").arg(QString::fromUtf8(range->reads));
 }

@@ -1,5 +1,6 @@
 #include "physics/orbits.h"
 
+#include "physics/effective_potential.h"
 #include "physics/frames.h"
 #include "physics/geodesic.h"
 #include "physics/ray_scene.h"
@@ -218,3 +219,57 @@ TEST(DiskTables, HoldOrbitSpeedsAndAngularRatesAndKnowWhenTheyAreStale)
 }
 
 } // namespace
+
+namespace
+{
+
+// Bardeen, Press & Teukolsky (1972), M = 1: energy and angular momentum per
+// unit mass of the circular orbit at r, n = +1 prograde, −1 retrograde.
+OrbitConstants kerr_circular(double a, double r, int n)
+{
+    const double root =
+        std::pow(r, 0.75) * std::sqrt(std::pow(r, 1.5) - 3 * std::sqrt(r) + n * 2 * a);
+    return {(std::pow(r, 1.5) - 2 * std::sqrt(r) + n * a) / root,
+            n * (r * r - n * 2 * a * std::sqrt(r) + a * a) / root};
+}
+
+} // namespace
+
+// Schwarzschild's E² = (1 − 2/r)(κ + L²/r²); on Kerr's circular orbits the
+// potential at their own L is their energy and lowest there (stable at r =
+// 12), and light's potential peaks at the photon orbits.
+TEST(EffectivePotential, MatchesTheClosedFormsOfSchwarzschildAndKerr)
+{
+    const Metric s = use(schwarzschild, 0, 0);
+    for (auto [r, L, κ] : {std::tuple{3.0, 4.0, 1.0},
+                           {6.0, 3.4, 1.0},
+                           {20.0, 0.0, 1.0},
+                           {3.0, 1.0, 0.0},
+                           {2.5, 1.0, 0.0}})
+        EXPECT_NEAR(effective_potential(s, r, L, κ), std::sqrt((1 - 2 / r) * (κ + L * L / r / r)),
+                    1e-12)
+            << r << " " << L << " " << κ;
+    EXPECT_TRUE(std::isnan(effective_potential(s, 1.5, 3, 1))) << "inside the horizon";
+    const OrbitConstants at_rest =
+        orbit_constants(s, at(10, π / 2), {{1 / std::sqrt(0.8), 0, 0, 0}});
+    EXPECT_NEAR(at_rest.E, std::sqrt(0.8), 1e-12);
+    EXPECT_EQ(at_rest.L, 0);
+
+    const double a = 0.8;
+    const Metric k = use(kerr, a, 0);
+    for (int n : {1, -1}) {
+        const OrbitConstants c = kerr_circular(a, 12, n);
+        EXPECT_NEAR(effective_potential(k, 12, c.L, 1), c.E, 1e-9) << n;
+        for (double r : {11.0, 13.0})
+            EXPECT_GT(effective_potential(k, r, c.L, 1), c.E) << n << " " << r;
+        const double photon = 2 * (1 + std::cos(2.0 / 3 * std::acos(-n * a)));
+        const double peak = effective_potential(k, photon, n, 0);
+        for (double r : {photon - 0.05, photon + 0.05})
+            EXPECT_LT(effective_potential(k, r, n, 0), peak) << n << " " << r;
+    }
+    EXPECT_TRUE(stationary_and_axisymmetric(k));
+    EXPECT_FALSE(
+        stationary_and_axisymmetric(diagonal_metric("-(1-2*M/r)*(2+sin(t))", "1/(1-2*M/r)")));
+    EXPECT_FALSE(stationary_and_axisymmetric(
+        diagonal_metric("-(1-2*M/r)", "1/(1-2*M/r)", 0, "r^2", "r^2*sin(θ)^2*(2+cos(φ))")));
+}

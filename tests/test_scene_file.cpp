@@ -96,7 +96,7 @@ TEST(SceneFile, RefusesBadFilesNamingTheKeyAndLeavesTheSettings)
         {with("\"r\": 1e-320"), "\"r\" must be from 0.001"},
         {with("\"theta\": 200"), "\"theta\" must be from 0 to 180 degrees"},
         {with("\"fps\": 0"), "\"fps\" must be from 0.1"},
-        {with("\"fps\": 12.0000001"), "\"fps\" must be a number with at most six decimals"},
+        {with("\"fps\": 12.0000001"), "\"fps\" must be from 0.1 to 1000 with at most six decimals"},
         {with("\"video format\": \"mpeg\""), "\"video format\" must be one of avi, images"},
         // Every formula, the preset's included, passes the editor's check
         // with the file's parameters.

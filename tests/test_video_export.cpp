@@ -2,7 +2,7 @@
 #include "render/still_image.h"
 #include "tests/support/avi_file.h"
 #include "tests/support/ffprobe.h"
-#include "tests/support/full_disk.h"
+#include "tests/support/output_hazards.h"
 #include "tests/support/picture_difference.h"
 #include "video/avi_writer.h"
 #include "video/frame_export.h"
@@ -17,23 +17,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include <sys/stat.h>
-
 namespace
 {
-
-// Frames whose every pixel differs, so that JPEG has something to keep.
-void fill(MyImage &frame, int w, int h, unsigned i)
-{
-    frame.dim(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            frame.set_done(x, y);
-            frame.set_pixel(x, y,
-                            0xff000000u | unsigned(x * 255 / w) << 16 | unsigned(y * 255 / h) << 8 |
-                                unsigned(i * 20 + x * y % 7));
-        }
-}
 
 // Eight colour bars (white, yellow, cyan, green, magenta, red, blue, black):
 // a wrong YUV matrix or range shifts saturated colours and the ends of the
@@ -171,22 +156,12 @@ TEST_F(VideoExport, WavFileBecomesAnAudioStream)
     EXPECT_TRUE(streams.contains("codec_type=audio\nsample_rate=8000")) << streams.toStdString();
 }
 
-// A disk that fills up halfway (here a file size limit) leaves a valid AVI of
-// the frames written before, and says how many; a stop does the same without
-// a message. An MP4 stopped keeps its frames too, but a full disk leaves
-// nothing of it, not even the temporary file.
-TEST_F(VideoExport, FilesCutShortByAStopOrAFullDisk)
+// A stop finishes a video file holding the frames written before, without a
+// message, and a player reads it.
+TEST_F(VideoExport, StoppedVideosHoldTheFramesWrittenBefore)
 {
-    fill_store(320, 240);
+    fill_store(64, 48);
     const auto three = [](int written, int) { return written < 3; };
-    const ExportResult full = [this] {
-        const FullDisk disk(120 * 1024);
-        return export_as(ExportFormat::avi, "full.avi");
-    }();
-    ASSERT_GT(full.written, 0);
-    ASSERT_LT(full.written, 10);
-    EXPECT_TRUE(full.error.contains(QString("first %1 of 10").arg(full.written)))
-        << full.error.toStdString();
     for (auto [format, name] :
          {std::pair{ExportFormat::avi, "stopped.avi"}, {ExportFormat::mp4, "stopped.mp4"}}) {
         const ExportResult stopped = export_as(format, name, "10", three);
@@ -194,24 +169,9 @@ TEST_F(VideoExport, FilesCutShortByAStopOrAFullDisk)
         EXPECT_TRUE(stopped.error.isEmpty()) << stopped.error.toStdString();
         EXPECT_EQ(stopped.written, 3) << name;
     }
-    for (auto [name, frames] : {std::pair{"full.avi", full.written}, {"stopped.avi", 3}}) {
-        const AviFile f(at(name));
-        EXPECT_EQ(f.u32(4), quint32(f.bytes.size() - 8)) << name;
-        EXPECT_EQ(f.frames(), quint32(frames)) << name;
-        EXPECT_EQ(f.tag(f.idx1()), "idx1") << name;
-        EXPECT_EQ(f.index_entries(), quint32(frames)) << name;
-    }
-    EXPECT_EQ(probe_streams(at("stopped.mp4"), "stream=nb_read_frames"), "nb_read_frames=3\n");
-
-    fill_store(640, 480);
-    const ExportResult mp4 = [this] {
-        const FullDisk disk(16 * 1024);
-        return export_as(ExportFormat::mp4, "full.mp4");
-    }();
-    EXPECT_EQ(mp4.written, 0);
-    EXPECT_TRUE(mp4.error.contains("nothing was saved")) << mp4.error.toStdString();
-    EXPECT_TRUE(mp4.error.contains("File too large")) << mp4.error.toStdString();
-    EXPECT_EQ(files(), (QStringList{"full.avi", "stopped.avi", "stopped.mp4"}));
+    for (const char *name : {"stopped.avi", "stopped.mp4"})
+        EXPECT_EQ(probe_streams(at(name), "stream=nb_read_frames"), "nb_read_frames=3\n");
+    EXPECT_EQ(files(), (QStringList{"stopped.avi", "stopped.mp4"}));
 }
 
 // Entries never rendered are left out; one left from a run at another size
@@ -236,41 +196,10 @@ TEST_F(VideoExport, UnrenderedEntriesAreSkippedAndSizesFollowTheFirst)
     const ExportResult odd = export_as(ExportFormat::mp4, "odd.mp4");
     EXPECT_EQ(odd.written, 2) << odd.error.toStdString();
     EXPECT_EQ(probe_streams(at("odd.mp4"), "stream=width,height"), "width=162\nheight=122\n");
-}
-
-// The final name is written through a link, keeps an old file's permissions
-// and gets a new file's usual ones (not the temporary file's private ones);
-// a folder is never replaced.
-TEST_F(VideoExport, Mp4DestinationsAreTreatedAsAnImageSaveTreatsThem)
-{
-    ASSERT_TRUE(QDir(dir.path()).mkdir("folder"));
-    QFile::link(at("target.mp4"), at("link.mp4"));
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-
-    QImage picture(16, 12, QImage::Format_RGB32);
-    picture.fill(Qt::darkCyan);
-    for (auto [name, written] :
-         {std::pair{"new.mp4", true}, {"link.mp4", true}, {"folder", false}}) {
-        Mp4Writer writer(at(name));
-        QString e = writer.open(picture.size(), {25, 1}, 100, 1);
-        if (e.isEmpty())
-            e = writer.add_frame(picture);
-        if (e.isEmpty())
-            e = writer.finish();
-        EXPECT_EQ(e.isEmpty(), written) << name << ": " << e.toStdString();
-    }
-    EXPECT_TRUE(QFileInfo(at("link.mp4")).isSymLink());
-    EXPECT_GT(QFileInfo(at("target.mp4")).size(), 0);
-    struct stat made {
-    };
-    ASSERT_EQ(::stat(QFile::encodeName(at("new.mp4")).constData(), &made), 0);
-    EXPECT_EQ(made.st_mode & 0777, 0666 & ~mask);
-    EXPECT_EQ(files(), (QStringList{"link.mp4", "new.mp4", "target.mp4"}));
 
     Mp4Writer writer(at("sizes.mp4"));
-    ASSERT_EQ(writer.open(picture.size(), {25, 1}, 100, 1), QString());
-    EXPECT_FALSE(writer.add_frame(picture.scaled(32, 24)).isEmpty());
+    ASSERT_EQ(writer.open(QSize(16, 12), {25, 1}, 100, 1), QString());
+    EXPECT_FALSE(writer.add_frame(QImage(32, 24, QImage::Format_RGB32)).isEmpty());
 }
 
 } // namespace

@@ -50,8 +50,7 @@ AviWriter::AviWriter(const QString &fileName, const QSize &size, unsigned int fp
 
 AviWriter::~AviWriter()
 {
-    if (handle_)
-        close();
+    abandon();
 }
 
 void AviWriter::setAudioFileName(const QString &fileName)
@@ -103,12 +102,19 @@ QList<QByteArray> AviWriter::supportedAudioFormats()
 
 bool AviWriter::open()
 {
+    abandon();
+    if (QString why = file_.create(file_name_); !why.isEmpty()) {
+        error_ = why;
+        return false;
+    }
     const bool audio = !audio_file_name_.isEmpty() && parseAudioFileFormat();
-    handle_ = avi_open_ratio(file_name_.toUtf8().constData(), size_.width(), size_.height(),
-                             codec_.toLatin1().constData(), fps_, scale_, audio ? &audio_ : nullptr,
-                             quiet_);
-    if (!handle_)
+    handle_ = avi_open_ratio(QFile::encodeName(file_.temporary()).constData(), size_.width(),
+                             size_.height(), codec_.toLatin1().constData(), fps_, scale_,
+                             audio ? &audio_ : nullptr, quiet_);
+    if (!handle_) {
         note_system_error();
+        file_.discard();
+    }
     return handle_ != nullptr;
 }
 
@@ -156,13 +162,30 @@ bool AviWriter::addAudioFile(const QString &fileName)
 
 bool AviWriter::close()
 {
+    if (!handle_)
+        return false;
     if (!audio_file_name_.isEmpty())
         addAudioFile(audio_file_name_);
     const bool closed = avi_close(handle_) == 0;
-    if (!closed)
-        note_system_error();
     handle_ = nullptr;
-    return closed;
+    if (!closed) {
+        note_system_error();
+        file_.discard();
+        return false;
+    }
+    if (QString why = file_.commit(); !why.isEmpty()) {
+        error_ = why;
+        return false;
+    }
+    return true;
+}
+
+void AviWriter::abandon()
+{
+    if (handle_)
+        avi_close(handle_);
+    handle_ = nullptr;
+    file_.discard();
 }
 
 // The writer's functions leave the system's reason in errno.

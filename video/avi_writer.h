@@ -1,6 +1,7 @@
 #pragma once
 
 #include "video/avi.h"
+#include "video/output_file.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -12,7 +13,9 @@
 
 // An AVI file of compressed frames, fed with pictures: each one is encoded
 // (JPEG for this program) and appended as a frame. An optional PCM WAV file
-// is appended whole as one audio block when the file is closed.
+// is appended whole as one audio block when the file is closed. The file
+// grows as a PendingFile and takes its name when closed; one abandoned, or
+// never closed, is removed, and what had the name keeps it.
 class AviWriter : public QObject
 {
     Q_OBJECT
@@ -42,9 +45,11 @@ class AviWriter : public QObject
     bool addFrame(QImage picture, const char *format, int quality);
     bool addFrame(QPixmap picture, const char *format, int quality);
     bool addAudioFile(const QString &fileName);
-    // Finishes the file. The writer is closed afterwards even when finishing
-    // failed; the file is then incomplete.
+    // Finishes the file and gives it its name. The writer is closed
+    // afterwards even when that failed; nothing is then left of the file.
     bool close();
+    // Closes the writer and removes the file it was writing.
+    void abandon();
 
     int audioChannelCount();
     int audioSampleRate();
@@ -70,6 +75,7 @@ class AviWriter : public QObject
     int frames_ = 0;
     unsigned int audio_byte_rate_ = 0;
     avi_t *handle_ = nullptr;
+    PendingFile file_;
     avi_audio_t audio_{};
     QString error_;
 };

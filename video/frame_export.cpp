@@ -4,14 +4,12 @@
 #include "video/avi_writer.h"
 #include "video/mp4_writer.h"
 #include "video/ordered_pipeline.h"
+#include "video/output_file.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
-#include <QFile>
 #include <QThread>
 
-#include <cerrno>
-#include <cstring>
 #include <vector>
 
 namespace
@@ -20,11 +18,6 @@ namespace
 QString tr(const char *text)
 {
     return QCoreApplication::translate("MainWindow", text);
-}
-
-QString reason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 std::vector<int> rendered_entries(std::span<MyImage> store, int frames)
@@ -107,26 +100,27 @@ void export_avi(Job &job)
     ExportOptions const &o = job.options;
     AviWriter writer(o.path, job.size, o.rate.rate, QStringLiteral("MJPG"));
     writer.set_frame_rate(o.rate.rate, o.rate.scale);
+    writer.set_quiet(true);
     if (!writer.open()) {
-        job.result.error = tr("Could not create %1: %2.").arg(o.path, reason(errno));
+        job.result.error = tr("Could not create %1: %2.").arg(o.path, writer.errorString());
         return;
     }
     job.run([&](int, QByteArray const &jpeg) {
         if (writer.addFrame(reinterpret_cast<unsigned char *>(const_cast<char *>(jpeg.constData())),
                             size_t(jpeg.size())))
             return true;
-        job.result.error = tr("Writing %1 stopped (%2): it holds the first %3 of %4 frames.")
-                               .arg(o.path, reason(errno))
-                               .arg(job.result.written)
-                               .arg(job.result.total);
+        job.result.error =
+            tr("Writing %1 stopped (%2); nothing was saved.").arg(o.path, writer.errorString());
         return false;
     });
-    if (!writer.close()) {
-        const QString why = reason(errno);
-        QFile::remove(o.path);
+    // Stopped before its first frame, it would only replace an older file.
+    if (!job.result.error.isEmpty() || job.result.written == 0) {
+        writer.abandon();
+        job.result.written = 0;
+    } else if (!writer.close()) {
         job.result.written = 0;
         job.result.error =
-            tr("Could not finish %1 (%2); the incomplete file was removed.").arg(o.path, why);
+            tr("Could not finish %1 (%2); nothing was saved.").arg(o.path, writer.errorString());
     }
 }
 
@@ -168,14 +162,12 @@ void export_mp4(Job &job)
 void export_sequence(Job &job)
 {
     job.run([&](int entry, QByteArray const &jpeg) {
-        QFile file(sequence_file_name(job.options.path, entry, job.options.frames));
-        if (file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size() && file.flush())
+        const QString name = sequence_file_name(job.options.path, entry, job.options.frames);
+        const QString e = write_whole_file(name, jpeg);
+        if (e.isEmpty())
             return true;
-        const QString why = file.errorString();
-        file.close();
-        file.remove();
-        job.result.error = tr("Could not write %1 (%2); %3 of %4 frames were written.")
-                               .arg(file.fileName(), why)
+        job.result.error = tr("%1; %2 of %3 frames were written.")
+                               .arg(e)
                                .arg(job.result.written)
                                .arg(job.result.total);
         return false;

@@ -57,12 +57,13 @@ struct ExportResult {
 QString sequence_file_name(QString const &name, int i, int count);
 
 // Writes the rendered entries among the first `options.frames` of `store` in
-// order. An AVI cut short (a full disk, a stop) is still finished as a valid
-// file holding the frames written before; one that cannot be finished is
-// removed. An MP4 stopped is finished with the frames written before; one
-// that fails to write is removed and never takes its name. Nothing is written
-// when there is no rendered frame, no name or no valid frame rate. Runs on
-// the calling thread, encoding on worker threads; nothing may render into the
-// store or change the metric meanwhile.
+// order, as tenebrion-render writes its files (see PendingFile): a video file
+// stopped is finished with the frames written before; one that fails to write
+// (a full disk) is removed and never takes its name, so an older file of that
+// name stays as it was. Each image of a sequence is written whole or not at
+// all. Devices, fifos, folders and read-only files are refused, links are
+// written through. Nothing is written when there is no rendered frame, no
+// name or no valid frame rate. Runs on the calling thread, encoding on worker
+// threads; nothing may render into the store or change the metric meanwhile.
 [[nodiscard]] ExportResult export_frames(std::span<MyImage> store, Metric const &metric,
                                          ExportOptions const &options);

@@ -1,16 +1,9 @@
 #include "video/mp4_writer.h"
 
-#include "video/output_file.h"
-
 #include <QFile>
-#include <QTemporaryFile>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
-
-#include <sys/stat.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -28,19 +21,6 @@ QString av_reason(int code)
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
     return QString::fromLocal8Bit(text);
-}
-
-// The file replaces `destination` with its permissions, or is new and gets
-// what any new file gets (the temporary one is private to its owner).
-mode_t permissions_for(QString const &destination)
-{
-    struct stat old {
-    };
-    if (::stat(QFile::encodeName(destination).constData(), &old) == 0)
-        return old.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
 }
 
 // Copies an odd-sided picture into the even size, the last column and row
@@ -190,11 +170,10 @@ struct Mp4Writer::Encoder {
 
 Mp4Writer::Mp4Writer(QString path) : path_(std::move(path)) {}
 
+// The encoder closes its handle on the file before the file goes.
 Mp4Writer::~Mp4Writer()
 {
     encoder_.reset();
-    if (!temporary_.isEmpty())
-        QFile::remove(temporary_);
 }
 
 QSize Mp4Writer::video_size(QSize size)
@@ -210,9 +189,7 @@ int Mp4Writer::constant_rate_factor(int quality)
 QString Mp4Writer::abandon(QString const &reason)
 {
     encoder_.reset();
-    if (!temporary_.isEmpty())
-        QFile::remove(temporary_);
-    temporary_.clear();
+    file_.discard();
     return reason;
 }
 
@@ -220,28 +197,15 @@ QString Mp4Writer::open(QSize size, FrameRate rate, int quality, int threads)
 {
     if (size.isEmpty() || !rate.valid())
         return QStringLiteral("no frame size or frame rate");
-    QString destination;
-    if (QString e = output_target(path_, destination); !e.isEmpty()) {
-        // Only the reason: the caller names the file.
-        const QString named = QStringLiteral("cannot write %1: ").arg(path_);
-        return e.startsWith(named) ? e.mid(named.size()) : e;
-    }
-    // Beside the destination, so that the rename cannot cross file systems.
-    QTemporaryFile file(destination + QStringLiteral(".XXXXXX.part"));
-    file.setAutoRemove(false);
-    if (!file.open())
-        return file.errorString();
-    temporary_ = file.fileName();
-    ::fchmod(file.handle(), permissions_for(destination));
-    file.close();
-    path_ = destination;
+    if (QString e = file_.create(path_); !e.isEmpty())
+        return e;
 
     // The libraries' own log would repeat on standard error what the
     // returned errors already tell.
     av_log_set_level(AV_LOG_QUIET);
     size_ = size;
     encoder_ = std::make_unique<Encoder>();
-    const QByteArray name = QFile::encodeName(temporary_);
+    const QByteArray name = QFile::encodeName(file_.temporary());
     if (int code =
             avformat_alloc_output_context2(&encoder_->format, nullptr, "mp4", name.constData());
         code < 0)
@@ -284,9 +248,5 @@ QString Mp4Writer::finish()
     if (int code = encoder_->end(); code < 0)
         return abandon(av_reason(code));
     encoder_.reset();
-    if (std::rename(QFile::encodeName(temporary_).constData(),
-                    QFile::encodeName(path_).constData()) != 0)
-        return abandon(QString::fromLocal8Bit(std::strerror(errno)));
-    temporary_.clear();
-    return {};
+    return file_.commit();
 }

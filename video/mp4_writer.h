@@ -1,6 +1,7 @@
 #pragma once
 
 #include "video/frame_rate.h"
+#include "video/output_file.h"
 
 #include <QImage>
 #include <QSize>
@@ -15,11 +16,9 @@
 // needs even sides: an odd width or height is padded by one column or row
 // repeating the picture's last one (see video_size).
 //
-// The file grows under a temporary name beside the final one and takes the
-// final name only when finish() succeeds, with its index (moov) moved before
-// the frames so that a browser can play it while it loads. Anything not
-// finished is removed. The final name is treated as output_target() says:
-// written through links, never replacing what is not a regular file.
+// The file grows as a PendingFile and takes the final name only when
+// finish() succeeds, with its index (moov) moved before the frames so that a
+// browser can play it while it loads. Anything not finished is removed.
 class Mp4Writer
 {
   public:
@@ -52,7 +51,7 @@ class Mp4Writer
     QString abandon(QString const &reason);
 
     QString path_;
-    QString temporary_;
+    PendingFile file_;
     QSize size_;
     int frames_ = 0;
     std::unique_ptr<Encoder> encoder_;

@@ -3,6 +3,7 @@
 #include "physics/orbits.h"
 #include "render/frame_buffer.h"
 #include "render/frame_engine.h"
+#include "render/overlay.h"
 #include "render/run_plan.h"
 #include "tests/gui/support/widgets.h"
 
@@ -14,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -77,6 +79,8 @@ TEST_F(Run, ZoomStopsAFrameThenAFullRunAtEvenlySpacedPathPoints)
     EXPECT_EQ(image[2].done(), 0);
     EXPECT_EQ(slider->maximum(), 0) << "browsing reaches the finished frame only";
     EXPECT_TRUE(slider->toolTip().contains("frame 1 / 1 rendered"));
+    const int percent = int(100 * (1 + double(image[1].done()) / (W * H)) / 3);
+    EXPECT_EQ(window.statusBar()->currentMessage(), QString("Stopped at %1 %").arg(percent));
 
     emit zoom_slider->sliderReleased();
     ASSERT_TRUE(stop);
@@ -131,8 +135,11 @@ TEST_F(Run, BrowserShowsEveryChosenEntryWholeAtAnySize)
     EXPECT_EQ(screen->pixmap().toImage().pixel(5, 5), colours[0]) << "no caption while off";
     child<QCheckBox>(window, "checkBox_sour")->setChecked(true);
     slider->setValue(1);
-    EXPECT_LT(qGreen(screen->pixmap().toImage().pixel(6, 6)), qGreen(colours[1]) - 10)
-        << "the caption's box";
+    const QImage captioned = screen->pixmap().toImage();
+    // Inside the box's corner, before the text starts.
+    const QPoint corner =
+        layout_caption({}, caption_font(captioned.size())).box.topLeft() + QPoint(1, 1);
+    EXPECT_LT(qGreen(captioned.pixel(corner)), qGreen(colours[1]) - 10) << "the caption's box";
 
     for (QSize more : {QSize(300, 40), QSize(0, 300)}) {
         window.resize(window.size() + more);

@@ -1,9 +1,12 @@
 #include "app/state.h"
+#include "app/status_messages.h"
+#include "render/run_plan.h"
 #include "render/still_image.h"
 #include "tests/gui/support/answers.h"
 #include "tests/gui/support/widgets.h"
 #include "tests/support/avi_file.h"
 #include "tests/support/full_disk.h"
+#include "tests/support/output_hazards.h"
 #include "tests/support/picture_difference.h"
 #include "tests/support/ray_scene.h"
 
@@ -12,9 +15,11 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -30,16 +35,6 @@ void expect_captioned_frame(QImage const &decoded, QImage const &captioned, QIma
     const QRect box(5, 11, 88, 20);
     EXPECT_LT(difference(decoded, captioned), 8);
     EXPECT_LT(2 * difference(decoded, captioned, box), difference(decoded, bare, box));
-}
-
-void fill(MyImage &entry, int w, int h, unsigned colour)
-{
-    entry.dim(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            entry.set_done(x, y);
-            entry.set_pixel(x, y, colour);
-        }
 }
 
 class Export : public ::testing::Test
@@ -58,7 +53,9 @@ class Export : public ::testing::Test
 
     void save_video(int format, QString const &name)
     {
-        child<QComboBox>(window, "comboBox_FVid")->setCurrentIndex(format);
+        const char *names[] = {"avi", "images", "mp4"};
+        auto *box = child<QComboBox>(window, "comboBox_FVid");
+        box->setCurrentIndex(box->findData(names[format]));
         (format == 0 ? answers->video : format == 1 ? answers->sequence : answers->mp4) = name;
         child<QPushButton>(window, "saveVideoButton")->click();
     }
@@ -68,6 +65,7 @@ class Export : public ::testing::Test
         child<QPushButton>(window, "SaveImageButton")->click();
     }
     QString at(const char *name) const { return dir.filePath(name); }
+    QString status() { return window.statusBar()->currentMessage(); }
 
     QTemporaryDir dir;
     MainWindow window;
@@ -96,9 +94,9 @@ TEST_F(Export, AfterARunEveryFrameIsExportedWithItsCaption)
     save_video(0, at("run.avi"));
     const AviFile avi(at("run.avi"));
     EXPECT_EQ(avi.frames(), 2u);
-    EXPECT_EQ(avi.size(), QSize(160, 120));
-    EXPECT_EQ(avi.u32(128), 2u) << "scale of 12.5 = 25/2";
-    EXPECT_EQ(avi.u32(132), 25u);
+    EXPECT_EQ(avi.u32(132) * 2, avi.u32(128) * 25) << "12.5 frames per second";
+    EXPECT_EQ(status(),
+              QString("Saved 2 frames to run.avi (%1)").arg(file_size_text(at("run.avi"))));
     expect_captioned_frame(avi.first_frame(), rendered[0], bare[0]);
 
     save_video(1, at("clip.jpg"));
@@ -107,10 +105,12 @@ TEST_F(Export, AfterARunEveryFrameIsExportedWithItsCaption)
         EXPECT_EQ(reader.format(), "jpeg") << i;
         expect_captioned_frame(reader.read(), rendered[i], bare[i]);
     }
+    EXPECT_EQ(status(), "Saved 2 frames as clip0.jpg … clip1.jpg");
     save_video(2, at("run.mp4"));
     QFile mp4(at("run.mp4"));
     ASSERT_TRUE(mp4.open(QIODevice::ReadOnly));
     EXPECT_EQ(mp4.read(8).mid(4), "ftyp");
+    EXPECT_TRUE(status().startsWith("Saved 2 frames to run.mp4 (")) << status().toStdString();
 
     save_image(at("last.png"));
     EXPECT_EQ(QImage(at("last.png")).convertToFormat(QImage::Format_RGB32), rendered[1]);
@@ -118,6 +118,7 @@ TEST_F(Export, AfterARunEveryFrameIsExportedWithItsCaption)
     slider->setValue(0);
     save_image(at("chosen.bmp"));
     EXPECT_EQ(QImage(at("chosen.bmp")).convertToFormat(QImage::Format_RGB32), rendered[0]);
+    EXPECT_EQ(status(), "Saved frame to chosen.bmp (58 kB)") << "160×120×3 bytes and a header";
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 6);
     EXPECT_TRUE(shown_warnings(window).isEmpty());
 }
@@ -127,7 +128,7 @@ TEST_F(Export, AfterARunEveryFrameIsExportedWithItsCaption)
 // black pixel of entry 0.
 TEST_F(Export, CancelledDialogsWriteNothing)
 {
-    fill(image[0], 16, 12, 0xff2060a0u);
+    fill(image[0], 16, 12, 0);
     const QString before = QDir::currentPath();
     QDir::setCurrent(dir.path());
     for (int format : {0, 1, 2})
@@ -151,7 +152,7 @@ TEST_F(Export, CancelledDialogsWriteNothing)
 // What cannot be written or read is told in a box that does not block.
 TEST_F(Export, FailuresAreToldInTheWindow)
 {
-    fill(image[0], 16, 12, 0xff2060a0u);
+    fill(image[0], 16, 12, 0);
     const QString missing = at("no/such/folder/");
     save_video(0, missing + "v.avi");
     save_video(1, missing + "v.jpg");
@@ -174,25 +175,87 @@ TEST_F(Export, FailuresAreToldInTheWindow)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"sky.png"});
 }
 
-// A disk that fills up (here a limit on the size of any file the process
-// writes) while Save Image replaces a picture leaves the old one whole and no
-// temporary file, and the warning names the system's reason.
-TEST_F(Export, SaveImageOnAFullDiskKeepsTheOldFileAndTellsWhy)
+// Save video and Save Image obey the renderer's rules for what lies under
+// the name (the sequence's first file): an older file on a disk that fills up
+// (a file size limit), a device, a fifo no one reads and a read-only file stay
+// exactly as they were, nothing else is left behind, and the box names the
+// file and the reason; a link is written through and stays a link; a new name
+// of 255 bytes works and gets a new file's usual permissions, a replaced
+// file keeps its own.
+TEST_F(Export, SavingLeavesWhatItDidNotWriteAsItWas)
 {
-    fill(image[0], 64, 48, 0xff2060a0u);
-    QImage old(16, 16, QImage::Format_RGB32);
-    old.fill(0xff00ff00u);
-    ASSERT_TRUE(old.save(at("hole.png")));
-    {
-        const FullDisk disk(60); // bytes: less than the new picture needs
-        save_image(at("hole.png"));
-    }
+    fill(image[0], 64, 48, 0);
+    fill(image[1], 64, 48, 1);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const struct {
+        Hazard hazard;
+        const char *says; // empty: saved
+    } hazards[] = {{Hazard::none, ""},
+                   {Hazard::older, "File too large"},
+                   {Hazard::device, "not a regular file"},
+                   {Hazard::fifo, "not a regular file"},
+                   {Hazard::read_only, "the file is read-only"},
+                   {Hazard::link, ""}};
+    // AVI, image sequence, MP4 as in the format box, then Save Image.
+    for (int format : {0, 1, 2, 3})
+        for (auto const &h : hazards) {
+            QTemporaryDir folder;
+            const char *suffix = QList{".avi", ".jpg", ".mp4", ".png"}[format];
+            const QString stem = h.hazard == Hazard::none ? QString(format == 1 ? 250 : 251, 'n')
+                                                          : QStringLiteral("o");
+            const QString name = folder.filePath(stem + suffix);
+            const QString first = format == 1 ? folder.filePath(stem + "0.jpg") : name;
+            SCOPED_TRACE(std::to_string(format) + " " + std::to_string(int(h.hazard)));
+            place(h.hazard, first);
+            const auto before = disk_state(folder.path());
+            {
+                const FullDisk disk(h.hazard == Hazard::older ? 1024 : RLIM_INFINITY);
+                format == 3 ? save_image(name) : save_video(format, name);
+            }
+            const auto after = disk_state(folder.path());
+            const QStringList told = shown_warnings(window);
+            if (*h.says) {
+                EXPECT_EQ(after, before);
+                ASSERT_EQ(told.size(), 1);
+                EXPECT_TRUE(told[0].contains(QFileInfo(first).fileName()) &&
+                            told[0].contains(h.says))
+                    << told[0].toStdString();
+                continue;
+            }
+            EXPECT_TRUE(told.isEmpty()) << told.join(';').toStdString();
+            EXPECT_EQ(after.size(),
+                      before.size() + (format == 1 ? 2 : 1) - (h.hazard == Hazard::link));
+            EXPECT_GT(QFileInfo(first).size(), 0);
+            struct stat made {
+            };
+            ASSERT_EQ(::stat(QFile::encodeName(first).constData(), &made), 0);
+            EXPECT_EQ(made.st_mode & 0777, h.hazard == Hazard::none ? 0666 & ~mask : 0640);
+        }
+}
 
-    EXPECT_EQ(QImage(at("hole.png")).convertToFormat(QImage::Format_RGB32), old);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"hole.png"});
-    const QStringList told = shown_warnings(window);
-    EXPECT_TRUE(told.size() == 1 && told[0].contains("hole.png: File too large"))
-        << told.join(';').toStdString();
+// A frame larger than the memory the process may use is refused before a run
+// starts, in the renderer's words.
+TEST_F(Export, FrameTooLargeForMemoryIsRefusedInTheRenderersWords)
+{
+    if (!address_limit_testable)
+        GTEST_SKIP() << "the address sanitizer needs more address space than any limit leaves";
+    choose_frames(window, "1");
+    if (!run_fits(image, 1, 16384, 16384, frame_memory_budget()))
+        GTEST_SKIP() << "this machine's memory could not hold the frame in any case";
+    QFile statm("/proc/self/statm");
+    ASSERT_TRUE(statm.open(QIODevice::ReadOnly));
+    const rlim_t used = statm.readAll().split(' ').value(0).toULongLong() * ::sysconf(_SC_PAGESIZE);
+    rlimit before{};
+    getrlimit(RLIMIT_AS, &before);
+    rlimit limit = before;
+    limit.rlim_cur = used + 600u * 1024 * 1024;
+    setrlimit(RLIMIT_AS, &limit);
+    window.recomp(16384, 16384);
+    setrlimit(RLIMIT_AS, &before);
+    EXPECT_EQ(child<QLabel>(window, "label_screen")->text(),
+              "Not enough memory for a 16384x16384 frame (needs about 3490 MB).");
+    EXPECT_LE(image[0].width(), 1);
 }
 
 // Closing the window while frames are written ends the export as Stop does:
@@ -201,7 +264,7 @@ TEST_F(Export, ClosingDuringAnExportLeavesAValidShorterFile)
 {
     choose_frames(window, "60");
     for (int i = 0; i < 60; ++i)
-        fill(image[i], 320, 240, 0xff2060a0u + unsigned(i));
+        fill(image[i], 320, 240, unsigned(i));
     QTimer::singleShot(0, &window, &QWidget::close);
     save_video(0, at("closed.avi"));
     const AviFile avi(at("closed.avi"));

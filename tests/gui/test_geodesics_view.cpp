@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -133,6 +134,97 @@ TEST_F(GeodesicsView, PathFromTheAxisFallsFromJustOffIt)
         EXPECT_GT(count->text().toInt(), 100) << θ;
         EXPECT_FALSE(pixels_of(image(), red).empty()) << θ;
     }
+}
+
+// A circle of one colour: its centre and radius in pixels.
+struct Ring {
+    QPointF centre;
+    double radius;
+};
+
+Ring ring_of(const QImage &image, QRgb colour)
+{
+    const auto points = pixels_of(image, colour);
+    EXPECT_GT(points.size(), 8u);
+    QRect box(points.front(), QSize(1, 1));
+    for (const QPoint &p : points)
+        box |= QRect(p, QSize(1, 1));
+    return {QRectF(box).center(), 0.5 * (box.width() + box.height()) / 2.0};
+}
+
+// The ticks' spacing the plot names, in units of M.
+double tick_step(const QLabel &plot)
+{
+    const QString help = plot.toolTip();
+    const auto at = help.indexOf("ticks every ");
+    return help.mid(at + 12).section(u'.', 0, 0).section(u' ', 0, 0).toDouble();
+}
+
+// The outer horizon's circle is as large as the horizon on the axes' scale:
+// the white ticks along the horizontal axis measure it. The wheel zooms about
+// the centre and a drag moves the picture with the pointer.
+TEST_F(GeodesicsView, HorizonCircleMeasuresOnTheAxesAndFollowsZoomAndDrag)
+{
+    start_at("radButn4", "10", "90");
+    const QImage i = image();
+    const Ring horizon = ring_of(i, qRgb(0, 255, 255));
+    const double step = tick_step(*picture);
+    ASSERT_GT(step, 0) << picture->toolTip().toStdString();
+    std::vector<int> ticks; // the first on either side of the centre is one step away
+    const int axis = centre().y();
+    for (int x = 0; x < i.width(); ++x)
+        if (i.pixel(x, axis + 3) == qRgb(255, 255, 255) &&
+            i.pixel(x, axis - 3) == qRgb(255, 255, 255))
+            ticks.push_back(x);
+    ASSERT_FALSE(ticks.empty());
+    int nearest = i.width();
+    for (int x : ticks)
+        nearest = std::min(nearest, std::abs(x - centre().x()));
+    const double pixels_per_M = nearest / step;
+    const double h = the_scene.horizons.event();
+    EXPECT_NEAR(h, 1 + std::sqrt(1 - 0.8 * 0.8), 1e-3) << "Kerr, a = 0.8";
+    EXPECT_NEAR(horizon.radius, h * pixels_per_M, 1.5);
+    EXPECT_FALSE(pixels_of(i, qRgb(255, 255, 0)).empty()) << "photon orbits";
+    EXPECT_FALSE(pixels_of(i, qRgb(0, 200, 0)).empty()) << "stable-orbit limits";
+
+    const QPoint middle(picture->width() / 2, picture->height() / 2);
+    QWheelEvent notch(middle, picture->mapToGlobal(middle), {}, {0, 120}, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(picture, &notch);
+    const Ring zoomed = ring_of(image(), qRgb(0, 255, 255));
+    EXPECT_NEAR(zoomed.radius, 1.25 * horizon.radius, 1.5);
+    EXPECT_NEAR(zoomed.centre.x(), horizon.centre.x(), 1);
+
+    QTest::mousePress(picture, Qt::LeftButton, {}, middle);
+    QTest::mouseMove(picture, middle + QPoint(30, 20));
+    QTest::mouseRelease(picture, Qt::LeftButton, {}, middle + QPoint(30, 20));
+    const Ring moved = ring_of(image(), qRgb(0, 255, 255));
+    EXPECT_NEAR(moved.centre.x() - zoomed.centre.x(), 30, 1);
+    EXPECT_NEAR(moved.centre.y() - zoomed.centre.y(), 20, 1);
+}
+
+// Beside the path, the effective potential of the observer's orbit: a circular
+// orbit sits at the bottom of its well, its energy level touching the curve
+// there; flat space and a metric that changes with time say why there is none.
+TEST_F(GeodesicsView, EffectivePotentialOrSaysWhyThereIsNone)
+{
+    auto *potential = child<QLabel>(w, "label_potential");
+    start_at("radButn2", "10", "90");
+    ASSERT_FALSE(potential->pixmap().isNull());
+    EXPECT_TRUE(potential->text().isEmpty());
+    const QImage plot = potential->pixmap().toImage();
+    EXPECT_FALSE(pixels_of(plot, qRgb(255, 160, 0)).empty()) << "the energy level";
+
+    start_at("radButn1", "10", "90");
+    EXPECT_TRUE(potential->text().contains("no circular orbits"))
+        << potential->text().toStdString();
+    child<QRadioButton>(w, "radButn2")->click();
+    confirm(field("ff"), "r^2*sin(θ)^2*(2+cos(φ))");
+    auto *tabs = child<QTabWidget>(w, "tabWidget");
+    tabs->setCurrentIndex(0);
+    tabs->setCurrentIndex(1);
+    EXPECT_TRUE(potential->text().contains("changes with t or φ"))
+        << potential->text().toStdString();
 }
 
 TEST_F(GeodesicsView, RedrawnOnTabChangeAndOnResizeOnlyWhenShown)

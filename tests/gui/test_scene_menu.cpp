@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QPushButton>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -73,7 +74,8 @@ TEST(SceneMenu, SavedSceneOpensToTheSameFieldsAndFrame)
         answer_dialogs(w).panorama = dir.filePath("skies/sky.png");
         child<QPushButton>(w, "OpenImageButton")->click();
         child<QComboBox>(w, "comboBox_FrameRate")->setCurrentText("12.5");
-        child<QComboBox>(w, "comboBox_FVid")->setCurrentIndex(2);
+        auto *formats = child<QComboBox>(w, "comboBox_FVid");
+        formats->setCurrentIndex(formats->findData("mp4"));
         confirm(child<QLineEdit>(w, "lineEdit_r"), "30");
         confirm(child<QLineEdit>(w, "lineEdit_inK"), "6.5");
         child<QCheckBox>(w, "checkBox_kepler")->setChecked(true);
@@ -83,6 +85,7 @@ TEST(SceneMenu, SavedSceneOpensToTheSameFieldsAndFrame)
         child<QDoubleSpinBox>(w, "spinBox_v")->setValue(0.3);
         child<QSlider>(w, "verticalSlider")->setValue(3);
         EXPECT_TRUE(trigger(w, "action_save_scene", path).isEmpty());
+        EXPECT_EQ(w.statusBar()->currentMessage(), "Saved scene view.json");
         saved = write_scene(w.scene_settings());
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -112,8 +115,11 @@ TEST(SceneMenu, BadFilesWarnAndChangeNothing)
     const struct {
         QByteArray text;
         const char *named;
+        QString path = {}; // instead of a file holding the text
     } cases[] = {
         {"not json", "not a scene file"},
+        {"{\"version\": 1}" + QByteArray(1024 * 1024, ' '), "longer than 1024 KiB"},
+        {{}, "/dev/zero: not a regular file", "/dev/zero"},
         {"{\"version\": 1, \"size\": \"640x480\"}", "\"size\""},
         {"{\"version\": 1, \"accuracy\": 0.03}", "\"accuracy\""},
         {"{\"version\": 1, \"fps\": 7}", "\"fps\""},
@@ -122,8 +128,8 @@ TEST(SceneMenu, BadFilesWarnAndChangeNothing)
     MainWindow w;
     const QByteArray before = write_scene(w.scene_settings());
     for (const auto &c : cases) {
-        const QString path = dir.filePath("bad.json");
-        QFile file(path);
+        const QString path = c.path.isEmpty() ? dir.filePath("bad.json") : c.path;
+        QFile file(dir.filePath("bad.json"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(c.text);
         file.close();
@@ -136,6 +142,32 @@ TEST(SceneMenu, BadFilesWarnAndChangeNothing)
     }
     EXPECT_EQ(trigger(w, "action_save_scene", dir.filePath("no/such/dir/view.json")).size(), 1)
         << "an unwritable file is reported";
+}
+
+// The 16:9 sizes follow the 4:3 ones and go through scene files both ways,
+// which the headless renderer reads as they are.
+TEST(SceneMenu, WideSizesAreSavedAndOpened)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("wide.json");
+    MainWindow w, other;
+    auto *sizes = child<QComboBox>(w, "cBox_res");
+    auto *opened = child<QComboBox>(other, "cBox_res");
+    for (const char *size : {"1280x720", "1920x1080", "3840x2160"}) {
+        sizes->setCurrentText(size);
+        ASSERT_EQ(sizes->currentText(), size);
+        ASSERT_TRUE(w.save_scene(path));
+        SceneSettings read;
+        QStringList warnings;
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        ASSERT_EQ(read_scene(file.readAll(), read, warnings), "");
+        EXPECT_EQ(QString("%1x%2").arg(read.width).arg(read.height), size);
+        opened->setCurrentIndex(0);
+        EXPECT_TRUE(trigger(other, "action_open_scene", path).isEmpty());
+        EXPECT_EQ(opened->currentText(), size);
+    }
+    EXPECT_EQ(sizes->itemText(sizes->count() - 4), "4096x3072");
 }
 
 TEST(SceneMenu, FileMenuHasTheUsualShortcutsAndQuitCloses)

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the build into a temporary prefix and checks what lands there with
 # the desktop's own validators and readers: the desktop entry, the AppStream
-# file, both manual pages, the icons, and both programs run from a prefix
+# file, both manual pages, the documentation and licence, the icons, and both programs run from a prefix
 # moved elsewhere, away from the build folder.
 # Usage: check_install.sh BUILD_DIR
 set -eu
@@ -28,6 +28,19 @@ for page in tenebrion tenebrion-render; do
     MANWIDTH=80 man -l "$p/share/man/man1/$page.1.gz" 2>/dev/null | grep -q "^NAME" ||
         fail "$page(1) renders no NAME section"
 done
+
+sections=$(MANWIDTH=80 man -l "$p/share/man/man1/tenebrion.1.gz" 2>/dev/null | grep -E '^[A-Z][A-Z ]+$')
+for section in "FORMULA SYNTAX" KEYS "VALID RANGES" "SCENE FILES" FILES ENVIRONMENT; do
+    echo "$sections" | grep -qx "$section" || fail "tenebrion(1) has no $section section"
+done
+
+doc=$p/share/doc/tenebrion
+for file in README.md docs/render-farm.md docs/architecture.md docs/window.png changelog.gz; do
+    [ -s "$doc/$file" ] || fail "$doc/$file is not installed"
+done
+grep -q '^License: GPL-3.0+$' "$doc/copyright" || fail "copyright names no licence"
+grep -q "<project_license>GPL-3.0-or-later</project_license>" "$p/share/metainfo/$id.metainfo.xml" ||
+    fail "metainfo names no licence"
 
 for size in 16 22 24 32 48 64 128 256 512; do
     icon=$p/share/icons/hicolor/${size}x$size/apps/$id.png

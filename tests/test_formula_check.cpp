@@ -33,17 +33,11 @@ TEST(FormulaCheck, NamesTheFirstFaultAndWhereItIs)
          "unknown name 'sqrt': the variables are t, r, θ, φ and M, a, Q, Λ (character 1)"},
         {"r()", "missing operator between 'r' and '(' (character 2)"},
         {"(r+)", "unexpected ')' after '+' (character 4)"},
-        {"((((((((((((((((r))))))))))))))))^2+r", nullptr},
         {"r^(1/0)", "no finite value anywhere (a division by zero?)"},
         {"(-r)^0.5", "no finite value anywhere (a division by zero?)"},
-        {"r^(2*3)*r^0+(1-r)^(((2)))", nullptr},
     };
     for (auto [text, told] : bad) {
         const auto problem = formula_problem_of(QString::fromUtf8(text), P);
-        if (!told) {
-            EXPECT_FALSE(problem) << text;
-            continue;
-        }
         ASSERT_TRUE(problem) << text;
         EXPECT_EQ(describe(*problem).toStdString(), told) << text;
     }
@@ -62,7 +56,8 @@ TEST(FormulaCheck, NamesTheFirstFaultAndWhereItIs)
     for (const char *text :
          {"(-2)*a*M*r*sin(θ)^2", "-(-r)", "1/(r-3)", "cos(-(θ))", "1/30", "r^(-2)", "r^θ",
           "r^sin(θ)", "1-r^(1/2)", "(1-2*M/r)^0.5", "sqrt(r)*exp(-r/1.5e3)+log(r)", "t*tanh(t)",
-          "sinh(θ)+cosh(φ)", "0.998*a*1E-3"})
+          "sinh(θ)+cosh(φ)", "0.998*a*1E-3", "((((((((((((((((r))))))))))))))))^2+r",
+          "r^(2*3)*r^0+(1-r)^(((2)))"})
         EXPECT_FALSE(formula_problem_of(QString::fromUtf8(text), P)) << text;
 }
 

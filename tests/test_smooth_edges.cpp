@@ -52,10 +52,9 @@ TEST(SmoothEdges, LinearMeanKeepsEqualColoursAndAveragesLight)
 {
     for (int c = 0; c < 256; ++c) {
         const unsigned grey = 0xff000000u | unsigned(c) * 0x010101u;
-        const unsigned same[16] = {grey, grey, grey, grey, grey, grey, grey, grey,
-                                   grey, grey, grey, grey, grey, grey, grey, grey};
-        EXPECT_EQ(linear_mean(same, 4), grey) << c;
-        EXPECT_EQ(linear_mean(same, 16), grey) << c;
+        const std::vector<unsigned> same(16, grey);
+        EXPECT_EQ(linear_mean(same.data(), 4), grey) << c;
+        EXPECT_EQ(linear_mean(same.data(), 16), grey) << c;
     }
     // A quarter of white's light: 1.055 · 0.25^(1/2.4) − 0.055 = 0.5371 of 255.
     const unsigned quarter[4] = {white, black, black, black};

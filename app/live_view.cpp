@@ -316,8 +316,11 @@ void LiveView::move_to(ObserverPlace const &to)
 {
     if (!home_)
         home_ = place();
-    if (to != place())
-        window_.move_observer(to);
+    if (to == place())
+        return;
+    window_.move_observer(to);
+    if (!drag_at_)
+        window_.take_move();
 }
 
 bool LiveView::take_mouse(QMouseEvent const &e)
@@ -329,6 +332,7 @@ bool LiveView::take_mouse(QMouseEvent const &e)
     }
     if (e.type() == QEvent::MouseButtonRelease && e.button() == Qt::LeftButton) {
         drag_at_.reset();
+        window_.take_move();
         return true;
     }
     if (e.type() != QEvent::MouseMove || !drag_at_ || !(e.buttons() & Qt::LeftButton))
@@ -361,8 +365,10 @@ bool LiveView::take_wheel(QWheelEvent const &e)
 bool LiveView::take_key(QKeyEvent const &e)
 {
     if (e.key() == Qt::Key_Home) {
-        if (home_ && *home_ != place())
+        if (home_ && *home_ != place()) {
             window_.move_observer(*home_);
+            window_.take_move();
+        }
         return true;
     }
     const auto to = keyed(place(), e.key(), limits());

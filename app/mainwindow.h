@@ -46,6 +46,9 @@ class MainWindow : public QMainWindow
     // the new place when it was the proposed one (a typed speed is kept), and
     // the live view renders the new view.
     void move_observer(ObserverPlace const &to);
+    // A finished move (a drag released, a wheel notch, a key) becomes one
+    // step of the undo history.
+    void take_move();
 
   protected:
     void resizeEvent(QResizeEvent *e) override;

@@ -338,3 +338,8 @@ bool MainWindow::save_scene(QString const &path)
     statusBar()->showMessage(scene_saved_text(path));
     return true;
 }
+
+void MainWindow::take_move()
+{
+    history->take_change();
+}

@@ -6,6 +6,7 @@
 #include "scene/settings.h"
 #include "tests/gui/support/widgets.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -151,6 +152,18 @@ TEST_F(Live, DragsWheelAndKeysMoveTheObserverByTheirRulesAndClamp)
     wheel(picture, 1, Qt::ControlModifier);
     EXPECT_EQ(zoom->value(), before + 1) << "Ctrl+wheel zooms";
     EXPECT_EQ(text("lineEdit_r"), QString::number(closest, 'g', 6)) << "and leaves r";
+
+    // A drag is one step of the history, a wheel notch another.
+    window.move_observer({50, 80, 0});
+    window.take_move();
+    drag(picture, 20, 10);
+    wheel(picture, 1);
+    QAction *undo = child<QAction>(window, "action_undo");
+    undo->trigger();
+    EXPECT_EQ(text("lineEdit_r"), "50");
+    EXPECT_EQ(text("lineEdit_th"), "75");
+    undo->trigger();
+    EXPECT_EQ(text("lineEdit_th"), "80");
 }
 
 // A proposed speed is proposed again for the new place, as typing r does; a

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Two commands: `make run` and `make test`. Both install what is missing,
 # configure and build into build/, then start the program or run the tests.
 # `make install PREFIX=/opt/tenebrion` installs both programs with their menu

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/input_marks.h"
 
 #include "scene/value_ranges.h"

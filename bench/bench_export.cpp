@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Export throughput. BM_ExportAvi: 800×600 frames of the default view (the README's
 // rendered frame, or a gradient without the sources), each converted from the
 // frame store, captioned, encoded as JPEG at quality 100 and written to an

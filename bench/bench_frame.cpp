@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole frames of the default view through the frame engine: Kerr, M = 1,
 // a = 0.8, the observer on a circular orbit at r = 50, θ = 80°, the disk from
 // the innermost stable orbit to 12, accuracy 0.020, zoom π/4. The engine is

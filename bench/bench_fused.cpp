@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One geodesic step (Christoffel symbols and the Runge–Kutta step) of the
 // default Kerr view by the byte code, by the fused program's interpreter and
 // generated code, and by a Kerr tracer written by hand for this one metric;

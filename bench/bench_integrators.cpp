@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Error against cost of the two integrations. The shadow edge of a static
 // observer at r = 30 in Schwarzschild (M = 1) is found by bisection on the
 // launch angle and set against the exact sin ψ = 3√3·√(1 − 2/r)/r; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rays per second of each tracing path on the default view (320×240 image
 // points, rows handed out one at a time to one or two workers), with the
 // ordinary and with the accurate integration, and the

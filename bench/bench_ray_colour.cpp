@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of one pixel of the default view: Kerr with M = 1, a = 0.8, the
 // observer on a circular orbit at r = 50, θ = 80°, the disk from the innermost
 // stable orbit to 12, accuracy 0.020. Each pixel reports how many integration

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame engine's own cost (tasks, claim flags, levels, throttle) against a
 // plain parallel loop calling the same colour function once per pixel.
 #include "render/frame_engine.h"

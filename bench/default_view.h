@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The default view of the frame benchmarks: Kerr, M = 1, a = 0.8, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "expr/fused_backend.h"
 
 // Qt's signal keyword is a macro that would rewrite the emitter's own emit().

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "expr/fused_packet.h"
 
 #include "physics/step_length.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Built with AVX2 and FMA enabled: nothing here may run before the processor
 // has been checked for them, so the file holds only these leaf functions.
 #include "expr/packet_math.h"

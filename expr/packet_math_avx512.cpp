@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Built with AVX-512F enabled: nothing here may run before the processor has
 // been checked for it, so the file holds only these leaf functions.
 #include "expr/packet_math.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "expr/presets.h"
 
 Metric preset_metric(int index, double M, double Λ)

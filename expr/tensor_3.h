@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Christoffel symbols of the second kind at one point: G[a][b][c] = Γ^a_bc,

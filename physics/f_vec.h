@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Four doubles: a position (t, r, θ, φ), a 4-velocity or photon direction in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "physics/ray_batch.h"
 
 #include "expr/fused_christoffel.h"

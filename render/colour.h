@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Colour arithmetic on packed 0xAARRGGBB words: what a ray's colour becomes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "video/avi.h"
 
 #include "tests/support/avi_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "expr/christoffel.h"
 #include "tests/support/load_metric.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Metrics typed as papers print them, each in its own chart: the horizons,
 // circular photon orbits and innermost stable orbit found by the program
 // against closed forms, and a frame drawn with the accurate integration.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "physics/simd_path.h"
 #include "scene/scene_file.h"
 #include "tests/support/ffprobe.h"

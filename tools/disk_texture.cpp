@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/disk_texture.h"
 
 #include "tools/noise.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Takes the README's pictures of the window's Help, status bar and plots from
 // the real window on the offscreen platform. Usage: window_screenshots DIR
 #include "app/file_dialogs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "video/frame_export.h"
 
 #include "render/still_image.h"

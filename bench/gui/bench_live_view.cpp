@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The live view's latencies, measured on the real window (offscreen) driven
 // by synthetic events on the default view at 800×600: from an input to the
 // complete coarsest level on the display (repainted), the complete coarse

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Two processes rendering frames 0-4 and 5-9 of a 10-frame animation write,
 # byte for byte, the files one process writes for frames 0-9, with and without
 # smoothed edges.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "expr/presets.h"
 #include "tests/gui/support/window_test.h"
 #include "tests/support/thread_time.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/input_marks.h"
 #include "app/live_view.h"
 #include "app/mainwindow.h"

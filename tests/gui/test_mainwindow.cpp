@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/gui/support/window_test.h"
 
 // The form header brings the widget classes of the window.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a temporary prefix and checks what lands there with
 # the desktop's own validators and readers: the desktop entry, the AppStream
 # file, both manual pages, the documentation and licence, the icons, and both programs run from a prefix

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Kerr photons worked out by hand for the integration tests and benchmarks:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Scenes for the optics and ray-colour tests: a compiled preset metric with

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "expr/fused_backend.h"
+#include "expr/libm_calls.h"
 
 // Qt's signal keyword is a macro that would rewrite the emitter's own emit().
 #undef emit
@@ -17,38 +18,10 @@ namespace
 using Entry = void (*)(const double *frame, const double *x, double *out);
 using StepEntry = FusedBackend::StepEntry;
 
-// The very functions the byte code calls.
-double call_sin(double a)
-{
-    return std::sin(a);
-}
-double call_cos(double a)
-{
-    return std::cos(a);
-}
+// Powers as the byte code computes them.
 double call_pw(double a, double b)
 {
     return power(a, b);
-}
-double call_exp(double a)
-{
-    return std::exp(a);
-}
-double call_log(double a)
-{
-    return std::log(a);
-}
-double call_sinh(double a)
-{
-    return std::sinh(a);
-}
-double call_cosh(double a)
-{
-    return std::cosh(a);
-}
-double call_tanh(double a)
-{
-    return std::tanh(a);
 }
 
 class Failure : public ErrorHandler
@@ -297,19 +270,19 @@ class Generator
             return;
         }
         case FusedOp::sin:
-            return call(i, reinterpret_cast<void *>(&call_sin), false);
+            return call(i, reinterpret_cast<void *>(&libm_call::sin), false);
         case FusedOp::cos:
-            return call(i, reinterpret_cast<void *>(&call_cos), false);
+            return call(i, reinterpret_cast<void *>(&libm_call::cos), false);
         case FusedOp::exp:
-            return call(i, reinterpret_cast<void *>(&call_exp), false);
+            return call(i, reinterpret_cast<void *>(&libm_call::exp), false);
         case FusedOp::log:
-            return call(i, reinterpret_cast<void *>(&call_log), false);
+            return call(i, reinterpret_cast<void *>(&libm_call::log), false);
         case FusedOp::sinh:
-            return call(i, reinterpret_cast<void *>(&call_sinh), false);
+            return call(i, reinterpret_cast<void *>(&libm_call::sinh), false);
         case FusedOp::cosh:
-            return call(i, reinterpret_cast<void *>(&call_cosh), false);
+            return call(i, reinterpret_cast<void *>(&libm_call::cosh), false);
         case FusedOp::tanh:
-            return call(i, reinterpret_cast<void *>(&call_tanh), false);
+            return call(i, reinterpret_cast<void *>(&libm_call::tanh), false);
         default:
             return call(i, reinterpret_cast<void *>(&call_pw), true);
         }

@@ -2,23 +2,12 @@
 #include "expr/packet_math.h"
 
 #include "expr/compiled.h"
+#include "expr/libm_calls.h"
 
 #include <cmath>
 
 namespace
 {
-
-template <int lanes> void sin_lanes(double *v)
-{
-    for (int i = 0; i < lanes; ++i)
-        v[i] = std::sin(v[i]);
-}
-
-template <int lanes> void cos_lanes(double *v)
-{
-    for (int i = 0; i < lanes; ++i)
-        v[i] = std::cos(v[i]);
-}
 
 template <int lanes> void sincos_lanes(double *v, double *c)
 {
@@ -40,32 +29,17 @@ template <int lanes, double (*f)(double)> void lanes_of(double *v)
         v[i] = f(v[i]);
 }
 
-double exp_of(double x)
-{
-    return std::exp(x);
-}
-double log_of(double x)
-{
-    return std::log(x);
-}
-double sinh_of(double x)
-{
-    return std::sinh(x);
-}
-double cosh_of(double x)
-{
-    return std::cosh(x);
-}
-double tanh_of(double x)
-{
-    return std::tanh(x);
-}
-
 template <int lanes> PacketMath libm()
 {
-    return {&sin_lanes<lanes>,         &cos_lanes<lanes>,         &sincos_lanes<lanes>,
-            &pw_lanes<lanes>,          &lanes_of<lanes, exp_of>,  &lanes_of<lanes, log_of>,
-            &lanes_of<lanes, sinh_of>, &lanes_of<lanes, cosh_of>, &lanes_of<lanes, tanh_of>};
+    return {&lanes_of<lanes, libm_call::sin>,
+            &lanes_of<lanes, libm_call::cos>,
+            &sincos_lanes<lanes>,
+            &pw_lanes<lanes>,
+            &lanes_of<lanes, libm_call::exp>,
+            &lanes_of<lanes, libm_call::log>,
+            &lanes_of<lanes, libm_call::sinh>,
+            &lanes_of<lanes, libm_call::cosh>,
+            &lanes_of<lanes, libm_call::tanh>};
 }
 
 } // namespace

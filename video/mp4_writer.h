@@ -38,7 +38,6 @@ class Mp4Writer
     [[nodiscard]] QString finish();
 
     int frames() const { return frames_; }
-    QString const &path() const { return path_; }
 
     // The size of the video for pictures of `size`: odd sides grow by one.
     static QSize video_size(QSize size);

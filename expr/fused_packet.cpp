@@ -208,14 +208,19 @@ class PacketGenerator
     void bound(const x86::Vec &v, double limit)
     {
         constexpr int not_less_equal_unordered = 6;
-        const x86::Vec a = bitwise_and(v, bits(0x7fffffffffffffffull));
+        fail_where(bitwise_and(v, bits(0x7fffffffffffffffull)), limit, not_less_equal_unordered);
+    }
+
+    // Lanes where `v predicate limit` holds fail.
+    void fail_where(const x86::Vec &v, double limit, int predicate)
+    {
         if (wide) {
             const x86::KReg m = cc.newKw();
-            cc.vcmppd(m, a, constant(limit), not_less_equal_unordered);
+            cc.vcmppd(m, v, constant(limit), predicate);
             cc.korw(failed_mask, failed_mask, m);
         } else {
             const x86::Vec m = new_vec();
-            cc.vcmppd(m, a, constant(limit), not_less_equal_unordered);
+            cc.vcmppd(m, v, constant(limit), predicate);
             cc.vorpd(failed_lanes, failed_lanes, m);
         }
     }
@@ -277,15 +282,7 @@ class PacketGenerator
     void outside_axis_zone(const x86::Vec &distance)
     {
         constexpr int less_ordered = 1;
-        if (wide) {
-            const x86::KReg m = cc.newKw();
-            cc.vcmppd(m, distance, constant(axis_zone), less_ordered);
-            cc.korw(failed_mask, failed_mask, m);
-        } else {
-            const x86::Vec m = new_vec();
-            cc.vcmppd(m, distance, constant(axis_zone), less_ordered);
-            cc.vorpd(failed_lanes, failed_lanes, m);
-        }
+        fail_where(distance, axis_zone, less_ordered);
     }
 
     x86::Gp held_lanes()

@@ -170,10 +170,11 @@ class PacketGenerator
     const PacketMath &math;
     std::vector<x86::Vec> value;
     x86::Gp frame;
-    x86::Mem spill;                        // where operands of the library calls wait
-    std::map<int, int> sine_of, cosine_of; // operand register → result register
-    std::map<int, int> divisions_by;       // denominator register → quotients
-    std::map<int, x86::Vec> reciprocal_of; // denominator register → 1 / it
+    x86::Mem spill;                             // where operands of the library calls wait
+    std::map<int, int> sine_of, cosine_of;      // operand register → result register
+    std::map<int, int> divisions_by;            // denominator register → quotients
+    std::map<int, x86::Vec> reciprocal_of;      // denominator register → 1 / it
+    std::vector<const FusedInstr *> product_of; // register → its product, left to a sum
     std::map<int, std::pair<x86::Vec, x86::Vec>> coordinate_trig; // sin, cos
     x86::KReg failed_mask;
     bool wants_distance = false; // the step's |sin θ|
@@ -417,27 +418,43 @@ class PacketGenerator
         return r;
     }
 
-    // The scalar step's sums in its order: from +0, the terms of
-    // structurally zero symbols left out, the stage vector bounded first.
+    // The scalar step's sums, the terms of structurally zero symbols left
+    // out, the stage vector bounded first. A symbol that is one output for
+    // both orders of its lower indices is taken once against 2·u^b·u^c (the
+    // doubling is exact), and the terms alternate between two sums so that
+    // half as many FMAs wait for each other.
     Vec dudλ(const Vec &u)
     {
         for (int i = 0; i < 4; ++i)
             bound(u[i], 1e150);
-        x86::Vec uu[4][4];
+        x86::Vec uu[4][4], twice[4];
         Vec r;
         for (int a = 0; a < 4; ++a) {
-            x86::Vec acc = constant(0.0);
-            for (int bc = 0; bc < 16; ++bc) {
-                const int o = p.gamma_output[16 * a + bc];
-                if (o < 0)
-                    continue;
-                const int b = bc / 4, c = bc % 4;
-                if (!uu[b][c].isValid())
-                    uu[b][c] = uu[c][b] = binary(&x86::Compiler::vmulpd, u[b], u[c]);
-                acc = multiply_add(&x86::Compiler::vfnmadd231pd, acc, in_register(p.outputs[o]),
-                                   uu[b][c]);
-            }
-            r[a] = acc;
+            x86::Vec acc[2] = {constant(0.0), constant(0.0)};
+            int terms = 0;
+            for (int b = 0; b < 4; ++b)
+                for (int c = 0; c < 4; ++c) {
+                    const int o = p.gamma_output[16 * a + 4 * b + c];
+                    const bool pair = p.gamma_output[16 * a + 4 * c + b] == o;
+                    if (o < 0 || (pair && c < b))
+                        continue;
+                    // Doubled products above the diagonal, plain ones on and below it.
+                    x86::Vec &product =
+                        pair && b != c ? uu[b][c] : uu[std::max(b, c)][std::min(b, c)];
+                    if (!product.isValid()) {
+                        if (pair && b != c) {
+                            if (!twice[b].isValid())
+                                twice[b] = binary(&x86::Compiler::vaddpd, u[b], u[b]);
+                            product = binary(&x86::Compiler::vmulpd, twice[b], u[c]);
+                        } else {
+                            product = binary(&x86::Compiler::vmulpd, u[b], u[c]);
+                        }
+                    }
+                    x86::Vec &sum = acc[terms++ % 2];
+                    sum = multiply_add(&x86::Compiler::vfnmadd231pd, sum, in_register(p.outputs[o]),
+                                       product);
+                }
+            r[a] = binary(&x86::Compiler::vaddpd, acc[0], acc[1]);
         }
         return r;
     }
@@ -450,6 +467,7 @@ class PacketGenerator
         for (const FusedInstr &i : p.point_code)
             if (i.op == FusedOp::div)
                 ++divisions_by[i.b];
+        find_products_to_fuse();
         for (int k = 0; k < 4; ++k)
             if (p.coordinate_reg[k] >= 0)
                 value[p.coordinate_reg[k]] = load(row(x, k));
@@ -458,6 +476,49 @@ class PacketGenerator
                                                  : sine_and_cosine_of(load(row(x, 2))).first;
         for (const FusedInstr &i : p.point_code)
             instruction(i);
+    }
+
+    // A product whose only use is one sum or difference is rounded once
+    // with it (FMA): an instruction and a rounding fewer.
+    void find_products_to_fuse()
+    {
+        std::vector<int> uses(p.register_count);
+        for (const FusedInstr &i : p.point_code) {
+            ++uses[i.a];
+            if (!is_unary(i.op))
+                ++uses[i.b];
+        }
+        for (int o : p.outputs)
+            ++uses[o];
+        std::vector<const FusedInstr *> product(p.register_count);
+        for (const FusedInstr &i : p.point_code)
+            if (i.op == FusedOp::mul && uses[i.dst] == 1)
+                product[i.dst] = &i;
+        product_of.assign(p.register_count, nullptr);
+        for (const FusedInstr &i : p.point_code) {
+            if (i.op != FusedOp::add && i.op != FusedOp::sub)
+                continue;
+            if (product[i.b])
+                product_of[i.b] = product[i.b];
+            else if (product[i.a])
+                product_of[i.a] = product[i.a];
+        }
+    }
+
+    // a ± b with one of them a product left to it.
+    x86::Vec fused_sum(const FusedInstr &i)
+    {
+        const bool subtract = i.op == FusedOp::sub;
+        Op op = &x86::Compiler::vfmadd231pd;
+        if (const FusedInstr *m = product_of[i.b]) {
+            if (subtract)
+                op = &x86::Compiler::vfnmadd231pd;
+            return multiply_add(op, in_register(i.a), in_register(m->a), in_register(m->b));
+        }
+        const FusedInstr *m = product_of[i.a];
+        if (subtract)
+            op = &x86::Compiler::vfmsub231pd;
+        return multiply_add(op, in_register(i.b), in_register(m->a), in_register(m->b));
     }
 
     bool is_coordinate(int reg) const
@@ -576,6 +637,13 @@ class PacketGenerator
 
     void instruction(const FusedInstr &i)
     {
+        if (i.op == FusedOp::mul && product_of[i.dst])
+            return;
+        if ((i.op == FusedOp::add || i.op == FusedOp::sub) &&
+            (product_of[i.a] || product_of[i.b])) {
+            value[i.dst] = fused_sum(i);
+            return;
+        }
         switch (i.op) {
         case FusedOp::add:
             value[i.dst] = binary(&x86::Compiler::vaddpd, in_register(i.a), in_register(i.b));

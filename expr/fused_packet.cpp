@@ -42,8 +42,10 @@ class Failure : public ErrorHandler
 // operands in the node's order, each lane on its own; values of the frame
 // block are broadcast from memory where they are used. A lane's result
 // differs from the scalar code's only in the last bits: the vector sines, a
-// shared denominator inverted once, the stages' sums rounded once per product
-// (FMA) and the step's weighted sum scaled by h/6 formed once. Guards do not
+// shared denominator inverted once, a product used only by one sum rounded
+// with it (FMA), the stages' sums rounded once per product, taking each
+// symmetric symbol once and split in two, and the step's weighted sum scaled
+// by h/6 formed once. Guards do not
 // branch: each lane's failures are collected in a mask and the step runs to
 // its end for all lanes.
 class PacketGenerator

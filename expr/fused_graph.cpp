@@ -254,6 +254,7 @@ FusedGraph lower_christoffel(const CompiledExpr (&records)[33])
                 B.graph.guarded.push_back(inv[i][j]);
             }
             const CompiledExpr &g = records[4 * i + j];
+            B.graph.metric[4 * i + j] = B.graph.metric[4 * j + i] = g.nz ? B.replay(g, -1, 0) : -1;
             for (int k = 0; k < 4; ++k) {
                 if (!g.dep[k])
                     continue;

@@ -91,13 +91,14 @@ class AdaptivePacketTrace
             Lane &lane = lane_at[l];
             if (lane.ray < 0)
                 continue;
-            f_vec a;
-            if ((held >> l) & 1)
+            if ((held >> l) & 1) {
+                f_vec a;
                 for (int k = 0; k < 4; ++k)
                     a[k] = out[k * lanes + l];
-            else
-                a = space.acceleration(lane.path->wanted_x(), lane.path->wanted_u());
-            lane.path->supply(a);
+                lane.path->supply(a, {out[4 * lanes + l], out[5 * lanes + l]}, out[6 * lanes + l]);
+            } else {
+                lane.path->supply(space.acceleration(lane.path->wanted_x(), lane.path->wanted_u()));
+            }
             settle(l);
         }
     }
@@ -113,7 +114,7 @@ class AdaptivePacketTrace
     Lane lane_at[most_lanes];
     alignas(64) double x[4 * most_lanes] = {};
     alignas(64) double u[4 * most_lanes] = {};
-    alignas(64) double out[4 * most_lanes] = {};
+    alignas(64) double out[7 * most_lanes] = {};
 };
 
 } // namespace

@@ -31,8 +31,7 @@ AdaptiveGeodesic::AdaptiveGeodesic(Spacetime const &space, AdaptiveLimits limits
 // speed, over the tolerance. Near the axis sin θ makes a large change of φ
 // the small displacement it is; near the horizon the growth of u^t and u^φ
 // shortens the steps.
-double AdaptiveGeodesic::error_of(f_vec const &x, f_vec const &u, Stages const &s, double h,
-                                  double sin_end) const
+double AdaptiveGeodesic::error_of(f_vec const &x, f_vec const &u, Stages const &s, double h) const
 {
     f_vec dx{}, du{};
     for (int i = 0; i < 7; ++i) {
@@ -42,7 +41,7 @@ double AdaptiveGeodesic::error_of(f_vec const &x, f_vec const &u, Stages const &
     dx = dx * h;
     du = du * h;
     double const r = std::fabs(x[1]);
-    double const sin_θ = std::fmax(sin_start, sin_end);
+    double const sin_θ = std::fmax(sin_start, std::fabs(std::sin(s.x_end[2])));
     double const place = std::hypot(dx[1], r * dx[2], r * sin_θ * dx[3]) / r;
     double const turn =
         std::hypot(du[1], r * du[2], r * sin_θ * du[3]) / spatial_speed(x, u, sin_θ);
@@ -58,7 +57,7 @@ bool AdaptiveGeodesic::jumped(f_vec const &x, Stages const &s, Spacetime::Norm &
         return true;
     if (std::fabs(s.x_end[2] - x[2]) > θ_jump)
         return true;
-    after = told ? told_norm : space.norm(s.x_end, s.u_end);
+    after = space.norm(s.x_end, s.u_end);
     double const allowed =
         norm_jump * limits.tolerance * std::fmax(std::fabs(after.scale), std::fabs(before.scale));
     return !(std::fabs(after.value - before.value) <= allowed);
@@ -88,24 +87,9 @@ void AdaptiveGeodesic::start(f_vec const &x, f_vec const &u, double longest)
 
 void AdaptiveGeodesic::supply(f_vec const &a)
 {
-    told = false;
-    take(a);
-}
-
-void AdaptiveGeodesic::supply(f_vec const &a, Spacetime::Norm const &norm, double sin_θ)
-{
-    told = true;
-    told_norm = norm;
-    told_sin = sin_θ;
-    take(a);
-}
-
-void AdaptiveGeodesic::take(f_vec const &a)
-{
     if (phase == Phase::here) {
         here_a = a;
-        here_norm = told ? told_norm : space.norm(here_x, here_u);
-        here_sin = told ? told_sin : std::fabs(std::sin(here_x[2]));
+        here_norm = space.norm(here_x, here_u);
         here_known = true;
         begin_attempts();
         return;
@@ -129,7 +113,7 @@ StepEnd AdaptiveGeodesic::finish(f_vec &x, f_vec &u) const
 void AdaptiveGeodesic::begin_attempts()
 {
     f_vec const &x = step_x, &u = step_u;
-    sin_start = here_sin;
+    sin_start = std::fabs(std::sin(x[2]));
     double const reach = std::fabs(x[1]) / spatial_speed(x, u, sin_start);
     floor = std::fmin(floor_share * reach, max_h);
     h = std::fmin(h_next > 0 ? h_next : first_share * reach, max_h);
@@ -186,9 +170,7 @@ void AdaptiveGeodesic::judge_attempt()
     f_vec const &x = step_x, &u = step_u;
     trial.u_end = trial.U[6];
     trial.finite = finite(trial.x_end) && finite(trial.u_end) && finite(trial.A[6]);
-    if (trial.finite)
-        sin_after = told ? told_sin : std::fabs(std::sin(trial.x_end[2]));
-    double const error = trial.finite ? error_of(x, u, trial, h, sin_after) : HUGE_VAL;
+    double const error = trial.finite ? error_of(x, u, trial, h) : HUGE_VAL;
     bool const through = trial.inside && !(trial.x_end[1] <= limits.r_capture);
     bool const good =
         !through && (error <= 1 || (at_floor && trial.finite)) && !jumped(x, trial, after);
@@ -200,7 +182,6 @@ void AdaptiveGeodesic::judge_attempt()
         step_u = here_u = trial.u_end;
         here_a = trial.A[6];
         here_norm = after;
-        here_sin = sin_after;
         h_next = grown(h, error, refused);
         return end_step(StepEnd::taken);
     }

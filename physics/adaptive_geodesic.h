@@ -72,9 +72,6 @@ class AdaptiveGeodesic
     f_vec const &wanted_x() const { return want_x; }
     f_vec const &wanted_u() const { return want_u; }
     void supply(f_vec const &a);
-    // supply with g(u, u) (as space.norm) and |sin θ| at the wanted point
-    // from the caller, who computed them with the acceleration.
-    void supply(f_vec const &a, Spacetime::Norm const &norm, double sin_θ);
     StepEnd finish(f_vec &x, f_vec &u) const;
 
     // The last taken step, for its continuous extension.
@@ -91,14 +88,12 @@ class AdaptiveGeodesic
         bool finite = true;
     };
     enum class Phase { here, stage, done };
-    void take(f_vec const &a);
     void begin_attempts();
     void next_attempt();
     void prepare_stage();
     void judge_attempt();
     void end_step(StepEnd how);
-    double error_of(f_vec const &x, f_vec const &u, Stages const &s, double h,
-                    double sin_end) const;
+    double error_of(f_vec const &x, f_vec const &u, Stages const &s, double h) const;
     bool jumped(f_vec const &x, Stages const &s, Spacetime::Norm &after) const;
 
     Spacetime const &space;
@@ -118,18 +113,11 @@ class AdaptiveGeodesic
     f_vec want_x{}, want_u{};
     Stages trial;
     Spacetime::Norm after{};
-    double sin_after = 0; // |sin θ| at the trial's end
-
-    // What the caller told with the acceleration just supplied.
-    bool told = false;
-    Spacetime::Norm told_norm{};
-    double told_sin = 0;
 
     // The acceleration at the current point, kept from the end of the last
     // step: valid while x and u are still the point it was computed at.
     f_vec here_x{}, here_u{}, here_a{};
     Spacetime::Norm here_norm{};
-    double here_sin = 0;
     bool here_known = false;
 
     DenseStep last;

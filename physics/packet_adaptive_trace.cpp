@@ -379,6 +379,8 @@ class AdaptivePacketTrace
     RayQueue queue{batch};
     Ray rays[most_lanes];
     Lanes s{};
+    // The packet's rows: the points whose acceleration is wanted, and what the
+    // acceleration entry returns for them.
     alignas(64) double x[4 * most_lanes] = {};
     alignas(64) double u[4 * most_lanes] = {};
     alignas(64) double out[7 * most_lanes] = {};

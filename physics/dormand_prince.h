@@ -3,7 +3,6 @@
 
 #include "physics/f_vec.h"
 
-#include <algorithm>
 #include <cmath>
 
 // The fifth-order Dormand–Prince pair as the error-controlled integration
@@ -50,11 +49,13 @@ inline double spatial_speed(f_vec const &x, f_vec const &u, double sin_θ)
     return std::fabs(u[0]) > 0 ? std::fabs(u[0]) : 1.0;
 }
 
+// Step growth after an accepted step, and shrinkage after a refused one.
+inline constexpr double grow_most = 5, shrink_most = 0.2, shrink_refused = 0.25, safety = 0.9;
+
 // The next step after one of the given error (over the tolerance) was taken;
 // a step that needed a refusal first does not grow.
 inline double grown(double h, double error, bool refused)
 {
-    constexpr double grow_most = 5, shrink_most = 0.2, safety = 0.9;
     double const grow = error > 0 ? safety * std::pow(error, -0.2) : grow_most;
     return h * std::fmin(std::fmax(grow, shrink_most), refused ? 1.0 : grow_most);
 }
@@ -62,7 +63,6 @@ inline double grown(double h, double error, bool refused)
 // The retry after a refused step of the given error.
 inline double shrunk(double h, double error)
 {
-    constexpr double shrink_most = 0.2, shrink_refused = 0.25, safety = 0.9;
     return h * (error <= 1 || !std::isfinite(error)
                     ? shrink_refused
                     : std::fmax(safety * std::pow(error, -0.2), shrink_most));

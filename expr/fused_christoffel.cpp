@@ -94,32 +94,42 @@ bool packet_agrees(const PacketStep &packet, FusedBackend::StepEntry scalar,
             for (double p : {0.02, 0.3})
                 samples.push_back(
                     {{0.7, r, θ, 1.3}, {1.1, -0.6, 0.03, 0.02}, 1.0, p, p > 0.1 ? 200.0 : 0.0});
+    using State = PacketStep::State;
+    using Out = PacketStep::Out;
     const int lanes = packet.lanes();
-    alignas(64) double x[4 * 8], state[7 * 8], out[11 * 8];
+    alignas(64) double x[4 * 8], state[State::rows * 8], out[Out::rows * 8];
     auto near = [](double a, double b, double scale) { return std::fabs(a - b) <= 1e-7 * scale; };
     for (std::size_t first = 0; first < samples.size(); first += lanes) {
         for (int i = 0; i < lanes; ++i) {
             const Sample &s = samples[std::min(first + i, samples.size() - 1)];
             for (int k = 0; k < 4; ++k) {
                 x[k * lanes + i] = s.x[k];
-                state[k * lanes + i] = s.u[k];
+                state[(State::u + k) * lanes + i] = s.u[k];
             }
-            state[4 * lanes + i] = s.r_hor;
-            state[5 * lanes + i] = s.p;
-            state[6 * lanes + i] = s.r_outer;
+            state[State::r_hor * lanes + i] = s.r_hor;
+            state[State::p * lanes + i] = s.p;
+            state[State::r_outer * lanes + i] = s.r_outer;
+            for (int row : {State::r_escape, State::path_limit, State::budget})
+                state[row * lanes + i] = HUGE_VAL;
+            state[State::path * lanes + i] = state[State::steps * lanes + i] = 0;
         }
         const unsigned held = packet.entry()(frame.data(), x, state, out);
         for (int i = 0; i < lanes; ++i) {
             const Sample &s = samples[std::min(first + i, samples.size() - 1)];
             const double distance = std::fabs(std::sin(s.x[2]));
-            const double h = out[8 * lanes + i];
-            if (!near(out[9 * lanes + i], distance, 1.0))
+            const double h = out[Out::h * lanes + i];
+            if (!near(out[Out::distance * lanes + i], distance, 1.0))
                 return false;
             const double uh[5] = {s.u[0], s.u[1], s.u[2], s.u[3], h};
             double u[4];
             const bool scalar_held = distance >= axis_zone && scalar(frame.data(), s.x, uh, u);
             if (scalar_held != ((held >> i) & 1))
                 return false;
+            // A lane whose step was not taken keeps its ray where it was.
+            for (int k = 0; k < 4; ++k)
+                if (!scalar_held &&
+                    (x[k * lanes + i] != s.x[k] || state[(State::u + k) * lanes + i] != s.u[k]))
+                    return false;
             if (!scalar_held)
                 continue;
             if (!near(h, step_length_at(s.x[1], s.r_hor, s.r_outer, s.p, distance), h))
@@ -128,12 +138,12 @@ bool packet_agrees(const PacketStep &packet, FusedBackend::StepEntry scalar,
                 std::max({std::fabs(u[0]), std::fabs(u[1]), std::fabs(u[2]), std::fabs(u[3])});
             const double scale = std::max(size, spread(scalar, frame, s.x, uh, u) / 1e-7);
             for (int k = 0; k < 4; ++k)
-                if (!near(out[k * lanes + i], u[k], scale) ||
-                    !near(out[(4 + k) * lanes + i], s.x[k] + u[k] * h,
+                if (!near(state[(State::u + k) * lanes + i], u[k], scale) ||
+                    !near(x[k * lanes + i], s.x[k] + u[k] * h,
                           std::max(1.0, std::fabs(s.x[k])) + std::fabs(h) * scale))
                     return false;
-            const double dθ = s.x[2] - out[6 * lanes + i], dφ = s.x[3] - out[7 * lanes + i];
-            if (!near(out[10 * lanes + i], std::sqrt(dθ * dθ + dφ * dφ), 0.0))
+            const double dθ = s.x[2] - x[2 * lanes + i], dφ = s.x[3] - x[3 * lanes + i];
+            if (!near(out[Out::angular_step * lanes + i], std::sqrt(dθ * dθ + dφ * dφ), 0.0))
                 return false;
         }
     }

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <numbers>
 #include <tuple>
 #include <vector>
 
@@ -21,6 +22,14 @@ namespace
 {
 
 using Entry = PacketStep::Entry;
+
+// vcmppd's predicates: the ordered ones are false where an operand is NaN,
+// the negated ones true.
+constexpr int less_ordered = 1;
+constexpr int less_equal_ordered = 2;
+constexpr int not_less = 5;
+constexpr int not_greater = 10;
+constexpr int greater_ordered = 30;
 
 // Up to twice this, sin d = d − d³/6 and 1 − cos d = d²/2 are exact to half
 // an ulp.
@@ -38,7 +47,8 @@ class Failure : public ErrorHandler
 // block are broadcast from memory where they are used. A lane's result
 // differs from the scalar code's only in the last bits: the vector sines,
 // the shifted angles by angle addition, a shared denominator inverted once,
-// and the stages' sums rounded once per product (FMA). Guards do not branch:
+// the stages' sums rounded once per product (FMA) and the step's weighted
+// sum scaled by h/6 formed once. Guards do not branch:
 // each lane's failures are collected in a mask and the step runs to its end
 // for all lanes.
 class PacketGenerator
@@ -52,43 +62,89 @@ class PacketGenerator
     }
 
     // The ordinary step of step_length_at's length outside the axis zone,
-    // with |sin θ| from the point code's own sine.
+    // with |sin θ| from the point code's own sine, and end::exit's tests
+    // after it.
     void step()
     {
+        using State = PacketStep::State;
+        using Out = PacketStep::Out;
         const x86::Gp x = cc.newIntPtr("x");
         const x86::Gp state = cc.newIntPtr("state");
         const x86::Gp out = cc.newIntPtr("out");
         wants_distance = true;
         guarded_body(x, state, out);
 
-        Vec y, k1, k2, k3, k4;
-        for (int i = 0; i < 4; ++i)
-            y[i] = load(row(state, i));
+        Vec from, y;
+        for (int i = 0; i < 4; ++i) {
+            from[i] = load(row(x, i));
+            y[i] = load(row(state, State::u + i));
+        }
         const x86::Vec distance = bitwise_and(axis_sine, bits(0x7fffffffffffffffull));
-        const x86::Vec h =
-            step_length(distance, row(x, 1), row(state, 4), row(state, 6), row(state, 5));
+        const x86::Vec h = step_length(distance, from[1], row(state, State::r_hor),
+                                       row(state, State::r_outer), row(state, State::p));
         outside_axis_zone(distance);
         const x86::Vec k = binary(&x86::Compiler::vmulpd, h, constant(0.5));
-        k1 = dudλ(y);
-        k2 = dudλ(axpy(y, k1, k));
-        k3 = dudλ(axpy(y, k2, k));
-        k4 = dudλ(axpy(y, k3, h));
+        const Vec k1 = dudλ(y);
+        const Vec k2 = dudλ(axpy(y, k1, k));
+        const Vec k3 = dudλ(axpy(y, k2, k));
+        const Vec k4 = dudλ(axpy(y, k3, h));
+        const x86::Vec k_third = binary(&x86::Compiler::vdivpd, k, constant(3.0));
+        Vec u, to;
         for (int i = 0; i < 4; ++i) {
             x86::Vec v = binary(&x86::Compiler::vaddpd, k2[i], k3[i]);
             v = binary(&x86::Compiler::vmulpd, v, constant(2.0));
             v = binary(&x86::Compiler::vaddpd, k1[i], v);
             v = binary(&x86::Compiler::vaddpd, v, k4[i]);
-            v = binary(&x86::Compiler::vmulpd, v, k);
-            v = binary(&x86::Compiler::vdivpd, v, constant(3.0));
-            const x86::Vec u = binary(&x86::Compiler::vaddpd, y[i], v);
-            cc.vmovupd(row(out, i), u);
-            cc.vmovupd(row(out, 4 + i), binary(&x86::Compiler::vaddpd, load(row(x, i)),
-                                               binary(&x86::Compiler::vmulpd, u, h)));
+            u[i] = multiply_add(&x86::Compiler::vfmadd231pd, y[i], v, k_third);
+            to[i] =
+                binary(&x86::Compiler::vaddpd, from[i], binary(&x86::Compiler::vmulpd, u[i], h));
         }
-        cc.vmovupd(row(out, 8), h);
-        cc.vmovupd(row(out, 9), distance);
-        cc.vmovupd(row(out, 10), angular_step(x, out));
-        cc.ret(held_lanes());
+        const LaneMask failed = failures();
+        for (int i = 0; i < 4; ++i) {
+            cc.vmovupd(row(state, State::u + i), blend(failed, u[i], y[i]));
+            cc.vmovupd(row(x, i), blend(failed, to[i], from[i]));
+            cc.vmovupd(row(out, Out::start + i), from[i]);
+        }
+        const x86::Vec angle = angular_step(from, to);
+        const x86::Vec path = load(row(state, State::path));
+        const x86::Vec steps = load(row(state, State::steps));
+        // The first step of a ray only sets the point the path starts from.
+        const LaneMask counting = compare(steps, constant(0.0), greater_ordered);
+        const x86::Vec path_after =
+            binary(&x86::Compiler::vaddpd, path, blend(counting, constant(0.0), angle));
+        const x86::Vec steps_after = binary(&x86::Compiler::vaddpd, steps, constant(1.0));
+        cc.vmovupd(row(state, State::path), blend(failed, path_after, path));
+        cc.vmovupd(row(state, State::steps), blend(failed, steps_after, steps));
+        cc.vmovupd(row(out, Out::path_before), path);
+        cc.vmovupd(row(out, Out::h), h);
+        cc.vmovupd(row(out, Out::distance), distance);
+        cc.vmovupd(row(out, Out::angular_step), angle);
+
+        const x86::Vec r = to[1], θ = to[2];
+        LaneMask leaving = failed;
+        for (const auto &[a, b, predicate] :
+             {std::tuple{r, load(row(state, State::r_hor)), not_greater},
+              std::tuple{load(row(state, State::r_escape)), r, not_greater},
+              std::tuple{load(row(state, State::path_limit)), path_after, not_greater},
+              std::tuple{steps_after, load(row(state, State::budget)), not_less},
+              std::tuple{θ, constant(0.0), less_ordered},
+              std::tuple{θ, constant(std::numbers::pi), greater_ordered}})
+            leaving = either(leaving, compare(a, b, predicate));
+        const x86::Vec from_plane =
+            binary(&x86::Compiler::vsubpd, from[2], constant(std::numbers::pi / 2));
+        const x86::Vec to_plane = binary(&x86::Compiler::vsubpd, θ, constant(std::numbers::pi / 2));
+        const LaneMask crossed = compare(binary(&x86::Compiler::vmulpd, from_plane, to_plane),
+                                         constant(0.0), less_equal_ordered);
+        leaving = either(leaving, both(counting, crossed));
+
+        const x86::Gp result = lane_bits(leaving);
+        cc.shl(result, 8);
+        const x86::Gp taken = lane_bits(failed);
+        cc.not_(taken);
+        cc.and_(taken, (1 << lanes) - 1);
+        cc.or_(result, taken);
+        cc.vzeroupper();
+        cc.ret(result);
         cc.endFunc();
     }
 
@@ -231,6 +287,69 @@ class PacketGenerator
         }
     }
 
+    // Lanes picked by a comparison: a vector of all-ones lanes for AVX2, a
+    // mask register for AVX-512.
+    struct LaneMask {
+        x86::Vec v;
+        x86::KReg k;
+    };
+
+    LaneMask failures() const { return {failed_lanes, failed_mask}; }
+
+    LaneMask compare(const x86::Vec &a, const x86::Vec &b, int predicate)
+    {
+        if (wide) {
+            const x86::KReg m = cc.newKw();
+            cc.vcmppd(m, a, b, predicate);
+            return {{}, m};
+        }
+        const x86::Vec m = new_vec();
+        cc.vcmppd(m, a, b, predicate);
+        return {m, {}};
+    }
+
+    LaneMask either(const LaneMask &a, const LaneMask &b)
+    {
+        if (wide) {
+            const x86::KReg m = cc.newKw();
+            cc.korw(m, a.k, b.k);
+            return {{}, m};
+        }
+        return {binary(&x86::Compiler::vorpd, a.v, b.v), {}};
+    }
+
+    LaneMask both(const LaneMask &a, const LaneMask &b)
+    {
+        if (wide) {
+            const x86::KReg m = cc.newKw();
+            cc.kandw(m, a.k, b.k);
+            return {{}, m};
+        }
+        return {binary(&x86::Compiler::vandpd, a.v, b.v), {}};
+    }
+
+    // `picked` in the lanes of m, `otherwise` in the others.
+    x86::Vec blend(const LaneMask &m, const x86::Vec &otherwise, const x86::Vec &picked)
+    {
+        const x86::Vec chosen = new_vec();
+        if (wide)
+            cc.k(m.k).vblendmpd(chosen, otherwise, picked);
+        else
+            cc.vblendvpd(chosen, otherwise, picked, m.v);
+        return chosen;
+    }
+
+    // Bit i for lane i.
+    x86::Gp lane_bits(const LaneMask &m)
+    {
+        const x86::Gp b = cc.newInt32();
+        if (wide)
+            cc.kmovw(b, m.k);
+        else
+            cc.vmovmskpd(b, m.v);
+        return b;
+    }
+
     // step_length_at, operation for operation; vmaxpd and vminpd give their
     // second operand where the first is NaN, as fmax and fmin do for these.
     x86::Vec step_towards(const x86::Vec &distance_to_horizon, const x86::Vec &p,
@@ -245,37 +364,25 @@ class PacketGenerator
         return binary(&x86::Compiler::vmaxpd, q, binary(&x86::Compiler::vdivpd, p, constant(50.0)));
     }
 
-    x86::Vec step_length(const x86::Vec &distance, const x86::Mem &at_r, const x86::Mem &at_r_hor,
+    x86::Vec step_length(const x86::Vec &distance, const x86::Vec &r, const x86::Mem &at_r_hor,
                          const x86::Mem &at_r_outer, const x86::Mem &at_p)
     {
-        const x86::Vec r = load(at_r), p = load(at_p), r_outer = load(at_r_outer);
+        const x86::Vec p = load(at_p), r_outer = load(at_r_outer);
         const x86::Vec h =
             step_towards(binary(&x86::Compiler::vsubpd, r, load(at_r_hor)), p, distance);
         const x86::Vec to_outer =
             bitwise_and(binary(&x86::Compiler::vsubpd, r_outer, r), bits(0x7fffffffffffffffull));
         const x86::Vec shorter =
             binary(&x86::Compiler::vminpd, step_towards(to_outer, p, distance), h);
-        constexpr int greater_ordered = 30;
-        const x86::Vec chosen = new_vec();
-        if (wide) {
-            const x86::KReg outer = cc.newKw();
-            cc.vcmppd(outer, r_outer, constant(0.0), greater_ordered);
-            cc.k(outer).vblendmpd(chosen, h, shorter);
-        } else {
-            const x86::Vec outer = new_vec();
-            cc.vcmppd(outer, r_outer, constant(0.0), greater_ordered);
-            cc.vblendvpd(chosen, h, shorter, outer);
-        }
-        return chosen;
+        return blend(compare(r_outer, constant(0.0), greater_ordered), h, shorter);
     }
 
     // √(dθ² + dφ²) from the step's start to its end, as the end test sums it.
-    x86::Vec angular_step(const x86::Gp &x, const x86::Gp &out)
+    x86::Vec angular_step(const Vec &from, const Vec &to)
     {
         x86::Vec sum;
         for (int k : {2, 3}) {
-            const x86::Vec d =
-                binary(&x86::Compiler::vsubpd, load(row(x, k)), load(row(out, 4 + k)));
+            const x86::Vec d = binary(&x86::Compiler::vsubpd, from[k], to[k]);
             const x86::Vec square = binary(&x86::Compiler::vmulpd, d, d);
             sum = k == 2 ? square : binary(&x86::Compiler::vaddpd, sum, square);
         }
@@ -287,7 +394,6 @@ class PacketGenerator
     // Lanes within the axis zone fail: their step is the caller's.
     void outside_axis_zone(const x86::Vec &distance)
     {
-        constexpr int less_ordered = 1;
         fail_where(distance, axis_zone, less_ordered);
     }
 

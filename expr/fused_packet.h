@@ -16,15 +16,39 @@ enum class PacketWidth { avx2 = 4, avx512 = 8 };
 class PacketStep
 {
   public:
+    // The rows of Entry's state, each of lanes() doubles: u⁰…u³, then the
+    // lane's end conditions and counts as geodetika keeps them.
+    struct State {
+        enum : int {
+            u = 0,
+            r_hor = 4,
+            p,          // the step scale
+            r_outer,    // the outer horizon's radius, 0: none
+            r_escape,   // the escape radius
+            path,       // the angular path so far
+            path_limit, // the angular path at which the ray ends
+            steps,      // steps taken; none yet: the path counts from the next one
+            budget,     // the most steps the ray may take
+            rows
+        };
+    };
+    // The rows of Entry's out: the step's start x⁰…x³, then these.
+    struct Out {
+        enum : int { start = 0, path_before = 4, h, distance, angular_step, rows };
+    };
+
     // (frame, x, state, out): x holds the four coordinates of every lane
-    // (x[k·lanes + i] for lane i), state likewise its u⁰…u³, the horizon's
-    // radius, the step scale p and the outer horizon's radius (0: none). The step, of
-    // step_length_at's length from the code's own |sin θ|, writes the new u, the new x = x + u·h,
-    // h, |sin θ| and the angular step √(dθ² + dφ²) from x to the new x to out the same way. Returns
-    // the lanes (bit i for lane i) whose step was taken: outside the axis zone, with the guards
-    // held. The other lanes' out holds only their |sin θ|; their step is the scalar path's.
-    using Entry = unsigned (*)(const double *frame, const double *x, const double *state,
-                               double *out);
+    // (x[k·lanes + i] for lane i), state the rows of State the same way. The
+    // step, of step_length_at's length from the code's own |sin θ|, advances
+    // x, u, the path (by the angular step √(dθ² + dφ²)) and the steps in place
+    // where it is taken: outside the axis zone, with the guards held. It
+    // writes the rows of Out for every lane; a lane whose step was not taken
+    // keeps x and state as they were. Returns the lanes that took the step
+    // (bit i for lane i) and, shifted by 8, the lanes that leave the packet:
+    // those that took no step, and those whose ray ended (end::exit's tests
+    // or the budget), crossed the equatorial plane after its first step, or
+    // went over the polar axis.
+    using Entry = unsigned (*)(const double *frame, double *x, double *state, double *out);
 
     // (frame, x, u, out): the geodesic acceleration −Γ(x)(u, u) of every
     // lane, laid out as Entry's x, with the scalar dudλ's sums to the last

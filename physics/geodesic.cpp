@@ -67,6 +67,12 @@ bool end::exit(f_vec const &x, f_vec const &u, double angular_step)
     return current[1] > r_hor && r_escape > current[1] && path_limit > path;
 }
 
+void end::resume(f_vec const &x, double path_so_far)
+{
+    previous = current = x;
+    path = path_so_far;
+}
+
 void end::over_axis(double pole)
 {
     previous[2] = 2 * pole - previous[2];

@@ -54,6 +54,11 @@ class end
     // computed already, as a packet of rays computes it.
     bool exit(f_vec const &x, f_vec const &u, double angular_step);
 
+    // The trace has gone on to x with the angular path `path` so far, as a
+    // packet of rays follows it: every point before x has passed exit
+    // without an end or a crossing, and the next exit takes up from x.
+    void resume(f_vec const &x, double path_so_far);
+
     // The trace has written the newest point over the polar axis at θ = pole
     // (0 or π) in range again; the previous point is written the same way, so
     // the path and the crossing test see one continuous chart.

@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <numbers>
 #include <numeric>
 #include <random>
 #include <set>
@@ -125,30 +126,31 @@ std::vector<unsigned> frame(Case const &c, SimdPath path, int W, int H,
     return out;
 }
 
-// Every path of the processor is checked against one ray at a time; a test
-// says which paths it checked, and only one that could check none ends
-// skipped.
+// Every path of the processor is checked against one ray at a time.
+std::vector<SimdPath> packet_paths()
+{
+    std::vector<SimdPath> runs;
+    for (SimdPath p : {SimdPath::avx2, SimdPath::avx512})
+        if (processor_runs(p))
+            runs.push_back(p);
+    return runs;
+}
+
+// A test says which paths it checked, and only one that could check none
+// ends skipped.
+void tell_the_paths_checked()
+{
+    std::string names;
+    for (SimdPath p : packet_paths())
+        names += p == SimdPath::avx512 ? " AVX-512" : " AVX2";
+    if (names.empty())
+        GTEST_SKIP() << "this processor has no packet path";
+    testing::Test::RecordProperty("paths_checked", names);
+    std::printf("paths checked:%s\n", names.c_str());
+}
+
 class Packets : public testing::TestWithParam<int>
 {
-  protected:
-    std::vector<SimdPath> paths() const
-    {
-        std::vector<SimdPath> runs;
-        for (SimdPath p : {SimdPath::avx2, SimdPath::avx512})
-            if (processor_runs(p))
-                runs.push_back(p);
-        return runs;
-    }
-    void tell_the_paths_checked()
-    {
-        std::string names;
-        for (SimdPath p : paths())
-            names += p == SimdPath::avx512 ? " AVX-512" : " AVX2";
-        if (names.empty())
-            GTEST_SKIP() << "this processor has no packet path";
-        RecordProperty("paths_checked", names);
-        std::printf("paths checked:%s\n", names.c_str());
-    }
 };
 
 PacketWidth width_of(SimdPath p)
@@ -161,7 +163,7 @@ TEST_P(Packets, DrawTheScalarFrame)
     const Case c = case_number(GetParam());
     const std::vector<unsigned> scalar = frame(c, SimdPath::off, W, H);
     EXPECT_GT(std::set<unsigned>(scalar.begin(), scalar.end()).size(), 20u);
-    for (SimdPath path : paths()) {
+    for (SimdPath path : packet_paths()) {
         const std::vector<unsigned> packed = frame(c, path, W, H);
         const auto equal = std::inner_product(scalar.begin(), scalar.end(), packed.begin(), 0,
                                               std::plus<>(), std::equal_to<>());
@@ -175,7 +177,7 @@ TEST_P(Packets, DrawTheScalarFrame)
 TEST_P(Packets, StopEndsEveryRayAtOnce)
 {
     const std::atomic<bool> stop{true};
-    std::vector<SimdPath> all = paths();
+    std::vector<SimdPath> all = packet_paths();
     all.push_back(SimdPath::off);
     for (SimdPath path : all) {
         const std::vector<unsigned> pixels = frame(case_number(GetParam()), path, 16, 12, &stop);
@@ -250,7 +252,7 @@ TEST_P(Packets, EndWhereTheScalarTraceEnds)
         geodetika(s.metric, x, u, e, s.precise, nullptr, {s.accurate});
         scalar.push_back({e.reason(), e.kkp(), x, u});
     }
-    for (SimdPath path : paths()) {
+    for (SimdPath path : packet_paths()) {
         const PacketWidth width = width_of(path);
         const PacketStep *step = s.accurate ? s.metric.fused()->packet_acceleration(width)
                                             : s.metric.fused()->packet_step(width);
@@ -333,6 +335,68 @@ TEST(PacketStep, IsMadeForRandomPrograms)
                 expect_byte_code_norm(m, *step);
         }
     }
+}
+
+// One packet step of a Schwarzschild ray at r = 20 in every lane, from each
+// situation of the table: whether the lanes took the step, whether they leave
+// the packet, and the path they carry on. The limits `at` the step's end are
+// set, after a first run, to exactly the value the step reaches, where
+// end::exit ends the ray.
+TEST(PacketStep, LeavesWhereTheRayEnds)
+{
+    enum Limit { none, escape, rounds };
+    struct Row {
+        const char *what;
+        double θ, u_r, u_θ, r_hor, steps, budget;
+        Limit at;
+        bool taken, leaves;
+    };
+    const double equator = std::numbers::pi / 2;
+    const Row rows[] = {
+        {"goes on", 1.2, 0.5, 0.01, 2, 5, 1e9, none, true, false},
+        {"falls in", 1.2, -100, 0.01, 19.99, 5, 1e9, none, true, true},
+        {"escapes", 1.2, 0.5, 0.01, 2, 5, 1e9, escape, true, true},
+        {"ends its last round", 1.2, 0.5, 0.01, 2, 5, 1e9, rounds, true, true},
+        {"spends its budget", 1.2, 0.5, 0.01, 2, 5, 6, none, true, true},
+        {"crosses the plane", equator + 1e-3, 0.5, -0.01, 2, 5, 1e9, none, true, true},
+        {"crosses on its first step", equator + 1e-3, 0.5, -0.01, 2, 0, 1e9, none, true, false},
+        {"goes over the axis", 0.2, 0.5, -4, 2, 5, 1e9, none, true, true},
+        {"is near the axis", 0.05, 0.5, 0.01, 2, 5, 1e9, none, false, true},
+    };
+    using State = PacketStep::State;
+    using Out = PacketStep::Out;
+    const Metric m = preset_scene(schwarzschild, 1, 0).metric;
+    for (SimdPath path : packet_paths()) {
+        const PacketStep *step = m.fused()->packet_step(width_of(path));
+        ASSERT_TRUE(step);
+        const int lanes = step->lanes();
+        const unsigned all = (1u << lanes) - 1;
+        for (const Row &row : rows) {
+            alignas(64) double x[4 * 8], state[State::rows * 8], out[Out::rows * 8];
+            auto run = [&](double r_escape, double path_limit) {
+                const double start[] = {0, 20, row.θ, 0, 1, row.u_r, row.u_θ, 0.02};
+                const double limits[] = {row.r_hor, 0.02,       0,         r_escape,
+                                         0.5,       path_limit, row.steps, row.budget};
+                for (int i = 0; i < lanes; ++i) {
+                    for (int k = 0; k < 4; ++k) {
+                        x[k * lanes + i] = start[k];
+                        state[(State::u + k) * lanes + i] = start[4 + k];
+                    }
+                    for (int j = 0; j < 8; ++j)
+                        state[(State::r_hor + j) * lanes + i] = limits[j];
+                }
+                return step->entry()(m.fused_frame(), x, state, out);
+            };
+            run(1000, 100);
+            const unsigned result = run(row.at == escape ? x[lanes] : 1000,
+                                        row.at == rounds ? state[State::path * lanes] : 100);
+            EXPECT_EQ(result & all, row.taken ? all : 0) << row.what;
+            EXPECT_EQ(result >> 8, row.leaves ? all : 0) << row.what;
+            const double counted = row.taken && row.steps > 0 ? out[Out::angular_step * lanes] : 0;
+            EXPECT_EQ(state[State::path * lanes], 0.5 + counted) << row.what;
+        }
+    }
+    tell_the_paths_checked();
 }
 
 std::string metric_name(testing::TestParamInfo<int> const &info)

@@ -121,7 +121,8 @@ void Step(benchmark::State &state)
     const auto &points = ray_points();
     const Metric &m = default_view().scene.metric;
     const auto fused = FusedChristoffel::build(
-        m.records(), m.params(), [&m](f_vec &x) { return christoffel_bytecode(m, x); },
+        m.records(), m.params(),
+        [&m](f_vec &x) { return christoffel_exact(m.records(), m.params(), x); },
         kind == native ? FusedBackendKind::native : FusedBackendKind::interpreter);
     const std::vector<double> frame = fused->frame_block(m.params());
     std::size_t i = 0;
@@ -207,7 +208,7 @@ void Build(benchmark::State &state)
 {
     const Metric m = preset_metric(static_cast<int>(state.range(0)), 1.0, 0.0);
     const auto kind = state.range(1) ? FusedBackendKind::native : FusedBackendKind::interpreter;
-    const auto reference = [&m](f_vec &x) { return christoffel_bytecode(m, x); };
+    const auto reference = [&m](f_vec &x) { return christoffel_exact(m.records(), m.params(), x); };
     for (auto _ : state)
         benchmark::DoNotOptimize(FusedChristoffel::build(m.records(), m.params(), reference, kind));
     state.SetLabel(presets[state.range(0)].g[0]);

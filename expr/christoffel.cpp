@@ -15,8 +15,10 @@ struct MetricAt {
 };
 
 // Zero-flagged adjugate entries and coordinates a component does not mention
-// are skipped; for the diagonal presets that removes most of the work.
-void fill_metric(MetricAt &m, const CompiledExpr (&t)[33], const double *P, const f_vec &x)
+// are skipped; for the diagonal presets that removes most of the work. The
+// derivatives are der's difference quotients, or slope's exact ones.
+void fill_metric(MetricAt &m, const CompiledExpr (&t)[33], const double *P, const f_vec &x,
+                 bool exact)
 {
     const double det = CntPfx(t[32].code, x, P);
     for (int i = 0; i < 4; ++i) {
@@ -28,17 +30,15 @@ void fill_metric(MetricAt &m, const CompiledExpr (&t)[33], const double *P, cons
             for (char k = 0; k < 4; ++k)
                 if (g.dep[static_cast<int>(k)])
                     m.dg[i][j][static_cast<int>(k)] = m.dg[j][i][static_cast<int>(k)] =
-                        der(g.code, k, x, P);
+                        exact ? slope(g.code, k, x, P) : der(g.code, k, x, P);
         }
     }
 }
 
-} // namespace
-
-tensor_3 christoffel_bytecode(const CompiledExpr (&t)[33], const double *params, f_vec &x)
+tensor_3 symbols(const CompiledExpr (&t)[33], const double *params, const f_vec &x, bool exact)
 {
     MetricAt m;
-    fill_metric(m, t, params, x);
+    fill_metric(m, t, params, x, exact);
     tensor_3 G;
     for (int b = 0; b < 4; ++b) {
         for (int c = 0; c < 4; ++c) {
@@ -54,6 +54,18 @@ tensor_3 christoffel_bytecode(const CompiledExpr (&t)[33], const double *params,
         }
     }
     return G;
+}
+
+} // namespace
+
+tensor_3 christoffel_bytecode(const CompiledExpr (&t)[33], const double *params, f_vec &x)
+{
+    return symbols(t, params, x, false);
+}
+
+tensor_3 christoffel_exact(const CompiledExpr (&t)[33], const double *params, const f_vec &x)
+{
+    return symbols(t, params, x, true);
 }
 
 f_vec dudλ(f_vec u, tensor_3 &G)

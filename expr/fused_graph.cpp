@@ -11,8 +11,8 @@
 namespace
 {
 
-constexpr double der_step = 5e-8; // as der forms x ± h
 constexpr int largest_unrolled_power = 64;
+constexpr int zero = -1; // a derivative that vanishes by the formula's structure
 
 struct Key {
     FusedOp op;
@@ -31,6 +31,15 @@ struct KeyHash {
             h = (h ^ v) * 0x100000001b3ull + (h >> 29);
         return static_cast<std::size_t>(h);
     }
+};
+
+// A node with the nodes of its partial derivatives ∂_k (zero where there is
+// none to compute).
+struct Dual {
+    int v;
+    int d[4] = {zero, zero, zero, zero};
+
+    bool varies() const { return d[0] != zero || d[1] != zero || d[2] != zero || d[3] != zero; }
 };
 
 class Builder
@@ -63,41 +72,12 @@ class Builder
         return intern({op, a, b, 0, 0});
     }
 
-    // A constant whole exponent becomes the products pw forms, in its
-    // order (their reciprocal for a negative one); pw stops early only once
-    // the value no longer changes, so going on gives the same bits.
-    int power(int a, int b)
+    // The record's program replayed on nodes at x, carrying forward the
+    // derivatives along the coordinates of `along` (bit k for x^k).
+    Dual replay(const CompiledExpr &e, unsigned along)
     {
-        if (!is_constant(b) || is_constant(a))
-            return binary(FusedOp::pow, a, b);
-        const double y = value(b);
-        if (!(std::fabs(y) <= largest_unrolled_power && y == std::trunc(y)))
-            return binary(FusedOp::pow, a, b);
-        if (y < 0)
-            return binary(FusedOp::div, constant(1.0), products(a, static_cast<int>(-y)));
-        return products(a, static_cast<int>(y));
-    }
-
-    int products(int a, int n)
-    {
-        if (n == 0)
-            return constant(1.0);
-        if (n < 2)
-            return a;
-        if (n == 3)
-            return binary(FusedOp::mul, binary(FusedOp::mul, a, a), a);
-        int y = n % 2 == 0 ? binary(FusedOp::mul, a, a) : a;
-        for (int k = n % 2 == 0 ? 2 : 1; k != n; k += 2)
-            y = binary(FusedOp::mul, binary(FusedOp::mul, y, a), a);
-        return y;
-    }
-
-    // The record's program replayed on nodes; coordinate `shifted` stands
-    // at x + h (sign > 0) or x − h (sign < 0).
-    int replay(const CompiledExpr &e, int shifted, int sign)
-    {
-        const int nan = constant(std::numeric_limits<double>::quiet_NaN());
-        int st[16];
+        const Dual nan = not_a_number(along);
+        Dual st[16]{};
         int sp = 0;
         for (int pc = 0; pc < 512; ++pc) {
             const unsigned char c = e.code[pc];
@@ -106,25 +86,25 @@ class Builder
             if (op::is_binary(c)) {
                 if (sp < 2)
                     return nan;
-                const int b = st[--sp], a = st[sp - 1];
-                st[sp - 1] = c == op::power ? power(a, b) : binary(binary_op(c), a, b);
+                const Dual b = st[--sp], a = st[sp - 1];
+                st[sp - 1] = combined(c, a, b);
                 continue;
             }
             if (op::is_function(c) || c == op::neg) {
                 if (sp < 1)
                     return nan;
-                st[sp - 1] = unary(unary_op(c), st[sp - 1]);
+                st[sp - 1] = function(unary_op(c), st[sp - 1]);
                 continue;
             }
-            int pushed;
+            Dual pushed{};
             if (const int i = op::parameter_index(c); i >= 0)
-                pushed = leaf(FusedOp::parameter, i);
+                pushed.v = leaf(FusedOp::parameter, i);
             else if (const int i = op::coordinate_index(c); i >= 0)
-                pushed = coordinate(i, shifted, sign);
+                pushed = coordinate(i, along);
             else if (c == op::nan)
                 pushed = nan;
             else if (op::is_digit(c))
-                pushed = constant(c - op::digit_0);
+                pushed.v = constant(c - op::digit_0);
             else if (op::is_slot(c) && c - op::slot_0 < sp)
                 pushed = st[c - op::slot_0];
             else
@@ -177,13 +157,189 @@ class Builder
         }
     }
 
-    int coordinate(int k, int shifted, int sign)
+    // A program that cannot run has no derivative either.
+    Dual not_a_number(unsigned along)
     {
-        const int x = leaf(FusedOp::coordinate, k);
-        if (k != shifted)
-            return x;
-        return sign > 0 ? binary(FusedOp::add, constant(der_step), x)
-                        : binary(FusedOp::sub, x, constant(der_step));
+        Dual n{constant(std::numeric_limits<double>::quiet_NaN())};
+        for (int k = 0; k < 4; ++k)
+            if (along >> k & 1)
+                n.d[k] = n.v;
+        return n;
+    }
+
+    Dual coordinate(int k, unsigned along)
+    {
+        Dual x{leaf(FusedOp::coordinate, k)};
+        if (along >> k & 1)
+            x.d[k] = constant(1.0);
+        return x;
+    }
+
+    // The sums, differences, products and quotients that derivatives are
+    // made of: a structural zero drops out, a factor 1 too, and what folds to
+    // a constant zero becomes a structural zero, so that the symbols that
+    // vanish by the metric's form stay absent.
+    int structural(int n) const { return is_constant(n) && value(n) == 0.0 ? zero : n; }
+    bool is_one(int n) const { return is_constant(n) && value(n) == 1.0; }
+
+    int plus(int p, int q)
+    {
+        return p == zero ? q : q == zero ? p : structural(binary(FusedOp::add, p, q));
+    }
+    int minus(int p, int q)
+    {
+        if (q == zero)
+            return p;
+        return structural(p == zero ? unary(FusedOp::neg, q) : binary(FusedOp::sub, p, q));
+    }
+    int times(int p, int factor)
+    {
+        if (p == zero)
+            return zero;
+        return structural(is_one(factor) ? p
+                          : is_one(p)    ? factor
+                                         : binary(FusedOp::mul, p, factor));
+    }
+    int over(int p, int divisor)
+    {
+        return p == zero ? zero : structural(binary(FusedOp::div, p, divisor));
+    }
+
+    // v with ∂_k v = rule(k) for each k.
+    template <class Rule> static Dual with(int v, Rule rule)
+    {
+        Dual r{v};
+        for (int k = 0; k < 4; ++k)
+            r.d[k] = rule(k);
+        return r;
+    }
+
+    Dual combined(unsigned char c, const Dual &a, const Dual &b)
+    {
+        switch (c) {
+        case op::add:
+            return with(binary(FusedOp::add, a.v, b.v),
+                        [&](int k) { return plus(a.d[k], b.d[k]); });
+        case op::sub:
+            return with(binary(FusedOp::sub, a.v, b.v),
+                        [&](int k) { return minus(a.d[k], b.d[k]); });
+        case op::mul:
+            return with(binary(FusedOp::mul, a.v, b.v),
+                        [&](int k) { return plus(times(a.d[k], b.v), times(b.d[k], a.v)); });
+        case op::div:
+            return quotient(a, b);
+        default:
+            return power(a, b);
+        }
+    }
+
+    // (a/b)' = (a' − (a/b)·b') / b: one division by b, which the quotient's
+    // other derivatives share.
+    Dual quotient(const Dual &a, const Dual &b)
+    {
+        const int q = binary(FusedOp::div, a.v, b.v);
+        return with(q, [&](int k) { return over(minus(a.d[k], times(b.d[k], q)), b.v); });
+    }
+
+    // A constant whole exponent becomes the products pw forms, in its
+    // order (their reciprocal for a negative one); pw stops early only once
+    // the value no longer changes, so going on gives the same bits. Any other
+    // power is (a^b)' = b·a^(b−1)·a' + a^b·log a·b', which keeps a
+    // derivative where a = 0 and b ≥ 1.
+    Dual power(const Dual &a, const Dual &b)
+    {
+        if (is_constant(b.v) && !is_constant(a.v)) {
+            const double y = value(b.v);
+            if (std::fabs(y) <= largest_unrolled_power && y == std::trunc(y))
+                return y < 0 ? quotient(Dual{constant(1.0)}, whole_power(a, static_cast<int>(-y)))
+                             : whole_power(a, static_cast<int>(y));
+        }
+        const int v = binary(FusedOp::pow, a.v, b.v);
+        const int along_base =
+            a.varies() ? binary(FusedOp::mul, b.v,
+                                power_value(a.v, binary(FusedOp::sub, b.v, constant(1.0))))
+                       : zero;
+        const int along_exponent =
+            b.varies() ? binary(FusedOp::mul, v, unary(FusedOp::log, a.v)) : zero;
+        return with(v, [&](int k) {
+            return plus(times(a.d[k], along_base), times(b.d[k], along_exponent));
+        });
+    }
+
+    // (a^n)' = n·a^(n−1)·a'
+    Dual whole_power(const Dual &a, int n)
+    {
+        const int v = products(a.v, n);
+        if (n == 0)
+            return Dual{v};
+        const int slope =
+            n == 1 ? constant(1.0) : binary(FusedOp::mul, constant(n), products(a.v, n - 1));
+        return with(v, [&](int k) { return times(a.d[k], slope); });
+    }
+
+    int power_value(int a, int b)
+    {
+        if (is_constant(b) && !is_constant(a)) {
+            const double y = value(b);
+            if (std::fabs(y) <= largest_unrolled_power && y == std::trunc(y))
+                return y < 0
+                           ? binary(FusedOp::div, constant(1.0), products(a, static_cast<int>(-y)))
+                           : products(a, static_cast<int>(y));
+        }
+        return binary(FusedOp::pow, a, b);
+    }
+
+    int products(int a, int n)
+    {
+        if (n == 0)
+            return constant(1.0);
+        if (n < 2)
+            return a;
+        if (n == 3)
+            return binary(FusedOp::mul, binary(FusedOp::mul, a, a), a);
+        int y = n % 2 == 0 ? binary(FusedOp::mul, a, a) : a;
+        for (int k = n % 2 == 0 ? 2 : 1; k != n; k += 2)
+            y = binary(FusedOp::mul, binary(FusedOp::mul, y, a), a);
+        return y;
+    }
+
+    // f(a)' = f'(a)·a'
+    Dual function(FusedOp f, const Dual &a)
+    {
+        const int v = unary(f, a.v);
+        if (!a.varies())
+            return Dual{v};
+        int slope;
+        switch (f) {
+        case FusedOp::neg:
+            return with(v, [&](int k) { return minus(zero, a.d[k]); });
+        case FusedOp::sqrt: {
+            const int twice = binary(FusedOp::mul, constant(2.0), v);
+            return with(v, [&](int k) { return over(a.d[k], twice); });
+        }
+        case FusedOp::log:
+            return with(v, [&](int k) { return over(a.d[k], a.v); });
+        case FusedOp::sin:
+            slope = unary(FusedOp::cos, a.v);
+            break;
+        case FusedOp::cos:
+            slope = unary(FusedOp::neg, unary(FusedOp::sin, a.v));
+            break;
+        case FusedOp::exp:
+            slope = v;
+            break;
+        case FusedOp::sinh:
+            slope = unary(FusedOp::cosh, a.v);
+            break;
+        case FusedOp::cosh:
+            slope = unary(FusedOp::sinh, a.v);
+            break;
+        default: // tanh: 1 − tanh², as (1 − v)(1 + v) to keep it accurate near ±1
+            slope = binary(FusedOp::mul, binary(FusedOp::sub, constant(1.0), v),
+                           binary(FusedOp::add, constant(1.0), v));
+            break;
+        }
+        return with(v, [&](int k) { return times(a.d[k], slope); });
     }
 
     int intern(FusedNode n)
@@ -232,17 +388,13 @@ double apply(FusedOp op, double a, double b)
     }
 }
 
-// The symbols are the generic sums with the structurally zero terms left
-// out. With every guarded value finite and below 1e300, a left-out term is
-// 0·(finite), a zero of either sign, and a sum that starts from +0 never
-// becomes −0, so adding such a zero changes no bit. For the same reason the
-// zero sign of a term does not matter, which lets 0 + v and 0 − v shrink to
-// v and −v inside ½(∂_b g_dc + ∂_c g_db − ∂_d g_bc). The first term keeps its
-// 0.0 + so that the sum is +0 wherever the generic one is.
+// Γ^a_bc = Σ_d g^ad·½(∂_b g_dc + ∂_c g_db − ∂_d g_bc), without the terms that
+// vanish by structure and with the derivatives that cancel by symmetry
+// (∂_b g_dc − ∂_d g_bc where c = d) left out before they are rounded.
 FusedGraph lower_christoffel(const CompiledExpr (&records)[33])
 {
     Builder B;
-    const int det = B.replay(records[32], -1, 0);
+    const int det = B.replay(records[32], 0).v;
     int inv[4][4], dg[4][4][4];
     std::fill_n(&inv[0][0], 16, -1);
     std::fill_n(&dg[0][0][0], 64, -1);
@@ -250,26 +402,37 @@ FusedGraph lower_christoffel(const CompiledExpr (&records)[33])
         for (int j = i; j < 4; ++j) {
             const CompiledExpr &adj = records[16 + 4 * i + j];
             if (adj.nz) {
-                inv[i][j] = inv[j][i] = B.binary(FusedOp::div, B.replay(adj, -1, 0), det);
+                inv[i][j] = inv[j][i] = B.binary(FusedOp::div, B.replay(adj, 0).v, det);
                 B.graph.guarded.push_back(inv[i][j]);
             }
             const CompiledExpr &g = records[4 * i + j];
-            B.graph.metric[4 * i + j] = B.graph.metric[4 * j + i] = g.nz ? B.replay(g, -1, 0) : -1;
+            unsigned along = 0;
+            for (int k = 0; k < 4; ++k)
+                along |= g.dep[k] ? 1u << k : 0u;
+            const Dual component = B.replay(g, along);
+            B.graph.metric[4 * i + j] = B.graph.metric[4 * j + i] = g.nz ? component.v : -1;
+            if (along == 0)
+                continue;
             for (int k = 0; k < 4; ++k) {
-                if (!g.dep[k])
+                if (component.d[k] == zero)
                     continue;
-                const int high = B.replay(g, k, 1), low = B.replay(g, k, -1);
-                dg[i][j][k] = dg[j][i][k] =
-                    B.binary(FusedOp::mul, B.binary(FusedOp::sub, high, low), B.constant(1e7));
+                dg[i][j][k] = dg[j][i][k] = component.d[k];
                 B.graph.guarded.push_back(dg[i][j][k]);
             }
         }
     }
     auto lowered = [&](int d, int b, int c) {
-        const int p = dg[d][c][b], q = dg[d][b][c], r = dg[b][c][d];
-        const int s = p >= 0 && q >= 0 ? B.binary(FusedOp::add, p, q) : p >= 0 ? p : q;
-        const int x = r < 0 ? s : s >= 0 ? B.binary(FusedOp::sub, s, r) : B.unary(FusedOp::neg, r);
-        return x < 0 ? -1 : B.binary(FusedOp::mul, x, B.constant(0.5));
+        int p = dg[d][c][b], q = dg[d][b][c], r = dg[b][c][d];
+        if (r >= 0 && (r == p || r == q)) {
+            (r == p ? p : q) = -1;
+            r = -1;
+        }
+        if (p < 0)
+            std::swap(p, q);
+        if (p < 0)
+            return r < 0 ? -1 : B.binary(FusedOp::mul, r, B.constant(-0.5));
+        const int s = q < 0 ? p : B.binary(FusedOp::add, p, q);
+        return B.binary(FusedOp::mul, r < 0 ? s : B.binary(FusedOp::sub, s, r), B.constant(0.5));
     };
     for (int b = 0; b < 4; ++b) {
         for (int c = 0; c < 4; ++c) {
@@ -280,7 +443,7 @@ FusedGraph lower_christoffel(const CompiledExpr (&records)[33])
                     if (x < 0)
                         continue;
                     const int term = B.binary(FusedOp::mul, inv[a][d], x);
-                    sum = B.binary(FusedOp::add, sum < 0 ? B.constant(0.0) : sum, term);
+                    sum = sum < 0 ? term : B.binary(FusedOp::add, sum, term);
                 }
                 B.graph.gamma[16 * a + 4 * b + c] = sum;
             }

@@ -52,10 +52,12 @@ struct FusedNode {
 
 // Everything one Christoffel evaluation computes, as one graph of distinct
 // operations: the determinant, the adjugate entries that are not constant
-// zero, every metric component at x and at x ± h along each coordinate it
-// mentions, the derivatives, the inverse metric and the symbols. Identical
-// operations are one node, whichever record or shifted point they came
-// from; operations on constants are folded.
+// zero, every metric component at x with its exact partial derivatives
+// along the coordinates it mentions (carried forward through each
+// operation), the inverse metric and the symbols. Identical operations are
+// one node, whichever record or derivative they came from; operations on
+// constants are folded, and a derivative that folds to zero is left out, so
+// that a symbol zero by the metric's form is no node at all.
 struct FusedGraph {
     std::vector<FusedNode> nodes;
     int gamma[64];            // node of Γ[a][b][c] (index 16a+4b+c); -1 where zero by structure
@@ -63,6 +65,6 @@ struct FusedGraph {
     std::vector<int> guarded; // every ∂_k g_ij and g^ij: see FusedChristoffel
 };
 
-// Built from the 33 records of the compiled metric; the values are those of
-// Christoffel to the last bit wherever the guarded nodes stay finite.
+// Built from the 33 records of the compiled metric: Christoffel's sums, with
+// exact derivatives where the byte code takes difference quotients.
 FusedGraph lower_christoffel(const CompiledExpr (&records)[33]);

@@ -31,10 +31,6 @@ constexpr int not_less = 5;
 constexpr int not_greater = 10;
 constexpr int greater_ordered = 30;
 
-// Up to twice this, sin d = d − d³/6 and 1 − cos d = d²/2 are exact to half
-// an ulp.
-constexpr double largest_shift = 1e-5;
-
 class Failure : public ErrorHandler
 {
   public:
@@ -45,12 +41,11 @@ class Failure : public ErrorHandler
 // The scalar generator's program, one packed instruction per node with the
 // operands in the node's order, each lane on its own; values of the frame
 // block are broadcast from memory where they are used. A lane's result
-// differs from the scalar code's only in the last bits: the vector sines,
-// the shifted angles by angle addition, a shared denominator inverted once,
-// the stages' sums rounded once per product (FMA) and the step's weighted
-// sum scaled by h/6 formed once. Guards do not branch:
-// each lane's failures are collected in a mask and the step runs to its end
-// for all lanes.
+// differs from the scalar code's only in the last bits: the vector sines, a
+// shared denominator inverted once, the stages' sums rounded once per product
+// (FMA) and the step's weighted sum scaled by h/6 formed once. Guards do not
+// branch: each lane's failures are collected in a mask and the step runs to
+// its end for all lanes.
 class PacketGenerator
 {
   public:
@@ -182,7 +177,6 @@ class PacketGenerator
     x86::Gp frame;
     x86::Mem spill;                        // where operands of the library calls wait
     std::map<int, int> sine_of, cosine_of; // operand register → result register
-    std::map<int, int> shifted;            // register of x ± c → that of x
     std::map<int, int> divisions_by;       // denominator register → quotients
     std::map<int, x86::Vec> reciprocal_of; // denominator register → 1 / it
     std::map<int, std::pair<x86::Vec, x86::Vec>> coordinate_trig; // sin, cos
@@ -490,7 +484,6 @@ class PacketGenerator
         for (const FusedInstr &i : all)
             if (i.op == FusedOp::sin || i.op == FusedOp::cos)
                 (i.op == FusedOp::sin ? sine_of : cosine_of)[i.a] = i.dst;
-        find_shifted_coordinates();
         for (const FusedInstr &i : all)
             if (i.op == FusedOp::div)
                 ++divisions_by[i.b];
@@ -510,33 +503,6 @@ class PacketGenerator
                std::end(p.coordinate_reg);
     }
 
-    // A frame register no code fills and no parameter occupies holds a
-    // constant; the difference quotients' shifts are small ones.
-    bool small_constant_in(int reg) const
-    {
-        if (!in_frame(reg) || std::find(std::begin(p.parameter_reg), std::end(p.parameter_reg),
-                                        reg) != std::end(p.parameter_reg))
-            return false;
-        for (const FusedInstr &i : p.frame_code)
-            if (i.dst == reg)
-                return false;
-        return std::fabs(p.constants[reg]) <= largest_shift;
-    }
-
-    // The difference quotients evaluate the metric at x ± h: x + c and x − c.
-    void find_shifted_coordinates()
-    {
-        for (const FusedInstr &i : p.point_code) {
-            for (const auto &[x, c] : {std::pair{i.a, i.b}, std::pair{i.b, i.a}})
-                if (i.op == FusedOp::add && is_coordinate(x))
-                    if (small_constant_in(c))
-                        shifted[i.dst] = x;
-            if (i.op == FusedOp::sub && is_coordinate(i.a))
-                if (small_constant_in(i.b))
-                    shifted[i.dst] = i.a;
-        }
-    }
-
     std::pair<x86::Vec, x86::Vec> sine_and_cosine_of(const x86::Vec &a)
     {
         const x86::Mem v = spill;
@@ -554,38 +520,14 @@ class PacketGenerator
         return {load(v), load(c)};
     }
 
-    // One library call per coordinate gives the sine and cosine of it and,
-    // by the angle-addition formulas, of every shifted copy of it.
+    // One library call per coordinate gives its sine and cosine, for the
+    // point code and the step's |sin θ| alike.
     const std::pair<x86::Vec, x86::Vec> &trig_of_coordinate(int reg)
     {
         auto found = coordinate_trig.find(reg);
         if (found != coordinate_trig.end())
             return found->second;
         return coordinate_trig[reg] = sine_and_cosine_of(value[reg]);
-    }
-
-    // sin(x + d) = sin x + (cos x sin d − sin x (1 − cos d)) and
-    // cos(x + d) = cos x − (sin x sin d + cos x (1 − cos d)), where d is the
-    // shift the rounded sum x + c actually made, so that the difference
-    // quotient divides by the same step as the scalar code's. d is so small
-    // that sin d = d − d³/6 and 1 − cos d = d²/2 to the last bit, and the
-    // bracket so small that the result is rounded about once.
-    x86::Vec shifted_trig(FusedOp op, int reg, int coordinate)
-    {
-        const auto &[sine, cosine] = trig_of_coordinate(coordinate);
-        auto mul = [&](const x86::Vec &a, const x86::Vec &b) {
-            return binary(&x86::Compiler::vmulpd, a, b);
-        };
-        const x86::Vec d = binary(&x86::Compiler::vsubpd, value[reg], value[coordinate]);
-        const x86::Vec d2 = mul(d, d);
-        const x86::Vec sin_d =
-            binary(&x86::Compiler::vsubpd, d, mul(mul(d, d2), constant(1.0 / 6)));
-        const x86::Vec versine_d = mul(d2, constant(0.5));
-        if (op == FusedOp::sin)
-            return binary(&x86::Compiler::vaddpd, sine,
-                          binary(&x86::Compiler::vsubpd, mul(cosine, sin_d), mul(sine, versine_d)));
-        return binary(&x86::Compiler::vsubpd, cosine,
-                      binary(&x86::Compiler::vaddpd, mul(sine, sin_d), mul(cosine, versine_d)));
     }
 
     bool in_frame(int reg) const { return reg < p.frame_size; }
@@ -638,16 +580,10 @@ class PacketGenerator
     void call(const FusedInstr &i)
     {
         const bool trig = i.op == FusedOp::sin || i.op == FusedOp::cos;
-        if (trig) {
-            if (const auto s = shifted.find(i.a); s != shifted.end()) {
-                value[i.dst] = shifted_trig(i.op, i.a, s->second);
-                return;
-            }
-            if (is_coordinate(i.a)) {
-                const auto &[sine, cosine] = trig_of_coordinate(i.a);
-                value[i.dst] = i.op == FusedOp::sin ? sine : cosine;
-                return;
-            }
+        if (trig && is_coordinate(i.a)) {
+            const auto &[sine, cosine] = trig_of_coordinate(i.a);
+            value[i.dst] = i.op == FusedOp::sin ? sine : cosine;
+            return;
         }
         if (trig && sine_of.count(i.a) && cosine_of.count(i.a)) {
             if (!value[i.dst].isValid())

@@ -53,7 +53,7 @@ void Metric::build_fused(MetricEvaluation how)
     if (how == MetricEvaluation::byte_code)
         return;
     fused_ = FusedChristoffel::build(
-        t_, params_, [this](f_vec &x) { return christoffel_bytecode(t_, params_, x); },
+        t_, params_, [this](f_vec &x) { return christoffel_exact(t_, params_, x); },
         how == MetricEvaluation::native ? FusedBackendKind::native : FusedBackendKind::interpreter,
         &note_);
     frame_.reset();

@@ -11,9 +11,10 @@
 class FusedChristoffel;
 
 // How the Christoffel symbols are computed: by generated machine code, by the
-// fused program's interpreter, or by the byte code alone. All give the same
-// bits; the first that can be made is taken, so `native` falls back to the
-// others where it cannot be built.
+// fused program's interpreter (both with exact derivatives, to the same
+// bits), or by the byte code alone (difference quotients). The first that can
+// be made is taken, so `native` falls back to the others where it cannot be
+// built.
 enum class MetricEvaluation { native, interpreter, byte_code };
 
 // A compiled metric with its parameters, as one value: the 33 byte-code

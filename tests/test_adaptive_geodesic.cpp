@@ -174,8 +174,9 @@ TEST(Integration, SchwarzschildLensingFollowsTheOrbitEquation)
 // L_z and Q stay put and the direction stays null, each to 10⁻⁵ of itself at
 // the default accuracy, or of E and E² (M = 1) where L_z or Q is smaller:
 // at the end of the ray as the ray colour traces it, and at every point of
-// the same ray traced as a stored path. What remains at finer accuracies,
-// some 10⁻⁶ in L_z, is the connection's difference quotients.
+// the same ray traced as a stored path. At finer accuracies the drift falls
+// to some 10⁻⁸ in L_z with the fused program's exact derivatives, and stays
+// near 10⁻⁶ with the byte code's difference quotients.
 TEST(Integration, KerrRaysKeepTheirConstantsOfMotion)
 {
     KerrView const view(32);

@@ -304,17 +304,16 @@ void expect_byte_code_norm(const Metric &m, const PacketStep &step)
 
 // The wild random programs of the fused tests (every operation, t and φ in
 // them, values far from any metric's), and Kerr–de Sitter typed as formulas,
-// whose cancellations beyond the cosmological horizon turn a last-bit
-// difference of a sine into 10⁻⁹ of the step: the packet code agrees with
-// the scalar code on each, or it would not be made; its acceleration entry
-// too.
+// whose terms cancel beyond the cosmological horizon: the packet code agrees
+// with the scalar code on each, or it would not be made; its acceleration
+// entry too.
 TEST(PacketStep, IsMadeForRandomPrograms)
 {
     std::vector<Metric> metrics{kerr_de_sitter(0.8, 1e-4)};
     for (unsigned seed : {1u, 2u, 3u, function_seeds[0], function_seeds[1], function_seeds[2]})
         metrics.push_back(random_metric(seed, seed > 3));
     // One angle under sine, cosine and another function, and shifted by a
-    // constant too large for the small-angle formulas.
+    // constant: sines of the coordinate and of other values side by side.
     // clang-format off
     QString texts[16] = {"-1", "0", "0", "0", "0", "1", "0", "0", "0", "0",
                          "r^2+exp(θ)*sin(θ)*cos(θ)", "0", "0", "0", "0", "r^2*sin(θ)^2+cos(θ+1)"};

@@ -88,6 +88,7 @@ BENCHMARK(BM_RaysPerSecond)
     ->ArgsProduct({{0, 1, 2}, {1, 2}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
+    ->MeasureProcessCPUTime()
     ->UseRealTime();
 
 // range(0): lanes.

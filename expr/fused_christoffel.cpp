@@ -18,6 +18,10 @@ constexpr int max_outputs = 128;
 constexpr double guard = 1e300;       // three of them still add up to a finite number
 constexpr double stage_guard = 1e150; // products of two stay finite
 
+struct MetricNorm {
+    double value, scale;
+};
+
 bool same_bits(const tensor_3 &a, const tensor_3 &b)
 {
     return std::memcmp(&a, &b, sizeof a) == 0;
@@ -182,13 +186,37 @@ bool packet_agrees(const PacketStep &packet, FusedBackend::StepEntry scalar,
     return true;
 }
 
+// g(u, u) and its scale from the program's own metric code, run by the
+// byte code's operations.
+MetricNorm scalar_norm(const FusedProgram &program, const std::vector<double> &frame,
+                       const f_vec &x, const f_vec &u)
+{
+    std::vector<double> r(program.register_count);
+    std::copy(frame.begin(), frame.end(), r.begin());
+    for (int k = 0; k < 4; ++k)
+        if (program.coordinate_reg[k] >= 0)
+            r[program.coordinate_reg[k]] = x[k];
+    run_fused(program.point_code, r.data());
+    run_fused(program.metric_code, r.data());
+    MetricNorm n{0, 0};
+    for (int μ = 0; μ < 4; ++μ)
+        for (int ν = μ; ν < 4; ++ν)
+            if (const int g = program.metric_reg[4 * μ + ν]; g >= 0) {
+                const double term = r[g] * u[μ] * u[ν] * (μ == ν ? 1 : 2);
+                n.value += term;
+                n.scale += std::fabs(term);
+            }
+    return n;
+}
+
 // The packet acceleration against the scalar symbols' dudλ, lane by lane, in
-// the same way, to 10⁻⁶ of its largest component.
+// the same way, to 10⁻⁶ of its largest component; its g(u, u) to a few
+// ulps of its scale.
 bool acceleration_agrees(const PacketStep &packet, const FusedChristoffel &f,
-                         const std::vector<double> &frame)
+                         const FusedProgram &program, const std::vector<double> &frame)
 {
     const int lanes = packet.lanes();
-    alignas(64) double x[4 * 8], u[4 * 8], out[4 * 8];
+    alignas(64) double x[4 * 8], u[4 * 8], out[7 * 8];
     f_vec points[8], velocities[8];
     int i = 0;
     for (double r : {1.3, 2.1, 3.7, 12.5, 180.0})
@@ -215,6 +243,12 @@ bool acceleration_agrees(const PacketStep &packet, const FusedChristoffel &f,
                 for (int k = 0; k < 4; ++k)
                     if (!(std::fabs(out[k * lanes + i] - a[k]) <= 1e-6 * size))
                         return false;
+                const MetricNorm n = scalar_norm(program, frame, points[i], velocities[i]);
+                const double ulps = 1e-14 * n.scale;
+                if (!(std::fabs(out[4 * lanes + i] - n.value) <= ulps &&
+                      std::fabs(out[5 * lanes + i] - n.scale) <= ulps &&
+                      std::fabs(out[6 * lanes + i] - std::fabs(std::sin(points[i][2]))) <= 1e-15))
+                    return false;
             }
             i = 0;
         }
@@ -295,7 +329,7 @@ const PacketStep *FusedChristoffel::packet_step(PacketWidth width) const
             width == PacketWidth::avx512 ? packet_math_avx512() : packet_math_avx2();
         auto made = make_packet_step(program, width, math);
         if (made && packet_agrees(*made, stepper, sample_frame)) {
-            accelerates[slot] = acceleration_agrees(*made, *this, sample_frame);
+            accelerates[slot] = acceleration_agrees(*made, *this, program, sample_frame);
             packets[slot] = std::move(made);
         }
     });

@@ -409,9 +409,10 @@ FusedGraph lower_christoffel(const CompiledExpr (&records)[33])
             unsigned along = 0;
             for (int k = 0; k < 4; ++k)
                 along |= g.dep[k] ? 1u << k : 0u;
+            const Dual component = B.replay(g, along);
+            B.graph.metric[4 * i + j] = B.graph.metric[4 * j + i] = g.nz ? component.v : -1;
             if (along == 0)
                 continue;
-            const Dual component = B.replay(g, along);
             for (int k = 0; k < 4; ++k) {
                 if (component.d[k] == zero)
                     continue;

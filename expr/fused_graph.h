@@ -61,6 +61,7 @@ struct FusedNode {
 struct FusedGraph {
     std::vector<FusedNode> nodes;
     int gamma[64];            // node of Γ[a][b][c] (index 16a+4b+c); -1 where zero by structure
+    int metric[16];           // node of g_ij at x (index 4i+j); -1 where zero by structure
     std::vector<int> guarded; // every ∂_k g_ij and g^ij: see FusedChristoffel
 };
 

@@ -150,6 +150,7 @@ class PacketGenerator
         const x86::Gp x = cc.newIntPtr("x");
         const x86::Gp u = cc.newIntPtr("u");
         const x86::Gp out = cc.newIntPtr("out");
+        wants_distance = wants_metric = true;
         guarded_body(x, u, out);
         Vec y;
         for (int i = 0; i < 4; ++i)
@@ -157,6 +158,10 @@ class PacketGenerator
         const Vec a = dudλ(y);
         for (int i = 0; i < 4; ++i)
             cc.vmovupd(row(out, i), a[i]);
+        const auto [value, scale] = norm(y);
+        cc.vmovupd(row(out, 4), value);
+        cc.vmovupd(row(out, 5), scale);
+        cc.vmovupd(row(out, 6), bitwise_and(axis_sine, bits(0x7fffffffffffffffull)));
         cc.ret(held_lanes());
         cc.endFunc();
     }
@@ -180,6 +185,7 @@ class PacketGenerator
     std::map<int, std::pair<x86::Vec, x86::Vec>> coordinate_trig; // sin, cos
     x86::KReg failed_mask;
     bool wants_distance = false; // the step's |sin θ|
+    bool wants_metric = false;   // g_ij at x: metric_code after point_code
     x86::Vec axis_sine;
     x86::Vec failed_lanes;
 
@@ -461,12 +467,43 @@ class PacketGenerator
         return r;
     }
 
+    // g(u, u) and the sum of the magnitudes of its terms, in the order and
+    // with the products of the scalar norm.
+    std::pair<x86::Vec, x86::Vec> norm(const Vec &u)
+    {
+        x86::Vec value = constant(0.0), scale = constant(0.0);
+        for (int μ = 0; μ < 4; ++μ)
+            for (int ν = μ; ν < 4; ++ν) {
+                const int g = p.metric_reg[4 * μ + ν];
+                if (g < 0)
+                    continue;
+                x86::Vec term = binary(&x86::Compiler::vmulpd, in_register(g), u[μ]);
+                term = binary(&x86::Compiler::vmulpd, term, u[ν]);
+                if (μ != ν)
+                    term = binary(&x86::Compiler::vmulpd, term, constant(2.0));
+                value = binary(&x86::Compiler::vaddpd, value, term);
+                scale = binary(&x86::Compiler::vaddpd, scale,
+                               bitwise_and(term, bits(0x7fffffffffffffffull)));
+            }
+        return {value, scale};
+    }
+
+    // The point code, and the metric's after it where wanted.
+    std::vector<FusedInstr> code() const
+    {
+        std::vector<FusedInstr> all = p.point_code;
+        if (wants_metric)
+            all.insert(all.end(), p.metric_code.begin(), p.metric_code.end());
+        return all;
+    }
+
     void body(const x86::Gp &x)
     {
-        for (const FusedInstr &i : p.point_code)
+        const std::vector<FusedInstr> all = code();
+        for (const FusedInstr &i : all)
             if (i.op == FusedOp::sin || i.op == FusedOp::cos)
                 (i.op == FusedOp::sin ? sine_of : cosine_of)[i.a] = i.dst;
-        for (const FusedInstr &i : p.point_code)
+        for (const FusedInstr &i : all)
             if (i.op == FusedOp::div)
                 ++divisions_by[i.b];
         find_products_to_fuse();
@@ -476,7 +513,7 @@ class PacketGenerator
         if (wants_distance)
             axis_sine = p.coordinate_reg[2] >= 0 ? trig_of_coordinate(p.coordinate_reg[2]).first
                                                  : sine_and_cosine_of(load(row(x, 2))).first;
-        for (const FusedInstr &i : p.point_code)
+        for (const FusedInstr &i : all)
             instruction(i);
     }
 

@@ -52,8 +52,10 @@ class PacketStep
 
     // (frame, x, u, out): the geodesic acceleration −Γ(x)(u, u) of every
     // lane, laid out as Entry's x, with the scalar dudλ's sums to the last
-    // bits. Returns the lanes whose guards held (Γ's, and u within
-    // the bound that keeps the skipped products finite).
+    // bits; after it in out g(u, u) at x, the sum of the magnitudes of its
+    // terms, and |sin θ|, each lane's value whatever its guards. Returns the
+    // lanes whose guards held (Γ's, and u within the bound that keeps the
+    // skipped products finite).
     using Acceleration = unsigned (*)(const double *frame, const double *x, const double *u,
                                       double *out);
 

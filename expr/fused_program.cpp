@@ -18,19 +18,23 @@ FusedProgram schedule(const FusedGraph &graph)
 {
     const auto &nodes = graph.nodes;
     const int n = static_cast<int>(nodes.size());
+    // needed: 1 for the symbols and guarded values, 2 for what only the
+    // metric at x adds, which the symbols' code never runs.
     std::vector<char> needed(n, 0), point(n, 0), early(n, 0);
     for (int v : graph.guarded)
         needed[v] = 1;
     for (int v : graph.gamma)
         if (v >= 0)
             needed[v] = 1;
+    for (int v : graph.metric)
+        if (v >= 0 && !needed[v])
+            needed[v] = 2;
     for (int v = n - 1; v >= 0; --v) {
         if (!needed[v])
             continue;
-        if (nodes[v].a >= 0)
-            needed[nodes[v].a] = 1;
-        if (nodes[v].b >= 0)
-            needed[nodes[v].b] = 1;
+        for (int o : {nodes[v].a, nodes[v].b})
+            if (o >= 0 && (!needed[o] || needed[o] > needed[v]))
+                needed[o] = needed[v];
     }
     for (int v = 0; v < n; ++v) {
         const FusedNode &d = nodes[v];
@@ -38,7 +42,7 @@ FusedProgram schedule(const FusedGraph &graph)
             d.op == FusedOp::coordinate || (d.a >= 0 && point[d.a]) || (d.b >= 0 && point[d.b]);
     }
     for (int v = n - 1; v >= 0; --v) {
-        if (!needed[v] || !point[v] || !(early[v] || is_call(nodes[v].op)))
+        if (needed[v] != 1 || !point[v] || !(early[v] || is_call(nodes[v].op)))
             continue;
         early[v] = 1;
         for (int o : {nodes[v].a, nodes[v].b})
@@ -65,8 +69,12 @@ FusedProgram schedule(const FusedGraph &graph)
     std::vector<int> order;
     for (int pass : {1, 0})
         for (int v = 0; v < n; ++v)
-            if (needed[v] && point[v] && !is_leaf(nodes[v].op) && early[v] == pass)
+            if (needed[v] == 1 && point[v] && !is_leaf(nodes[v].op) && early[v] == pass)
                 order.push_back(v);
+    const auto christoffel_end = static_cast<std::ptrdiff_t>(order.size());
+    for (int v = 0; v < n; ++v)
+        if (needed[v] == 2 && point[v] && !is_leaf(nodes[v].op))
+            order.push_back(v);
     for (int v : order)
         assign(v);
     if (!p.fits())
@@ -85,8 +93,10 @@ FusedProgram schedule(const FusedGraph &graph)
     for (int v = 0; v < n; ++v)
         if (needed[v] && !point[v] && !is_leaf(nodes[v].op))
             p.frame_code.push_back(instr(v));
-    for (int v : order)
-        p.point_code.push_back(instr(v));
+    for (auto v = order.begin(); v != order.end(); ++v)
+        (v - order.begin() < christoffel_end ? p.point_code : p.metric_code).push_back(instr(*v));
+    for (int i = 0; i < 16; ++i)
+        p.metric_reg[i] = graph.metric[i] < 0 ? -1 : reg[graph.metric[i]];
 
     for (int v : graph.guarded)
         p.outputs.push_back(static_cast<std::uint16_t>(reg[v]));

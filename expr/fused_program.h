@@ -23,11 +23,13 @@ struct FusedProgram {
     std::vector<double> constants; // the frame block with only its constants filled
     int parameter_reg[4] = {-1, -1, -1, -1};
     int coordinate_reg[4] = {-1, -1, -1, -1};
-    std::vector<FusedInstr> frame_code; // fills the frame block from the parameters
-    std::vector<FusedInstr> point_code; // calls first, so that little lives across them
-    std::vector<std::uint16_t> outputs; // guarded values, then each distinct symbol
+    std::vector<FusedInstr> frame_code;  // fills the frame block from the parameters
+    std::vector<FusedInstr> point_code;  // calls first, so that little lives across them
+    std::vector<FusedInstr> metric_code; // after point_code: what only g_ij at x needs
+    std::vector<std::uint16_t> outputs;  // guarded values, then each distinct symbol
     int guarded_count = 0;
     int gamma_output[64]; // index into outputs, -1 for a structural zero
+    int metric_reg[16]; // register of g_ij at x once metric_code has run, -1 for a structural zero
 
     // False when the graph needs more registers than a run may keep.
     bool fits() const { return register_count <= max_registers && frame_size <= max_frame; }

@@ -4,42 +4,10 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace dormand_prince;
+
 namespace
 {
-
-// Dormand & Prince (1980): nodes are implied by the rows; row 6 is the
-// fifth-order solution, its stage the acceleration at the end point.
-constexpr double A[7][6] = {
-    {},
-    {1.0 / 5},
-    {3.0 / 40, 9.0 / 40},
-    {44.0 / 45, -56.0 / 15, 32.0 / 9},
-    {19372.0 / 6561, -25360.0 / 2187, 64448.0 / 6561, -212.0 / 729},
-    {9017.0 / 3168, -355.0 / 33, 46732.0 / 5247, 49.0 / 176, -5103.0 / 18656},
-    {35.0 / 384, 0, 500.0 / 1113, 125.0 / 192, -2187.0 / 6784, 11.0 / 84},
-};
-// Fifth- minus fourth-order weights.
-constexpr double E[7] = {71.0 / 57600,      0,          -71.0 / 16695, 71.0 / 1920,
-                         -17253.0 / 339200, 22.0 / 525, -1.0 / 40};
-// Weights of the continuous extension (Hairer, Nørsett & Wanner, II.6).
-constexpr double D[7] = {-12715105075.0 / 11282082432,  0,
-                         87487479700.0 / 32700410799,   -10690763975.0 / 1880347072,
-                         701980252875.0 / 199316789632, -1453857185.0 / 822651844,
-                         69997945.0 / 29380423};
-
-// The first step spans this share of r; the controller corrects it at once.
-constexpr double first_share = 0.01;
-// The shortest step, as a share of r: a double resolves about 10⁻¹⁶ r, and a
-// step this short passes any feature the coordinates can still describe.
-constexpr double floor_share = 1e-10;
-// A step may move r by at most this share of it, and θ by at most this angle.
-constexpr double r_jump = 0.5;
-constexpr double θ_jump = 0.5;
-// g(u, u) may change by this many tolerances of its scale in one step; an
-// accepted step moves it by about one.
-constexpr double norm_jump = 100;
-// Step growth after an accepted step, and shrinkage after a refused one.
-constexpr double grow_most = 5, shrink_most = 0.2, shrink_refused = 0.25, safety = 0.9;
 
 bool finite(f_vec const &v)
 {
@@ -49,17 +17,6 @@ bool finite(f_vec const &v)
 bool same(f_vec const &a, f_vec const &b)
 {
     return a[0] == b[0] && a[1] == b[1] && a[2] == b[2] && a[3] == b[3];
-}
-
-// Length of the spatial part of u in the flat metric of the coordinates:
-// what a step of affine length h travels, over h.
-double spatial_speed(f_vec const &x, f_vec const &u, double sin_θ)
-{
-    double const r = std::fabs(x[1]);
-    double const speed = std::hypot(u[1], r * u[2], r * sin_θ * u[3]);
-    if (speed > 0)
-        return speed;
-    return std::fabs(u[0]) > 0 ? std::fabs(u[0]) : 1.0;
 }
 
 } // namespace
@@ -218,16 +175,14 @@ void AdaptiveGeodesic::judge_attempt()
     bool const good =
         !through && (error <= 1 || (at_floor && trial.finite)) && !jumped(x, trial, after);
     if (good) {
-        last_x = x;
-        last_u = u;
-        last_h = h;
-        last = trial;
+        last = {x, u, trial.x_end, trial.u_end, {}, {}, h};
+        std::copy_n(trial.U, 7, last.U);
+        std::copy_n(trial.A, 7, last.A);
         step_x = here_x = trial.x_end;
         step_u = here_u = trial.u_end;
         here_a = trial.A[6];
         here_norm = after;
-        double const grow = error > 0 ? safety * std::pow(error, -0.2) : grow_most;
-        h_next = h * std::fmin(std::fmax(grow, shrink_most), refused ? 1.0 : grow_most);
+        h_next = grown(h, error, refused);
         return end_step(StepEnd::taken);
     }
     if (at_floor) {
@@ -237,45 +192,6 @@ void AdaptiveGeodesic::judge_attempt()
         return end_step(StepEnd::captured);
     }
     refused = true;
-    double const shrink = error <= 1 || !std::isfinite(error)
-                              ? shrink_refused
-                              : std::fmax(safety * std::pow(error, -0.2), shrink_most);
-    h *= shrink;
+    h = shrunk(h, error);
     next_attempt();
-}
-
-// y(σ) = y0 + σ(Δ + (1 − σ)(c3 + σ(c4 + (1 − σ)c5))) with Δ = y1 − y0,
-// c3 = h·k1 − Δ, c4 = Δ − h·k7 − c3 and c5 = h·Σ D_i k_i.
-void AdaptiveGeodesic::point_at(double σ, f_vec &x, f_vec &u) const
-{
-    double const h = last_h;
-    auto extend = [&](f_vec const &y0, f_vec const &y1, f_vec const(&k)[7]) {
-        f_vec const Δ = y1 + (-y0);
-        f_vec const c3 = k[0] * h + (-Δ);
-        f_vec const c4 = Δ + (-(k[6] * h)) + (-c3);
-        f_vec c5{};
-        for (int i = 0; i < 7; ++i)
-            c5 = c5 + k[i] * D[i];
-        c5 = c5 * h;
-        return y0 + (Δ + (c3 + (c4 + c5 * (1 - σ)) * σ) * (1 - σ)) * σ;
-    };
-    x = extend(last_x, last.x_end, last.U);
-    u = extend(last_u, last.u_end, last.A);
-}
-
-bool AdaptiveGeodesic::crossing(int k, double value, f_vec &x, f_vec &u) const
-{
-    if (last_h == 0)
-        return false;
-    double const before = last_x[k] - value, after = last.x_end[k] - value;
-    if (!(before * after < 0))
-        return false;
-    double lo = 0, hi = 1;
-    for (int i = 0; i < 40; ++i) {
-        double const mid = 0.5 * (lo + hi);
-        point_at(mid, x, u);
-        ((x[k] - value) * after > 0 ? hi : lo) = mid;
-    }
-    point_at(hi, x, u);
-    return true;
 }

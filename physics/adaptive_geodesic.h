@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "physics/dormand_prince.h"
 #include "physics/f_vec.h"
 
 #include <cmath>
@@ -73,10 +74,8 @@ class AdaptiveGeodesic
     void supply(f_vec const &a);
     StepEnd finish(f_vec &x, f_vec &u) const;
 
-    // After a taken step along which coordinate k passed `value` strictly:
-    // the point of the step just past it, from the step's own fourth-order
-    // continuous extension; false when the step did not pass it.
-    bool crossing(int k, double value, f_vec &x, f_vec &u) const;
+    // The last taken step, for its continuous extension.
+    DenseStep const &last_step() const { return last; }
 
     long long attempts() const { return attempted; }
 
@@ -96,7 +95,6 @@ class AdaptiveGeodesic
     void end_step(StepEnd how);
     double error_of(f_vec const &x, f_vec const &u, Stages const &s, double h) const;
     bool jumped(f_vec const &x, Stages const &s, Spacetime::Norm &after) const;
-    void point_at(double σ, f_vec &x, f_vec &u) const;
 
     Spacetime const &space;
     AdaptiveLimits limits;
@@ -122,8 +120,5 @@ class AdaptiveGeodesic
     Spacetime::Norm here_norm{};
     bool here_known = false;
 
-    // The last taken step, for its continuous extension.
-    f_vec last_x{}, last_u{};
-    double last_h = 0;
-    Stages last;
+    DenseStep last;
 };

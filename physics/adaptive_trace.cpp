@@ -116,16 +116,16 @@ bool across_axis(Metric const &m, double p, f_vec &x, f_vec &u, end &e, geo *g,
 
 } // namespace
 
-bool adaptive_step_done(Metric const &m, double p, AdaptiveGeodesic const &ray, StepEnd outcome,
-                        f_vec &x, f_vec &u, end &e, geo *g, std::atomic<bool> const *cancel)
+bool adaptive_step_done(Metric const &m, double p, DenseStep const &step, StepEnd outcome, f_vec &x,
+                        f_vec &u, end &e, geo *g, std::atomic<bool> const *cancel)
 {
     if (outcome == StepEnd::lost)
         return false;
     f_vec x_c, u_c;
     if (outcome == StepEnd::taken) {
-        if (ray.crossing(2, half_pi, x_c, u_c))
+        if (step.crossing(2, half_pi, x_c, u_c))
             e.exit(x_c, u_c);
-        if (x[1] >= e.escape() && ray.crossing(1, e.escape(), x_c, u_c)) {
+        if (x[1] >= e.escape() && step.crossing(1, e.escape(), x_c, u_c)) {
             x = x_c;
             u = u_c;
         }

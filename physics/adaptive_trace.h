@@ -46,5 +46,5 @@ constexpr double axis_handover = 1e-8;
 // escape radius landed on the step's continuous extension, the polar axis
 // (crossed within axis_handover by the axis steps of step scale p), the
 // stored path and the end tests. False when the ray has ended.
-bool adaptive_step_done(Metric const &m, double p, AdaptiveGeodesic const &ray, StepEnd outcome,
-                        f_vec &x, f_vec &u, end &e, geo *g, std::atomic<bool> const *cancel);
+bool adaptive_step_done(Metric const &m, double p, DenseStep const &step, StepEnd outcome, f_vec &x,
+                        f_vec &u, end &e, geo *g, std::atomic<bool> const *cancel);

@@ -146,7 +146,7 @@ void trace_adaptive(Metric const &m, f_vec &x, f_vec &u, end &e, double p, geo *
     do {
         double const longest = g ? step_length(x, e.evhor(), e.outer_horizon(), q, 1.0) : HUGE_VAL;
         outcome = ray.advance(x, u, longest);
-    } while (adaptive_step_done(m, p, ray, outcome, x, u, e, g, cancel));
+    } while (adaptive_step_done(m, p, ray.last_step(), outcome, x, u, e, g, cancel));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "expr/fused_christoffel.h"
 #include "expr/fused_graph.h"
+#include "physics/adaptive_trace.h"
 #include "physics/packet_adaptive_trace.h"
 #include "physics/packet_trace.h"
 #include "physics/ray_batch.h"
@@ -281,6 +282,26 @@ TEST_P(Packets, EndWhereTheScalarTraceEnds)
     tell_the_paths_checked();
 }
 
+// The g(u, u) and |sin θ| the acceleration entry gives with the
+// acceleration, against the byte code's at a point off the axis.
+void expect_byte_code_norm(const Metric &m, const PacketStep &step)
+{
+    const f_vec x{{0.7, 3.7, 0.9, 1.3}}, u{{1.1, -0.6, 0.11, 0.02}};
+    const int lanes = step.lanes();
+    alignas(64) double xs[4 * 8], us[4 * 8], out[7 * 8];
+    for (int k = 0; k < 4 * lanes; ++k) {
+        xs[k] = x[k / lanes];
+        us[k] = u[k / lanes];
+    }
+    step.acceleration()(m.fused_frame(), xs, us, out);
+    const Spacetime::Norm n = MetricSpacetime(m).norm(x, u);
+    for (int i = 0; i < lanes; ++i) {
+        EXPECT_NEAR(out[4 * lanes + i], n.value, 1e-14 * n.scale);
+        EXPECT_NEAR(out[5 * lanes + i], n.scale, 1e-14 * n.scale);
+        EXPECT_NEAR(out[6 * lanes + i], std::sin(x[2]), 1e-15);
+    }
+}
+
 // The wild random programs of the fused tests (every operation, t and φ in
 // them, values far from any metric's), and Kerr–de Sitter typed as formulas,
 // whose terms cancel beyond the cosmological horizon: the packet code agrees
@@ -309,6 +330,8 @@ TEST(PacketStep, IsMadeForRandomPrograms)
                 processor_runs(width == PacketWidth::avx512 ? SimdPath::avx512 : SimdPath::avx2))
                 << k;
             EXPECT_EQ(m.fused()->packet_acceleration(width), step) << k;
+            if (step)
+                expect_byte_code_norm(m, *step);
         }
     }
 }

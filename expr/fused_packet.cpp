@@ -45,9 +45,8 @@ class Failure : public ErrorHandler
 // shared denominator inverted once, a product used only by one sum rounded
 // with it (FMA), the stages' sums rounded once per product, taking each
 // symmetric symbol once and split in two, and the step's weighted sum scaled
-// by h/6 formed once. Guards do not
-// branch: each lane's failures are collected in a mask and the step runs to
-// its end for all lanes.
+// by h/6 formed once. Guards do not branch: each lane's failures are
+// collected in a mask and the step runs to its end for all lanes.
 class PacketGenerator
 {
   public:
@@ -506,7 +505,7 @@ class PacketGenerator
         for (const FusedInstr &i : all)
             if (i.op == FusedOp::div)
                 ++divisions_by[i.b];
-        find_products_to_fuse();
+        find_products_to_fuse(all);
         for (int k = 0; k < 4; ++k)
             if (p.coordinate_reg[k] >= 0)
                 value[p.coordinate_reg[k]] = load(row(x, k));
@@ -519,22 +518,26 @@ class PacketGenerator
 
     // A product whose only use is one sum or difference is rounded once
     // with it (FMA): an instruction and a rounding fewer.
-    void find_products_to_fuse()
+    void find_products_to_fuse(const std::vector<FusedInstr> &code)
     {
         std::vector<int> uses(p.register_count);
-        for (const FusedInstr &i : p.point_code) {
+        for (const FusedInstr &i : code) {
             ++uses[i.a];
             if (!is_unary(i.op))
                 ++uses[i.b];
         }
         for (int o : p.outputs)
             ++uses[o];
+        if (wants_metric)
+            for (int g : p.metric_reg)
+                if (g >= 0)
+                    ++uses[g];
         std::vector<const FusedInstr *> product(p.register_count);
-        for (const FusedInstr &i : p.point_code)
+        for (const FusedInstr &i : code)
             if (i.op == FusedOp::mul && uses[i.dst] == 1)
                 product[i.dst] = &i;
         product_of.assign(p.register_count, nullptr);
-        for (const FusedInstr &i : p.point_code) {
+        for (const FusedInstr &i : code) {
             if (i.op != FusedOp::add && i.op != FusedOp::sub)
                 continue;
             if (product[i.b])

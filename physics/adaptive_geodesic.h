@@ -63,17 +63,6 @@ class AdaptiveGeodesic
     // parameter.
     StepEnd advance(f_vec &x, f_vec &u, double max_h = HUGE_VAL);
 
-    // advance in pieces, for a caller that evaluates the accelerations of
-    // many rays at once: start the step, then while wants() pass
-    // space.acceleration(wanted_x(), wanted_u()) to supply(); finish() then
-    // writes the point and says what advance would have.
-    void start(f_vec const &x, f_vec const &u, double max_h = HUGE_VAL);
-    bool wants() const { return phase != Phase::done; }
-    f_vec const &wanted_x() const { return want_x; }
-    f_vec const &wanted_u() const { return want_u; }
-    void supply(f_vec const &a);
-    StepEnd finish(f_vec &x, f_vec &u) const;
-
     // The last taken step, for its continuous extension.
     DenseStep const &last_step() const { return last; }
 
@@ -88,6 +77,13 @@ class AdaptiveGeodesic
         bool finite = true;
     };
     enum class Phase { here, stage, done };
+    // A step is a sequence of wanted accelerations: start it, then while
+    // wants() pass space.acceleration(want_x, want_u) to supply(); finish()
+    // writes the point and says how the step ended.
+    void start(f_vec const &x, f_vec const &u, double max_h);
+    bool wants() const { return phase != Phase::done; }
+    void supply(f_vec const &a);
+    StepEnd finish(f_vec &x, f_vec &u) const;
     void begin_attempts();
     void next_attempt();
     void prepare_stage();

@@ -134,6 +134,17 @@ bool packet_agrees(const PacketStep &packet, FusedBackend::StepEntry scalar,
     using Out = PacketStep::Out;
     const int lanes = packet.lanes();
     alignas(64) double x[4 * 8], state[State::rows * 8], out[Out::rows * 8];
+    // Some lanes on their last step, some past their first (so that a step
+    // from the plane θ = π/2 crosses it): a lane that never left would trace
+    // its ray forever.
+    auto steps_before = [](int lane) { return lane % 3 == 2 ? 1.0 : 0.0; };
+    auto budget = [](int lane) { return lane % 2 ? 1.0 : HUGE_VAL; };
+    auto leaves = [&](double θ_from, bool taken, double r_hor, int lane, double r, double θ) {
+        const double π = std::numbers::pi;
+        const bool crossed = steps_before(lane) > 0 && (θ_from - π / 2) * (θ - π / 2) <= 0;
+        return !taken || steps_before(lane) + 1 >= budget(lane) || !(r > r_hor) || θ < 0 || θ > π ||
+               crossed;
+    };
     auto near = [](double a, double b, double scale) { return std::fabs(a - b) <= 1e-7 * scale; };
     for (std::size_t first = 0; first < samples.size(); first += lanes) {
         for (int i = 0; i < lanes; ++i) {
@@ -145,13 +156,18 @@ bool packet_agrees(const PacketStep &packet, FusedBackend::StepEntry scalar,
             state[State::r_hor * lanes + i] = s.r_hor;
             state[State::p * lanes + i] = s.p;
             state[State::r_outer * lanes + i] = s.r_outer;
-            for (int row : {State::r_escape, State::path_limit, State::budget})
+            for (int row : {State::r_escape, State::path_limit})
                 state[row * lanes + i] = HUGE_VAL;
-            state[State::path * lanes + i] = state[State::steps * lanes + i] = 0;
+            state[State::path * lanes + i] = 0;
+            state[State::steps * lanes + i] = steps_before(i);
+            state[State::budget * lanes + i] = budget(i);
         }
         const unsigned held = packet.entry()(frame.data(), x, state, out);
         for (int i = 0; i < lanes; ++i) {
             const Sample &s = samples[std::min(first + i, samples.size() - 1)];
+            if (((held >> (8 + i)) & 1) !=
+                leaves(s.x[2], (held >> i) & 1, s.r_hor, i, x[lanes + i], x[2 * lanes + i]))
+                return false;
             const double distance = std::fabs(std::sin(s.x[2]));
             const double h = out[Out::h * lanes + i];
             if (!near(out[Out::distance * lanes + i], distance, 1.0))
